@@ -1,0 +1,51 @@
+#pragma once
+// The configuration document Orvik.xml: opening with the version check, and
+// saving with indentation through a temporary file renamed over the original.
+
+#include <pugixml.hpp>
+
+#include <string>
+
+class ConfigDocument {
+public:
+    // Results of Open.
+    static constexpr int OpenOk = 0;
+    static constexpr int OpenUnreadable = -1;
+    static constexpr int OpenVersionMismatch = -2;
+
+    ConfigDocument() = default;
+    // Saves the document when it is still active.
+    ~ConfigDocument();
+    ConfigDocument(const ConfigDocument&) = delete;
+    ConfigDocument& operator=(const ConfigDocument&) = delete;
+
+    // Loads and parses fileName, keeping white space between elements. The
+    // root's attribute "version" (empty when missing) must equal version.
+    // On any failure the document stays inactive and will not be saved.
+    int Open(const std::string& fileName, const std::string& version);
+    // Forgets the document without saving it.
+    void Deactivate();
+    bool Active() const { return active_; }
+
+    // The document element (the parent of the sections); null when inactive.
+    pugi::xml_node Root() const;
+    pugi::xml_document& Document() { return doc_; }
+    const std::string& FileName() const { return fileName_; }
+
+    // Writes the document, indented, to a temporary file in the same folder and
+    // renames it over the file; the old file stays untouched on any failure.
+    bool Save();
+
+    // The indented text that Save writes.
+    std::string SavedText() const;
+
+private:
+    pugi::xml_document doc_;
+    std::string fileName_;
+    bool active_ = false;
+};
+
+// Writes data to a temporary file beside path and renames it over path; the
+// file keeps the permissions of the one it replaces. False on any failure, in
+// which case path is unchanged and the temporary file is removed.
+bool ReplaceFileContents(const std::string& path, const std::string& data);

@@ -1,0 +1,88 @@
+#include "common/RecentFiles.h"
+
+#include "common/Config.h"
+#include "common/Paths.h"
+
+#include <cstring>
+
+namespace {
+
+const char* const kEntry = "RecentFile";
+
+bool IsEntry(pugi::xml_node node)
+{
+    return node.type() == pugi::node_element && std::strcmp(node.name(), kEntry) == 0;
+}
+
+bool IsBlankText(pugi::xml_node node)
+{
+    if (node.type() != pugi::node_pcdata)
+        return false;
+    for (const char* p = node.value(); *p; ++p)
+        if (*p != ' ' && *p != '\t' && *p != '\r' && *p != '\n')
+            return false;
+    return true;
+}
+
+std::string RemoveEntry(pugi::xml_node recent, pugi::xml_node entry)
+{
+    std::string text = entry.child_value();
+    pugi::xml_node before = entry.previous_sibling();
+    recent.remove_child(entry);
+    if (before && IsBlankText(before))
+        recent.remove_child(before);
+    return text;
+}
+
+} // namespace
+
+std::string RemoveRecentFile(pugi::xml_node recent, int index)
+{
+    if (!recent || index < 0)
+        return {};
+    pugi::xml_node node = recent.first_child();
+    for (int i = 0; node && i < index; ++i)
+        node = node.next_sibling();
+    if (!node || !IsEntry(node))
+        return {};
+    return RemoveEntry(recent, node);
+}
+
+pugi::xml_node InsertRecentFileFirst(pugi::xml_node recent, const std::string& text)
+{
+    if (!recent || recent.type() != pugi::node_element)
+        return {};
+    pugi::xml_node first;
+    for (pugi::xml_node node = recent.first_child(); node && !first; node = node.next_sibling())
+        if (IsEntry(node))
+            first = node;
+    pugi::xml_node entry = first ? recent.insert_child_before(kEntry, first) : recent.append_child(kEntry);
+    if (entry && !text.empty())
+        entry.append_child(pugi::node_pcdata).set_value(text.c_str());
+    return entry;
+}
+
+bool AddRecentFile(const std::string& path)
+{
+    pugi::xml_node recent = ConfigSection("Recent");
+    if (!recent)
+        return false;
+    const std::string text = MakeRelativePath(path);
+
+    // Drop the entry that already holds the text, wherever it stands.
+    for (pugi::xml_node node = recent.first_child(); node; node = node.next_sibling()) {
+        if (IsEntry(node) && text == node.child_value()) {
+            RemoveEntry(recent, node);
+            break;
+        }
+    }
+    // Keep room for the new entry: at most MaxRecentFiles - 1 old ones stay.
+    int count = 0;
+    for (pugi::xml_node node = recent.first_child(); node;) {
+        pugi::xml_node next = node.next_sibling();
+        if (IsEntry(node) && ++count >= MaxRecentFiles)
+            RemoveEntry(recent, node);
+        node = next;
+    }
+    return static_cast<bool>(InsertRecentFileFirst(recent, text));
+}

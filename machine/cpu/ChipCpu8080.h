@@ -1,0 +1,127 @@
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include "machine/core/PeripheralDevice.h"
+#include "machine/cpu/ChipMemory.h"
+#include "machine/cpu/CpuInputRecorder.h"
+#include "machine/cpu/OpcodeTables.h"
+
+// Snapshot record of the CPU, 13 bytes, words little-endian.
+struct CpuState {
+    enum : uint8_t { FlagInte = 0x01, FlagEi1 = 0x02, FlagEi2 = 0x04, FlagHalt = 0x08, FlagIntRequest = 0x10 };
+    uint8_t Flags;
+    uint8_t PSW[2];  // F, A
+    uint8_t BC[2];   // C, B
+    uint8_t DE[2];
+    uint8_t HL[2];
+    uint8_t PC[2];
+    uint8_t SP[2];
+};
+static_assert(sizeof(CpuState) == 13, "CpuState is 13 bytes");
+
+// One port-bus entry: a device answers when (port AND Mask) == Port.
+struct PortMapEntry {
+    uint8_t Port = 0;
+    uint8_t Mask = 0;
+    PeripheralDevice* Device = nullptr;
+    uint8_t ResetFlag = 0;  // 1: reset with the CPU
+    PortMapEntry* Next = nullptr;
+};
+
+// Called once per instruction, after the fetch and before the execution,
+// with (data, slice clock, cycles of the previous instruction).
+using CycleCallbackFunction = void (*)(void* data, int32_t sliceClock, int32_t cycles);
+
+struct CycleCallback {
+    CycleCallbackFunction Function = nullptr;
+    void* Data = nullptr;
+    CycleCallback* Next = nullptr;
+};
+
+// Intel 8080 core. Registers and counters are public: the slice adjusts
+// the clocks, the debugger reads and writes the registers.
+class ChipCpu8080 {
+public:
+    enum : uint8_t { FlagS = 0x80, FlagZ = 0x40, FlagAC = 0x10, FlagP = 0x04, FlagOne = 0x02, FlagCY = 0x01 };
+    static constexpr int32_t StateSize = 13;
+
+    explicit ChipCpu8080(ChipMemory& memory);
+    ~ChipCpu8080();
+    ChipCpu8080(const ChipCpu8080&) = delete;
+    ChipCpu8080& operator=(const ChipCpu8080&) = delete;
+
+    // Clears INTE, the EI stages, HALT and a pending interrupt, PC = 0,
+    // resets the memory mapping and the port devices marked for reset.
+    // Waits while a Step runs. Other registers and the counters stay.
+    void Reset();
+    // Executes one instruction (or the pending RST 7) and returns its
+    // cycles; 0 when a Step is already running.
+    int32_t Step();
+    // 1 when accepted (INTE was set): RST 7 runs at the next Step.
+    int32_t Interrupt();
+    void SetInte(uint8_t value);
+    // Writes the 13-byte state; a null buffer only returns the size.
+    int32_t GetState(void* buffer) const;
+    void SetState(const void* buffer);
+    // Mnemonic template of the opcode (Z80 notation when z80Style is 1).
+    static const char16_t* GetMnemonic(int32_t opcode, uint8_t z80Style);
+
+    // Port bus.
+    void AddPortDevice(uint8_t port, uint8_t mask, uint8_t resetFlag, PeripheralDevice* device);
+    void RemovePortDevice(uint8_t port);
+    PeripheralDevice* FindPortDevice(uint8_t port) const {
+        for (PortMapEntry* e = portHead; e; e = e->Next)
+            if ((port & e->Mask) == e->Port) return e->Device;
+        return nullptr;
+    }
+    // Cycle callbacks.
+    void AddCycleCallback(CycleCallbackFunction function, void* data);
+    void RemoveCycleCallback(CycleCallbackFunction function, void* data);
+    void RunCycleCallbacks() {
+        for (CycleCallback* c = callbackHead; c; c = c->Next) c->Function(c->Data, SliceClock, LastCycles);
+    }
+    const PortMapEntry* GetPortMap() const { return portHead; }
+    const CycleCallback* GetCycleCallbacks() const { return callbackHead; }
+
+    // Register pairs, little-endian (PSW = A * 256 + F).
+    uint16_t GetPSW() const { return static_cast<uint16_t>(A << 8 | F); }
+    uint16_t GetBC() const { return static_cast<uint16_t>(B << 8 | C); }
+    uint16_t GetDE() const { return static_cast<uint16_t>(D << 8 | E); }
+    uint16_t GetHL() const { return static_cast<uint16_t>(H << 8 | L); }
+    void SetPSW(uint16_t v) { F = static_cast<uint8_t>(v); A = static_cast<uint8_t>(v >> 8); }
+    void SetBC(uint16_t v) { C = static_cast<uint8_t>(v); B = static_cast<uint8_t>(v >> 8); }
+    void SetDE(uint16_t v) { E = static_cast<uint8_t>(v); D = static_cast<uint8_t>(v >> 8); }
+    void SetHL(uint16_t v) { L = static_cast<uint8_t>(v); H = static_cast<uint8_t>(v >> 8); }
+
+    uint8_t F = 0, A = 0;
+    uint8_t C = 0, B = 0;
+    uint8_t E = 0, D = 0;
+    uint8_t L = 0, H = 0;
+    uint16_t SP = 0;
+    uint16_t PC = 0;
+    uint8_t INTE = 0;
+    uint8_t EiStage1 = 0;
+    uint8_t EiStage2 = 0;
+    uint8_t Halt = 0;
+    uint8_t IntRequest = 0;
+    std::atomic<uint8_t> Busy{0};
+    int32_t SliceClock = 0;           // cycles within the current slice
+    uint32_t TotalClock = 0;          // cycles since creation, wraps
+    int32_t LastCycles = 0;           // cycles of the last instruction
+    uint32_t InstructionCounter = 0;  // instructions fetched from memory
+
+    uint8_t FlagTable[256];           // S, Z, P and bit 1 of each value
+    uint16_t DaaTable[1024];          // index A + 256*CY + 512*AC: A*256 + F
+
+    CpuInputRecorder* Recording = nullptr;  // attached action recording, not owned
+
+    ChipMemory& GetMemory() { return memory; }
+
+private:
+    void BuildTables();
+
+    ChipMemory& memory;
+    PortMapEntry* portHead = nullptr;
+    PortMapEntry* portTail = nullptr;
+    CycleCallback* callbackHead = nullptr;
+};

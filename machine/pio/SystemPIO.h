@@ -1,0 +1,106 @@
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+#include "machine/core/PeripheralDevice.h"
+#include "machine/core/SoundSink.h"
+#include "machine/pio/ChipPIO8255.h"
+
+class ChipMemory;
+
+// The system interface at ports 84h-87h: port A selects keyboard columns,
+// port B returns the rows and modifier keys, port C drives the speaker
+// tones, a LED and the memory-mapping lines. Also turns the host key-state
+// table into the emulated key matrix and types inserted text.
+//
+// The CPU thread (ports, hooks, Tick) and the user-interface thread
+// (ScanKeyboard, SetInsertText, reading leds and changeWord) share the
+// matrix, modifiers, changeWord and leds as atomic bytes; the inserted text
+// is guarded by its own small lock and never touched by the CPU thread.
+class SystemPIO : public PeripheralDevice {
+public:
+    // Model indices.
+    enum : int {
+        kModel1 = 0,
+        kModel2 = 1,
+        kModel2A = 2,
+        kModel3 = 3,
+        kModelMato = 4,
+        kModelAlfa = 5,
+        kModelAlfa2 = 6,
+        kModelC2717 = 7,
+    };
+
+    SystemPIO(int model, ChipMemory* memory);
+    ~SystemPIO() override;
+    SystemPIO(const SystemPIO&) = delete;
+    SystemPIO& operator=(const SystemPIO&) = delete;
+
+    void WritePort(uint8_t port, uint8_t value, int32_t cycles) override;
+    uint8_t ReadPort(uint8_t port, int32_t cycles) override;
+    void Reset(int32_t cycles) override;
+
+    // The speaker's level writer (channel 0); an empty closure silences it.
+    void SetSoundSink(SoundLevelSink sink);
+
+    // Controls-timer step (every 20 ms): types the next piece of inserted
+    // text, or scans the host key-state table into the matrix.
+    void ScanKeyboard();
+    // Replaces the text still to be typed.
+    void SetInsertText(const std::u16string& text);
+    std::u16string GetInsertText() const;
+
+    // Cycle hook: the 4 kHz and 1 kHz tone generator.
+    void Tick(int32_t sliceClock, int32_t cycles);
+    // The same as a plain cycle callback: data is the SystemPIO.
+    static void TickCallback(void* data, int32_t sliceClock, int32_t cycles);
+
+    int GetModel() const { return model; }
+    ChipMemory* GetMemory() const { return memory; }
+
+    // bit 0 change pending, bits 1-7 non-zero = wide mode wanted.
+    std::atomic<uint8_t> changeWord{0};
+    ChipPIO8255 pio{0};
+    // bit 0 speaker line active, bit 1 port-C bit 3, bit 2 all-RAM mapping.
+    std::atomic<uint8_t> leds{0};
+    // bit 4 Esc (Mato), bit 5 Shift, bit 6 Stop/Ctrl; set = pressed.
+    std::atomic<uint8_t> modifiers{0};
+    // One byte per keyboard column, set bits = pressed keys.
+    std::atomic<uint8_t> matrix[16] = {};
+
+    // Keyboard options (0/1), set from the configuration.
+    uint8_t changeZy = 0;
+    uint8_t useNumpad = 0;
+    uint8_t matoCtrl = 0;
+
+    // Tone generator and access clock (CPU thread).
+    int32_t lastCycles = 0;
+    int32_t toneCycles = 0;
+    int32_t toneSteps = 0;
+    uint8_t tone1k = 0;
+    uint8_t tone4k = 0;
+
+private:
+    void OnReadPortB();
+    void OnReadPortC();
+    void OnPortCLower(uint8_t oldValue, uint8_t newValue);
+    void OnPortCUpper(uint8_t oldValue, uint8_t newValue);
+    int SpeakerLevel(uint8_t c) const;
+    void SetLedBit(uint8_t mask, bool on);
+    void ScanHost();
+    // Presses the typed character's key; false when it has none.
+    bool TypeCharacter(char16_t ch);
+    void ClearKeys();
+
+    ChipMemory* memory = nullptr;
+    int model = 0;
+    SoundLevelSink soundSink;
+
+    mutable std::mutex textLock;
+    std::u16string InsertTextBuffer;
+    uint16_t lastTyped = 0;
+    int32_t holdTicks = 0;
+    int32_t gapTicks = 0;
+};

@@ -1,0 +1,145 @@
+#pragma once
+#include <portaudio.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <mutex>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "machine/core/Closure.h"
+#include "machine/core/SoundSink.h"
+
+// Fills `frames` stereo frames of 16-bit signed samples, left and right
+// interleaved (2 x frames values). The generator of channel 2.
+using SoundGenerator = Closure<void(int16_t* samples, int frames)>;
+
+// Turns the level changes of the sound lines into 16-bit stereo PCM at
+// 44100 Hz, mixes one CPU slice at a time into an output ring that the audio
+// device drains, and records the mix to a WAV file on request.
+//
+// Channels: 0 speaker, 1 tape, 2 sound interface, 3-5 Musica counters 0-2.
+//
+// Pacing. While a stream is open the audio device sets the emulation speed:
+// MixSlice returns true while the ring is full and the caller then skips the
+// slice. A slice gives 88 frames, 2 ms of the device take 88.2, so a 2 ms CPU
+// timer would never fill the ring and the device would run dry. With a stream
+// open (IsStreamOpen) the CPU timer must therefore run at
+// SlicePeriodMicroseconds() = PacedSlicePeriodMicroseconds (1950 us: 45128
+// frames/s offered against 44100 drained); the full ring then drops the
+// surplus ticks. Without a stream it is the plain 2000 us and the timer alone
+// sets the pace.
+//
+// Threads: SetLevel and MixSlice run on the CPU thread, FillOutput on the
+// audio callback thread; SoundMutex guards channel buffers, ring and flags.
+// Pause/Resume/SetVolumes/Mute/Unmute and the WAV calls may come from the
+// user-interface thread. No PortAudio call is made while SoundMutex is held.
+class SoundDriver {
+public:
+    static constexpr int SampleRate = 44100;
+    static constexpr int SliceCycles = 4096;
+    static constexpr int SliceFrames = 88;
+    static constexpr int RingSlices = 50;
+    static constexpr int RingFrames = SliceFrames * RingSlices;  // 4400
+    static constexpr int FramesPerBuffer = 880;
+    static constexpr int WaveHeaderSize = 44;
+    static constexpr int UnpacedSlicePeriodMicroseconds = 2000;
+    static constexpr int PacedSlicePeriodMicroseconds = 1950;
+
+    // Opens an output stream on PortAudio device deviceIndex (the library
+    // must be initialised). volumes: percent 0..100 per channel; missing
+    // entries count as 0. When the stream cannot be opened the driver is
+    // silent and every operation does nothing.
+    SoundDriver(int deviceIndex, int channelCount, std::span<const int> volumes);
+
+    // A driver whose stream counts as open but has no device: mixing, ring,
+    // pacing and recording work, and the owner calls FillOutput itself.
+    struct NoDeviceTag {};
+    static constexpr NoDeviceTag NoDevice{};
+    SoundDriver(NoDeviceTag, int channelCount, std::span<const int> volumes);
+
+    // Aborts the stream and finishes a WAV recording.
+    ~SoundDriver();
+    SoundDriver(const SoundDriver&) = delete;
+    SoundDriver& operator=(const SoundDriver&) = delete;
+
+    bool IsStreamOpen() const { return streamOpen_; }
+    int ChannelCount() const { return channelCount_; }
+    // The CPU timer period that keeps the ring filled (see above).
+    int SlicePeriodMicroseconds() const {
+        return streamOpen_ ? PacedSlicePeriodMicroseconds : UnpacedSlicePeriodMicroseconds;
+    }
+
+    // The level writer: channel's level becomes its amplitude when on is
+    // exactly 1, else 0, from slice clock `cycles` (0..4095) on.
+    void SetLevel(int channel, int on, int32_t cycles);
+    // SetLevel bound to this driver, for the devices.
+    SoundLevelSink LevelSink() { return MakeClosure<&SoundDriver::SetLevel>(this); }
+
+    // The generator of channel 2 (an empty closure removes it).
+    void SetGenerator(SoundGenerator generator);
+
+    // Mixes the slice before; true when the ring is full (skip the slice).
+    bool MixSlice();
+
+    void SetVolumes(std::span<const int> volumes);
+    void Mute();
+    void Unmute();
+    int16_t Amplitude(int channel) const;
+
+    // Pause stops a running stream (the next ring fill starts it again);
+    // Resume starts a stopped one.
+    void Pause();
+    void Resume();
+
+    // Creates (replacing any) a WAV file at path; false when the stream is
+    // not open, a recording runs or the file cannot be created.
+    bool StartWaveRecording(const std::string& path);
+    // Completes the header and closes the file; false when none was open.
+    bool StopWaveRecording();
+    bool IsRecording() const;
+
+    // Device output: frameCount stereo frames to output (interleaved).
+    void FillOutput(int16_t* output, unsigned long frameCount);
+
+    static int StreamCallback(const void* input, void* output, unsigned long frameCount,
+                              const PaStreamCallbackTimeInfo* timeInfo,
+                              PaStreamCallbackFlags statusFlags, void* userData);
+
+private:
+    struct Channel {
+        int16_t amplitude = 0;
+        int16_t savedAmplitude = 0;
+        int16_t buffer[SliceFrames * 2] = {};
+        int16_t currentLevel = 0;
+        int16_t lastLevel = 0;
+        int32_t fillPos = 0;
+    };
+
+    void Init(int channelCount);
+    void SetVolumesLocked(std::span<const int> volumes);
+    bool StreamActive();
+    bool StreamStopped();
+    void StartStream();
+    void StopStream();
+
+    mutable std::mutex soundMutex_;  // SoundMutex
+    std::mutex streamMutex_;         // serialises the stream calls
+    bool streamOpen_ = false;
+    bool noDevice_ = false;
+    bool noDeviceRunning_ = false;
+    std::vector<int16_t> ring_;  // RingFrames stereo frames
+    int writePos_ = 0;           // frames
+    int readPos_ = 0;
+    int16_t lastFrame_[2] = {0, 0};
+    bool startPending_ = false;
+    bool ringFull_ = false;
+    PaStream* stream_ = nullptr;
+    int channelCount_ = 0;
+    std::vector<Channel> channels_;
+    SoundGenerator generator_;
+    std::FILE* wave_ = nullptr;
+    int64_t waveBytes_ = 0;  // sample bytes appended
+    uint8_t waveScratch_[SliceFrames * 4] = {};
+};

@@ -1,0 +1,98 @@
+#include "machine/timer/IifTimer.h"
+#include "machine/cpu/ChipCpu8080.h"
+
+namespace {
+bool IsPmdModel(int model) { return model >= 0 && model <= 3; }
+}  // namespace
+
+IifTimer::IifTimer(int model, ChipCpu8080* cpu) : model(model), cpu(cpu) {
+    for (int i = 0; i < 3; i++) {
+        pit.SetGate(i, 1);
+        pit.Clock(i, i == 2 ? 1 : 0);
+    }
+    if (model == ModelC2717)
+        pit.SetOutHandler(1, MakeClosure<&IifTimer::OnChainToCounter2>(this));
+    else
+        pit.SetOutHandler(0, MakeClosure<&IifTimer::OnCounter0Out>(this));
+}
+
+IifTimer::~IifTimer() = default;
+
+void IifTimer::WritePort(uint8_t port, uint8_t value, int32_t cycles) {
+    if ((port & 0xFC) == 0x5C) pit.Write(port & 3, value);
+}
+
+uint8_t IifTimer::ReadPort(uint8_t port, int32_t cycles) {
+    if ((port & 0xFC) == 0x5C) return pit.Read(port & 3);
+    return 0xFF;
+}
+
+void IifTimer::EnableSound(uint8_t flag) { soundEnabled = IsPmdModel(model) && flag ? 1 : 0; }
+
+IifTimer::OutputListener IifTimer::SetOutputListener(OutputListener listener) {
+    OutputListener previous = pit.SetOutHandler(model == ModelC2717 ? 0 : 1, listener);
+    clock1Running = listener.Assigned() ? 1 : 0;
+    return previous;
+}
+
+void IifTimer::EnableCascade(uint8_t flag) {
+    if (model != 0) {
+        mouseChain = 0;
+        return;
+    }
+    mouseChain = flag ? 1 : 0;
+    pit.SetOutHandler(1, flag ? MakeClosure<&IifTimer::OnCascadeToCounter0>(this) : OutputListener());
+    clock1Running = mouseChain;
+}
+
+void IifTimer::SetInterruptHook(uint8_t flag, InterruptHook hook) {
+    if (IsPmdModel(model)) {
+        interruptListener = flag ? 1 : 0;
+        interruptHook = hook;
+    } else {
+        interruptListener = 0;
+        interruptHook = InterruptHook();
+    }
+}
+
+void IifTimer::Tick(int32_t sliceClock, int32_t cycles) {
+    if (cycles <= 0) return;
+    if (model == ModelC2717) {
+        // Counters 0 and 1 do not affect each other, so each can take the
+        // whole instruction at once.
+        cyclePos = sliceClock;
+        if (clock1Running) pit.Pulses(0, cycles, &cyclePos);
+        pit.Pulses(1, cycles);
+        return;
+    }
+    baseCycles += cycles;
+    while (baseCycles > HalfSecondCycles - 1) {
+        baseCycles -= HalfSecondCycles;
+        clock2Level ^= 1;
+        pit.Clock(2, clock2Level);
+    }
+    if (clock1Running) pit.Pulses(1, cycles);
+    cyclePos = sliceClock;
+    if (soundEnabled || interruptListener) pit.Pulses(0, cycles, &cyclePos);
+}
+
+void IifTimer::OnCounter0Out(int counter, int level) {
+    if (!IsPmdModel(model)) return;
+    if (soundEnabled && soundSink) {
+        soundSink(SoundChannel, level, cyclePos);
+        return;
+    }
+    if (mouseChain) {
+        if (level == 0) RequestInterrupt();
+        return;
+    }
+    if (interruptListener && interruptHook && level == 0 && interruptHook()) RequestInterrupt();
+}
+
+void IifTimer::OnChainToCounter2(int counter, int level) { pit.Clock(2, level); }
+
+void IifTimer::OnCascadeToCounter0(int counter, int level) { pit.Clock(0, level); }
+
+void IifTimer::RequestInterrupt() {
+    if (cpu) cpu->Interrupt();
+}
