@@ -281,7 +281,6 @@ void SystemPIO::ScanHost() {
                     if (!Down(keys, e.vk)) continue;
                     m[e.column] |= e.mask & 0x7F;
                     mods |= kModCtrl;
-                    if (e.mask & 0x80) mods |= kModShift;
                     mods &= ~kModShift;
                 }
             }
@@ -379,9 +378,7 @@ void SystemPIO::ScanKeyboard() {
     bool typing = false;
     {
         std::lock_guard<std::mutex> guard(textLock);
-        if (InsertTextBuffer.empty()) {
-            // Nothing to type: the host keyboard is scanned below.
-        } else {
+        if (!InsertTextBuffer.empty()) {
             ch = InsertTextBuffer.front();
             // lastTyped 0 means none, so a NUL in the text cannot match it.
             if (lastTyped != 0 && ch == lastTyped) {

@@ -45,7 +45,7 @@ public:
     // The speaker's level writer (channel 0); an empty closure silences it.
     void SetSoundSink(SoundLevelSink sink);
 
-    // Controls-timer step (every 20 ms): types the next piece of inserted
+    // Controls-timer step (every 20 ms): types the next character of inserted
     // text, or scans the host key-state table into the matrix.
     void ScanKeyboard();
     // Replaces the text still to be typed.

@@ -279,6 +279,11 @@ bool SoundDriver::IsRecording() const {
     return wave_ != nullptr;
 }
 
+int SoundDriver::BufferedFrames() const {
+    std::lock_guard lk(soundMutex_);
+    return ringFull_ ? RingFrames : (writePos_ - readPos_ + RingFrames) % RingFrames;
+}
+
 void SoundDriver::FillOutput(int16_t* output, unsigned long frameCount) {
     if (!streamOpen_ || !output || frameCount == 0) return;
     std::lock_guard lk(soundMutex_);

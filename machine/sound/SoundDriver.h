@@ -26,10 +26,12 @@ using SoundGenerator = Closure<void(int16_t* samples, int frames)>;
 // slice. A slice gives 88 frames, 2 ms of the device take 88.2, so a 2 ms CPU
 // timer would never fill the ring and the device would run dry. With a stream
 // open (IsStreamOpen) the CPU timer must therefore run at
-// SlicePeriodMicroseconds() = PacedSlicePeriodMicroseconds (1950 us: 45128
-// frames/s offered against 44100 drained); the full ring then drops the
-// surplus ticks. Without a stream it is the plain 2000 us and the timer alone
-// sets the pace.
+// SlicePeriodMicroseconds() = PacedSlicePeriodMicroseconds (1800 us: 48889
+// frames/s offered against 44100 drained, a margin that also covers ticks a
+// loaded machine drops); the full ring then skips the surplus ticks, so the
+// average slice rate is the device's 44100 / 88. Without a stream it is the
+// plain 2000 us and the timer alone sets the pace. BufferedFrames tells how
+// much mixed sound waits for the device.
 //
 // Threads: SetLevel and MixSlice run on the CPU thread, FillOutput on the
 // audio callback thread; SoundMutex guards channel buffers, ring and flags.
@@ -45,7 +47,7 @@ public:
     static constexpr int FramesPerBuffer = 880;
     static constexpr int WaveHeaderSize = 44;
     static constexpr int UnpacedSlicePeriodMicroseconds = 2000;
-    static constexpr int PacedSlicePeriodMicroseconds = 1950;
+    static constexpr int PacedSlicePeriodMicroseconds = 1800;
 
     // Opens an output stream on PortAudio device deviceIndex (the library
     // must be initialised). volumes: percent 0..100 per channel; missing
@@ -99,6 +101,9 @@ public:
     // Completes the header and closes the file; false when none was open.
     bool StopWaveRecording();
     bool IsRecording() const;
+
+    // Mixed frames not yet handed to the device (RingFrames when full).
+    int BufferedFrames() const;
 
     // Device output: frameCount stereo frames to output (interleaved).
     void FillOutput(int16_t* output, unsigned long frameCount);

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "machine/cpu/ChipMemory.h"
+#include "machine/cpu/ChipMemoryModels.h"
 #include "machine/pio/SystemPIO.h"
 #include "platform/KeyState.h"
 
@@ -28,9 +29,6 @@ public:
     }
     int resets = 0;
     int endBootCalls = 0;
-
-protected:
-    void UpdateFastTables() override {}
 
 private:
     uint8_t video[16384] = {};
@@ -415,7 +413,9 @@ TEST(SystemPIO, DoubledLetterIsTwoPresses) {
         m.sys.ScanKeyboard();
         const Pressed p = Snapshot(m.sys);
         pressed.push_back(p.column == 0 && p.mask == 0x08 && p.shift);
-        if (p.column != -1) ASSERT_TRUE(pressed.back()) << tick;
+        if (p.column != -1) {
+            ASSERT_TRUE(pressed.back()) << tick;
+        }
     }
     // Held three ticks, released two, held three again.
     const std::vector<bool> expected = {true, true, true, false, false, true, true, true, false, false};
@@ -430,8 +430,12 @@ TEST(SystemPIO, CarriageReturnWaitsOneSecond) {
     for (int tick = 1; tick <= 80 && firstQ < 0; ++tick) {
         m.sys.ScanKeyboard();
         if (m.sys.matrix[0].load() & 0x04) firstQ = tick;
-        if (tick <= 3) EXPECT_EQ(m.sys.matrix[14].load(), 0x10) << tick;
-        if (tick == 4) EXPECT_EQ(m.sys.matrix[14].load(), 0x00);
+        if (tick <= 3) {
+            EXPECT_EQ(m.sys.matrix[14].load(), 0x10) << tick;
+        }
+        if (tick == 4) {
+            EXPECT_EQ(m.sys.matrix[14].load(), 0x00);
+        }
     }
     // Pressed at tick 1 for 3 ticks, then a 50-tick gap that starts in the
     // releasing tick: Q at tick 4 + 49.
@@ -495,6 +499,7 @@ TEST(SystemPIO, SpeakerLinesOnPortWrites) {
     for (const LevelCase& c : cases) {
         Machine m(c.model);
         m.SetUpKeyboardMode();
+        m.sys.WritePort(0x86, static_cast<uint8_t>(~c.portC & 0x0F), 0);  // the lower half must change
         m.sink.events.clear();
         m.sys.WritePort(0x86, c.portC, 1234);
         ASSERT_FALSE(m.sink.events.empty()) << c.model << " " << int(c.portC);
@@ -633,6 +638,32 @@ TEST(SystemPIO, ResetKeepsHooks) {
     EXPECT_EQ(m.sys.pio.control, 0x9B);
     m.SetUpKeyboardMode();
     EXPECT_EQ(m.ReadRows(0), 0x7B);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- with a real memory model
+
+
+namespace {
+
+// The mapping lines follow the pins: with port C upper as input they float
+// high, so the monitor stays visible once the boot mapping ends.
+TEST(SystemPIOWithMemory, Model2ABootEndsIntoTheMonitor) {
+    ChipMemory2A mem(4);
+    const uint8_t image[] = {0xC3, 0x00, 0x80};
+    ASSERT_TRUE(mem.LoadRom(image, sizeof image));
+    mem.Reset();
+    SystemPIO sys(2, &mem);
+    sys.Reset(0);
+    EXPECT_EQ(mem.GetBootFlag(), 1);
+    sys.WritePort(0x87, 0x8A, 0);  // A out, B in, C upper in, C lower out
+    EXPECT_EQ(mem.GetBootFlag(), 0);
+    EXPECT_EQ(mem.GetAllRamFlag(), 0);
+    EXPECT_EQ(mem.ReadByte(0x8000), 0xC3);
+    sys.WritePort(0x87, 0x82, 0);  // C upper output, PC4 low: RAM everywhere
+    EXPECT_EQ(mem.GetAllRamFlag(), 1);
+    EXPECT_EQ(mem.ReadByte(0x8000), 0x00);
 }
 
 }  // namespace

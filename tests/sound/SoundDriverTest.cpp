@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <functional>
 #include <vector>
@@ -286,15 +287,63 @@ TEST(SoundDriverClosed, WithoutAStreamEverythingIsInert) {
     EXPECT_FALSE(negative.IsStreamOpen());
 }
 
-TEST(SoundDriverPacing, OpenStreamTicksFasterThanTheDeviceDrains) {
+struct PacingRun {
+    int underruns = 0;  // device callbacks that found less than they asked for
+    int skipped = 0;    // ticks that found the ring full
+    int slices = 0;     // slices run
+};
+
+// Virtual time: a CPU tick every periodUs (every dropEvery-th tick lost, as
+// on a loaded machine) against a device taking 880 frames at 44100 Hz.
+PacingRun SimulatePacing(int periodUs, int seconds, int dropEvery = 0) {
+    SoundDriver d(SoundDriver::NoDevice, 2, kFull);
+    d.Resume();
+    PacingRun r;
+    bool playing = false;
+    int64_t tick = 0, callback = 1;
+    const int64_t endNs = int64_t(seconds) * 1000000000;
+    std::vector<int16_t> out(SoundDriver::FramesPerBuffer * 2);
+    for (;;) {
+        int64_t tickNs = (tick + 1) * periodUs * 1000;
+        int64_t callbackNs = callback * SoundDriver::FramesPerBuffer * 1000000000 / SoundDriver::SampleRate;
+        if (std::min(tickNs, callbackNs) > endNs) break;
+        if (tickNs <= callbackNs) {
+            ++tick;
+            if (dropEvery && tick % dropEvery == 0) continue;
+            if (d.MixSlice()) {
+                ++r.skipped;
+            } else {
+                ++r.slices;
+                d.SetLevel(0, r.slices & 1, 1000);
+            }
+            if (d.BufferedFrames() == SoundDriver::RingFrames) playing = true;
+        } else {
+            ++callback;
+            if (playing && d.BufferedFrames() < SoundDriver::FramesPerBuffer) ++r.underruns;
+            d.FillOutput(out.data(), SoundDriver::FramesPerBuffer);
+        }
+    }
+    return r;
+}
+
+TEST(SoundDriverPacing, PacedPeriodKeepsTheDeviceFedAtItsRate) {
     SoundDriver d(SoundDriver::NoDevice, 2, kFull);
     EXPECT_EQ(d.SlicePeriodMicroseconds(), SoundDriver::PacedSlicePeriodMicroseconds);
-    // Frames offered per second must exceed the 44100 drained.
-    EXPECT_GT(int64_t(SoundDriver::SliceFrames) * 1000000,
-              int64_t(SoundDriver::SampleRate) * d.SlicePeriodMicroseconds());
-    // 2 ms alone would not: 88 frames per 2 ms is 44000 per second.
-    EXPECT_LT(int64_t(SoundDriver::SliceFrames) * 1000000,
-              int64_t(SoundDriver::SampleRate) * SoundDriver::UnpacedSlicePeriodMicroseconds);
+    EXPECT_LT(SoundDriver::PacedSlicePeriodMicroseconds, 1995);  // 88 / 44100 s = 1995.5 us
+
+    PacingRun paced = SimulatePacing(d.SlicePeriodMicroseconds(), 60);
+    EXPECT_EQ(paced.underruns, 0);
+    EXPECT_GT(paced.skipped, 0);
+    // The device, not the timer, sets the slice rate: 44100 / 88 per second.
+    EXPECT_NEAR(paced.slices, 60 * 44100 / 88, 100);
+
+    PacingRun lossy = SimulatePacing(d.SlicePeriodMicroseconds(), 60, 20);
+    EXPECT_EQ(lossy.underruns, 0);
+    EXPECT_NEAR(lossy.slices, 60 * 44100 / 88, 100);
+
+    // A plain 2 ms timer offers 44000 frames a second and runs dry.
+    PacingRun plain = SimulatePacing(SoundDriver::UnpacedSlicePeriodMicroseconds, 60);
+    EXPECT_GT(plain.underruns, 0);
 }
 
 TEST(SoundDriverSink, LevelSinkWritesThroughTheDriver) {

@@ -1,0 +1,8 @@
+#pragma once
+// Start-up of the common services with their Qt parts: the two file dialogs owned by the
+// main window and the error boxes. DoneCommonUtils (common/Startup.h) releases them too.
+#include "common/Startup.h"
+
+class QWidget;
+
+void InitCommonUtils(QWidget* mainWindow);
