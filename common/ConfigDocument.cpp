@@ -1,6 +1,7 @@
 #include "common/ConfigDocument.h"
 
 #include "common/Config.h"
+#include "common/Files.h"
 
 #include <cerrno>
 #include <filesystem>
@@ -44,72 +45,8 @@ void StripLayout(pugi::xml_node node)
     }
 }
 
-bool WriteAll(int fd, const std::string& data)
-{
-    const char* p = data.data();
-    std::size_t left = data.size();
-    while (left > 0) {
-        ssize_t n = ::write(fd, p, left);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        p += n;
-        left -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 } // namespace
 
-bool ReplaceFileContents(const std::string& path, const std::string& data)
-{
-    namespace fs = std::filesystem;
-    if (path.empty())
-        return false;
-    std::error_code ec;
-    fs::path target(path);
-    // Replace the file a symbolic link points to, not the link.
-    if (fs::is_symlink(target, ec)) {
-        fs::path resolved = fs::canonical(target, ec);
-        if (!ec)
-            target = resolved;
-    }
-    if (fs::is_directory(target, ec))
-        return false;
-
-    fs::path dir = target.parent_path();
-    std::string pattern = (dir.empty() ? std::string() : dir.string() + "/") + "." +
-                          target.filename().string() + ".XXXXXX";
-    std::vector<char> tmpName(pattern.begin(), pattern.end());
-    tmpName.push_back('\0');
-    int fd = ::mkstemp(tmpName.data());
-    if (fd < 0)
-        return false;
-
-    mode_t mode = 0644;
-    struct stat st {};
-    if (::stat(target.c_str(), &st) == 0)
-        mode = st.st_mode & 07777;
-
-    bool ok = WriteAll(fd, data) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
-    if (::close(fd) != 0)
-        ok = false;
-    if (ok && ::rename(tmpName.data(), target.c_str()) != 0)
-        ok = false;
-    if (!ok) {
-        ::unlink(tmpName.data());
-        return false;
-    }
-    // Make the rename itself durable; a failure here leaves a complete file.
-    int dirFd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
-    return true;
-}
 
 ConfigDocument::~ConfigDocument()
 {

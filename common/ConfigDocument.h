@@ -1,4 +1,5 @@
 #pragma once
+#include "common/Files.h"
 // The configuration document Orvik.xml: opening with the version check, and
 // saving with indentation through a temporary file renamed over the original.
 
@@ -45,7 +46,4 @@ private:
     bool active_ = false;
 };
 
-// Writes data to a temporary file beside path and renames it over path; the
-// file keeps the permissions of the one it replaces. False on any failure, in
-// which case path is unchanged and the temporary file is removed.
-bool ReplaceFileContents(const std::string& path, const std::string& data);
+

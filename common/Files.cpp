@@ -111,8 +111,19 @@ bool CommitTemp(int fd, const std::string& tmpPath, const std::string& target, b
     if (ok && ::fsync(fd) != 0) ok = false;
     if (::close(fd) != 0) ok = false;
     if (ok && ::rename(tmpPath.c_str(), target.c_str()) != 0) ok = false;
-    if (!ok) ::unlink(tmpPath.c_str());
-    return ok;
+    if (!ok) {
+        ::unlink(tmpPath.c_str());
+        return false;
+    }
+    // Make the rename itself durable; a failure here still leaves a whole file.
+    size_t slash = target.rfind('/');
+    std::string dir = slash == std::string::npos ? "." : target.substr(0, slash + 1);
+    int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+    return true;
 }
 }  // namespace
 

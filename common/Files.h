@@ -22,6 +22,9 @@ int32_t WriteFilePart(const std::string& path, int32_t offset, const void* buffe
 // Replaces the file's contents with data: written to a temporary file in the same folder and
 // renamed over the original, so a failure leaves the old file whole. True on success.
 bool ReplaceFileContents(const std::string& path, const void* data, size_t size);
+inline bool ReplaceFileContents(const std::string& path, const std::string& data) {
+    return ReplaceFileContents(path, data.data(), data.size());
+}
 
 // Creates a medium image of size bytes, every byte fill, in whole 128-byte blocks (a size
 // that is not a multiple of 128 fails). An existing file is replaced only on success.

@@ -39,6 +39,8 @@ std::vector<Guid> InstanceGuids() {
 bool HostJoystickInit() {
     if (g_ready) return true;
     SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+    // SDL must not take over SIGINT/SIGTERM from the application.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     g_ready = SDL_InitSubSystem(SDL_INIT_JOYSTICK) == 0;
     return g_ready;
 }

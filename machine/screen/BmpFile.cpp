@@ -1,12 +1,8 @@
 #include "machine/screen/BmpFile.h"
+#include "common/Files.h"
 
-#include <atomic>
-#include <cerrno>
-#include <cstdio>
 #include <vector>
 
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 
@@ -20,48 +16,8 @@ void Put32(std::vector<uint8_t>& out, size_t at, uint32_t v) {
     Put16(out, at + 2, v >> 16);
 }
 
-bool WriteAll(int fd, const uint8_t* data, size_t size) {
-    while (size > 0) {
-        ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
 }  // namespace
 
-int ReplaceFileContents(const std::string& path, const uint8_t* data, size_t size) {
-    if (path.empty() || path.back() == '/') return -1;
-    size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
-
-    static std::atomic_int counter{0};
-    std::string temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        char name[64];
-        std::snprintf(name, sizeof name, ".orvik-%ld-%d.tmp", static_cast<long>(::getpid()),
-                      counter.fetch_add(1));
-        temp = folder + name;
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) return -1;
-    }
-    if (fd < 0) return -1;
-
-    bool ok = WriteAll(fd, data, size) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (ok) ok = ::rename(temp.c_str(), path.c_str()) == 0;
-    if (!ok) {
-        ::unlink(temp.c_str());
-        return -1;
-    }
-    return 0;
-}
 
 int WriteBmp8(const std::string& path, const uint8_t* pixels, int width, int height, int stride,
               const uint32_t* palette, int colours) {
@@ -101,5 +57,5 @@ int WriteBmp8(const std::string& path, const uint8_t* pixels, int width, int hei
         uint8_t* dst = out.data() + headerBytes + static_cast<size_t>(y) * rowBytes;
         for (int x = 0; x < width; ++x) dst[x] = src[x];
     }
-    return ReplaceFileContents(path, out.data(), out.size());
+    return ReplaceFileContents(path, out.data(), out.size()) ? 0 : -1;
 }

@@ -1,14 +1,9 @@
 #pragma once
-// Writing 8-bit palette BMP files, and replacing a file safely.
+// Writing 8-bit palette BMP files (through a temporary file and a rename).
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
-
-// Writes data to a temporary file in the folder of path and renames it over
-// path, so a failure never leaves path shorter than it was. 0 on success, -1
-// on failure (nothing is left behind).
-int ReplaceFileContents(const std::string& path, const uint8_t* data, size_t size);
 
 // Saves an 8-bit bottom-up BMP: pixels holds height rows of width palette
 // indices, top row first, stride bytes apart; palette holds colours entries as

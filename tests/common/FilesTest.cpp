@@ -77,6 +77,17 @@ TEST(ReplaceFileContents, ReplacesWholeAndLeavesNoTemporaryFile) {
     EXPECT_FALSE(ReplaceFileContents(dir.file("no/such/c.xml"), "new", 3));
 }
 
+TEST(ReplaceFileContents, KeepsThePermissionsOfTheOldFile) {
+    TestTempDir dir;
+    dir.write("p.bin", "old");
+    ASSERT_EQ(::chmod(dir.file("p.bin").c_str(), 0640), 0);
+    ASSERT_TRUE(ReplaceFileContents(dir.file("p.bin"), "new!", 4));
+    struct stat st;
+    ASSERT_EQ(::stat(dir.file("p.bin").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(dir.read("p.bin"), "new!");
+}
+
 // Records the error boxes shown.
 std::vector<std::pair<std::string, std::string>> g_boxes;
 void RecordBox(const std::string& title, const std::string& text) { g_boxes.emplace_back(title, text); }
