@@ -1,5 +1,6 @@
 #include "machine/cpu/ChipCpu8080.h"
 
+#include <cstring>
 #include <thread>
 
 namespace {
@@ -95,14 +96,14 @@ int32_t ChipCpu8080::GetState(void* buffer) const {
     s.PC[1] = static_cast<uint8_t>(PC >> 8);
     s.SP[0] = static_cast<uint8_t>(SP);
     s.SP[1] = static_cast<uint8_t>(SP >> 8);
-    __builtin_memcpy(buffer, &s, StateSize);
+    std::memcpy(buffer, &s, StateSize);
     return StateSize;
 }
 
 void ChipCpu8080::SetState(const void* buffer) {
     if (!buffer) return;
     CpuState s;
-    __builtin_memcpy(&s, buffer, StateSize);
+    std::memcpy(&s, buffer, StateSize);
     INTE = (s.Flags & CpuState::FlagInte) ? 1 : 0;
     EiStage1 = (s.Flags & CpuState::FlagEi1) ? 1 : 0;
     EiStage2 = (s.Flags & CpuState::FlagEi2) ? 1 : 0;
@@ -181,7 +182,7 @@ int32_t ChipCpu8080::Step() {
     ChipMemory& m = memory;
     uint8_t op;
     uint16_t imm = 0;  // immediate byte (low half) or word
-    if (IntRequest) {
+    if (IntRequest) [[unlikely]] {
         if (Halt) {
             Halt = 0;
             PC++;
@@ -337,10 +338,6 @@ int32_t ChipCpu8080::Step() {
     case base + 6: dst = MEM_; break;                                         \
     case base + 7: dst = A; break;
 
-    const bool cz = (F & FlagZ) != 0;
-    const bool cc = (F & FlagCY) != 0;
-    const bool cp = (F & FlagP) != 0;
-    const bool cs = (F & FlagS) != 0;
 
     switch (op) {
         case 0x00: case 0x08: case 0x10: case 0x18:
@@ -450,14 +447,14 @@ int32_t ChipCpu8080::Step() {
         case 0xF6: ORA_(imm8) break;
         case 0xFE: CMP_(imm8) break;
 
-        case 0xC0: RETCC_(!cz) break;
-        case 0xC8: RETCC_(cz) break;
-        case 0xD0: RETCC_(!cc) break;
-        case 0xD8: RETCC_(cc) break;
-        case 0xE0: RETCC_(!cp) break;
-        case 0xE8: RETCC_(cp) break;
-        case 0xF0: RETCC_(!cs) break;
-        case 0xF8: RETCC_(cs) break;
+        case 0xC0: RETCC_(!(F & FlagZ)) break;
+        case 0xC8: RETCC_(F & FlagZ) break;
+        case 0xD0: RETCC_(!(F & FlagCY)) break;
+        case 0xD8: RETCC_(F & FlagCY) break;
+        case 0xE0: RETCC_(!(F & FlagP)) break;
+        case 0xE8: RETCC_(F & FlagP) break;
+        case 0xF0: RETCC_(!(F & FlagS)) break;
+        case 0xF8: RETCC_(F & FlagS) break;
         case 0xC9: case 0xD9: RET_() break;
 
         case 0xC1: { const uint16_t w = POP_(); C = static_cast<uint8_t>(w); B = static_cast<uint8_t>(w >> 8); break; }
@@ -465,24 +462,24 @@ int32_t ChipCpu8080::Step() {
         case 0xE1: { const uint16_t w = POP_(); L = static_cast<uint8_t>(w); H = static_cast<uint8_t>(w >> 8); break; }
         case 0xF1: { const uint16_t w = POP_(); A = static_cast<uint8_t>(w >> 8); F = static_cast<uint8_t>((w & 0xD5) | 0x02); break; }
 
-        case 0xC2: JMPCC_(!cz) break;
-        case 0xCA: JMPCC_(cz) break;
-        case 0xD2: JMPCC_(!cc) break;
-        case 0xDA: JMPCC_(cc) break;
-        case 0xE2: JMPCC_(!cp) break;
-        case 0xEA: JMPCC_(cp) break;
-        case 0xF2: JMPCC_(!cs) break;
-        case 0xFA: JMPCC_(cs) break;
+        case 0xC2: JMPCC_(!(F & FlagZ)) break;
+        case 0xCA: JMPCC_(F & FlagZ) break;
+        case 0xD2: JMPCC_(!(F & FlagCY)) break;
+        case 0xDA: JMPCC_(F & FlagCY) break;
+        case 0xE2: JMPCC_(!(F & FlagP)) break;
+        case 0xEA: JMPCC_(F & FlagP) break;
+        case 0xF2: JMPCC_(!(F & FlagS)) break;
+        case 0xFA: JMPCC_(F & FlagS) break;
         case 0xC3: case 0xCB: PC = imm; break;
 
-        case 0xC4: CALLCC_(!cz) break;
-        case 0xCC: CALLCC_(cz) break;
-        case 0xD4: CALLCC_(!cc) break;
-        case 0xDC: CALLCC_(cc) break;
-        case 0xE4: CALLCC_(!cp) break;
-        case 0xEC: CALLCC_(cp) break;
-        case 0xF4: CALLCC_(!cs) break;
-        case 0xFC: CALLCC_(cs) break;
+        case 0xC4: CALLCC_(!(F & FlagZ)) break;
+        case 0xCC: CALLCC_(F & FlagZ) break;
+        case 0xD4: CALLCC_(!(F & FlagCY)) break;
+        case 0xDC: CALLCC_(F & FlagCY) break;
+        case 0xE4: CALLCC_(!(F & FlagP)) break;
+        case 0xEC: CALLCC_(F & FlagP) break;
+        case 0xF4: CALLCC_(!(F & FlagS)) break;
+        case 0xFC: CALLCC_(F & FlagS) break;
         case 0xCD: case 0xDD: case 0xED: case 0xFD: CALL_() break;
 
         case 0xC5: PUSH_(static_cast<uint16_t>(B << 8 | C)) break;
@@ -557,13 +554,15 @@ int32_t ChipCpu8080::Step() {
 #undef MOV_GROUP
 
 
-    if (EiStage2) {
-        EiStage2 = 0;
-        INTE = 1;
-    }
-    if (EiStage1) {
-        EiStage1 = 0;
-        EiStage2 = 1;
+    if (EiStage1 | EiStage2) [[unlikely]] {
+        if (EiStage2) {
+            EiStage2 = 0;
+            INTE = 1;
+        }
+        if (EiStage1) {
+            EiStage1 = 0;
+            EiStage2 = 1;
+        }
     }
     LastCycles = cycles;
     SliceClock += cycles;

@@ -143,9 +143,9 @@ ChipMemory2AEx::ChipMemory2AEx(uint8_t romSizeKb) : ChipMemory2A(romSizeKb, 256 
 void ChipMemory2AEx::ApplyPaging() {
     // Every slot shows its own bank in the current mapping, ROM included;
     // then the paged slot shows the chosen bank, keeping the ROM pages of
-    // slot 2.
+    // slot 2. A slot showing its own bank is the base mapping itself.
     BuildBaseTables();
-    for (int j = 0; j < 16; j++) {
+    for (int j = 0; j < 16 && bank != slot; j++) {
         const int page = slot * 16 + j;
         uint8_t* p = ram + bank * 16 * KB + j * KB;
         writeTable[page] = p;
@@ -235,7 +235,7 @@ void ChipMemory3Ex::ApplyPaging() {
     // As on the 2A: the current mapping first, then the paged slot; slot 3
     // keeps E000h-FFFFh as ROM.
     BuildBaseTables();
-    for (int j = 0; j < 2; j++) {
+    for (int j = 0; j < 2 && bank != slot; j++) {
         const int page = slot * 2 + j;
         uint8_t* p = ram + bank * 16 * KB + j * 8 * KB;
         writeTable[page] = p;

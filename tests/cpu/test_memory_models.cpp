@@ -312,10 +312,10 @@ TEST(Memory2AEx, PortAndResets) {
     m.Reset();
     m.EndBootMapping();
     PeripheralDevice& dev = m;
-    dev.WritePort(0x6D, 0xB7);
+    dev.WritePort(0x6D, 0xB7, 0);
     EXPECT_EQ(dev.ReadPort(0x6D, 0), 0x37);
     EXPECT_EQ(dev.ReadPort(0x6C, 0), 0xFF);
-    dev.WritePort(0x6C, 0x00);  // other ports ignored
+    dev.WritePort(0x6C, 0x00, 0);  // other ports ignored
     EXPECT_EQ(m.GetPagingRegister(), 0x37);
     EXPECT_EQ(m.GetBank(), 7);
     EXPECT_EQ(m.GetSlot(), 3);
@@ -368,7 +368,7 @@ TEST(Memory3Ex, PagingRegister) {
     EXPECT_EQ(m.ReadByte(0x0100), 0x00);
     EXPECT_EQ(m.GetVideoRam(), m.GetRam() + 0xC000);
     PeripheralDevice& dev = m;
-    dev.WritePort(0x6D, 0xC7);
+    dev.WritePort(0x6D, 0xC7, 0);
     EXPECT_EQ(dev.ReadPort(0x6D, 0), 0x47);
     EXPECT_EQ(dev.ReadPort(0x6E, 0), 0xFF);
 }

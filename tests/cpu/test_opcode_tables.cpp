@@ -83,8 +83,12 @@ TEST(OpcodeTables, TemplatesAgreeWithLengths) {
             int placeholders = 0;
             for (char ch : s.substr(1)) {
                 if (ch == '%' || ch == '&' || ch == '*' || ch == '@') placeholders++;
-                if (ch >= 'a' && ch <= 'z') EXPECT_EQ(style, 1) << s;
-                if (ch >= 'A' && ch <= 'Z') EXPECT_EQ(style, 0) << s;
+                if (ch >= 'a' && ch <= 'z') {
+                    EXPECT_EQ(style, 1) << s;
+                }
+                if (ch >= 'A' && ch <= 'Z') {
+                    EXPECT_EQ(style, 0) << s;
+                }
             }
             EXPECT_LE(placeholders, 1) << s;
             const bool has8 = s.find('%') != std::string::npos;
@@ -158,7 +162,9 @@ TEST(OpcodeTables, CoreAgreesWithTables) {
             const bool jumps = op == 0x76 || op == 0xE9 || (op & 0xC7) == 0xC7 || op == 0xC3 || op == 0xCB ||
                                op == 0xC9 || op == 0xD9 || op == 0xCD || op == 0xDD || op == 0xED ||
                                op == 0xFD || condRet || condCall || (op & 0xC7) == 0xC2;
-            if (!jumps) EXPECT_EQ(cpu.PC, 0x0100 + OpcodeLength[op]) << std::hex << op;
+            if (!jumps) {
+                EXPECT_EQ(cpu.PC, 0x0100 + OpcodeLength[op]) << std::hex << op;
+            }
         }
     }
 }

@@ -1,0 +1,185 @@
+// Screen tick, controls tick, pausing, and the timer thread against rebuilds and shutdown.
+#include <thread>
+
+#include "OwnerFixture.h"
+#include "machine/pio/SystemPIO.h"
+#include "machine/screen/ScreenDAD85.h"
+
+namespace {
+
+class RunControlTest : public OwnerTest {
+protected:
+    // Counts the video interrupts of n screen ticks (interrupts kept enabled).
+    int Interrupts(int n) {
+        int count = 0;
+        for (int i = 0; i < n; ++i) {
+            Cpu().SetInte(1);
+            Cpu().IntRequest = 0;
+            owner.TimerRefreshScreenTimer();
+            count += Cpu().IntRequest;
+        }
+        return count;
+    }
+};
+
+TEST_F(RunControlTest, ScreenTickGivesFiftyPaintsAndInterruptsPer250Ticks) {
+    Section("Screen").append_attribute("video-cpu-interrupt").set_value("true");
+    Build(MachineOwner::kModel2A);
+    owner.GetScreen()->WritePort(0x6C, 0xC0, 0);  // video interrupt on
+    ASSERT_TRUE(owner.GetScreen()->IsVideoInterruptEnabled());
+    EXPECT_EQ(Interrupts(250), 50);
+    EXPECT_EQ(view.repaints, 50);
+    // Stopped in the debugger: paints go on, interrupts do not.
+    owner.DebuggerTag = -1;
+    EXPECT_EQ(Interrupts(250), 0);
+    EXPECT_EQ(view.repaints, 100);
+    // Interrupt disabled on the port.
+    owner.DebuggerTag = 0;
+    owner.GetScreen()->WritePort(0x6C, 0x40, 0);
+    EXPECT_EQ(Interrupts(25), 0);
+}
+
+TEST_F(RunControlTest, ScreenTickBlinksEvery500Ms) {
+    Build(MachineOwner::kModel2A);
+    const bool start = owner.GetScreen()->GetBlinkPhase();
+    int toggles = 0;
+    bool last = start;
+    for (int i = 0; i < 1260; ++i) {  // about 5 s
+        owner.TimerRefreshScreenTimer();
+        if (owner.GetScreen()->GetBlinkPhase() != last) {
+            toggles++;
+            last = !last;
+        }
+    }
+    // 125 ticks fill the accumulator to 500, the 126th toggles.
+    EXPECT_EQ(toggles, 10);
+}
+
+TEST_F(RunControlTest, ScreenTickAppliesTheWideModeRequest) {
+    Build(MachineOwner::kModel2A);
+    SystemPIO& sys = *owner.GetSystemPio();
+    for (int i = 0; i < 5; ++i) owner.TimerRefreshScreenTimer();
+    EXPECT_FALSE(owner.GetScreen()->IsWideMode());
+    EXPECT_EQ(sys.changeWord.load() & 1, 0);
+    sys.changeWord = 0x03;
+    for (int i = 0; i < 5; ++i) owner.TimerRefreshScreenTimer();
+    EXPECT_TRUE(owner.GetScreen()->IsWideMode());
+    EXPECT_EQ(view.relayouts, 1);
+    EXPECT_EQ(sys.changeWord.load(), 0x02);
+}
+
+TEST(CpuUsage, PercentOfWallTime) {
+    EXPECT_EQ(MachineOwner::CpuUsagePercent(250000, 1000), 25);
+    EXPECT_EQ(MachineOwner::CpuUsagePercent(999999, 1000), 99);
+    EXPECT_EQ(MachineOwner::CpuUsagePercent(3000000, 1000), 100);
+    EXPECT_EQ(MachineOwner::CpuUsagePercent(100000, 2000), 5);
+}
+
+TEST_F(RunControlTest, PausingTwiceDoesNothingTheSecondTime) {
+    Build(MachineOwner::kModel2A);
+    owner.SetPause(1, 0);
+    owner.SetPause(1, 0);
+    EXPECT_EQ(view.runChanges, 1);
+    EXPECT_EQ(owner.GetRunState(), 1);
+    owner.SetPause(0, 1);
+    owner.SetPause(0, 1);
+    EXPECT_EQ(view.runChanges, 2);
+    EXPECT_TRUE(owner.CpuTimer().Enabled());
+    EXPECT_TRUE(owner.ScreenTimer().Enabled());
+    owner.SetPause(1, 1);
+    EXPECT_FALSE(owner.CpuTimer().Enabled());
+    EXPECT_FALSE(owner.ScreenTimer().Enabled());
+    EXPECT_EQ(view.runChanges, 3);
+}
+
+TEST_F(RunControlTest, SliceWaitingForTheMutexDoesNotRunAfterPause) {
+    Build(MachineOwner::kModel2A);
+    Mem().EndBootMapping();
+    const uint32_t before = Cpu().InstructionCounter;
+    std::thread slice;
+    {
+        std::lock_guard<std::recursive_mutex> hold(owner.CpuMutex);
+        slice = std::thread([this] { owner.PreciseTimerCpuTimer(); });
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        owner.SetPause(1, 0);
+    }
+    slice.join();
+    EXPECT_EQ(Cpu().InstructionCounter, before);
+}
+
+TEST_F(RunControlTest, TicksSkipAMachineBeingRebuilt) {
+    Build(MachineOwner::kModel2A);
+    {
+        MachineOwner::Reconfiguration hold(owner);
+        const uint32_t before = Cpu().InstructionCounter;
+        std::thread timer([this] {
+            owner.PreciseTimerCpuTimer();
+            owner.TimerRefreshScreenTimer();
+        });
+        timer.join();  // neither waits for the rebuild nor touches the parts
+        EXPECT_EQ(Cpu().InstructionCounter, before);
+        for (int i = 0; i < 5; ++i) owner.TimerRefreshScreenTimer();  // same thread: skipped too
+        EXPECT_EQ(view.repaints, 0);
+    }
+    for (int i = 0; i < 5; ++i) owner.TimerRefreshScreenTimer();
+    EXPECT_EQ(view.repaints, 1);
+}
+
+TEST_F(RunControlTest, RebuildsWhileTheTimersRun) {
+    Section("Screen").append_attribute("video-cpu-interrupt").set_value("true");
+    Build(MachineOwner::kModel2A);
+    owner.SetPause(0, 1);
+    // Rebuilding without pausing first must stay safe: the ticks skip it.
+    for (int i = 0; i < 20; ++i) {
+        Build(i % 2 ? MachineOwner::kModel1 : MachineOwner::kModel3, std::vector<uint8_t>(8192, 0));
+        std::this_thread::sleep_for(std::chrono::milliseconds(3));
+    }
+    owner.Shutdown();
+    EXPECT_EQ(owner.Closing.load(), 1);
+    EXPECT_FALSE(owner.CpuTimer().Enabled());
+    const uint32_t after = Cpu().InstructionCounter;
+    owner.PreciseTimerCpuTimer();
+    EXPECT_EQ(Cpu().InstructionCounter, after);
+}
+
+TEST_F(OwnerTest, DestroyedWhileRunning) {
+    auto running = std::make_unique<MachineOwner>();
+    SelectModel(MachineOwner::kModel2);
+    running->BuildMachine(0, 0, nullptr);
+    running->ResetMachine(1);
+    running->SetPause(0, 1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    running.reset();  // stops and joins the timer thread before freeing
+    SUCCEED();
+}
+
+TEST_F(RunControlTest, ControlsTickAnswersTheRequestWords) {
+    Build(MachineOwner::kModel2A);
+    owner.SetPause(1, 0);
+    owner.TapeBrowserTag = 3;
+    owner.TimerRefreshControlsTimer();
+    EXPECT_EQ(owner.TapeBrowserTag.load(), 0);
+    EXPECT_EQ(owner.GetRunState(), 0);
+    owner.TapeBrowserTag = 5;
+    owner.TimerRefreshControlsTimer();
+    EXPECT_EQ(owner.TapeBrowserTag.load(), 4);
+    EXPECT_EQ(owner.GetRunState(), 1);
+    owner.TapeBrowserTag = 6;
+    owner.TimerRefreshControlsTimer();
+    owner.TapeBrowserTag = 8;
+    owner.TimerRefreshControlsTimer();
+    owner.TapeBrowserTag = 10;
+    owner.TimerRefreshControlsTimer();
+    EXPECT_EQ(owner.TapeBrowserTag.load(), 0);
+    EXPECT_EQ(browser.newFile + browser.append + browser.stop, 3);
+    owner.DebuggerTag = 9;
+    owner.TimerRefreshControlsTimer();
+    EXPECT_EQ(owner.DebuggerTag.load(), 0);
+    EXPECT_EQ(owner.GetRunState(), 0);
+    owner.DebuggerTag = 5;
+    owner.TimerRefreshControlsTimer();
+    EXPECT_EQ(debugger.opened, 1);
+    owner.SetPause(1, 0);
+}
+
+}  // namespace
