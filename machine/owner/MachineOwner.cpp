@@ -467,6 +467,7 @@ void MachineOwner::PreciseTimerCpuTimer() {
     const int tag = DebuggerTag.load();
     const bool traps = model != kModelMato && recording == nullptr && tag != -1 && tape && tape->GetFastMode();
     const bool stepping = (tag == 7 || tag == 8) && debugger;
+    DebuggerLink* const breakpoints = (debugger && debugger->AnyBreakpoint()) ? debugger : nullptr;
     const uint16_t blockPc = model == kModel3 ? 0xEDC4 : 0x8DC4;
     const uint16_t bytePc = model == kModel3 ? 0xEB6C : 0x8B6C;
     const bool byteTrapModel = model != kModel1 && model != kModelAlfa;
@@ -476,7 +477,7 @@ void MachineOwner::PreciseTimerCpuTimer() {
 
     while (c.SliceClock < kSliceCycles) {
         const uint16_t pc = c.PC;
-        if (debugger && debugger->IsBreakpoint(pc) == 1) {
+        if (breakpoints && breakpoints->IsBreakpoint(pc) == 1) {
             stop = 1;
             break;
         }

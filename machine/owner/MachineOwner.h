@@ -36,6 +36,9 @@ public:
     // Executes one instruction, stores its cycles; 1 when the step over or
     // step out is complete.
     virtual int StepWatchingReturn(int32_t& cycles) = 0;
+    // False when no breakpoint is active; asked once per slice, so that a
+    // slice without breakpoints skips IsBreakpoint.
+    virtual bool AnyBreakpoint() { return true; }
     // Pauses and opens the debugger (stop request seen by the controls tick).
     virtual void OpenDebugger() {}
 

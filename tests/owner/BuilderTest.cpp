@@ -98,8 +98,12 @@ TEST_F(BuilderTest, PortMapAndCycleHooksPerModel) {
         EXPECT_EQ(owner.GetSystemPio()->changeWord.load(), c.changeWord);
         EXPECT_EQ(browser.available, c.model != MachineOwner::kModelMato);
         EXPECT_EQ(browser.device, owner.GetTape());
-        if (c.model == 2) EXPECT_EQ(dynamic_cast<ChipMemory2AEx*>(owner.GetMemory()) != nullptr, c.ram256k);
-        if (c.model == 3) EXPECT_EQ(dynamic_cast<ChipMemory3Ex*>(owner.GetMemory()) != nullptr, c.ram256k);
+        if (c.model == 2) {
+            EXPECT_EQ(dynamic_cast<ChipMemory2AEx*>(owner.GetMemory()) != nullptr, c.ram256k);
+        }
+        if (c.model == 3) {
+            EXPECT_EQ(dynamic_cast<ChipMemory3Ex*>(owner.GetMemory()) != nullptr, c.ram256k);
+        }
     }
 }
 
