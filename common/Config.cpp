@@ -5,6 +5,16 @@
 
 pugi::xml_node ConfigRoot;
 
+bool IsBlankText(pugi::xml_node node)
+{
+    if (node.type() != pugi::node_pcdata)
+        return false;
+    for (const char* p = node.value(); *p; ++p)
+        if (*p != ' ' && *p != '\t' && *p != '\r' && *p != '\n')
+            return false;
+    return true;
+}
+
 pugi::xml_node FindChildElement(pugi::xml_node parent, const char* name)
 {
     if (!parent || !name)

@@ -17,6 +17,9 @@ extern pugi::xml_node ConfigRoot;
 
 // The first child element of parent named name (exact, case-sensitive), or null.
 pugi::xml_node FindChildElement(pugi::xml_node parent, const char* name);
+
+// True for a text node that holds only blanks, tabs and line ends.
+bool IsBlankText(pugi::xml_node node);
 // The section of ConfigRoot named name, or null.
 pugi::xml_node ConfigSection(const char* name);
 

@@ -17,16 +17,6 @@ namespace {
 constexpr unsigned kParseOptions = pugi::parse_full | pugi::parse_ws_pcdata;
 const char* const kIndent = "  ";
 
-bool IsBlankText(pugi::xml_node node)
-{
-    if (node.type() != pugi::node_pcdata)
-        return false;
-    for (const char* p = node.value(); *p; ++p)
-        if (*p != ' ' && *p != '\t' && *p != '\r' && *p != '\n')
-            return false;
-    return true;
-}
-
 // Removes the white-space text between child nodes, so that the writer can
 // indent afresh; the text of elements that hold only text stays as it is.
 void StripLayout(pugi::xml_node node)

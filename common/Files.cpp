@@ -127,6 +127,17 @@ bool CommitTemp(int fd, const std::string& tmpPath, const std::string& target, b
 }
 }  // namespace
 
+int OpenRegularFile(const std::string& path, int flags) {
+    int fd = ::open(path.c_str(), flags | O_CLOEXEC);
+    if (fd < 0) return -1;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
 int32_t GetFileSizeByName(const std::string& path) {
     struct stat st;
     if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;

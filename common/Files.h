@@ -19,6 +19,10 @@ int32_t ReadFilePart(const std::string& path, int32_t offset, void* buffer, int3
 int32_t WriteFilePart(const std::string& path, int32_t offset, const void* buffer, int32_t count,
                       bool createAlways);
 
+// Opens an existing regular file with open(2) flags; its descriptor, or -1 (also for
+// folders and devices).
+int OpenRegularFile(const std::string& path, int flags);
+
 // Replaces the file's contents with data: written to a temporary file in the same folder and
 // renamed over the original, so a failure leaves the old file whole. True on success.
 bool ReplaceFileContents(const std::string& path, const void* data, size_t size);

@@ -14,16 +14,6 @@ bool IsEntry(pugi::xml_node node)
     return node.type() == pugi::node_element && std::strcmp(node.name(), kEntry) == 0;
 }
 
-bool IsBlankText(pugi::xml_node node)
-{
-    if (node.type() != pugi::node_pcdata)
-        return false;
-    for (const char* p = node.value(); *p; ++p)
-        if (*p != ' ' && *p != '\t' && *p != '\r' && *p != '\n')
-            return false;
-    return true;
-}
-
 std::string RemoveEntry(pugi::xml_node recent, pugi::xml_node entry)
 {
     std::string text = entry.child_value();

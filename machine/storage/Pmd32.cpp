@@ -1,5 +1,7 @@
 #include "machine/storage/Pmd32.h"
 
+#include "common/Files.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -105,14 +107,7 @@ int Pmd32::MountImage(int index, const std::string& path, uint8_t writeProtect) 
         g.heads = 2;
     }
     d.writeProtect = writeProtect ? 1 : 0;
-    int fd = open(path.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd >= 0) {
-        struct stat st;
-        if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-            close(fd);
-            fd = -1;
-        }
-    }
+    int fd = OpenRegularFile(path, O_RDWR);
     if (fd < 0) {
         mountResult[index] = kPmdNotFound;
         return kPmdNotFound;

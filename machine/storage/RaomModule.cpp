@@ -1,5 +1,7 @@
 #include "machine/storage/RaomModule.h"
 
+#include "common/Files.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -84,14 +86,7 @@ void RaomModule::LoadPackage(const RomFileList& files) {
 
 bool RaomModule::OpenFile(const std::string& path) {
     CloseFile();
-    int fd = open(path.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd >= 0) {
-        struct stat st;
-        if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-            close(fd);
-            fd = -1;
-        }
-    }
+    int fd = OpenRegularFile(path, O_RDWR);
     if (fd < 0) return false;
     image = fd;
     windowBase = 0;
