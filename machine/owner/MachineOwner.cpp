@@ -665,3 +665,9 @@ void MachineOwner::ResetMachine(int stopRecordings) {
     if (stopRecordings == 1 && sound) sound->StopWaveRecording();
     cpu->Reset();
 }
+
+int MachineOwner::ApplySettings(std::vector<int>& codes) {
+    // Placeholder until the dispatcher lands.
+    (void)codes;
+    return 0;
+}

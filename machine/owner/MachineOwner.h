@@ -140,6 +140,9 @@ public:
     int ApplyMif85Interface(std::vector<int>& codes);
     int ApplyStorageSettings(std::vector<int>& codes);
     void SetRomModule(uint8_t inserted, uint8_t ramVariant);
+    // Brings the machine in line with the configuration for the change codes
+    // (1-36); codes may grow. Returns 1 when the machine must be reset.
+    int ApplySettings(std::vector<int>& codes);
 
     // Timer handlers (called by the timers; tests and the benchmark call them directly).
     void PreciseTimerCpuTimer();

@@ -1,0 +1,42 @@
+#pragma once
+// Musica sound interface: an 8253 at ports FCh-FFh whose three counters run
+// at the CPU clock; their OUT lines are sound channels 3, 4 and 5.
+
+#include <cstdint>
+
+#include "machine/core/PeripheralDevice.h"
+#include "machine/core/SoundSink.h"
+#include "machine/timer/ChipPIT8253.h"
+
+class IfMusica : public PeripheralDevice {
+public:
+    static constexpr int FirstChannel = 3;
+    static constexpr int ChannelCount = 6;  // sound driver channels with Musica
+
+    IfMusica();
+    ~IfMusica() override;
+
+    void WritePort(uint8_t port, uint8_t value, int32_t cycles) override;
+    uint8_t ReadPort(uint8_t port, int32_t cycles) override;
+    // The counters keep their state across a reset.
+    void Reset(int32_t cycles) override {}
+
+    void SetSoundSink(SoundLevelSink sink) { soundSink = sink; }
+
+    // The cycle hook: one clock pulse per cycle on counters 0, 1, 2.
+    void Tick(int32_t sliceClock, int32_t cycles);
+    static void TickHook(void* data, int32_t sliceClock, int32_t cycles) {
+        static_cast<IfMusica*>(data)->Tick(sliceClock, cycles);
+    }
+
+    void OnCounterOut(int counter, int level);
+
+    ChipPIT8253& GetPit() { return pit; }
+    const ChipPIT8253& GetPit() const { return pit; }
+
+    ChipPIT8253 pit;
+
+private:
+    SoundLevelSink soundSink;
+    int32_t cyclePos = 0;
+};
