@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <thread>
 #include <cstdio>
 #include <cstring>
 #include <sys/stat.h>
@@ -11,9 +12,11 @@
 #include "machine/cpu/ChipCpu8080.h"
 #include "machine/cpu/ChipMemory.h"
 #include "machine/cpu/ChipMemoryModels.h"
+#include "machine/owner/ColorTable.h"
 #include "machine/pio/IifGPIO.h"
 #include "machine/pio/SystemPIO.h"
 #include "machine/screen/ScreenDAD85.h"
+#include "machine/sndif/IfMusica.h"
 #include "machine/sound/SoundDriver.h"
 #include "machine/storage/Pmd32.h"
 #include "machine/storage/RaomModule.h"
@@ -64,6 +67,7 @@ MachineOwner::~MachineOwner() {
     Reconfiguration hold(*this);
     DeleteRomModule();
     DeleteRaomModule();
+    DeleteMusica();
     DeleteCore();
     sound.reset();
     screen.reset();
@@ -236,6 +240,7 @@ void MachineOwner::BuildMachine(uint8_t fromSnapshot, int32_t romLength, const u
     // The modules and the disk unit were attached to the old machine.
     if (romModule) cpu->AddPortDevice(0x88, 0x8C, 1, romModule.get());
     if (raomModule) cpu->AddPortDevice(0x88, 0x8C, 1, raomModule.get());
+    AttachMusica();
     if (hadPmd32) {
         std::vector<int> codes{19};
         ApplyStorageSettings(codes);
@@ -248,6 +253,14 @@ void MachineOwner::BindSoundSinks() {
     if (sound) sink = sound->LevelSink();
     if (systemPio) systemPio->SetSoundSink(sink);
     if (tape) tape->SetSoundSink(sink);
+    // The Musica voices and the timer's channel 2 follow the driver too.
+    if (musica) {
+        musica->SetSoundSink(sink);
+        if (timerIf) {
+            timerIf->SetSoundSink(sink);
+            timerIf->EnableSound(sound ? 1 : 0);
+        }
+    }
 }
 
 void MachineOwner::UpdateCpuTimerPeriod() {
@@ -284,6 +297,10 @@ int MachineOwner::ApplySoundSettings(std::vector<int>& codes) {
             result = sound ? 1 : 0;
         }
         UpdateCpuTimerPeriod();
+        // A new driver starts unmuted: the stored mute setting applies to it
+        // as well, or a muted user would hear the machine after a device change.
+        if (sound && ReadAttrBool(section, "mute", false)) sound->Mute();
+        if (Has(codes, 6) && view) view->ShowMute(ReadAttrBool(section, "mute", false));
         return result;
     }
     if (Has(codes, 6)) {
@@ -300,15 +317,44 @@ int MachineOwner::ApplySoundSettings(std::vector<int>& codes) {
     return 0;
 }
 
+void MachineOwner::DeleteMusica() {
+    if (!musica) return;
+    if (cpu) {
+        if (cpu->FindPortDevice(0xFC) == musica.get()) cpu->RemovePortDevice(0xFC);
+        cpu->RemoveCycleCallback(&IfMusica::TickHook, musica.get());
+    }
+    musica.reset();
+}
+
+// Maps an existing Musica interface on the current CPU and routes the timer's
+// counter 0 to channel 2 (after a rebuild the old CPU and timer are gone).
+void MachineOwner::AttachMusica() {
+    if (!musica || !cpu) return;
+    if (!timerIf) {  // a model without the timer interface has no Musica either
+        musica.reset();
+        return;
+    }
+    if (!cpu->FindPortDevice(0xFC)) cpu->AddPortDevice(0xFC, 0xFC, 0, musica.get());
+    cpu->RemoveCycleCallback(&IfMusica::TickHook, musica.get());
+    cpu->AddCycleCallback(&IfMusica::TickHook, musica.get());
+    BindSoundSinks();
+}
+
 int MachineOwner::ApplyMusicaInterface(std::vector<int>& codes) {
+    (void)codes;
     Reconfiguration hold(*this);
     if (timerIf) {
         timerIf->EnableSound(0);
         timerIf->SetSoundSink(SoundLevelSink());
     }
     if (cpu) cpu->RemovePortDevice(0xFC);
-    // No Musica interface is built here.
-    return Has(codes, 7) ? 1 : 0;
+    DeleteMusica();
+    if (!sound || !timerIf || !cpu || !AttrEquals(ConfigSection("Sound"), "sound-if", "musica")) return 1;
+    musica = std::make_unique<IfMusica>();
+    cpu->AddPortDevice(0xFC, 0xFC, 0, musica.get());
+    cpu->AddCycleCallback(&IfMusica::TickHook, musica.get());
+    BindSoundSinks();
+    return 1;
 }
 
 int MachineOwner::ApplyMif85Interface(std::vector<int>& codes) {
@@ -640,6 +686,21 @@ void MachineOwner::TimerRefreshControlsTimer() {
     }
 }
 
+uint8_t MachineOwner::RaiseTapeRequest(int request) {
+    int sleepMs = 0;
+    switch (request) {
+        case 10: sleepMs = 25; break;
+        case 6: sleepMs = 500; break;
+        case 8: sleepMs = 50; break;
+        default: return 1;
+    }
+    TapeBrowserTag.store(request);
+    do {
+        std::this_thread::sleep_for(std::chrono::milliseconds(sleepMs));
+    } while (TapeBrowserTag.load() == request + 1 && Closing.load() != 1);
+    return 1;
+}
+
 void MachineOwner::SetPause(int state, int alsoRefreshTimers) {
     if (state == runState.load()) return;
     std::lock_guard<std::recursive_mutex> lock(CpuMutex);
@@ -667,7 +728,96 @@ void MachineOwner::ResetMachine(int stopRecordings) {
 }
 
 int MachineOwner::ApplySettings(std::vector<int>& codes) {
-    // Placeholder until the dispatcher lands.
-    (void)codes;
-    return 0;
+    Reconfiguration hold(*this);
+    int reset = 0;
+
+    if (Has(codes, 5) || Has(codes, 6)) {
+        if (ApplySoundSettings(codes) == 1) reset = 1;
+    }
+    if (Has(codes, 1)) {
+        BuildMachine(0, 0, nullptr);
+        // Every device built on the old core is made again on the new one;
+        // the printer (31) too, since it sits on the general-purpose interface.
+        codes.insert(codes.end(), {2, 35, 36, 8, 11, 29, 7, 34, 19, 9, 10, 31});
+        reset = 1;
+    }
+    if (Has(codes, 2)) {
+        pugi::xml_node m3 = FindChildElement(ConfigSection("Model"), "Model-3");
+        CompatibilityMode.store(ReadAttrBool(m3, "compatibility-mode", false) ? 1 : 0);
+    }
+    pugi::xml_node screenSection = ConfigSection("Screen");
+    if (Has(codes, 36))
+        VideoInterruptOption.store(ReadAttrBool(screenSection, "video-cpu-interrupt", false) ? 1 : 0);
+    if (Has(codes, 3) && screen) {
+        static const char* const kSteps[4] = {"off", "b75", "b50", "b25"};
+        const std::string halfPass = ReadAttrString(screenSection, "half-pass");
+        if (halfPass == "lcd") {
+            screen->SetLcdMode(true);
+        } else {
+            int step = 5;
+            for (int i = 0; i < 4; ++i)
+                if (halfPass == kSteps[i]) step = i + 1;
+            screen->SetHalfPass(step);
+        }
+    }
+    if (Has(codes, 4) && screen) {
+        const std::string profile = ReadAttrString(screenSection, "color-profile");
+        if (profile == "mono") {
+            screen->SetColorProfile(0);
+        } else if (profile == "standard") {
+            screen->SetColorProfile(1);
+        } else if (profile == "multicolor") {
+            screen->SetColorProfile(3);
+        } else {
+            screen->SetColorProfile(2);
+            const std::string palette = ReadAttrString(screenSection, "color-pallette");
+            static const int kRgb[4] = {10, 9, 12, 13};
+            static const int kVideo[4] = {15, 10, 9, 1};
+            static const char* const kAttrs[4] = {"attr00", "attr01", "attr10", "attr11"};
+            for (int i = 0; i < 4; ++i) {
+                int color;
+                if (palette == "rgb")
+                    color = kRgb[i];
+                else if (palette == "video")
+                    color = kVideo[i];
+                else
+                    color = ColorTable::ColorIndexFromName(ReadAttrString(screenSection, kAttrs[i]));
+                screen->SetUserColor(i, color);
+            }
+        }
+    }
+    if (Has(codes, 8) && systemPio) {
+        pugi::xml_node keyboard = FindChildElement(ConfigSection("Controls"), "Keyboard");
+        systemPio->changeZy = ReadAttrBool(keyboard, "change-zy", false) ? 1 : 0;
+        systemPio->useNumpad = ReadAttrBool(keyboard, "use-numpad", false) ? 1 : 0;
+        systemPio->matoCtrl = ReadAttrBool(keyboard, "mato-ctrl", false) ? 1 : 0;
+    }
+    if (Has(codes, 28) && view)
+        view->ShowDebuggerHints(ReadAttrBool(ConfigSection("General"), "show-hint-in-debugger", false));
+    if (Has(codes, 11)) {
+        SetRomModule(modules.romModuleInserted ? 1 : 0, 0);
+        if (Has(codes, 12)) reset = 1;
+    }
+    if (Has(codes, 29)) {
+        SetRomModule(modules.raomEnabled ? 1 : 0, 1);
+        if (Has(codes, 30)) reset = 1;
+    }
+    // Code 9 (joystick): no joystick interface is built yet.
+    // Code 10 (mouse): no mouse is built yet; the change still needs a reset.
+    if (Has(codes, 10)) reset = 1;
+    // Code 31 (printer): no printer is built yet.
+    for (int code = 19; code <= 27; ++code) {
+        if (!Has(codes, code)) continue;
+        if (ApplyStorageSettings(codes) == 1) reset = 1;
+        break;
+    }
+    if (Has(codes, 7)) {
+        ApplyMusicaInterface(codes);
+        reset = 1;
+    }
+    if (Has(codes, 34)) {
+        ApplyMif85Interface(codes);
+        reset = 1;
+    }
+    return reset;
 }

@@ -27,6 +27,7 @@ class SoundDriver;
 class RomModule;
 class RaomModule;
 class Pmd32;
+class IfMusica;
 
 // The debugger's side of the CPU slice.
 class DebuggerLink {
@@ -90,6 +91,8 @@ public:
     virtual void SetLed(int index, bool on) {}  // 0 yellow, 1 red, 2 blue
     virtual void ShowDiskIcon(int image) {}
     virtual void ShowTapeIcon(int image) {}
+    // The debugger's panel hints on or off (change code 28).
+    virtual void ShowDebuggerHints(bool show) {}
 
 protected:
     ~OwnerView() = default;
@@ -186,6 +189,7 @@ public:
     RomModule* GetRomModule() const { return romModule.get(); }
     RaomModule* GetRaomModule() const { return raomModule.get(); }
     Pmd32* GetPmd32() const { return pmd32.get(); }
+    IfMusica* GetMusica() const { return musica.get(); }
     int GetModel() const { return model; }
     uint8_t GetRam256k() const { return ram256k; }
     uint8_t GetVideoInterruptOption() const { return videoInterrupt; }
@@ -203,6 +207,13 @@ public:
     std::atomic<int> Closing{0};
     std::atomic<int> DebuggerTag{0};     // FormDebugger.Tag
     std::atomic<int> TapeBrowserTag{0};  // FormTapeBrowser.Tag
+    // The emulation thread's side of a tape request, called by the tape
+    // browser's event handler inside the slice: 10 stop the tape (event 1),
+    // 6 ask for a new tape file (event 5), 8 append the recorded block
+    // (event 6). Writes the request, sleeps 25, 500 or 50 ms, and sleeps again
+    // while the controls tick holds the acknowledgement (request + 1).
+    // Other values do nothing. Returns 1, the answer to the tape interface.
+    uint8_t RaiseTapeRequest(int request);
 
     // Held for a whole CPU slice, by SetPause and by a reconfiguration.
     std::recursive_mutex CpuMutex;
@@ -218,6 +229,8 @@ private:
     void DeletePmd32();
     void DeleteRomModule();
     void DeleteRaomModule();
+    void DeleteMusica();
+    void AttachMusica();
     static int64_t NowMs();
     static int64_t NowUs();
 
@@ -232,6 +245,7 @@ private:
     std::unique_ptr<RomModule> romModule;
     std::unique_ptr<RaomModule> raomModule;
     std::unique_ptr<Pmd32> pmd32;
+    std::unique_ptr<IfMusica> musica;
 
     int model = 0;
     uint8_t ram256k = 0;

@@ -187,24 +187,12 @@ TEST_F(BuilderTest, AppliersReturnValues) {
     std::vector<int> none{};
     std::vector<int> musica{7}, mif{34};
     EXPECT_EQ(owner.ApplyMusicaInterface(musica), 1);  // also when sound-if is not "musica"
-    EXPECT_EQ(owner.ApplyMusicaInterface(none), 0);
     EXPECT_EQ(owner.ApplyMif85Interface(mif), 1);
     EXPECT_EQ(owner.ApplyMif85Interface(none), 0);
     std::vector<int> storage{19};
     EXPECT_EQ(owner.ApplyStorageSettings(storage), 1);
     EXPECT_EQ(storage, std::vector<int>{19});  // not connected: nothing appended
     EXPECT_EQ(owner.GetPmd32(), nullptr);
-}
-
-TEST_F(BuilderTest, SoundSettingsMuteOnlyWithoutNewDriver) {
-    Build(MachineOwner::kModel2A);
-    std::vector<int> both{5, 6};
-    EXPECT_EQ(owner.ApplySoundSettings(both), 0);  // device -1: no driver
-    EXPECT_EQ(owner.GetSoundDriver(), nullptr);
-    EXPECT_EQ(view.mutes, 0);
-    std::vector<int> six{6};
-    EXPECT_EQ(owner.ApplySoundSettings(six), 0);
-    EXPECT_EQ(view.mutes, 1);
 }
 
 class StorageTest : public OwnerTest {
