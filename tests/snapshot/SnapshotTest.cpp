@@ -13,6 +13,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "machine/cpu/ChipCpu8080.h"
@@ -32,13 +33,24 @@ namespace {
 
 constexpr int KB = 1024;
 
-fs::path TempDir() {
-    static fs::path dir = [] {
+// A private folder for the test's files, removed when the process ends.
+class ScratchDir {
+public:
+    ScratchDir() {
         char tmpl[] = "/tmp/orvik_snapshot_XXXXXX";
-        const char* d = mkdtemp(tmpl);
-        return fs::path(d ? d : "/tmp");
-    }();
-    return dir;
+        if (const char* d = mkdtemp(tmpl)) path = d;
+    }
+    ~ScratchDir() {
+        std::error_code ec;
+        if (!path.empty()) fs::remove_all(path, ec);
+    }
+    fs::path path;
+};
+
+fs::path TempDir() {
+    static ScratchDir dir;
+    if (dir.path.empty()) ADD_FAILURE() << "no scratch folder";
+    return dir.path.empty() ? fs::path("/nonexistent-orvik-scratch") : dir.path;
 }
 
 Bytes ReadAll(const fs::path& p) {
