@@ -162,6 +162,21 @@ void ChipCpu8080::AddCycleCallback(CycleCallbackFunction function, void* data) {
     CycleCallback** link = &callbackHead;
     while (*link) link = &(*link)->Next;
     *link = n;
+    FlattenCycleCallbacks();
+}
+
+void ChipCpu8080::FlattenCycleCallbacks() {
+    int count = 0;
+    for (CycleCallback* c = callbackHead; c; c = c->Next) {
+        if (count == kFlatHooks) {
+            hookCount = -1;
+            return;
+        }
+        hookFunction[count] = c->Function;
+        hookData[count] = c->Data;
+        count++;
+    }
+    hookCount = count;
 }
 
 void ChipCpu8080::RemoveCycleCallback(CycleCallbackFunction function, void* data) {
@@ -170,6 +185,7 @@ void ChipCpu8080::RemoveCycleCallback(CycleCallbackFunction function, void* data
         if (n->Function == function && n->Data == data) {
             *link = n->Next;
             delete n;
+            FlattenCycleCallbacks();
             return;
         }
     }

@@ -78,6 +78,10 @@ public:
     void AddCycleCallback(CycleCallbackFunction function, void* data);
     void RemoveCycleCallback(CycleCallbackFunction function, void* data);
     void RunCycleCallbacks() {
+        if (hookCount >= 0) [[likely]] {
+            for (int i = 0; i < hookCount; ++i) hookFunction[i](hookData[i], SliceClock, LastCycles);
+            return;
+        }
         for (CycleCallback* c = callbackHead; c; c = c->Next) c->Function(c->Data, SliceClock, LastCycles);
     }
     const PortMapEntry* GetPortMap() const { return portHead; }
@@ -119,9 +123,16 @@ public:
 
 private:
     void BuildTables();
+    // Copies the callback list into the flat arrays (-1 when it is longer).
+    void FlattenCycleCallbacks();
 
     ChipMemory& memory;
     PortMapEntry* portHead = nullptr;
     PortMapEntry* portTail = nullptr;
     CycleCallback* callbackHead = nullptr;
+    // The callback list as flat arrays, walked every instruction.
+    static constexpr int kFlatHooks = 8;
+    int hookCount = 0;
+    CycleCallbackFunction hookFunction[kFlatHooks] = {};
+    void* hookData[kFlatHooks] = {};
 };

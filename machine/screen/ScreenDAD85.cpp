@@ -42,7 +42,7 @@ int ScaleBitsOf(int sizeMode) { return sizeMode == 3 ? 3 : sizeMode; }
 }  // namespace
 
 ScreenDAD85::ScreenDAD85(int sizeMode, ScreenOwner* owner)
-    : owner_(owner), bits_(static_cast<size_t>(kMaxWidth) * kMaxHeight, 0) {
+    : owner_(owner), bits_(static_cast<size_t>(kMaxWidth) * kMaxHeight, 0), shownRam_(kVideoRamSize, 0) {
     if (sizeMode < 0 || sizeMode > 3) sizeMode = 0;
     RecreateBitmap(sizeMode, false);
     SetColorProfile(1);
@@ -100,6 +100,7 @@ void ScreenDAD85::RecreateBitmap(int sizeMode, bool wide) {
     width_.store(WidthOf(sizeMode, wide), std::memory_order_relaxed);
     height_.store(HeightOf(sizeMode), std::memory_order_relaxed);
     std::memset(bits_.data(), 0, bits_.size());
+    shownValid_ = false;
 }
 
 void ScreenDAD85::InitDirectDraw() {
@@ -217,7 +218,7 @@ int ScreenDAD85::GetUserColor(int index) const {
     return userColors_[index];
 }
 
-void ScreenDAD85::RenderLocked(const uint8_t* videoRam, uint8_t* pixels) const {
+void ScreenDAD85::RenderLocked(const uint8_t* videoRam, uint8_t* pixels, const uint8_t* rows) const {
     const uint8_t f = flags_.load(std::memory_order_relaxed);
     const bool wide = (f & kFlagWide) != 0;
     const int scale = (f & kFlagScale) == 3 ? 2 : (f & kFlagScale) + 1;
@@ -236,6 +237,7 @@ void ScreenDAD85::RenderLocked(const uint8_t* videoRam, uint8_t* pixels) const {
 
     uint8_t line[384];
     for (int r = 0; r < kRows; ++r) {
+        if (rows && !rows[r]) continue;
         const uint8_t* row = videoRam + r * kRowBytes;
         const uint8_t* partner = videoRam + (r ^ 1) * kRowBytes;
         for (int b = 0; b < kShownBytes; ++b) {
@@ -317,7 +319,33 @@ void ScreenDAD85::RenderLocked(const uint8_t* videoRam, uint8_t* pixels) const {
 bool ScreenDAD85::Paint(const uint8_t* videoRam) {
     std::lock_guard<std::mutex> lock(ScreenMutex);
     if (!videoRam) return false;
-    RenderLocked(videoRam, bits_.data());
+    // Draw from a copy, so that the bitmap always matches shownRam_ even when
+    // video RAM changes meanwhile. A row in multicolour also depends on its
+    // partner row.
+    const uint8_t f = flags_.load(std::memory_order_relaxed);
+    const bool all = !shownValid_ || f != shownFlags_ || colorProfile_ != shownProfile_ ||
+                     std::memcmp(colorTable_, shownTable_, sizeof colorTable_) != 0;
+    uint8_t changed[kRows];
+    uint8_t draw[kRows];
+    bool any = all;
+    for (int r = 0; r < kRows; ++r) {
+        const uint8_t* src = videoRam + r * kRowBytes;
+        uint8_t* dst = shownRam_.data() + r * kRowBytes;
+        changed[r] = all || std::memcmp(src, dst, kShownBytes) != 0;
+        if (changed[r]) {
+            std::memcpy(dst, src, kRowBytes);
+            any = true;
+        }
+    }
+    if (any) {
+        const bool multi = colorProfile_ == 3;
+        for (int r = 0; r < kRows; ++r) draw[r] = changed[r] || (multi && changed[r ^ 1]);
+        RenderLocked(shownRam_.data(), bits_.data(), draw);
+    }
+    shownValid_ = true;
+    shownFlags_ = f;
+    shownProfile_ = colorProfile_;
+    std::memcpy(shownTable_, colorTable_, sizeof colorTable_);
     if (sizeMode_.load(std::memory_order_relaxed) == 3 &&
         fullScreenResult_.load(std::memory_order_relaxed) != kFullScreenOk)
         return false;

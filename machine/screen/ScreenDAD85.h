@@ -146,12 +146,20 @@ private:
     void UpdateFlags(uint8_t clear, uint8_t set);
     void FillColorTable(int profile);
     // Draws with the current options into pixels of the current size; the
-    // caller holds the mutex.
-    void RenderLocked(const uint8_t* videoRam, uint8_t* pixels) const;
+    // caller holds the mutex. With rows given, only rows whose entry is
+    // non-zero are drawn.
+    void RenderLocked(const uint8_t* videoRam, uint8_t* pixels, const uint8_t* rows = nullptr) const;
 
     mutable std::mutex ScreenMutex;
     ScreenOwner* owner_ = nullptr;
     std::vector<uint8_t> bits_;  // kMaxWidth x kMaxHeight, allocated once
+    // What bits_ shows: the video RAM it was drawn from and the options it
+    // was drawn with, so that Paint redraws only the rows that changed.
+    std::vector<uint8_t> shownRam_;  // kVideoRamSize, allocated once
+    bool shownValid_ = false;
+    uint8_t shownFlags_ = 0;
+    int shownProfile_ = -1;
+    uint8_t shownTable_[8] = {};
 
     int monitorLeft_ = 0, monitorTop_ = 0, monitorWidth_ = 0, monitorHeight_ = 0;
     std::atomic<int> offsetX_{0};

@@ -126,7 +126,16 @@ void IifTape::Tick(int32_t sliceClock, int32_t cycles) {
         phase ^= 1;
 
         int32_t state = playState.load(std::memory_order_relaxed);
-        if (state != kIdle && state != kGap) {
+        const bool driven = state != kIdle && state != kGap;
+        // Plain wiring: the clock edge of this half-bit comes before the new
+        // line level, so a start bit that begins on a rising RxC edge is
+        // sampled on the next one, in the middle of the bit cells that the
+        // sequencer has aligned to the clock.
+        if (PlainWiring()) {
+            usart.TxClock(phase);
+            usart.RxClock(phase);
+        }
+        if (driven) {
             if (PlainWiring()) {
                 if (!fastMode) usart.SetRxD(playBit);
             } else {
@@ -134,10 +143,6 @@ void IifTape::Tick(int32_t sliceClock, int32_t cycles) {
             }
             if (!fastMode && eventHandler && SendEvent(TapeEventMonitor) == 1 && soundSink)
                 soundSink(SoundChannel, phase ^ playBit, sliceClock - cycleAccumulator);
-        }
-        if (PlainWiring()) {
-            usart.TxClock(phase);
-            usart.RxClock(phase);
         }
 
         int32_t rs = recState.load(std::memory_order_relaxed);
@@ -254,9 +259,14 @@ void IifTape::Tick(int32_t sliceClock, int32_t cycles) {
 
 // ---------------------------------------------------------------- traps
 
+// Models 0 and 5 take the block in the lead-in. The others take it only in
+// the trap wait: in normally played data bits the byte being shifted out is
+// still counted in playRemaining while playData is already past it.
 bool IifTape::TrapBlockReady() const {
+    if (!playData) return false;
     int32_t state = playState.load(std::memory_order_relaxed);
-    return playData && state == (PlainWiring() ? kLeadIn : kDataBits);
+    if (PlainWiring()) return state == kLeadIn;
+    return state == kDataBits && fastMode;
 }
 
 bool IifTape::GetTrapBlock(const uint8_t** data, int32_t* length) {
@@ -281,7 +291,7 @@ void IifTape::AdvanceTrapped(int32_t n) {
 
 int IifTape::TakeTrapByte(uint8_t* value) {
     ApplyPendingRequest();
-    if (!playData || playState.load(std::memory_order_relaxed) != kDataBits ||
+    if (!playData || playState.load(std::memory_order_relaxed) != kDataBits || !fastMode ||
         playRemaining.load(std::memory_order_relaxed) <= 0)
         return 1;
     uint8_t b = *playData;
@@ -290,10 +300,11 @@ int IifTape::TakeTrapByte(uint8_t* value) {
     return 0;
 }
 
+// Follows GetTrapBlock: a request that came in between is taken over only
+// afterwards, so the bytes skipped are those of the block the trap read.
 void IifTape::SkipTrapBytes(int32_t n) {
+    if (TrapBlockReady()) AdvanceTrapped(n);
     ApplyPendingRequest();
-    if (!TrapBlockReady()) return;
-    AdvanceTrapped(n);
 }
 
 // ---------------------------------------------------------------- recording

@@ -29,8 +29,9 @@ enum TapeEventCode : int {
 // except StartBlock, GetCapturedBlock, GetActivity, GetPlayState and
 // GetPlayRemaining, which any thread may call at any time.
 // - StartBlock copies the data and queues the request; the emulation
-//   thread takes it over at the next half-bit, at the next trap service call
-//   and right after an event other than TapeEventMonitor returns. A request
+//   thread takes it over at the next half-bit, at GetFastMode (the start of
+//   a CPU slice), at the next trap service call and right after an event
+//   other than TapeEventMonitor returns. A request
 //   made from inside the event handler (TapeEventPartEnd) therefore starts
 //   before the interface goes on. A later request replaces one not yet
 //   taken over.
@@ -89,12 +90,22 @@ public:
     // returns 0 to take every block.
     int32_t GetCapturedBlock(std::vector<uint8_t>& out);
 
-    // Trap services of the CPU slice.
+    // Trap services of the CPU slice. The block may be taken in the lead-in
+    // on models 0 and 5, and in the fast-loading wait (data-bit state) on the
+    // others. GetTrapBlock gives the rest of the block; TakeTrapByte returns
+    // 0 with the next byte, 1 when there is none; SkipTrapBytes advances
+    // after a GetTrapBlock. Reaching the end finishes the part
+    // (TapeEventPartEnd); otherwise the wait starts again.
     bool GetTrapBlock(const uint8_t** data, int32_t* length);
     int TakeTrapByte(uint8_t* value);
     void SkipTrapBytes(int32_t n);
-    // Fast loading asked for the block being played.
-    uint8_t GetFastMode() const { return fastMode; }
+    // Fast loading asked for the block being played. Asked by the CPU slice
+    // before it runs; a waiting StartBlock request is taken over first, so
+    // the slice that follows it already decides on the new block.
+    uint8_t GetFastMode() {
+        ApplyPendingRequest();
+        return fastMode;
+    }
 
     int32_t GetPlayState() const { return playState.load(std::memory_order_relaxed); }
     int32_t GetPlayRemaining() const { return playRemaining.load(std::memory_order_relaxed); }

@@ -1,5 +1,7 @@
 #include "machine/timer/ChipPIT8253.h"
 
+#include <cstdint>
+
 namespace {
 
 // Counting position of a count: binary 0..FFFFh, BCD 0..9999 as a decimal
@@ -73,6 +75,7 @@ void ChipPIT8253::ControlWord(uint8_t value) {
     if (value >= 0xC0) return;
     int counter = value >> 6;
     Counter& k = c[counter];
+    k.quietRun = 0;
     int rw = (value >> 4) & 3;
     if (rw == 0) {
         if (k.latchState == 0) {
@@ -93,6 +96,7 @@ void ChipPIT8253::ControlWord(uint8_t value) {
 
 void ChipPIT8253::CountWrite(int counter, uint8_t value) {
     Counter& k = c[counter];
+    k.quietRun = 0;
     int rw = (k.control >> 4) & 3;
     int mode = ModeOf(k);
     bool complete = false;
@@ -170,6 +174,7 @@ uint8_t ChipPIT8253::Read(int reg) {
 void ChipPIT8253::SetGate(int counter, int level) {
     if (counter < 0 || counter > 2) return;
     Counter& k = c[counter];
+    k.quietRun = 0;
     uint8_t lv = level ? 1 : 0;
     bool rising = !k.gate && lv;
     switch (ModeOf(k)) {
@@ -195,6 +200,7 @@ void ChipPIT8253::SetGate(int counter, int level) {
 void ChipPIT8253::Clock(int counter, int level) {
     if (counter < 0 || counter > 2) return;
     Counter& k = c[counter];
+    k.quietRun = 0;
     uint8_t lv = level ? 1 : 0;
     bool falling = k.clock && !lv;
     k.clock = lv;
@@ -292,54 +298,62 @@ void ChipPIT8253::FallingEdge(int counter) {
 int32_t ChipPIT8253::SkipPulses(int counter, int32_t n) {
     if (counter < 0 || counter > 2 || n <= 0) return 0;
     Counter& k = c[counter];
+    if (k.quietRun > 0) {
+        const int32_t run = n < k.quietRun ? n : k.quietRun;
+        k.quietRun -= run;
+        k.countingElement = static_cast<uint16_t>(k.countingElement - static_cast<uint32_t>(run) * k.quietStep);
+        k.clock = 0;
+        return run;
+    }
+    constexpr int64_t kUnbounded = INT32_MAX;
     int mode = ModeOf(k);
     // A pending load is done by the next edge.
     if ((mode == 0 || mode == 4) ? k.countPending : k.trigger) return 0;
     if (!k.enabled) {
         k.clock = 0;
+        k.quietStep = 0;
+        k.quietRun = static_cast<int32_t>(kUnbounded - n);
         return n;
     }
     bool bcd = IsBcd(k);
     int32_t v = CountValue(k.countingElement, bcd);
     if (v < 0) return 0;
     const int32_t modulus = bcd ? 10000 : 65536;
-    int64_t run = 0;    // pulses to skip
-    int64_t steps = 0;  // decrement steps they take
+    int64_t longest = 0;  // pulses without a change
+    int perPulse = 1;     // decrement steps per pulse
     switch (mode) {
     case 0:
     case 1:
-        run = k.out ? n : Distance(v, 0, modulus) - 1;
-        steps = run;
+        longest = k.out ? kUnbounded : Distance(v, 0, modulus) - 1;
         break;
     case 2: {
         int32_t d1 = Distance(v, 1, modulus), d0 = Distance(v, 0, modulus);
-        run = (d1 < d0 ? d1 : d0) - 1;
-        steps = run;
+        longest = (d1 < d0 ? d1 : d0) - 1;
         break;
     }
     case 3:
         if (v & 1) return 0;
-        run = (v == 0 ? modulus / 2 : v / 2) - 1;
-        steps = 2 * run;
+        longest = (v == 0 ? modulus / 2 : v / 2) - 1;
+        perPulse = 2;
         break;
     default:  // 4, 5
         if (!k.out) return 0;
-        run = Distance(v, 0, modulus) - 1;
-        steps = run;
+        longest = Distance(v, 0, modulus) - 1;
         break;
     }
-    if (run > n) {
-        steps = steps / run * n;
-        run = n;
-    }
-    if (run <= 0) return 0;
-    int32_t nv = static_cast<int32_t>(((v - steps) % modulus + modulus) % modulus);
+    if (longest <= 0) return 0;
+    const int64_t run = longest < n ? longest : n;
+    int32_t nv = static_cast<int32_t>(((v - run * perPulse) % modulus + modulus) % modulus);
     k.countingElement = CountFromValue(nv, bcd);
     k.clock = 0;
+    if (!bcd) {
+        k.quietStep = static_cast<uint8_t>(perPulse);
+        k.quietRun = static_cast<int32_t>(longest - run);
+    }
     return static_cast<int32_t>(run);
 }
 
-void ChipPIT8253::Pulses(int counter, int32_t n, int32_t* position) {
+void ChipPIT8253::PulsesSlow(int counter, int32_t n, int32_t* position) {
     if (counter < 0 || counter > 2) return;
     while (n > 0) {
         int32_t run = SkipPulses(counter, n);

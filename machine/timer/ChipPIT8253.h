@@ -28,7 +28,19 @@ public:
     // is given, it is advanced by one after each pulse, so an OUT handler
     // called during pulse i sees the starting value + i. Stretches without an
     // OUT change are computed at once.
-    void Pulses(int counter, int32_t n, int32_t* position = nullptr);
+    void Pulses(int counter, int32_t n, int32_t* position = nullptr) {
+        // Inside a known quiet stretch only the count moves (the cycle hooks
+        // call this every instruction).
+        if (static_cast<unsigned>(counter) < 3 && n > 0 && n <= c[counter].quietRun) {
+            Counter& k = c[counter];
+            k.quietRun -= n;
+            k.countingElement = static_cast<uint16_t>(k.countingElement - static_cast<uint32_t>(n) * k.quietStep);
+            k.clock = 0;
+            if (position) *position += n;
+            return;
+        }
+        PulsesSlow(counter, n, position);
+    }
     // Runs the longest run of at most n pulses during which OUT does not
     // change and no count is loaded, and returns its length (0 when the
     // next pulse may change something: run that one with Clock).
@@ -65,6 +77,10 @@ private:
         uint8_t out = 0;
         uint8_t trigger = 0;
         uint8_t enabled = 0;
+        // Pulses still known to change neither OUT nor anything but the
+        // binary count, which drops by quietStep per pulse; 0 = unknown.
+        uint8_t quietStep = 0;
+        int32_t quietRun = 0;
         OutHandler outHandler;
     };
 
@@ -76,6 +92,7 @@ private:
     void ControlWord(uint8_t value);
     void CountWrite(int counter, uint8_t value);
     void FallingEdge(int counter);
+    void PulsesSlow(int counter, int32_t n, int32_t* position);
 
     Counter c[3];
 };

@@ -55,25 +55,12 @@ void IifTimer::SetInterruptHook(uint8_t flag, InterruptHook hook) {
     }
 }
 
-void IifTimer::Tick(int32_t sliceClock, int32_t cycles) {
-    if (cycles <= 0) return;
-    if (model == ModelC2717) {
-        // Counters 0 and 1 do not affect each other, so each can take the
-        // whole instruction at once.
-        cyclePos = sliceClock;
-        if (clock1Running) pit.Pulses(0, cycles, &cyclePos);
-        pit.Pulses(1, cycles);
-        return;
-    }
-    baseCycles += cycles;
+void IifTimer::ClockTimeBase() {
     while (baseCycles > HalfSecondCycles - 1) {
         baseCycles -= HalfSecondCycles;
         clock2Level ^= 1;
         pit.Clock(2, clock2Level);
     }
-    if (clock1Running) pit.Pulses(1, cycles);
-    cyclePos = sliceClock;
-    if (soundEnabled || interruptListener) pit.Pulses(0, cycles, &cyclePos);
 }
 
 void IifTimer::OnCounter0Out(int counter, int level) {

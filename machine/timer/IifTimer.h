@@ -48,8 +48,23 @@ public:
     // Models 0-3 only; elsewhere it is forced off.
     void SetInterruptHook(uint8_t flag, InterruptHook hook);
 
-    // The cycle hook.
-    void Tick(int32_t sliceClock, int32_t cycles);
+    // The cycle hook; inline, it runs every instruction.
+    void Tick(int32_t sliceClock, int32_t cycles) {
+        if (cycles <= 0) return;
+        if (model == ModelC2717) {
+            // Counters 0 and 1 do not affect each other, so each can take the
+            // whole instruction at once.
+            cyclePos = sliceClock;
+            if (clock1Running) pit.Pulses(0, cycles, &cyclePos);
+            pit.Pulses(1, cycles);
+            return;
+        }
+        baseCycles += cycles;
+        if (baseCycles > HalfSecondCycles - 1) [[unlikely]] ClockTimeBase();
+        if (clock1Running) pit.Pulses(1, cycles);
+        cyclePos = sliceClock;
+        if (soundEnabled || interruptListener) pit.Pulses(0, cycles, &cyclePos);
+    }
     static void TickHook(void* data, int32_t sliceClock, int32_t cycles) {
         static_cast<IifTimer*>(data)->Tick(sliceClock, cycles);
     }
@@ -64,6 +79,7 @@ public:
     void OnCounter0Out(int counter, int level);
 
 private:
+    void ClockTimeBase();
     void OnChainToCounter2(int counter, int level);
     void OnCascadeToCounter0(int counter, int level);
     void RequestInterrupt();

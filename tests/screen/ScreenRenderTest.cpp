@@ -2,6 +2,9 @@
 // half-pass step, LCD look, blink phase, multicolour and wide mode.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+
 #include "ScreenTestUtil.h"
 
 using Px = std::vector<uint8_t>;
@@ -279,4 +282,57 @@ TEST(ScreenRender, Palette) {
     EXPECT_EQ(p[48 + 9], 0xFF622C2Cu);
     EXPECT_EQ(p[48 + 15], 0xFF6C6C6Cu);
     for (int i = 64; i < ScreenDAD85::kPaletteSize; ++i) EXPECT_EQ(p[i], 0xFF000000u) << i;
+}
+
+// Paint redraws only what changed since the last frame; after any mix of
+// video RAM writes and option changes the bitmap must equal a full render.
+TEST(ScreenRender, RepeatedPaintMatchesFullRender) {
+    enum Change { Bytes, PartnerRow, Profile, Blink, Wide, Size, HalfPass, Lcd, UserColor, Nothing };
+    struct Step {
+        Change change;
+        int value;
+    };
+    const Step steps[] = {
+        {Bytes, 0},      {Nothing, 0},    {Profile, 3},    {PartnerRow, 10}, {PartnerRow, 11},
+        {Bytes, 1},      {Blink, 1},      {Profile, 1},    {Bytes, 2},       {Blink, 0},
+        {Wide, 1},       {Bytes, 3},      {Wide, 0},       {Size, 1},        {Bytes, 4},
+        {HalfPass, 3},   {Lcd, 1},        {Bytes, 5},      {Lcd, 0},         {Size, 2},
+        {Profile, 2},    {UserColor, 9},  {Bytes, 6},      {Size, 3},        {Bytes, 7},
+        {Size, 1},       {Profile, 3},    {PartnerRow, 201}, {Size, 0},      {Nothing, 0},
+    };
+    FakeOwner monitor(1920, 1080);
+    ScreenDAD85 screen(0, &monitor);
+    VideoRam ram;
+    uint32_t seed = 12345;
+    auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return seed >> 16;
+    };
+    for (int r = 0; r < 256; ++r)
+        for (int b = 0; b < 64; ++b) ram.Set(r, b, static_cast<uint8_t>(next()));
+    ASSERT_TRUE(screen.Paint(ram.data()));
+    ScreenPicture full;
+    for (size_t i = 0; i < std::size(steps); ++i) {
+        const Step& s = steps[i];
+        switch (s.change) {
+        case Bytes:  // a few bytes in scattered rows
+            for (int k = 0; k < 5; ++k) ram.Set(next() % 256, next() % 48, static_cast<uint8_t>(next()));
+            break;
+        case PartnerRow: ram.Set(s.value, 7, static_cast<uint8_t>(ram.bytes[s.value * 64 + 7] ^ 0xC0)); break;
+        case Profile: screen.SetColorProfile(s.value); break;
+        case Blink: screen.SetBlinkPhase(s.value != 0); break;
+        case Wide: screen.SetWideMode(s.value != 0); break;
+        case Size: screen.SetSizeMode(s.value, &monitor); break;
+        case HalfPass: screen.SetHalfPass(s.value); break;
+        case Lcd: screen.SetLcdMode(s.value != 0); break;
+        case UserColor: screen.SetUserColor(1, s.value); break;
+        case Nothing: break;
+        }
+        ASSERT_TRUE(screen.Paint(ram.data())) << "step " << i;
+        ASSERT_TRUE(screen.Render(ram.data(), full));
+        auto lock = screen.LockBitmap();
+        const size_t size = static_cast<size_t>(screen.Width()) * screen.Height();
+        ASSERT_EQ(full.pixels.size(), size);
+        EXPECT_TRUE(std::equal(full.pixels.begin(), full.pixels.end(), screen.Bits())) << "step " << i;
+    }
 }
