@@ -1,7 +1,3 @@
-#include <cstdio>
-#include "Version.h"
+#include "shell/ProgramEntry.h"
 
-int main(int argc, char** argv) {
-    std::printf("Orvik %s\n", ORVIK_VERSION_TEXT);
-    return 0;
-}
+int main(int argc, char** argv) { return RunProgram(argc, argv); }

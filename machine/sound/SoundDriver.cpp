@@ -108,48 +108,32 @@ void SoundDriver::SetGenerator(SoundGenerator generator) {
     generator_ = generator;
 }
 
+int SoundDriver::Room() const {
+    if (ringFull_) return 0;
+    int room = (readPos_ - writePos_ + RingFrames) % RingFrames;
+    return room == 0 ? RingFrames : room;
+}
+
 bool SoundDriver::MixSlice() {
     if (!streamOpen_) return false;
     bool start = false;
+    bool skip = false;
     {
         std::lock_guard lk(soundMutex_);
-        if (ringFull_) return true;
-        int readNoted = readPos_;
-
-        if (generator_ && channelCount_ > 2) {
-            Channel& ch = channels_[2];
-            generator_(ch.buffer, SliceFrames);
-            ch.fillPos = SliceFrames;
-            for (int16_t& s : ch.buffer) s = int16_t(int32_t(s) * ch.amplitude / 16384);
-        }
-        for (Channel& ch : channels_) {
-            for (int i = std::max(ch.fillPos, 0); i < SliceFrames; ++i) {
-                ch.buffer[2 * i] = ch.currentLevel;
-                ch.buffer[2 * i + 1] = ch.currentLevel;
-            }
-            ch.fillPos = 0;
-        }
-
-        int16_t* dst = &ring_[size_t(writePos_) * 2];
-        for (int i = 0; i < SliceFrames * 2; ++i) {
-            int32_t sum = 0;
-            for (const Channel& ch : channels_) sum += ch.buffer[i];
-            dst[i] = int16_t(sum);  // wraps, no clipping
-        }
-
-        if (wave_ && waveBytes_ + int64_t(sizeof waveScratch_) <= kMaxWaveData) {
-            for (int i = 0; i < SliceFrames * 2; ++i) Put16(&waveScratch_[2 * i], uint16_t(dst[i]));
-            size_t done = std::fwrite(waveScratch_, 1, sizeof waveScratch_, wave_);
-            waveBytes_ += int64_t(done);
-        }
-
-        writePos_ += SliceFrames;
-        if (writePos_ >= RingFrames) writePos_ = 0;
-        if (writePos_ == readNoted) {
-            ringFull_ = true;
+        // Room up to the read pointer: the device may take any number of
+        // frames per callback, not only whole slices.
+        if (Room() < SliceFrames) {
+            skip = true;
+            // A ring left (almost) full by a pause: start the stream to drain it.
             if (startPending_) {
-                start = true;
                 startPending_ = false;
+                start = true;
+            }
+        } else {
+            MixIntoRing();
+            if (Room() < SliceFrames && startPending_) {
+                startPending_ = false;
+                start = true;
             }
         }
     }
@@ -157,7 +141,41 @@ bool SoundDriver::MixSlice() {
         std::lock_guard lk(streamMutex_);
         if (StreamStopped()) StartStream();
     }
-    return false;
+    return skip;
+}
+
+void SoundDriver::MixIntoRing() {
+    if (generator_ && channelCount_ > 2) {
+        Channel& ch = channels_[2];
+        generator_(ch.buffer, SliceFrames);
+        ch.fillPos = SliceFrames;
+        for (int16_t& s : ch.buffer) s = int16_t(int32_t(s) * ch.amplitude / 16384);
+    }
+    for (Channel& ch : channels_) {
+        for (int i = std::max(ch.fillPos, 0); i < SliceFrames; ++i) {
+            ch.buffer[2 * i] = ch.currentLevel;
+            ch.buffer[2 * i + 1] = ch.currentLevel;
+        }
+        ch.fillPos = 0;
+    }
+
+    int16_t* dst = &ring_[size_t(writePos_) * 2];
+    for (int i = 0; i < SliceFrames * 2; ++i) {
+        int32_t sum = 0;
+        for (const Channel& ch : channels_) sum += ch.buffer[i];
+        // Clipped: a wrapped sum would flip sign and crackle.
+        dst[i] = int16_t(std::clamp(sum, int32_t(-32768), int32_t(32767)));
+    }
+
+    if (wave_ && waveBytes_ + int64_t(sizeof waveScratch_) <= kMaxWaveData) {
+        for (int i = 0; i < SliceFrames * 2; ++i) Put16(&waveScratch_[2 * i], uint16_t(dst[i]));
+        size_t done = std::fwrite(waveScratch_, 1, sizeof waveScratch_, wave_);
+        waveBytes_ += int64_t(done);
+    }
+
+    writePos_ += SliceFrames;
+    if (writePos_ >= RingFrames) writePos_ = 0;
+    if (writePos_ == readPos_) ringFull_ = true;
 }
 
 void SoundDriver::SetVolumesLocked(std::span<const int> volumes) {

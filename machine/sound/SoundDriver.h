@@ -124,6 +124,9 @@ private:
 
     void Init(int channelCount);
     void SetVolumesLocked(std::span<const int> volumes);
+    // Frames that can still be written before the read pointer (sound mutex held).
+    int Room() const;
+    void MixIntoRing();
     bool StreamActive();
     bool StreamStopped();
     void StartStream();

@@ -151,7 +151,7 @@ struct FakeGenerator {
     }
 };
 
-TEST(SoundDriverMixer, SumsWrapInSixteenBitsAndGeneratorScalesTowardZero) {
+TEST(SoundDriverMixer, SumsClipAtSixteenBitsAndGeneratorScalesTowardZero) {
     SoundDriver d(SoundDriver::NoDevice, 3, kFull);
     FakeGenerator g;
     d.SetGenerator(MakeClosure<&FakeGenerator::Generate>(&g));
@@ -163,13 +163,13 @@ TEST(SoundDriverMixer, SumsWrapInSixteenBitsAndGeneratorScalesTowardZero) {
     });
     EXPECT_EQ(g.calls, 50);
     EXPECT_EQ(g.lastFrames, 88);
-    // 30003 x 10922 / 16384 = 20000; 10922 + 10922 + 20000 = 41844 wraps.
-    EXPECT_EQ(Left(f, 0, 0), -23692);
+    // 30003 x 10922 / 16384 = 20000; 10922 + 10922 + 20000 = 41844 clips.
+    EXPECT_EQ(Left(f, 0, 0), 32767);
     EXPECT_EQ(Right(f, 0, 0), 1844);  // 21844 - 20000
     // -3 x 10922 / 16384 = -1.99 -> -1; -1 x ... -> 0
     EXPECT_EQ(Left(f, 0, 1), 21843);
     EXPECT_EQ(Right(f, 0, 1), 21844);
-    EXPECT_EQ(Left(f, 49, 87), -23692);
+    EXPECT_EQ(Left(f, 49, 87), 32767);
 }
 
 TEST(SoundDriverMixer, GeneratorNeedsAThirdChannel) {
@@ -190,6 +190,22 @@ TEST(SoundDriverRing, FullAtTheFiftyFirstSlice) {
     int16_t out[88 * 2];
     d.FillOutput(out, 88);  // room for one slice
     EXPECT_FALSE(d.MixSlice());
+    EXPECT_TRUE(d.MixSlice());
+}
+
+TEST(SoundDriverRing, CallbacksOfAnySizeNeverLoseUnreadFrames) {
+    // The device may take frames in pieces that are not whole slices: a
+    // slice is mixed only where all 88 of its frames fit before the read pointer.
+    SoundDriver d(SoundDriver::NoDevice, 2, kFull);
+    for (int s = 0; s < 50; ++s) ASSERT_FALSE(d.MixSlice());
+    int16_t out[200 * 2];
+    d.FillOutput(out, 100);         // 100 frames free: room for one slice, 12 left over
+    EXPECT_FALSE(d.MixSlice());
+    EXPECT_TRUE(d.MixSlice()) << "12 free frames must not take a slice";
+    d.FillOutput(out, 76);          // 88 free
+    EXPECT_FALSE(d.MixSlice());
+    EXPECT_TRUE(d.MixSlice());
+    d.FillOutput(out, 87);          // one frame short of a slice
     EXPECT_TRUE(d.MixSlice());
 }
 

@@ -3,6 +3,8 @@
 #include <QCryptographicHash>
 #include <QDataStream>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QThread>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -10,8 +12,7 @@
 #include <unistd.h>
 
 namespace {
-constexpr int kConnectMs = 2000;
-constexpr int kLockMs = 10000;
+constexpr int kConnectMs = 1000;
 constexpr quint32 kMaxRequest = 1 << 20;
 }  // namespace
 
@@ -69,48 +70,55 @@ bool InstanceChannel::DecodeRequest(QByteArray& buffer, bool& hasFile, QString& 
     return true;
 }
 
-bool InstanceChannel::CheckInstance(const QStringList& args, const QString& workingDir) {
-    QLockFile lock(lockPath);
-    // Without the lock the check still runs; the listen below then decides.
-    const bool locked = lock.tryLock(kLockMs);
-
+bool InstanceChannel::Send(const QString& serverName, bool hasFile, const QString& path, int connectMs) {
+    QElapsedTimer clock;
+    clock.start();
     QLocalSocket socket;
-    socket.connectToServer(name);
-    if (socket.waitForConnected(kConnectMs)) {
-        const bool hasFile = args.size() > 1 && !args[1].isEmpty();
-        const QString path = hasFile ? QDir(workingDir).absoluteFilePath(args[1]) : QString();
-        socket.write(EncodeRequest(hasFile, path));
-        socket.flush();
-        while (socket.bytesToWrite() > 0 && socket.waitForBytesWritten(kConnectMs)) {
-        }
-        socket.disconnectFromServer();
-        if (socket.state() != QLocalSocket::UnconnectedState) socket.waitForDisconnected(kConnectMs);
-        return true;
+    // The first copy takes the lock before it listens, so its socket may not
+    // be there yet: keep trying for a while.
+    for (;;) {
+        socket.connectToServer(serverName);
+        if (socket.waitForConnected(kConnectMs)) break;
+        socket.abort();
+        if (clock.elapsed() >= connectMs) return false;
+        QThread::msleep(50);
     }
+    socket.write(EncodeRequest(hasFile, path));
+    socket.flush();
+    while (socket.bytesToWrite() > 0 && socket.waitForBytesWritten(kConnectMs)) {
+    }
+    socket.disconnectFromServer();
+    if (socket.state() != QLocalSocket::UnconnectedState) socket.waitForDisconnected(kConnectMs);
+    return true;
+}
 
-    // Nobody answers: a socket file left by a crashed copy is removed.
-    QLocalServer::removeServer(name);
-    server = new QLocalServer(this);
-    server->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!server->listen(name)) {
-        delete server;
-        server = nullptr;
-        // Another copy won the race although we could not lock: hand over to it.
-        if (!locked) {
-            QLocalSocket retry;
-            retry.connectToServer(name);
-            if (retry.waitForConnected(kConnectMs)) {
-                const bool hasFile = args.size() > 1 && !args[1].isEmpty();
-                retry.write(EncodeRequest(hasFile, hasFile ? QDir(workingDir).absoluteFilePath(args[1]) : QString()));
-                retry.waitForBytesWritten(kConnectMs);
-                retry.disconnectFromServer();
-                return true;
+bool InstanceChannel::CheckInstance(const QStringList& args, const QString& workingDir, int connectMs) {
+    const bool hasFile = args.size() > 1 && !args[1].isEmpty();
+    const QString path = hasFile ? QDir::cleanPath(QDir(workingDir).absoluteFilePath(args[1])) : QString();
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        auto candidate = std::make_unique<QLockFile>(lockPath);
+        // Only a lock whose owner process is gone counts as stale, never an old one.
+        candidate->setStaleLockTime(0);
+        if (candidate->tryLock(0)) {
+            // First copy. A socket file left by a crashed copy is removed.
+            lock = std::move(candidate);
+            QLocalServer::removeServer(name);
+            server = new QLocalServer(this);
+            server->setSocketOptions(QLocalServer::UserAccessOption);
+            if (server->listen(name)) {
+                connect(server, &QLocalServer::newConnection, this, &InstanceChannel::OnNewConnection);
+            } else {
+                delete server;  // runs without the channel, still the only copy
+                server = nullptr;
             }
+            return false;
         }
-        return false;  // run without the channel
+        if (candidate->error() != QLockFile::LockFailedError) return false;  // no lock possible: run
+        // Another copy holds the lock: hand the file over and end.
+        if (Send(name, hasFile, path, connectMs)) return true;
+        // The holder does not answer; it may have just ended: try the lock again.
     }
-    connect(server, &QLocalServer::newConnection, this, &InstanceChannel::OnNewConnection);
-    return false;
+    return true;  // a copy holds the lock but never answered: end quietly
 }
 
 void InstanceChannel::OnNewConnection() {
@@ -152,8 +160,13 @@ void InstanceChannel::SetInstanceWindow(ActivateHandler activate, OpenHandler op
 }
 
 void InstanceChannel::ReleaseInstance() {
-    if (!server) return;
-    server->close();
-    delete server;
-    server = nullptr;
+    if (server) {
+        server->close();
+        delete server;
+        server = nullptr;
+    }
+    if (lock) {
+        lock->unlock();
+        lock.reset();
+    }
 }

@@ -1,16 +1,19 @@
 #pragma once
-// One running copy per program path: the first start listens on a local
-// socket named after the program's path; a later start hands its file to it
-// and ends. A lock file makes the check and the listen one step, so two starts
-// at the same moment cannot both become first.
+// One running copy per program path: the first start holds a lock file and
+// listens on a local socket, both named after the program's path, for its
+// whole run; a later start finds the lock taken, hands its file to the socket
+// and ends. Two starts at the same moment cannot both become first: only one
+// of them gets the lock.
 #include <QByteArray>
 #include <QList>
 #include <QObject>
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
 
 class QLocalServer;
+class QLockFile;
 class QLocalSocket;
 
 class InstanceChannel : public QObject {
@@ -26,8 +29,11 @@ public:
     // True when another copy runs: args (args[1] = file) went to it and this
     // process must end. False: this process is the first and now listens.
     // A relative file is resolved against workingDir; an empty one only
-    // activates the other copy.
-    bool CheckInstance(const QStringList& args, const QString& workingDir);
+    // activates the other copy. connectMs bounds the wait for the other copy's
+    // socket (it may still be starting).
+    bool CheckInstance(const QStringList& args, const QString& workingDir, int connectMs = 5000);
+    // True while this process holds the lock (it is the first).
+    bool IsFirst() const { return lock != nullptr; }
 
     // The main window is ready: requests that came before go to the handlers now,
     // later ones as they arrive.
@@ -35,8 +41,10 @@ public:
     using OpenHandler = std::function<void(const QString& path)>;
     void SetInstanceWindow(ActivateHandler activate, OpenHandler open);
 
-    // Stops listening (end of the program).
+    // Stops listening and gives the lock back (end of the program).
     void ReleaseInstance();
+    // Where the lock file lies (the temporary folder).
+    QString LockPath() const { return lockPath; }
 
     // The wire form of one request.
     static QByteArray EncodeRequest(bool hasFile, const QString& path);
@@ -47,6 +55,7 @@ private:
     void OnNewConnection();
     void OnReadable(QLocalSocket* socket);
     void Deliver(bool hasFile, const QString& path);
+    static bool Send(const QString& name, bool hasFile, const QString& path, int connectMs);
 
     struct Request {
         bool hasFile;
@@ -54,6 +63,7 @@ private:
     };
     QString name;
     QString lockPath;
+    std::unique_ptr<QLockFile> lock;
     QLocalServer* server = nullptr;
     QList<Request> pending;
     bool ready = false;

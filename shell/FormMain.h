@@ -1,0 +1,196 @@
+#pragma once
+// The main window: owns the configuration document and the machine owner,
+// builds the machine at its first showing, shows the screen and the status
+// bar, feeds the host keyboard into the key-state table and carries the run,
+// reset, size, sound and picture commands.
+#include <QMainWindow>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/ConfigDocument.h"
+#include "machine/owner/MachineOwner.h"
+#include "machine/screen/ScreenDAD85.h"
+
+class InstanceChannel;
+class QAction;
+class QActionGroup;
+class QLabel;
+class QMenu;
+class QTimer;
+class QToolBar;
+class ScreenView;
+
+// The application object's tag: the start-up fault after the main window's
+// construction (0, -1, -2, -3), later the run state parked by focus pausing.
+extern int ApplicationTag;
+
+class TFormMain : public QMainWindow, public ScreenOwner {
+    Q_OBJECT
+public:
+    static constexpr int kStartupOk = 0;
+    static constexpr int kConfigUnreadable = -1;
+    static constexpr int kVersionMismatch = -2;
+    static constexpr int kPortIoMissing = -3;
+    static constexpr int kToolBarHeight = 26;
+    static constexpr int kPanelHeight = 25;
+    static constexpr int kControlsIntervalMs = 20;
+    // ImageSound tags (two icon indexes, first << 8 | second).
+    static constexpr int kSoundTagWave = 0x0C0D;
+
+    explicit TFormMain(QWidget* parent = nullptr);
+    ~TFormMain() override;
+
+    // Uses dir (with or without trailing '/') instead of the executable's
+    // folder as the program folder; call before constructing the window.
+    static void SetProgramDirOverride(const std::string& dir);
+
+    // The single-instance channel that the first showing makes ready.
+    void SetInstanceChannel(InstanceChannel* channel) { instance = channel; }
+    // The file named on the command line, opened at the first showing.
+    void SetCommandLineFile(const QString& path) { commandLineFile = path; }
+    // Opening a file (tape, snapshot, recording) is done by this handler;
+    // without one the request is only noted.
+    using OpenFileHandler = std::function<void(const QString& path)>;
+    void SetOpenFileHandler(OpenFileHandler handler) { openFileHandler = std::move(handler); }
+    // Replaces the save dialog (tests): returns false on cancel.
+    using SaveDialogHook = std::function<bool(const std::string& title, const std::string& filter,
+                                              const std::string& ext, std::string& path)>;
+    void SetSaveDialogHook(SaveDialogHook hook) { saveDialog = std::move(hook); }
+    // Replaces the information box (tests).
+    using InfoBoxHook = std::function<void(const QString& title, const QString& text)>;
+    void SetInfoBoxHook(InfoBoxHook hook) { infoBox = std::move(hook); }
+
+    // While it answers true the window refuses to close (tape browser editing).
+    using CloseRefusal = std::function<bool()>;
+    void SetCloseRefusal(CloseRefusal refusal);
+
+    MachineOwner& Owner() { return *owner; }
+    bool IsRecordingWave() const;
+    ConfigDocument& XMLDoc() { return xmlDoc; }
+    ScreenView* Screen() const { return screenView; }
+    bool FirstShowPending() const { return firstShowPending; }
+    int Closing() const { return owner->Closing.load(); }
+    int RunState() const { return owner->GetRunState(); }
+    int WindowSize() const { return windowSize; }
+    uint32_t LedState() const { return ledState; }
+    int SoundTag() const { return soundTag; }
+    bool Muted() const { return soundMuted; }
+    const QString& LastOpenedFile() const { return lastOpenedFile; }
+    int OpenedFileCount() const { return openedFiles; }
+    // The component of that name (menu item, toolbar button, status item).
+    QAction* ActionNamed(const char* name) const;
+
+    // Forwards to the machine owner.
+    void BuildMachine(uint8_t fromSnapshot, int32_t romLength, const uint8_t* romData);
+    int ApplySettings(std::vector<int>& codes);
+    void SetPause(int state, int alsoRefreshTimers);
+    void ResetMachine(int stopRecordings);
+    void PreciseTimerCpuTimer();
+    void TimerRefreshScreenTimer();
+
+    // Life cycle.
+    void FormShow();
+    void MiExitClick();
+    void OpenCommandLineFile();
+    void OnOpenFile(const QString& path);
+
+    // Controls.
+    void TBtnRunPauseClick();
+    void TBtnResetClick();
+    void MiHardResetClick();
+    void MiFocusPauseClick();
+    void ApplActivate();
+    void ApplDeactivate();
+    void ScreenSizeClick(QAction* sender);
+    void SetScreenSize(int size);
+    void UpdateWindowLayout();
+    void SetLed(int mask, bool lit);
+    void TBtnSoundClick(bool fromClick);
+    void MiRecordSoundClick();
+    void RecordSound(bool start);
+    void StopRecordings();
+    void MiPictureClipClick();
+    void MiPictureBmpClick();
+    void MiInsertTextClick();
+    // One controls tick (the 20 ms timer).
+    void TimerRefreshControlsTimer();
+
+    // ScreenOwner.
+    bool GetMonitorRect(int& left, int& top, int& width, int& height) override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
+    bool focusNextPrevChild(bool next) override { return false; }
+    void changeEvent(QEvent* event) override;
+
+private:
+    class View;
+    void CreateControls();
+    QAction* AddAction(QMenu* menu, const char* name, const char* caption, const QKeySequence& key = {});
+    void ShowImage(QLabel* label, int kind, int index);
+    void SetMenusForFullScreen(bool full);
+    void ApplicationStateChanged(Qt::ApplicationState state);
+    void RunStateChanged(int paused, bool alsoRefreshTimers);
+    void ShowMute(bool mute);
+    void ShowInfo(const QString& title, const QString& text);
+    bool AskSaveFile(const std::string& title, const std::string& filter, const std::string& ext,
+                     std::string& path);
+    QString FormText(const char* key) const;
+
+    ConfigDocument xmlDoc;
+    std::unique_ptr<MachineOwner> owner;
+    std::unique_ptr<View> view;
+    bool paInitialised = false;
+
+    bool firstShowPending = false;
+    uint32_t ledState = 0;
+    int soundBlink = 0;
+    int soundTag = 0;          // ImageSound.Tag (bit 16: second icon shown)
+    int savedLeft = 0, savedTop = 0;
+    int windowSize = 2;
+    bool soundMuted = false;   // TBtnSound.Tag
+    bool focusHooked = false;
+    bool recordingWave = false;  // MiRecordSound.Tag 13
+    bool inFullScreen = false;
+    QList<QAction*> disabledForFullScreen;
+
+    InstanceChannel* instance = nullptr;
+    QString commandLineFile;
+    QString lastOpenedFile;
+    int openedFiles = 0;
+    OpenFileHandler openFileHandler;
+    SaveDialogHook saveDialog;
+    InfoBoxHook infoBox;
+    CloseRefusal closeRefusal;
+
+    // Components.
+    QToolBar* toolBar = nullptr;
+    QWidget* panel = nullptr;
+    ScreenView* screenView = nullptr;
+    QLabel* imageModel = nullptr;
+    QLabel* labelCpuUsage = nullptr;
+    QLabel* imageSound = nullptr;
+    QLabel* imageTape = nullptr;
+    QLabel* imageDisk = nullptr;
+    QLabel* imageLed[3] = {};
+    QMenu* miFile = nullptr;
+    QMenu* miView = nullptr;
+    QMenu* miEmul = nullptr;
+    QMenu* miTools = nullptr;
+    QActionGroup* sizeGroup = nullptr;
+    QAction* miSize[4] = {};
+    QAction* miPaused = nullptr;
+    QAction* miSound = nullptr;
+    QAction* miFocusPause = nullptr;
+    QAction* miRecordSound = nullptr;
+    QAction* tbtnRunPause = nullptr;
+    QAction* tbtnSound = nullptr;
+    QAction* tbtnTest = nullptr;
+    QTimer* controlsTimer = nullptr;
+};

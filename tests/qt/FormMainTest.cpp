@@ -1,0 +1,385 @@
+// The main window in-process, offscreen, on a temporary program folder.
+#include <QtTest>
+
+#include <memory>
+
+#include "common/Config.h"
+#include "common/Startup.h"
+#include "machine/cpu/ChipCpu8080.h"
+#include "machine/cpu/ChipMemory.h"
+#include "machine/pio/SystemPIO.h"
+#include "machine/screen/ScreenDAD85.h"
+#include "machine/sound/SoundDriver.h"
+#include "platform/KeyState.h"
+#include "shell/FormMain.h"
+#include "shell/InstanceChannel.h"
+#include "tests/qt/TestProgramDir.h"
+
+class FormMainTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestProgramDir> prog;
+    std::unique_ptr<TFormMain> form;
+    int infoBoxes = 0;
+
+    void Start(const std::function<void(QString&)>& edit = {}) {
+        prog = std::make_unique<TestProgramDir>();
+        QVERIFY(prog->Make(edit));
+        TFormMain::SetProgramDirOverride(prog->Path().toStdString());
+        form = std::make_unique<TFormMain>();
+        QCOMPARE(ApplicationTag, 0);
+        infoBoxes = 0;
+        form->SetInfoBoxHook([this](const QString&, const QString&) { infoBoxes++; });
+        form->show();
+        QVERIFY(!form->FirstShowPending());
+    }
+    static void Replace(QString& text, const QString& from, const QString& to) {
+        QVERIFY2(text.contains(from), qPrintable(from));
+        text.replace(from, to);
+    }
+    void WaitForSlices() {
+        const int32_t start = form->Owner().GetSliceCount();
+        QTRY_VERIFY_WITH_TIMEOUT(form->Owner().GetSliceCount() > start + 2, 10000);
+    }
+
+private slots:
+    void cleanup() {
+        form.reset();
+        prog.reset();
+        TFormMain::SetProgramDirOverride("");
+        KeyState::Clear();
+    }
+
+    void startupFaultsSetTheTagAndNeverShow() {
+        for (int kind = 0; kind < 2; ++kind) {
+            TestProgramDir p;
+            QVERIFY(p.Make());
+            if (kind == 0)
+                p.Write("Orvik.xml", "<broken");
+            else
+                p.Write("Orvik.xml", QByteArray(p.Read("Orvik.xml")).replace("version=\"", "version=\"x"));
+            const QByteArray before = p.Read("Orvik.xml");
+            TFormMain::SetProgramDirOverride(p.Path().toStdString());
+            {
+                TFormMain f;
+                QCOMPARE(ApplicationTag, kind == 0 ? TFormMain::kConfigUnreadable : TFormMain::kVersionMismatch);
+                QVERIFY(!f.FirstShowPending());
+                QCOMPARE(f.Closing(), 1);
+                QVERIFY(!f.XMLDoc().Active());
+            }
+            QCOMPARE(p.Read("Orvik.xml"), before);
+        }
+    }
+
+    void firstShowingBuildsFromEveryCodeAndRuns() {
+        Start([](QString& t) {
+            Replace(t, "current=\"Model-C2717\"", "current=\"Model-2A\"");
+            Replace(t, "change-zy=\"false\"", "change-zy=\"true\"");
+            Replace(t, "color-profile=\"multicolor\"", "color-profile=\"mono\"");
+            Replace(t, "mute=\"false\"", "mute=\"true\"");
+            Replace(t, "size=\"triple\"", "size=\"double\"");
+            Replace(t, "lpt-port=\"1,378\"", "lpt-port=\"2,278\"");
+        });
+        MachineOwner& o = form->Owner();
+        QVERIFY(o.GetCpu() && o.GetMemory() && o.GetSystemPio());
+        QCOMPARE(o.GetModel(), int(MachineOwner::kModel2A));   // code 1
+        QCOMPARE(int(o.GetSystemPio()->changeZy), 1);           // code 8
+        QCOMPARE(o.GetScreen()->GetColorProfile(), 0);          // code 4
+        QVERIFY(form->Muted());                                 // code 6
+        QCOMPARE(form->WindowSize(), 1);
+        QVERIFY(form->ActionNamed("MiSize200")->isChecked());
+        QCOMPARE(o.GetScreen()->GetSizeMode(), 1);
+        QCOMPARE(form->LedState(), 0u);
+        QCOMPARE(form->RunState(), 0);
+        WaitForSlices();
+        // The language of the configuration translated the window.
+        QCOMPARE(form->ActionNamed("MiExit")->text(), QString("Exit"));
+        // Names for the language file.
+        for (const char* n : {"MiExit", "MiPaused", "MiReset", "MiHardReset", "MiSound", "MiFocusPause", "MiSize100",
+                              "MiSizeFull", "MiPictureClip", "MiPictureBmp", "MiRecordSound", "TBtnReset",
+                              "TBtnRunPause", "TBtnSound"})
+            QVERIFY2(form->ActionNamed(n), n);
+        for (const char* n : {"MainMenu", "ToolBar", "Panel", "ImageModel", "LabelCpuUsage", "ImageSound", "ImageTape",
+                              "ImageDisk", "ImageLedYellow", "ImageLedRed", "ImageLedBlue", "MiFile", "MiView", "MiEmul"})
+            QVERIFY2(form->findChild<QObject*>(n), n);
+    }
+
+    void screenSizeFromConfig_data() {
+        QTest::addColumn<QString>("size");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("normal") << "normal" << 0;
+        QTest::newRow("double") << "double" << 1;
+        QTest::newRow("triple") << "triple" << 2;
+        QTest::newRow("unknown") << "big" << 2;
+    }
+    void screenSizeFromConfig() {
+        QFETCH(QString, size);
+        QFETCH(int, expected);
+        Start([&](QString& t) { Replace(t, "size=\"triple\"", "size=\"" + size + "\""); });
+        QCOMPARE(form->WindowSize(), expected);
+        const int w = ScreenDAD85::WidthOf(expected, form->Owner().GetScreen()->IsWideMode()) + 1;
+        QCOMPARE(form->width(), w);
+    }
+
+    void closingStoresWindowStateAndSaves() {
+        Start([](QString& t) { Replace(t, "size=\"triple\"", "size=\"normal\""); });
+        form->ActionNamed("MiFocusPause")->trigger();
+        form->move(40, 30);
+        const QPoint at = form->pos();
+        form->ActionNamed("MiExit")->trigger();
+        QCOMPARE(form->Closing(), 1);
+        QCOMPARE(form->RunState(), 1);
+        form.reset();
+        ConfigDocument doc;
+        QCOMPARE(doc.Open(prog->Path("Orvik.xml").toStdString(), VersionString), 0);
+        pugi::xml_node root = doc.Root();
+        QVERIFY(ReadAttrBool(FindChildElement(root, "General"), "pause-on-focus-lost", false));
+        pugi::xml_node screen = FindChildElement(root, "Screen");
+        QCOMPARE(ReadAttrInt(screen, "x", -1), at.x());
+        QCOMPARE(ReadAttrInt(screen, "y", -1), at.y());
+        QCOMPARE(ReadAttrString(screen, "size"), std::string("normal"));
+        doc.Deactivate();
+    }
+
+    void refusedCloseLeavesTheMachineRunning() {
+        Start();
+        bool refuse = true;
+        form->SetCloseRefusal([&refuse] { return refuse; });
+        form->MiExitClick();
+        QVERIFY(form->isVisible());
+        QCOMPARE(form->Closing(), 0);  // the timers keep working
+        QCOMPARE(form->RunState(), 0);
+        WaitForSlices();
+        refuse = false;
+        form->MiExitClick();
+        QCOMPARE(form->Closing(), 1);
+    }
+
+    void fullScreenAndBackRestoresSizeAndPosition() {
+        Start([](QString& t) { Replace(t, "size=\"triple\"", "size=\"double\""); });
+        const QSize before = form->size();
+        const QPoint at = form->pos();
+        QAction* full = form->ActionNamed("MiSizeFull");
+        full->trigger();
+        QCOMPARE(infoBoxes, 1);
+        QVERIFY(form->Owner().GetScreen()->IsFullScreen());
+        QCOMPARE(form->Owner().GetScreen()->GetSizeMode(), 3);
+        QVERIFY(!form->ActionNamed("MiPictureBmp")->isEnabled());  // file menu off
+        full->trigger();
+        QCOMPARE(form->Owner().GetScreen()->GetSizeMode(), 1);
+        QCOMPARE(form->WindowSize(), 1);
+        QVERIFY(form->ActionNamed("MiSize200")->isChecked());
+        QVERIFY(!full->isChecked());
+        QVERIFY(form->ActionNamed("MiPictureBmp")->isEnabled());
+        QCOMPARE(form->size(), before);
+        QCOMPARE(form->pos(), at);
+        // Closing from full screen stores the size used before.
+        full->trigger();
+        form->close();
+        form.reset();
+        QVERIFY(prog->Read("Orvik.xml").contains("size=\"double\""));
+    }
+
+    void sizeItemAlreadyCheckedDoesNothingAndNoInfoBoxWhenOff() {
+        Start([](QString& t) {
+            Replace(t, "size=\"triple\"", "size=\"normal\"");
+            Replace(t, "show-info-on-enter-full-screen=\"true\"", "show-info-on-enter-full-screen=\"false\"");
+        });
+        const QSize before = form->size();
+        form->ActionNamed("MiSize100")->trigger();
+        QVERIFY(form->ActionNamed("MiSize100")->isChecked());
+        QCOMPARE(form->size(), before);
+        form->ActionNamed("MiSize300")->trigger();
+        QCOMPARE(form->WindowSize(), 2);
+        QVERIFY(!form->ActionNamed("MiSize100")->isChecked());
+        form->ActionNamed("MiSizeFull")->trigger();
+        QCOMPARE(infoBoxes, 0);
+    }
+
+    void typedKeysReachTheMatrix() {
+        Start();
+        SystemPIO* pio = form->Owner().GetSystemPio();
+        QTest::keyPress(form.get(), Qt::Key_Q);
+        QVERIFY(KeyState::IsDown('Q'));
+        form->TimerRefreshControlsTimer();
+        QVERIFY(pio->matrix[0].load() & 0x04);  // Q: column 0, row bit 04h
+        QTest::keyRelease(form.get(), Qt::Key_Q);
+        QVERIFY(!KeyState::IsDown('Q'));
+        form->TimerRefreshControlsTimer();
+        QCOMPARE(int(pio->matrix[0].load() & 0x04), 0);
+        // Keypad digits are told apart from the digit row.
+        QTest::keyPress(form.get(), Qt::Key_5, Qt::KeypadModifier);
+        QVERIFY(KeyState::IsDown(VK_NUMPAD5));
+        QVERIFY(!KeyState::IsDown('5'));
+        // Losing the focus releases every key.
+        QEvent change(QEvent::ActivationChange);
+        QApplication::sendEvent(form.get(), &change);
+        if (!form->isActiveWindow()) QVERIFY(!KeyState::IsDown(VK_NUMPAD5));
+    }
+
+    void pauseStopsSlicesAndRunResumes() {
+        Start();
+        WaitForSlices();
+        form->ActionNamed("TBtnRunPause")->trigger();
+        QCOMPARE(form->RunState(), 1);
+        QVERIFY(form->ActionNamed("MiPaused")->isChecked());
+        QCOMPARE(form->ActionNamed("TBtnRunPause")->property("imageIndex").toInt(), 4);
+        const int32_t count = form->Owner().GetSliceCount();
+        QTest::qWait(100);
+        QCOMPARE(form->Owner().GetSliceCount(), count);
+        form->ActionNamed("MiPaused")->trigger();
+        QCOMPARE(form->RunState(), 0);
+        QCOMPARE(form->ActionNamed("TBtnRunPause")->property("imageIndex").toInt(), 5);
+        WaitForSlices();
+    }
+
+    void resetAndColdRestart() {
+        Start();
+        MachineOwner& o = form->Owner();
+        // Reset runs the machine even when it was paused.
+        form->TBtnRunPauseClick();
+        form->ActionNamed("MiReset")->trigger();
+        QCOMPARE(form->RunState(), 0);
+        // While the debugger holds the machine it stays stopped after a reset.
+        o.DebuggerTag.store(-1);
+        form->TBtnResetClick();
+        QCOMPARE(form->RunState(), 1);
+        QCOMPARE(int(o.GetCpu()->PC), 0);
+        // Cold restart rebuilds the machine from the configuration.
+        o.GetMemory()->WriteByte(0x4000, 0x5A);
+        o.GetCpu()->PC = 0x1234;
+        form->ActionNamed("MiHardReset")->trigger();
+        QCOMPARE(form->RunState(), 1);
+        QCOMPARE(int(o.GetCpu()->PC), 0);
+        QVERIFY(o.GetMemory()->ReadByte(0x4000) != 0x5A);
+        o.DebuggerTag.store(0);
+        form->MiHardResetClick();
+        QCOMPARE(form->RunState(), 0);
+    }
+
+    void ledsFollowTheSystemPort_data() {
+        QTest::addColumn<int>("leds");
+        for (int v : {0, 1, 2, 4, 5, 7, 0}) QTest::newRow(qPrintable(QString::number(v))) << v;
+    }
+    void ledsFollowTheSystemPort() {
+        Start();
+        QFETCH(int, leds);
+        form->Owner().GetSystemPio()->leds.store(static_cast<uint8_t>(leds));
+        form->TimerRefreshControlsTimer();
+        QCOMPARE(int(form->LedState()), leds);
+        static const char* const names[3] = {"ImageLedYellow", "ImageLedRed", "ImageLedBlue"};
+        for (int i = 0; i < 3; ++i) {
+            auto* led = form->findChild<QObject*>(names[i]);
+            QCOMPARE(led->property("imageIndex").toInt(), (leds >> i & 1) ? (1 << i) : 0);
+        }
+    }
+
+    void focusPausingParksTheRunState() {
+        Start();
+        form->ApplDeactivate();
+        QCOMPARE(form->RunState(), 1);
+        form->ApplActivate();
+        QCOMPARE(form->RunState(), 0);
+        form->TBtnRunPauseClick();  // paused by the user
+        form->ApplDeactivate();
+        form->ApplActivate();
+        QCOMPARE(form->RunState(), 1);
+    }
+
+    void muteClickIsStored() {
+        Start();
+        QVERIFY(!form->Muted());
+        form->ActionNamed("MiSound")->trigger();
+        QVERIFY(form->Muted());
+        QVERIFY(!form->ActionNamed("MiSound")->isChecked());
+        QCOMPARE(form->ActionNamed("TBtnSound")->property("imageIndex").toInt(), 7);
+        QVERIFY(ReadAttrBool(ConfigSection("Sound"), "mute", false));
+        form->ActionNamed("TBtnSound")->trigger();
+        QVERIFY(!form->Muted());
+        QVERIFY(!ReadAttrBool(ConfigSection("Sound"), "mute", true));
+    }
+
+    void waveRecordingStartsAndStops() {
+        Start([](QString& t) { Replace(t, "device-index=\"-1\"", "device-index=\"0\""); });
+        if (!form->Owner().GetSoundDriver()) QSKIP("no sound driver could be made");
+        const QString target = prog->Path("rec.wav");
+        form->SetSaveDialogHook([&](const std::string&, const std::string&, const std::string& ext, std::string& path) {
+            path = target.toStdString();
+            return ext == "WAV";
+        });
+        if (!form->Owner().GetSoundDriver()->IsStreamOpen()) {
+            // No audio device: the recording cannot start and the menu stays as it was.
+            form->ActionNamed("MiRecordSound")->trigger();
+            QVERIFY(!form->IsRecordingWave());
+            QCOMPARE(form->SoundTag(), 0);
+            QCOMPARE(form->ActionNamed("MiRecordSound")->text(), QString("Record sound..."));
+            QCOMPARE(form->RunState(), 0);
+            QSKIP("no audio stream: recording itself not tried");
+        }
+        form->ActionNamed("MiRecordSound")->trigger();
+        QVERIFY(form->IsRecordingWave());
+        QCOMPARE(form->SoundTag(), 0x0C0D);
+        QCOMPARE(form->findChild<QObject*>("ImageSound")->property("imageIndex").toInt(), 12);
+        QCOMPARE(form->ActionNamed("MiRecordSound")->text(), QString("Stop sound recording"));
+        QCOMPARE(form->RunState(), 0);
+        for (int i = 0; i < 25; ++i) form->TimerRefreshControlsTimer();
+        QCOMPARE(form->findChild<QObject*>("ImageSound")->property("imageIndex").toInt(), 13);
+        form->ActionNamed("MiRecordSound")->trigger();
+        QVERIFY(!form->IsRecordingWave());
+        QCOMPARE(form->SoundTag(), 0);
+        QCOMPARE(form->ActionNamed("MiRecordSound")->text(), QString("Record sound..."));
+        QCOMPARE(prog->Read("rec.wav").left(4), QByteArray("RIFF"));
+    }
+
+    void handedOverFilesReachTheWindowAfterItsFirstShowing() {
+        prog = std::make_unique<TestProgramDir>();
+        QVERIFY(prog->Make());
+        TFormMain::SetProgramDirOverride(prog->Path().toStdString());
+        InstanceChannel first(prog->Path("orvik"));
+        QVERIFY(!first.CheckInstance({"orvik"}, "/"));
+        form = std::make_unique<TFormMain>();
+        form->SetInstanceChannel(&first);
+        form->SetCommandLineFile("/games/start.ptp");
+        // A second start while the first is still starting.
+        InstanceChannel early(prog->Path("orvik"));
+        QVERIFY(early.CheckInstance({"orvik", "early.ptp"}, "/games"));
+        QTest::qWait(100);
+        QCOMPARE(form->OpenedFileCount(), 0);
+        form->show();
+        QTRY_COMPARE(form->OpenedFileCount(), 2);
+        QCOMPARE(form->LastOpenedFile(), QString("/games/early.ptp"));
+        InstanceChannel later(prog->Path("orvik"));
+        QVERIFY(later.CheckInstance({"orvik", ""}, "/games"));  // only activates
+        QVERIFY(later.CheckInstance({"orvik", "b.psn"}, "/x"));
+        QTRY_COMPARE(form->OpenedFileCount(), 3);
+        QCOMPARE(form->LastOpenedFile(), QString("/x/b.psn"));
+        form.reset();
+    }
+
+    void bmpPictureIsSaved() {
+        Start();
+        const QString target = prog->Path("shot.bmp");
+        int asked = 0;
+        form->SetSaveDialogHook([&](const std::string&, const std::string&, const std::string& ext, std::string& path) {
+            asked++;
+            if (ext != "BMP") return false;
+            path = target.toStdString();
+            return true;
+        });
+        form->ActionNamed("MiPictureBmp")->trigger();
+        QCOMPARE(asked, 1);
+        QCOMPARE(prog->Read("shot.bmp").left(2), QByteArray("BM"));
+        QCOMPARE(form->RunState(), 0);
+        // Cancel: nothing written, the machine runs again.
+        QFile::remove(target);
+        form->SetSaveDialogHook([](const std::string&, const std::string&, const std::string&, std::string&) {
+            return false;
+        });
+        form->ActionNamed("MiPictureBmp")->trigger();
+        QVERIFY(!QFile::exists(target));
+        QCOMPARE(form->RunState(), 0);
+    }
+};
+
+QTEST_MAIN(FormMainTest)
+#include "FormMainTest.moc"
