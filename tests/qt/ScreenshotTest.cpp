@@ -8,10 +8,10 @@
 #include <QImage>
 #include <QPixmap>
 #include <QScreen>
+#include <QToolBar>
 #include <QWindow>
 
 #include <memory>
-#include <vector>
 
 #include "machine/cpu/ChipCpu8080.h"
 #include "machine/cpu/ChipMemory.h"
@@ -30,36 +30,37 @@ namespace {
 //   clear C000h-FFFFh
 //   for row r = 0..255: byte at C000h + 64 r + (r >> 3) = 41h odd r, 15h even r
 //   JMP $
-QByteArray StandInMonitor(bool consul) {
+QByteArray StandInMonitor(bool consul, uint16_t& haltAddress) {
     const int b = 0x8000;
     QByteArray p;
-    auto emit = [&p](std::initializer_list<int> bytes) {
+    auto put = [&p](std::initializer_list<int> bytes) {
         for (int v : bytes) p.append(static_cast<char>(v));
     };
     auto here = [&p, b] { return b + static_cast<int>(p.size()); };
-    auto jump = [&emit](int opcode, int target) { emit({opcode, target & 0xFF, (target >> 8) & 0xFF}); };
+    auto jump = [&put](int opcode, int target) { put({opcode, target & 0xFF, (target >> 8) & 0xFF}); };
 
     jump(0xC3, b + 3);
-    emit({0x31, 0x00, 0x70});
+    put({0x31, 0x00, 0x70});
     if (consul)
-        emit({0x3E, 0x82, 0xD3, 0x87, 0xDB, 0x84});  // MVI A,82h; OUT 87h; IN 84h
+        put({0x3E, 0x82, 0xD3, 0x87, 0xDB, 0x84});  // MVI A,82h; OUT 87h; IN 84h
     else
-        emit({0xD3, 0x84});                          // OUT 84h
-    emit({0x21, 0x00, 0xC0});                        // LXI H,C000h
+        put({0xD3, 0x84});                          // OUT 84h
+    put({0x21, 0x00, 0xC0});                        // LXI H,C000h
     const int clear = here();
-    emit({0x36, 0x00, 0x23, 0x7C, 0xB5});            // MVI M,0; INX H; MOV A,H; ORA L
+    put({0x36, 0x00, 0x23, 0x7C, 0xB5});            // MVI M,0; INX H; MOV A,H; ORA L
     jump(0xC2, clear);
-    emit({0x21, 0x00, 0xC0, 0x06, 0x00});            // LXI H,C000h; MVI B,0
+    put({0x21, 0x00, 0xC0, 0x06, 0x00});            // LXI H,C000h; MVI B,0
     const int row = here();
-    emit({0x78, 0x0F, 0x0F, 0x0F, 0xE6, 0x1F});      // MOV A,B; RRC x3; ANI 1Fh
-    emit({0x5F, 0x16, 0x00, 0xE5, 0x19});            // MOV E,A; MVI D,0; PUSH H; DAD D
-    emit({0x78, 0xE6, 0x01, 0x3E, 0x15});            // MOV A,B; ANI 1; MVI A,15h
+    put({0x78, 0x0F, 0x0F, 0x0F, 0xE6, 0x1F});      // MOV A,B; RRC x3; ANI 1Fh
+    put({0x5F, 0x16, 0x00, 0xE5, 0x19});            // MOV E,A; MVI D,0; PUSH H; DAD D
+    put({0x78, 0xE6, 0x01, 0x3E, 0x15});            // MOV A,B; ANI 1; MVI A,15h
     const int store = here() + 5;
     jump(0xCA, store);                               // JZ store
-    emit({0x3E, 0x41});                              // MVI A,41h
-    emit({0x77, 0xE1});                              // store: MOV M,A; POP H
-    emit({0x11, 0x40, 0x00, 0x19, 0x04});            // LXI D,64; DAD D; INR B
+    put({0x3E, 0x41});                              // MVI A,41h
+    put({0x77, 0xE1});                              // store: MOV M,A; POP H
+    put({0x11, 0x40, 0x00, 0x19, 0x04});            // LXI D,64; DAD D; INR B
     jump(0xC2, row);
+    haltAddress = static_cast<uint16_t>(here());
     jump(0xC3, here());                              // JMP $
     p.append(QByteArray(4096 - p.size(), '\0'));
     return p;
@@ -146,10 +147,10 @@ private slots:
         QTest::newRow("Model 2A, standard, normal")
             << "Model-2A" << "standard" << "normal"
             << Look{1, {qRgb(0xFF, 0xFF, 0xFF)}, {qRgb(0xBF, 0xBF, 0xBF)}};
-        // Double size with "b50": the second line in bank 1.
+        // Double size with "b50": the second line in bank 2.
         QTest::newRow("Model 2A, standard, double")
             << "Model-2A" << "standard" << "double"
-            << Look{2, {qRgb(0xFF, 0xFF, 0xFF), qRgb(0xBF, 0xBF, 0xBF)}, {qRgb(0xBF, 0xBF, 0xBF), qRgb(0x90, 0x90, 0x90)}};
+            << Look{2, {qRgb(0xFF, 0xFF, 0xFF), qRgb(0x90, 0x90, 0x90)}, {qRgb(0xBF, 0xBF, 0xBF), qRgb(0x6C, 0x6C, 0x6C)}};
     }
 
     void windowShowsTheBootedPicture() {
@@ -171,7 +172,8 @@ private slots:
             if (at >= 0 && romAt >= 0) t.replace(romAt, 10, "<RomFile>" + rom + "</RomFile>");
         }));
         QVERIFY(prog.Read("Orvik.xml").contains(("<RomFile>" + rom + "</RomFile>").toUtf8()));
-        QVERIFY(prog.Write("monitor.rom", StandInMonitor(model == "Model-C2717")));
+        uint16_t halt = 0;
+        QVERIFY(prog.Write("monitor.rom", StandInMonitor(model == "Model-C2717", halt)));
         TFormMain::SetProgramDirOverride(prog.Path().toStdString());
 
         auto form = std::make_unique<TFormMain>();
@@ -191,10 +193,59 @@ private slots:
         const int lit = (128 * 3 + 128 * 1) * look.scale * look.scale;  // even rows 3 pixels, odd rows 1
         QTRY_VERIFY_WITH_TIMEOUT(view->PaintedFrames() > 0 && CountLit(view->grab().toImage()) == lit, 30000);
 
-        // Hold the machine, then compare what shows with the bitmap.
-        form->SetPause(1, 1);
-        QCOMPARE(form->Owner().GetCpu()->PC, uint16_t(0x8000 + StandInMonitor(model == "Model-C2717").indexOf("\xC3", 4) +
-                                                      0));  // placeholder, replaced below
+        // Hold the machine where the monitor ended (the last stores come a few
+        // instructions before it), then compare what shows.
+        auto heldAtTheEnd = [&] {
+            form->SetPause(1, 1);
+            if (form->Owner().GetCpu()->PC == halt) return true;
+            form->SetPause(0, 1);
+            return false;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(heldAtTheEnd(), 10000);
+        QCOMPARE(form->RunState(), 1);
+        QCOMPARE(int(form->Owner().GetMemory()->GetBootFlag()), 0);
+        for (int i = 0; i < 10; ++i) form->TimerRefreshScreenTimer();  // a fresh frame of the held machine
+        const QImage bitmap = BitmapAsImage(screen);
+        QCOMPARE(bitmap.size(), QSize(w, h));
+        QCOMPARE(view->size(), QSize(w + 1, h));
+
+        // The bitmap holds the pattern in the colours of the profile and size.
+        int wrongPixels = 0;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                if ((bitmap.pixel(x, y) & 0xFFFFFF) != (ExpectedRgb(look, x, y) & 0xFFFFFF)) wrongPixels++;
+        QCOMPARE(wrongPixels, 0);
+        QCOMPARE(CountLit(bitmap), lit);
+
+        // The widget paints exactly that bitmap.
+        const QImage widgetShot = view->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(widgetShot.size(), view->size());
+        QCOMPARE(CountDifferences(widgetShot, bitmap), 0);
+
+        // And the window system shows it in the main window, below the toolbar.
+        QApplication::processEvents();
+        const QPoint at = view->mapTo(form.get(), QPoint(0, 0));
+        auto* toolBar = form->findChild<QToolBar*>("ToolBar");
+        QVERIFY(toolBar && toolBar->isVisible());
+        QVERIFY(at.y() >= toolBar->mapTo(form.get(), QPoint(0, toolBar->height())).y());
+        QScreen* host = form->windowHandle()->screen();
+        QImage windowShot;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (windowShot = host->grabWindow(form->winId(), at.x(), at.y(), view->width(), view->height())
+                              .toImage()
+                              .convertToFormat(QImage::Format_RGB32),
+             windowShot.size() == view->size() && CountDifferences(windowShot, bitmap) == 0),
+            10000);
+
+        const QString name = QString("screen-%1-%2-%3.png").arg(model, profile, size);
+        QVERIFY(windowShot.save(prog.Path(name), "PNG"));
+        if (!savedForLead) {
+            QVERIFY(windowShot.save("/tmp/orvik-screenshot.png", "PNG"));
+            savedForLead = true;
+        }
+        qInfo("platform %s, grabbed %dx%d at (%d,%d)", qPrintable(QGuiApplication::platformName()), windowShot.width(),
+              windowShot.height(), at.x(), at.y());
+        form.reset();
     }
 };
 
