@@ -188,9 +188,7 @@ void SystemPIO::OnPortCUpper(uint8_t, uint8_t) {
     }
 }
 
-void SystemPIO::Tick(int32_t sliceClock, int32_t cycles) {
-    toneCycles += cycles;
-    if (toneCycles < 256) return;
+void SystemPIO::ToneStep(int32_t sliceClock) {
     toneCycles -= 256;
     tone4k ^= 1;
     ++toneSteps;
@@ -199,10 +197,6 @@ void SystemPIO::Tick(int32_t sliceClock, int32_t cycles) {
     const int level = ((c & 0x04) || ((c & 0x02) && tone4k) || ((c & 0x01) && tone1k)) ? 1 : 0;
     if (soundSink.Assigned()) soundSink(0, level, sliceClock - toneCycles);
     SetLedBit(0x01, level != 0);
-}
-
-void SystemPIO::TickCallback(void* data, int32_t sliceClock, int32_t cycles) {
-    static_cast<SystemPIO*>(data)->Tick(sliceClock, cycles);
 }
 
 // --- keyboard (user-interface thread) ---

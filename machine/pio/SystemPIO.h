@@ -53,9 +53,14 @@ public:
     std::u16string GetInsertText() const;
 
     // Cycle hook: the 4 kHz and 1 kHz tone generator.
-    void Tick(int32_t sliceClock, int32_t cycles);
+    void Tick(int32_t sliceClock, int32_t cycles) {
+        toneCycles += cycles;
+        if (toneCycles >= 256) [[unlikely]] ToneStep(sliceClock);
+    }
     // The same as a plain cycle callback: data is the SystemPIO.
-    static void TickCallback(void* data, int32_t sliceClock, int32_t cycles);
+    static void TickCallback(void* data, int32_t sliceClock, int32_t cycles) {
+        static_cast<SystemPIO*>(data)->Tick(sliceClock, cycles);
+    }
 
     int GetModel() const { return model; }
     ChipMemory* GetMemory() const { return memory; }
@@ -83,6 +88,8 @@ public:
     uint8_t tone4k = 0;
 
 private:
+    // One step of the tone generator, every 256 cycles.
+    void ToneStep(int32_t sliceClock);
     void OnReadPortB();
     void OnReadPortC();
     void OnPortCLower(uint8_t oldValue, uint8_t newValue);

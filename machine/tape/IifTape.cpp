@@ -118,8 +118,7 @@ void IifTape::EndPart() {
     SendEvent(TapeEventPartEnd);
 }
 
-void IifTape::Tick(int32_t sliceClock, int32_t cycles) {
-    cycleAccumulator += cycles;
+void IifTape::HalfBits(int32_t sliceClock) {
     while (cycleAccumulator >= HalfBitCycles) {
         ApplyPendingRequest();
         cycleAccumulator -= HalfBitCycles;

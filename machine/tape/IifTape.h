@@ -69,8 +69,11 @@ public:
     void SetSoundSink(SoundLevelSink sink) { soundSink = sink; }
     void SetEventHandler(EventHandler handler) { eventHandler = handler; }
 
-    // The cycle hook.
-    void Tick(int32_t sliceClock, int32_t cycles);
+    // The cycle hook; inline, most instructions end inside a half-bit.
+    void Tick(int32_t sliceClock, int32_t cycles) {
+        cycleAccumulator += cycles;
+        if (cycleAccumulator >= HalfBitCycles) [[unlikely]] HalfBits(sliceClock);
+    }
     static void TickHook(void* data, int32_t sliceClock, int32_t cycles) {
         static_cast<IifTape*>(data)->Tick(sliceClock, cycles);
     }
@@ -115,6 +118,8 @@ public:
     ChipUSART8251& GetUsart() { return usart; }
 
 private:
+    // Runs the half-bits that cycleAccumulator has completed.
+    void HalfBits(int32_t sliceClock);
     bool PlainWiring() const { return model == 0 || model == 5; }
     uint8_t SendEvent(int event);
     void ApplyRequest();
