@@ -327,6 +327,8 @@ void TFormMain::CreateControls() {
             [this](Qt::ApplicationState state) { ApplicationStateChanged(state); });
 }
 
+OwnerView& TFormMain::ViewLink() { return *view; }
+
 QAction* TFormMain::ActionNamed(const char* name) const {
     for (QAction* a : actions())
         if (a->objectName() == QLatin1String(name)) return a;
@@ -493,6 +495,19 @@ void TFormMain::TBtnRunPauseClick() {
 void TFormMain::TBtnResetClick() {
     SetPause(1, 1);
     ResetMachine(1);
+    ResumeAfterReset();
+}
+
+void TFormMain::MiHardResetClick() {
+    SetPause(1, 1);
+    StopRecordings();
+    std::vector<int> codes{1};
+    ApplySettings(codes);
+    ResetMachine(1);
+    ResumeAfterReset();
+}
+
+void TFormMain::ResumeAfterReset() {
     const int tag = owner->DebuggerTag.load();
     if (tag == -1 || tag == 5) {
         // The debugger holds the machine: keep it stopped, refresh the window.
@@ -503,27 +518,20 @@ void TFormMain::TBtnResetClick() {
     }
 }
 
-void TFormMain::MiHardResetClick() {
-    SetPause(1, 1);
-    StopRecordings();
-    std::vector<int> codes{1};
-    ApplySettings(codes);
-    ResetMachine(1);
-    const int tag = owner->DebuggerTag.load();
-    if (tag == -1 || tag == 5) {
-        owner->ScreenTimer().SetEnabled(true);
-        controlsTimer->start();
-    } else {
-        SetPause(0, 1);
-    }
+void TFormMain::MiFocusPauseClick() {
+    focusHooked = miFocusPause->isChecked();
+    focusParked = false;
 }
-
-void TFormMain::MiFocusPauseClick() { focusHooked = miFocusPause->isChecked(); }
 
 void TFormMain::ApplicationStateChanged(Qt::ApplicationState state) {
     if (state != Qt::ApplicationActive) KeyState::Clear();
     if (!focusHooked || firstShowPending || owner->Closing.load() == 1) return;
-    if (state == Qt::ApplicationActive)
+    // Only the change between active and not active counts: a second
+    // inactive state (inactive, then hidden) must not park the paused state.
+    const bool active = state == Qt::ApplicationActive;
+    if (active == !focusParked) return;
+    focusParked = !active;
+    if (active)
         ApplActivate();
     else
         ApplDeactivate();
@@ -834,7 +842,12 @@ void TFormMain::MiInsertTextClick() {
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
     SystemPIO* pio = owner->GetSystemPio();
     if (data && data->hasText()) {
-        if (pio) pio->SetInsertText(data->text().toStdU16String());
+        // The machine's line end is a carriage return; host text ends lines
+        // in LF or CR LF, and a bare LF would be dropped by the typing pump.
+        QString text = data->text();
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\r"));
+        text.replace(QChar(u'\n'), QChar(u'\r'));
+        if (pio) pio->SetInsertText(text.toStdU16String());
         return;
     }
     ShowInfo(FormText("err.InsertText.Title"), FormText("err.InsertText.Message"));

@@ -83,6 +83,8 @@ public:
     int OpenedFileCount() const { return openedFiles; }
     // The component of that name (menu item, toolbar button, status item).
     QAction* ActionNamed(const char* name) const;
+    // What the owner calls to update the window.
+    OwnerView& ViewLink();
 
     // Forwards to the machine owner.
     void BuildMachine(uint8_t fromSnapshot, int32_t romLength, const uint8_t* romData);
@@ -102,6 +104,7 @@ public:
     void TBtnRunPauseClick();
     void TBtnResetClick();
     void MiHardResetClick();
+    void ResumeAfterReset();
     void MiFocusPauseClick();
     void ApplActivate();
     void ApplDeactivate();
@@ -156,6 +159,7 @@ private:
     int windowSize = 2;
     bool soundMuted = false;   // TBtnSound.Tag
     bool focusHooked = false;
+    bool focusParked = false;   // deactivated, run state parked in ApplicationTag
     bool recordingWave = false;  // MiRecordSound.Tag 13
     bool inFullScreen = false;
     QList<QAction*> disabledForFullScreen;

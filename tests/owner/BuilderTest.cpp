@@ -197,15 +197,7 @@ TEST_F(BuilderTest, AppliersReturnValues) {
 
 class StorageTest : public OwnerTest {
 protected:
-    void SetUpDrives() {
-        pugi::xml_node pmd = Section("Storages").child("PMD-32");
-        pmd.attribute("connected").set_value("true");
-        const char* names[4] = {"DriveA", "DriveB", "DriveC", "DriveD"};
-        for (int i = 0; i < 4; ++i) {
-            paths[i] = dir.File(std::string("d") + char('a' + i) + ".p32", std::vector<uint8_t>(1024, 0xE5));
-            pmd.child(names[i]).text().set(paths[i].c_str());
-        }
-    }
+    void SetUpDrives() { ConnectDrives(ConfigRoot, dir, paths); }
     pugi::xml_node Drive(int i) {
         const char* names[4] = {"DriveA", "DriveB", "DriveC", "DriveD"};
         return Section("Storages").child("PMD-32").child(names[i]);

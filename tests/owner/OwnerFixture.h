@@ -87,18 +87,32 @@ public:
 inline const char* const kOwnerModelNames[8] = {"Model-1",    "Model-2",    "Model-2A",    "Model-3",
                                                 "Model-Mato", "Model-Alfa", "Model-Alfa2", "Model-C2717"};
 
+// Every model without a ROM file, no sound device, the disk unit off.
+inline const char* const kOwnerConfigXml =
+    "<Orvik version='1'><General/><Screen/>"
+    "<Model current='Model-2A'>"
+    "<Model-1><RomFile/></Model-1><Model-2><RomFile/></Model-2><Model-2A><RomFile/></Model-2A>"
+    "<Model-3><RomFile/></Model-3><Model-Mato><RomFile/></Model-Mato><Model-Alfa><RomFile/></Model-Alfa>"
+    "<Model-Alfa2><RomFile/></Model-Alfa2><Model-C2717><RomFile/></Model-C2717></Model>"
+    "<Sound device-index='-1'/>"
+    "<Storages><PMD-32 connected='false'><DriveA/><DriveB/><DriveC/><DriveD/><SD-Root/></PMD-32></Storages>"
+    "</Orvik>";
+
+// Connects the disk unit of the document under root to four fresh images in dir.
+inline void ConnectDrives(pugi::xml_node root, TempDir& dir, std::string (&paths)[4]) {
+    pugi::xml_node pmd = root.child("Storages").child("PMD-32");
+    pmd.attribute("connected").set_value("true");
+    const char* names[4] = {"DriveA", "DriveB", "DriveC", "DriveD"};
+    for (int i = 0; i < 4; ++i) {
+        paths[i] = dir.File(std::string("d") + char('a' + i) + ".p32", std::vector<uint8_t>(1024, 0xE5));
+        pmd.child(names[i]).text().set(paths[i].c_str());
+    }
+}
+
 class OwnerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const char* xml =
-            "<Orvik version='1'><General/><Screen/>"
-            "<Model current='Model-2A'>"
-            "<Model-1><RomFile/></Model-1><Model-2><RomFile/></Model-2><Model-2A><RomFile/></Model-2A>"
-            "<Model-3><RomFile/></Model-3><Model-Mato><RomFile/></Model-Mato><Model-Alfa><RomFile/></Model-Alfa>"
-            "<Model-Alfa2><RomFile/></Model-Alfa2><Model-C2717><RomFile/></Model-C2717></Model>"
-            "<Sound device-index='-1'/>"
-            "<Storages><PMD-32 connected='false'><DriveA/><DriveB/><DriveC/><DriveD/><SD-Root/></PMD-32></Storages>"
-            "</Orvik>";
+        const char* xml = kOwnerConfigXml;
         ASSERT_TRUE(doc.load_string(xml));
         ConfigRoot = doc.document_element();
         owner.SetDebugger(&debugger);

@@ -67,15 +67,7 @@ protected:
         lastCodes = codes;
         return owner.ApplySettings(lastCodes);
     }
-    void ConnectDrives() {
-        pugi::xml_node pmd = Section("Storages").child("PMD-32");
-        pmd.attribute("connected").set_value("true");
-        const char* names[4] = {"DriveA", "DriveB", "DriveC", "DriveD"};
-        for (int i = 0; i < 4; ++i) {
-            paths[i] = dir.File(std::string("d") + char('a' + i) + ".p32", std::vector<uint8_t>(1024, 0xE5));
-            pmd.child(names[i]).text().set(paths[i].c_str());
-        }
-    }
+    void ConnectDrives() { ::ConnectDrives(ConfigRoot, dir, paths); }
     // All mixed output drained from the driver; true when any sample is not 0.
     bool Drain() {
         std::vector<int16_t> out(SoundDriver::RingFrames * 2, 0);

@@ -12,11 +12,9 @@
 #include "machine/cpu/ChipMemory.h"
 #include "machine/owner/MachineOwner.h"
 #include "machine/tape/IifTape.h"
+#include "tests/owner/OwnerFixture.h"
 
 namespace {
-
-const char* const kNames[8] = {"Model-1",    "Model-2",    "Model-2A",    "Model-3",
-                               "Model-Mato", "Model-Alfa", "Model-Alfa2", "Model-C2717"};
 
 struct Events {
     std::vector<int> log;
@@ -29,15 +27,7 @@ struct Events {
 class TapeTrap : public ::testing::Test {
 protected:
     void SetUp() override {
-        const char* xml =
-            "<Orvik version='1'><General/><Screen/>"
-            "<Model current='Model-2A'>"
-            "<Model-1><RomFile/></Model-1><Model-2><RomFile/></Model-2><Model-2A><RomFile/></Model-2A>"
-            "<Model-3><RomFile/></Model-3><Model-Mato><RomFile/></Model-Mato><Model-Alfa><RomFile/></Model-Alfa>"
-            "<Model-Alfa2><RomFile/></Model-Alfa2><Model-C2717><RomFile/></Model-C2717></Model>"
-            "<Sound device-index='-1'/>"
-            "<Storages><PMD-32 connected='false'><DriveA/><DriveB/><DriveC/><DriveD/><SD-Root/></PMD-32></Storages>"
-            "</Orvik>";
+        const char* xml = kOwnerConfigXml;
         ASSERT_TRUE(doc.load_string(xml));
         ConfigRoot = doc.document_element();
     }
@@ -51,7 +41,7 @@ protected:
         rom[0xDE1] = 0xC9;
         rom[0xB6C] = 0xC5;
         rom[0xB9B] = 0xC9;
-        ConfigRoot.child("Model").attribute("current").set_value(kNames[model]);
+        ConfigRoot.child("Model").attribute("current").set_value(kOwnerModelNames[model]);
         owner.BuildMachine(1, static_cast<int32_t>(rom.size()), rom.data());
         owner.ResetMachine(0);
         owner.GetMemory()->EndBootMapping();
