@@ -1,6 +1,5 @@
 #include "shell/FormMain.h"
 
-#include <QActionGroup>
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
@@ -25,7 +24,6 @@
 #include <portaudio.h>
 
 #include <cstdio>
-#include <cstring>
 
 #include "common/Config.h"
 #include "common/Lang.h"
@@ -110,7 +108,7 @@ public:
     }
     void ShowModel(int model) override {
         form->imageModel->setProperty("imageIndex", model);
-        form->imageModel->setText(QStringLiteral("PMD %1").arg(model));
+        form->imageModel->setText(QString::fromLatin1(MachineOwner::ModelName(model)));
     }
     void ShowMute(bool mute) override { form->ShowMute(mute); }
     void SetLed(int index, bool on) override { form->SetLed(1 << index, on); }
@@ -204,8 +202,6 @@ void TFormMain::CreateControls() {
     miView->setObjectName("MiView");
     QMenu* size = miView->addMenu(QString::fromUtf8("Veľkosť okna"));
     size->setObjectName("MiSize");
-    sizeGroup = new QActionGroup(this);
-    sizeGroup->setExclusive(false);  // the size handler sets the checks itself
     static const char* const names[4] = {"MiSize100", "MiSize200", "MiSize300", "MiSizeFull"};
     static const char* const captions[4] = {"100%", "200%", "300%", "Celá obrazovka"};
     const QKeySequence keys[4] = {QKeySequence(Qt::ALT | Qt::Key_1), QKeySequence(Qt::ALT | Qt::Key_2),
@@ -214,7 +210,6 @@ void TFormMain::CreateControls() {
         miSize[i] = AddAction(size, names[i], captions[i], keys[i]);
         miSize[i]->setCheckable(true);
         miSize[i]->setData(i);  // Tag
-        sizeGroup->addAction(miSize[i]);
         QAction* a = miSize[i];
         connect(a, &QAction::triggered, this, [this, a] { ScreenSizeClick(a); });
     }
@@ -488,8 +483,7 @@ void TFormMain::closeEvent(QCloseEvent* event) {
 // ---- run state -------------------------------------------------------------
 
 void TFormMain::TBtnRunPauseClick() {
-    SetPause(RunState() ^ 1, 0);
-    miPaused->setChecked(RunState() == 1);
+    SetPause(RunState() ^ 1, 0);  // RunStateChanged sets the menu check
 }
 
 void TFormMain::TBtnResetClick() {
@@ -688,14 +682,13 @@ void TFormMain::UpdateWindowLayout() {
     if (QLayout* l = layout()) l->activate();
     setFixedSize(w, h + kPanelHeight + kToolBarHeight + menuBar()->sizeHint().height());
     labelCpuUsage->setText("0%");
-    const int W = w;
-    labelCpuUsage->move(W - 139 - (labelCpuUsage->width() - 22), 4);
-    imageSound->move(W - 117, 4);
-    imageTape->move(W - 99, 4);
-    imageDisk->move(W - 81, 4);
-    imageLed[0]->move(W - 59, 4);
-    imageLed[1]->move(W - 41, 4);
-    imageLed[2]->move(W - 23, 4);
+    labelCpuUsage->move(w - 139 - (labelCpuUsage->width() - 22), 4);
+    imageSound->move(w - 117, 4);
+    imageTape->move(w - 99, 4);
+    imageDisk->move(w - 81, 4);
+    imageLed[0]->move(w - 59, 4);
+    imageLed[1]->move(w - 41, 4);
+    imageLed[2]->move(w - 23, 4);
     update();
 }
 
@@ -814,13 +807,10 @@ void TFormMain::MiPictureClipClick() {
     SetPause(1, 1);
     ScreenPicture picture;
     if (s->CopyToClipboard(m->GetVideoRam(), picture) && picture.width > 0 && picture.height > 0) {
-        QImage image(picture.width, picture.height, QImage::Format_Indexed8);
-        QList<QRgb> colors;
-        for (int i = 0; i < ScreenDAD85::kPaletteSize; ++i) colors.append(ScreenDAD85::Palette()[i]);
-        image.setColorTable(colors);
-        for (int y = 0; y < picture.height; ++y)
-            std::memcpy(image.scanLine(y), picture.pixels.data() + static_cast<size_t>(y) * picture.width,
-                        static_cast<size_t>(picture.width));
+        QImage image = QImage(picture.pixels.data(), picture.width, picture.height, picture.width,
+                              QImage::Format_Indexed8)
+                           .copy();
+        image.setColorTable(ScreenView::ColorTable());
         QGuiApplication::clipboard()->setImage(image);
     }
     SetPause(0, 1);

@@ -17,7 +17,6 @@
 
 class InstanceChannel;
 class QAction;
-class QActionGroup;
 class QLabel;
 class QMenu;
 class QTimer;
@@ -187,7 +186,6 @@ private:
     QMenu* miView = nullptr;
     QMenu* miEmul = nullptr;
     QMenu* miTools = nullptr;
-    QActionGroup* sizeGroup = nullptr;
     QAction* miSize[4] = {};
     QAction* miPaused = nullptr;
     QAction* miSound = nullptr;

@@ -9,8 +9,16 @@ ScreenView::ScreenView(QWidget* parent) : QWidget(parent) {
     setObjectName("ScreenView");
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::NoFocus);
-    const uint32_t* palette = ScreenDAD85::Palette();
-    for (int i = 0; i < ScreenDAD85::kPaletteSize; ++i) colors.append(static_cast<QRgb>(palette[i]));
+}
+
+const QList<QRgb>& ScreenView::ColorTable() {
+    static const QList<QRgb> table = [] {
+        QList<QRgb> t;
+        const uint32_t* palette = ScreenDAD85::Palette();
+        for (int i = 0; i < ScreenDAD85::kPaletteSize; ++i) t.append(static_cast<QRgb>(palette[i]));
+        return t;
+    }();
+    return table;
 }
 
 void ScreenView::SetScreen(ScreenDAD85* s) {
@@ -35,7 +43,7 @@ void ScreenView::paintEvent(QPaintEvent*) {
     if (fullScreen || w < width() || h < height()) painter.fillRect(rect(), Qt::black);
     if (w <= 0 || h <= 0) return;
     QImage image(screen->Bits(), w, h, screen->Stride(), QImage::Format_Indexed8);
-    image.setColorTable(colors);
+    image.setColorTable(ColorTable());
     painter.drawImage(x, y, image);
     ++painted;
 }

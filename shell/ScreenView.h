@@ -13,6 +13,8 @@ public:
     void SetScreen(ScreenDAD85* screen);
     // Full screen: the picture at the renderer's offsets on black.
     void SetFullScreen(bool on) { fullScreen = on; }
+    // The renderer's palette as Qt colours.
+    static const QList<QRgb>& ColorTable();
     // Number of frames painted (for tests).
     int PaintedFrames() const { return painted; }
 
@@ -21,7 +23,6 @@ protected:
 
 private:
     ScreenDAD85* screen = nullptr;
-    QList<QRgb> colors;
     bool fullScreen = false;
     int painted = 0;
 };

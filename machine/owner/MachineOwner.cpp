@@ -520,6 +520,16 @@ void MachineOwner::PreciseTimerCpuTimer() {
     const bool compatibility = model == kModel3 && CompatibilityMode.load() != 0;
     int32_t extra = 0;
     int stop = 0;
+    // Each time more than 12 cycles have gathered, 12 of them stretch the
+    // clocks by one; without a branch, as n is often 0.
+    auto stretch = [&c, &extra](int32_t cycles) {
+        extra += cycles;
+        const int32_t n = (extra - 1) / 12;
+        extra -= n * 12;
+        c.SliceClock += n;
+        c.LastCycles += n;
+        c.TotalClock += static_cast<uint32_t>(n);
+    };
 
     if (!breakpoints && !compatibility && !stepping) {
         // Nothing to watch but the tape traps: a PC that never matches
@@ -532,14 +542,7 @@ void MachineOwner::PreciseTimerCpuTimer() {
                 BlockTrap(blockPc);
             else if (pc == byteTrapPc) [[unlikely]]
                 ByteTrap(bytePc);
-            extra += c.Step();
-            // Each time more than 12 cycles have gathered, 12 of them stretch
-            // the clocks by one; without a branch, as n is often 0.
-            const int32_t n = (extra - 1) / 12;
-            extra -= n * 12;
-            c.SliceClock += n;
-            c.LastCycles += n;
-            c.TotalClock += static_cast<uint32_t>(n);
+            stretch(c.Step());
         }
     } else {
         while (c.SliceClock < kSliceCycles) {
@@ -562,14 +565,7 @@ void MachineOwner::PreciseTimerCpuTimer() {
                 stop = 1;
                 break;
             }
-            extra += cycles;
-            if (extra > 12) {
-                const int32_t n = (extra - 1) / 12;
-                extra -= n * 12;
-                c.SliceClock += n;
-                c.LastCycles += n;
-                c.TotalClock += static_cast<uint32_t>(n);
-            }
+            stretch(cycles);
         }
     }
     if (!stop) {
@@ -580,6 +576,10 @@ void MachineOwner::PreciseTimerCpuTimer() {
     busyUs.fetch_add(NowUs() - start);
     lock.unlock();
     if (stop) DebuggerTag.store(5);
+}
+
+const char* MachineOwner::ModelName(int model) {
+    return model >= 0 && model < 8 ? kModelNames[model] : "";
 }
 
 int MachineOwner::CpuUsagePercent(int64_t busy, int64_t elapsedMs) {

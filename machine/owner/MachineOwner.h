@@ -174,6 +174,8 @@ public:
         bool outer;
     };
 
+    // The configuration name of a model ("Model-1" ...), "" outside 0-7.
+    static const char* ModelName(int model);
     // Percentage shown for busyUs microseconds in slices within elapsedMs.
     static int CpuUsagePercent(int64_t busyUs, int64_t elapsedMs);
 

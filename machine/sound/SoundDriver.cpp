@@ -108,10 +108,8 @@ void SoundDriver::SetGenerator(SoundGenerator generator) {
     generator_ = generator;
 }
 
-int SoundDriver::Room() const {
-    if (ringFull_) return 0;
-    int room = (readPos_ - writePos_ + RingFrames) % RingFrames;
-    return room == 0 ? RingFrames : room;
+int SoundDriver::BufferedLocked() const {
+    return ringFull_ ? RingFrames : (writePos_ - readPos_ + RingFrames) % RingFrames;
 }
 
 bool SoundDriver::MixSlice() {
@@ -122,7 +120,7 @@ bool SoundDriver::MixSlice() {
         std::lock_guard lk(soundMutex_);
         // Room up to the read pointer: the device may take any number of
         // frames per callback, not only whole slices.
-        if (Room() < SliceFrames) {
+        if (RingFrames - BufferedLocked() < SliceFrames) {
             skip = true;
             // A ring left (almost) full by a pause: start the stream to drain it.
             if (startPending_) {
@@ -131,7 +129,7 @@ bool SoundDriver::MixSlice() {
             }
         } else {
             MixIntoRing();
-            if (Room() < SliceFrames && startPending_) {
+            if (RingFrames - BufferedLocked() < SliceFrames && startPending_) {
                 startPending_ = false;
                 start = true;
             }
@@ -299,7 +297,7 @@ bool SoundDriver::IsRecording() const {
 
 int SoundDriver::BufferedFrames() const {
     std::lock_guard lk(soundMutex_);
-    return ringFull_ ? RingFrames : (writePos_ - readPos_ + RingFrames) % RingFrames;
+    return BufferedLocked();
 }
 
 void SoundDriver::FillOutput(int16_t* output, unsigned long frameCount) {
@@ -309,8 +307,7 @@ void SoundDriver::FillOutput(int16_t* output, unsigned long frameCount) {
         std::memset(output, 0, size_t(frameCount) * 4);
         return;
     }
-    unsigned long avail =
-        ringFull_ ? RingFrames : unsigned((writePos_ - readPos_ + RingFrames) % RingFrames);
+    unsigned long avail = unsigned(BufferedLocked());
     unsigned long n = std::min(avail, frameCount);
     unsigned long done = 0;
     while (done < n) {

@@ -124,8 +124,8 @@ private:
 
     void Init(int channelCount);
     void SetVolumesLocked(std::span<const int> volumes);
-    // Frames that can still be written before the read pointer (sound mutex held).
-    int Room() const;
+    // Frames mixed and not yet played (sound mutex held).
+    int BufferedLocked() const;
     void MixIntoRing();
     bool StreamActive();
     bool StreamStopped();

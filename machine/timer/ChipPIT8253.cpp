@@ -300,9 +300,7 @@ int32_t ChipPIT8253::SkipPulses(int counter, int32_t n) {
     Counter& k = c[counter];
     if (k.quietRun > 0) {
         const int32_t run = n < k.quietRun ? n : k.quietRun;
-        k.quietRun -= run;
-        k.countingElement = static_cast<uint16_t>(k.countingElement - static_cast<uint32_t>(run) * k.quietStep);
-        k.clock = 0;
+        TakeQuietRun(k, run);
         return run;
     }
     constexpr int64_t kUnbounded = INT32_MAX;

@@ -32,10 +32,7 @@ public:
         // Inside a known quiet stretch only the count moves (the cycle hooks
         // call this every instruction).
         if (static_cast<unsigned>(counter) < 3 && n > 0 && n <= c[counter].quietRun) {
-            Counter& k = c[counter];
-            k.quietRun -= n;
-            k.countingElement = static_cast<uint16_t>(k.countingElement - static_cast<uint32_t>(n) * k.quietStep);
-            k.clock = 0;
+            TakeQuietRun(c[counter], n);
             if (position) *position += n;
             return;
         }
@@ -93,6 +90,12 @@ private:
     void CountWrite(int counter, uint8_t value);
     void FallingEdge(int counter);
     void PulsesSlow(int counter, int32_t n, int32_t* position);
+    // Runs n pulses of the known quiet stretch (n <= quietRun).
+    static void TakeQuietRun(Counter& k, int32_t n) {
+        k.quietRun -= n;
+        k.countingElement = static_cast<uint16_t>(k.countingElement - static_cast<uint32_t>(n) * k.quietStep);
+        k.clock = 0;
+    }
 
     Counter c[3];
 };
