@@ -3,11 +3,10 @@
 #include <algorithm>
 #include <chrono>
 #include <thread>
-#include <cstdio>
 #include <cstring>
-#include <sys/stat.h>
 
 #include "common/Config.h"
+#include "common/Files.h"
 #include "common/Paths.h"
 #include "machine/cpu/ChipCpu8080.h"
 #include "machine/cpu/ChipMemory.h"
@@ -31,11 +30,6 @@ const char* const kModelNames[8] = {"Model-1",    "Model-2",    "Model-2A",    "
 
 bool Has(const std::vector<int>& codes, int code) {
     return std::find(codes.begin(), codes.end(), code) != codes.end();
-}
-
-bool FileExists(const std::string& path) {
-    struct stat st;
-    return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 int ReadVolume(pugi::xml_node sound, const char* name, int def) {
@@ -162,14 +156,7 @@ void MachineOwner::BuildMachine(uint8_t fromSnapshot, int32_t romLength, const u
         length = romLength;
     } else {
         const std::string path = StoredPathAbsolute(ReadElementText(FindChildElement(modelElement, "RomFile")));
-        if (FileExists(path)) {
-            length = -1;
-            if (FILE* f = std::fopen(path.c_str(), "rb")) {
-                size_t got = std::fread(buffer.data(), 1, buffer.size(), f);
-                if (!std::ferror(f)) length = static_cast<int32_t>(got);
-                std::fclose(f);
-            }
-        }
+        if (GetFileSizeByName(path) >= 0) length = ReadFilePart(path, 0, buffer.data(), kRomBufferSize);
     }
     int romKb = (length + 1023) / 1024;
     romKb = std::clamp(romKb, 4, 16);
@@ -347,13 +334,10 @@ int MachineOwner::ApplyMusicaInterface(std::vector<int>& codes) {
         timerIf->EnableSound(0);
         timerIf->SetSoundSink(SoundLevelSink());
     }
-    if (cpu) cpu->RemovePortDevice(0xFC);
     DeleteMusica();
     if (!sound || !timerIf || !cpu || !AttrEquals(ConfigSection("Sound"), "sound-if", "musica")) return 1;
     musica = std::make_unique<IfMusica>();
-    cpu->AddPortDevice(0xFC, 0xFC, 0, musica.get());
-    cpu->AddCycleCallback(&IfMusica::TickHook, musica.get());
-    BindSoundSinks();
+    AttachMusica();
     return 1;
 }
 
@@ -394,7 +378,7 @@ int MachineOwner::ApplyStorageSettings(std::vector<int>& codes) {
                 pmd32->Unmount(index + 1);
                 codes.push_back(imageCode + 2);
             }
-            if (FileExists(path)) {
+            if (GetFileSizeByName(path) >= 0) {
                 int r = pmd32->MountImage(index, path, protect);
                 if (r != 0 && !Pmd32::MountFailureKeepsPath(r)) WriteElementText(drive, "");
             } else {
@@ -444,7 +428,7 @@ void MachineOwner::SetRomModule(uint8_t inserted, uint8_t ramVariant) {
         if (cpu) cpu->AddPortDevice(0x88, 0x8C, 1, raomModule.get());
         raomModule->LoadPackage(modules.raomFiles);
         const std::string image = StoredPathAbsolute(modules.raomImage);
-        if (FileExists(image))
+        if (GetFileSizeByName(image) >= 0)
             raomModule->OpenFile(image);
         else
             raomModule->CloseFile();

@@ -242,11 +242,7 @@ int32_t SaveSnapshot(const std::string& path, int32_t fileOffset, uint8_t packed
         system->pio.GetState(h + OffSystemPio);
         h[OffSystemPio + 2] = h[OffSystemPio + 3];  // port A over port B
     }
-    if (gpio)
-        gpio->pio.GetState(h + OffGpio);
-    else
-        std::memset(h + OffGpio, 0, ChipPIO8255::kStateSize);
-    std::memset(h + OffReserved, 0, 5);
+    if (gpio) gpio->pio.GetState(h + OffGpio);  // the header starts all zero
     if (timer) timer->GetPit().GetState(h + OffTimer, PitRecordSize);
     if (tape) tape->GetUsart().GetState(h + OffTape);
     if (version == 2) {

@@ -22,18 +22,6 @@ uint8_t IfMusica::ReadPort(uint8_t port, int32_t cycles) {
     return 0xFF;
 }
 
-void IfMusica::Tick(int32_t sliceClock, int32_t cycles) {
-    if (cycles <= 0) return;
-    // The three counters do not affect each other and each voice has its own
-    // channel, so each counter can take the whole instruction at once; the
-    // position makes every level change land on its own cycle.
-    for (int i = 0; i < 3; ++i) {
-        cyclePos = sliceClock;
-        pit.Pulses(i, cycles, &cyclePos);
-    }
-    cyclePos = sliceClock + cycles;
-}
-
 void IfMusica::OnCounterOut(int counter, int level) {
     if (soundSink) soundSink(FirstChannel + counter, level, cyclePos);
 }

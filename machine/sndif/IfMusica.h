@@ -24,7 +24,16 @@ public:
     void SetSoundSink(SoundLevelSink sink) { soundSink = sink; }
 
     // The cycle hook: one clock pulse per cycle on counters 0, 1, 2.
-    void Tick(int32_t sliceClock, int32_t cycles);
+    void Tick(int32_t sliceClock, int32_t cycles) {
+        if (cycles <= 0) return;
+        // The three counters do not affect each other and each voice has its
+        // own channel, so each counter can take the whole instruction at
+        // once; the position makes every level change land on its own cycle.
+        for (int i = 0; i < 3; ++i) {
+            cyclePos = sliceClock;
+            pit.Pulses(i, cycles, &cyclePos);
+        }
+    }
     static void TickHook(void* data, int32_t sliceClock, int32_t cycles) {
         static_cast<IfMusica*>(data)->Tick(sliceClock, cycles);
     }
