@@ -111,6 +111,9 @@ public:
     // when it cannot be read.
     bool GetSnapshotScreen(int32_t index, uint8_t* out) const;
 
+    // The CPU whose instruction counter the chunks take (after a rebuild).
+    void SetCpu(ChipCpu8080* cpuRef) { cpu = cpuRef; }
+
     int32_t GetState() const { return state.load(); }
     int32_t GetErrorCode() const { return errorCode; }
     int32_t GetSnapshotCount() const { return snapshotCount; }
