@@ -31,6 +31,7 @@
 #include "machine/cpu/ChipCpu8080.h"
 #include "machine/cpu/ChipMemory.h"
 #include "machine/pio/SystemPIO.h"
+#include "machine/recording/RecordingSession.h"
 #include "machine/sound/SoundDriver.h"
 #include "platform/KeyState.h"
 #include "platform/ParPort.h"
@@ -158,6 +159,7 @@ TFormMain::~TFormMain() {
     controlsTimer->stop();
     owner->SetView(nullptr);
     owner->Shutdown();
+    prcSession.reset();  // lets go of the CPU before the parts go
     owner.reset();  // frees every machine part
     if (paInitialised) Pa_Terminate();
     DoneCommonUtils();
@@ -194,6 +196,8 @@ void TFormMain::CreateControls() {
     miFile->addSeparator();
     miRecordSound = AddAction(miFile, "MiRecordSound", "Zaznamenať zvuk...");
     connect(miRecordSound, &QAction::triggered, this, [this] { MiRecordSoundClick(); });
+    miFile->addSeparator();
+    CreateRecordingControls(miFile);
     miFile->addSeparator();
     QAction* exitItem = AddAction(miFile, "MiExit", "Koniec", QKeySequence(Qt::ALT | Qt::Key_F4));
     connect(exitItem, &QAction::triggered, this, [this] { MiExitClick(); });
@@ -329,6 +333,8 @@ QAction* TFormMain::ActionNamed(const char* name) const {
         if (a->objectName() == QLatin1String(name)) return a;
     return nullptr;
 }
+
+void TFormMain::ShowSoundImage(int index) { ShowImage(imageSound, kImageDiskTape, index); }
 
 void TFormMain::ShowImage(QLabel* label, int kind, int index) {
     label->setProperty("imageIndex", index);
@@ -549,6 +555,10 @@ bool TFormMain::event(QEvent* e) {
     if (e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease) {
         auto* key = static_cast<QKeyEvent*>(e);
         UpdateKeyState(key);
+        if (e->type() == QEvent::KeyRelease && !key->isAutoRepeat() && PrcKeyUp(key->key(), key->modifiers())) {
+            e->accept();
+            return true;
+        }
         // F10 never reaches the menu bar.
         if (key->key() == Qt::Key_F10) {
             e->accept();
@@ -723,6 +733,7 @@ void TFormMain::TimerRefreshControlsTimer() {
         ShowImage(imageSound, kImageDiskTape, image);
         soundBlink = 25;
     }
+    PrcControlsTick();
 }
 
 // ---- sound -----------------------------------------------------------------
@@ -793,6 +804,7 @@ void TFormMain::RecordSound(bool start) {
 }
 
 void TFormMain::StopRecordings() {
+    ClosePrc();
     if (recordingWave) RecordSound(false);
 }
 

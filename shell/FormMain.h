@@ -16,6 +16,8 @@
 #include "machine/screen/ScreenDAD85.h"
 
 class InstanceChannel;
+class RecordingSession;
+class TFormActionRecording;
 class QAction;
 class QLabel;
 class QMenu;
@@ -39,6 +41,8 @@ public:
     static constexpr int kControlsIntervalMs = 20;
     // ImageSound tags (two icon indexes, first << 8 | second).
     static constexpr int kSoundTagWave = 0x0C0D;
+    static constexpr int kSoundTagActionRecording = 0x0E10;
+    static constexpr int kSoundTagActionPlayback = 0x0E0F;
 
     explicit TFormMain(QWidget* parent = nullptr);
     ~TFormMain() override;
@@ -121,6 +125,30 @@ public:
     // One controls tick (the 20 ms timer).
     void TimerRefreshControlsTimer();
 
+    // Action recordings (FormMainRecording.cpp).
+    void MiCreatePrcClick();
+    void MiContinuePrcClick(bool withSender);
+    void MiPlaybackPrcClick();
+    void MiStopPrcClick();
+    void MiShowWinPrcClick();
+    bool PlaybackPrc(const std::string& path);
+    void PrcAddSnapshot();
+    void PrcRestoreSnapshot();
+    void ClosePrc();
+    RecordingSession& PrcSession() { return *prcSession; }
+    TFormActionRecording* FormActionRecording() const { return formActionRecording; }
+    // Replace the open dialog, the Yes/No question and the error box of the
+    // recording commands (tests). The question answers true for Yes.
+    using OpenDialogHook = std::function<bool(const std::string& title, const std::string& filter,
+                                              const std::string& ext, std::string& path)>;
+    void SetOpenDialogHook(OpenDialogHook hook) { openDialog = std::move(hook); }
+    using QuestionHook = std::function<bool(const QString& title, const QString& text)>;
+    void SetQuestionHook(QuestionHook hook) { questionBox = std::move(hook); }
+    void SetErrorBoxHook(InfoBoxHook hook) { errorBox = std::move(hook); }
+    // The start panel of a new recording, shown modally (tests replace it): true on OK.
+    using StartPanelHook = std::function<bool(TFormActionRecording& window)>;
+    void SetStartPanelHook(StartPanelHook hook) { startPanel = std::move(hook); }
+
     // ScreenOwner.
     bool GetMonitorRect(int& left, int& top, int& width, int& height) override;
 
@@ -144,6 +172,15 @@ private:
     bool AskSaveFile(const std::string& title, const std::string& filter, const std::string& ext,
                      std::string& path);
     QString FormText(const char* key) const;
+    void ShowSoundImage(int index);
+    void CreateRecordingControls(QMenu* menu);
+    void SetUpRecordingView();
+    void ShowPrcError(const char* titleKey, const char* messageKey);
+    void ShowRecordingIcon(int tag);
+    // Alt+Insert, Alt+Delete, Alt+Pause while recording; true when taken.
+    bool PrcKeyUp(int key, Qt::KeyboardModifiers modifiers);
+    // The controls tick's part: a recording that ended or failed is closed.
+    void PrcControlsTick();
 
     ConfigDocument xmlDoc;
     std::unique_ptr<MachineOwner> owner;
@@ -170,6 +207,14 @@ private:
     OpenFileHandler openFileHandler;
     SaveDialogHook saveDialog;
     InfoBoxHook infoBox;
+    InfoBoxHook errorBox;
+    OpenDialogHook openDialog;
+    QuestionHook questionBox;
+    StartPanelHook startPanel;
+    std::unique_ptr<RecordingSession> prcSession;
+    TFormActionRecording* formActionRecording = nullptr;
+    QAction* miStopPrc = nullptr;
+    QAction* miShowWinPrc = nullptr;
     CloseRefusal closeRefusal;
 
     // Components.
