@@ -1,5 +1,8 @@
 #include "shell/FormMain.h"
 
+#include "tools/memrw/window/FormMemReadWrite.h"
+#include "tools/poke/window/FormPoke.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
@@ -194,6 +197,15 @@ void TFormMain::CreateControls() {
     miFile->addSeparator();
     miRecordSound = AddAction(miFile, "MiRecordSound", "Zaznamenať zvuk...");
     connect(miRecordSound, &QAction::triggered, this, [this] { MiRecordSoundClick(); });
+    miFile->addSeparator();
+    QAction* poke = AddAction(miFile, "MiPoke", "Poke...");
+    connect(poke, &QAction::triggered, this, [this] { MiPokeClick(); });
+    miFile->addSeparator();
+    QAction* loadMem = AddAction(miFile, "MiLoadFileToMem", "Nahrať súbor do pamäti...", QKeySequence(Qt::ALT | Qt::Key_F11));
+    connect(loadMem, &QAction::triggered, this, [this] { MiLoadSaveMemClick(0); });
+    QAction* saveMem = AddAction(miFile, "MiSaveMemToFile", "Uložiť obsah pamäti do súboru...",
+                                 QKeySequence(Qt::SHIFT | Qt::ALT | Qt::Key_F11));
+    connect(saveMem, &QAction::triggered, this, [this] { MiLoadSaveMemClick(1); });
     miFile->addSeparator();
     QAction* exitItem = AddAction(miFile, "MiExit", "Koniec", QKeySequence(Qt::ALT | Qt::Key_F4));
     connect(exitItem, &QAction::triggered, this, [this] { MiExitClick(); });

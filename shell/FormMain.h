@@ -22,6 +22,8 @@ class QMenu;
 class QTimer;
 class QToolBar;
 class ScreenView;
+class TFormMemReadWrite;
+class TFormPoke;
 
 // The application object's tag: the start-up fault after the main window's
 // construction (0, -1, -2, -3), later the run state parked by focus pausing.
@@ -118,6 +120,17 @@ public:
     void MiPictureClipClick();
     void MiPictureBmpClick();
     void MiInsertTextClick();
+    // Poke and memory load/save (direction 0 load, 1 save), on the paused machine.
+    void MiPokeClick();
+    void MiLoadSaveMemClick(int direction);
+    // A file of a type the window does not know goes to the memory load window.
+    void OpenInMemoryLoadWindow(const std::string& path);
+    TFormPoke* FormPoke();
+    TFormMemReadWrite* FormMemReadWrite();
+    // After a tool window: reopens the debugger when it holds the machine;
+    // otherwise runs again when the machine ran before (runStateBefore 0).
+    void ResumeOrReopenDebugger(int runStateBefore);
+    void MiDebuggerClick();
     // One controls tick (the 20 ms timer).
     void TimerRefreshControlsTimer();
 
@@ -146,6 +159,10 @@ private:
     QString FormText(const char* key) const;
 
     ConfigDocument xmlDoc;
+    // Tool windows write their configuration when destroyed, so they go
+    // before the document.
+    std::unique_ptr<TFormPoke> formPoke;
+    std::unique_ptr<TFormMemReadWrite> formMemReadWrite;
     std::unique_ptr<MachineOwner> owner;
     std::unique_ptr<View> view;
     bool paInitialised = false;
