@@ -185,6 +185,11 @@ void TFormMain::CreateControls() {
     bar->setObjectName("MainMenu");
     miFile = bar->addMenu(QString::fromUtf8("Súbor"));
     miFile->setObjectName("MiFile");
+    QAction* openSnap = AddAction(miFile, "MiOpenSnap", "Otvoriť snapshot...", QKeySequence(Qt::SHIFT | Qt::ALT | Qt::Key_F2));
+    connect(openSnap, &QAction::triggered, this, [this] { MiOpenSnapClick(); });
+    QAction* saveSnap = AddAction(miFile, "MiSaveSnap", "Uložiť snapshot...", QKeySequence(Qt::ALT | Qt::Key_F7));
+    connect(saveSnap, &QAction::triggered, this, [this] { TBtnSaveSnapClick(); });
+    miFile->addSeparator();
     QMenu* picture = miFile->addMenu(QString::fromUtf8("Obrázok"));
     picture->setObjectName("MiPicture");
     QAction* clip = AddAction(picture, "MiPictureClip", "Skopírovať do schránky", QKeySequence(Qt::ALT | Qt::Key_C));
@@ -260,6 +265,13 @@ void TFormMain::CreateControls() {
     toolBar->setIconSize(QSize(16, 16));
     toolBar->setContextMenuPolicy(Qt::PreventContextMenu);
     addToolBar(Qt::TopToolBarArea, toolBar);
+    QAction* tbSaveSnap = AddAction(nullptr, "TBtnSaveSnap", "");
+    tbSaveSnap->setToolTip(QString::fromUtf8("Uložiť snapshot... (Alt+F7)"));
+    tbSaveSnap->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
+    tbSaveSnap->setProperty("imageIndex", 1);
+    connect(tbSaveSnap, &QAction::triggered, this, [this] { TBtnSaveSnapClick(); });
+    toolBar->addAction(tbSaveSnap);
+    toolBar->addSeparator();
     QAction* tbReset = AddAction(nullptr, "TBtnReset", "");
     tbReset->setToolTip("Reset (Alt+F5)");
     tbReset->setIcon(style()->standardIcon(QStyle::SP_BrowserReload));

@@ -131,6 +131,20 @@ public:
     // otherwise runs again when the machine ran before (runStateBefore 0).
     void ResumeOrReopenDebugger(int runStateBefore);
     void MiDebuggerClick();
+
+    // Snapshots.
+    void TBtnSaveSnapClick();
+    void MiOpenSnapClick();
+    bool LoadSnapshotFile(const std::string& path);
+    bool LoadSnapshotAt(int fd, int32_t offset);
+    // The last load failed after the machine had been rebuilt (callers reset it).
+    bool LastSnapshotLoadChangedMachine() const { return lastSnapshotChanged; }
+    // Replaces the snapshot dialogs (tests): save true for the save dialog;
+    // checks holds the dialog's check states in and out. False on cancel.
+    using SnapDialogHook = std::function<bool(bool save, std::string& path, uint8_t (&checks)[2])>;
+    void SetSnapDialogHook(SnapDialogHook hook) { snapDialog = std::move(hook); }
+    // Replaces the error boxes of the snapshot commands (tests).
+    void SetErrorBoxHook(InfoBoxHook hook) { errorBox = std::move(hook); }
     // One controls tick (the 20 ms timer).
     void TimerRefreshControlsTimer();
 
@@ -154,6 +168,9 @@ private:
     void RunStateChanged(int paused, bool alsoRefreshTimers);
     void ShowMute(bool mute);
     void ShowInfo(const QString& title, const QString& text);
+    void ShowError(const QString& title, const QString& text);
+    bool LoadSnapshot(const std::string& path, int fd, int32_t offset);
+    bool RunSnapDialog(bool save, std::string& path, uint8_t (&checks)[2]);
     bool AskSaveFile(const std::string& title, const std::string& filter, const std::string& ext,
                      std::string& path);
     QString FormText(const char* key) const;
@@ -188,6 +205,9 @@ private:
     SaveDialogHook saveDialog;
     InfoBoxHook infoBox;
     CloseRefusal closeRefusal;
+    SnapDialogHook snapDialog;
+    InfoBoxHook errorBox;
+    bool lastSnapshotChanged = false;  // the last snapshot load rebuilt the machine
 
     // Components.
     QToolBar* toolBar = nullptr;

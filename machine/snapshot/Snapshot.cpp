@@ -162,7 +162,10 @@ int ReadBody(Reader& r, int32_t fileOffset, uint8_t* header, int32_t* romLength,
     for (int i = 0; i < MaxBanks; i++)
         if (GetWord(header + BankLengthOffset(i)) > BankSize) return SnapshotBadFormat;
 
-    const int bankCount = (version == 2 && memory && memory->GetPagingFlag()) ? MaxBanks : 4;
+    // Without a memory the banks are still read and checked, as many as the
+    // snapshot's own machine had.
+    const bool paged = memory ? memory->GetPagingFlag() != 0 : header[OffPaging] != 0xFF;
+    const int bankCount = (version == 2 && paged) ? MaxBanks : 4;
 
     std::vector<uint8_t> packed(BankSize);
     std::vector<uint8_t> rom;
@@ -183,7 +186,7 @@ int ReadBody(Reader& r, int32_t fileOffset, uint8_t* header, int32_t* romLength,
     // Every bank is unpacked before any of them is written.
     std::vector<uint8_t> banks;
     bool present[MaxBanks] = {};
-    if (memory) {
+    {
         banks.assign(static_cast<size_t>(bankCount) * BankSize, 0);
         for (int i = 0; i < bankCount; i++) {
             if (i == 2 && !ModelHasBank2(model)) continue;
