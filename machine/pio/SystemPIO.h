@@ -1,6 +1,8 @@
 #pragma once
 #include <atomic>
 #include <cstdint>
+#include "machine/core/CycleHook.h"
+#include "machine/core/ModelIndex.h"
 #include <mutex>
 #include <string>
 
@@ -21,18 +23,6 @@ class ChipMemory;
 // is guarded by its own small lock and never touched by the CPU thread.
 class SystemPIO : public PeripheralDevice {
 public:
-    // Model indices.
-    enum : int {
-        kModel1 = 0,
-        kModel2 = 1,
-        kModel2A = 2,
-        kModel3 = 3,
-        kModelMato = 4,
-        kModelAlfa = 5,
-        kModelAlfa2 = 6,
-        kModelC2717 = 7,
-    };
-
     SystemPIO(int model, ChipMemory* memory);
     ~SystemPIO() override;
     SystemPIO(const SystemPIO&) = delete;
@@ -57,10 +47,8 @@ public:
         toneCycles += cycles;
         if (toneCycles >= 256) [[unlikely]] ToneStep(sliceClock);
     }
-    // The same as a plain cycle callback: data is the SystemPIO.
-    static void TickCallback(void* data, int32_t sliceClock, int32_t cycles) {
-        static_cast<SystemPIO*>(data)->Tick(sliceClock, cycles);
-    }
+    // Tick as the CPU's cycle hook.
+    CycleHook TickHook() { return MakeClosure<&SystemPIO::Tick>(this); }
 
     int GetModel() const { return model; }
     ChipMemory* GetMemory() const { return memory; }

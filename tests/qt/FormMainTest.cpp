@@ -82,7 +82,7 @@ private slots:
         });
         MachineOwner& o = form->Owner();
         QVERIFY(o.GetCpu() && o.GetMemory() && o.GetSystemPio());
-        QCOMPARE(o.GetModel(), int(MachineOwner::kModel2A));   // code 1
+        QCOMPARE(o.GetModel(), int(kModel2A));   // code 1
         QCOMPARE(int(o.GetSystemPio()->changeZy), 1);           // code 8
         QCOMPARE(o.GetScreen()->GetColorProfile(), 0);          // code 4
         QVERIFY(form->Muted());                                 // code 6

@@ -25,10 +25,10 @@ public:
         memory.Reset();
         memory.EndBootMapping();  // RAM from 0000h
         cpu.AddPortDevice(0x5C, 0xFC, 0, &timer);
-        cpu.AddCycleCallback(&IifTimer::TickHook, &timer);
+        cpu.AddCycleCallback(timer.TickHook());
         cpu.AddPortDevice(DataPort(model), 0xFC, 1, &tape);
         if (!Plain(model)) timer.SetOutputListener(MakeClosure<&IifTape::OnTimerOut>(&tape));
-        cpu.AddCycleCallback(&IifTape::TickHook, &tape);
+        cpu.AddCycleCallback(tape.TickHook());
         log.Attach(tape);
     }
     ~Machine() { timer.SetOutputListener(IifTimer::OutputListener()); }
