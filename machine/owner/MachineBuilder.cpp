@@ -123,7 +123,7 @@ void MachineBuilder::Build(MachineParts& p, uint8_t fromSnapshot, int32_t romLen
     p.memory = MakeMemory(p.ram256k ? plan.memory256k : plan.memory, static_cast<uint8_t>(romKb));
     p.cpu = std::make_unique<ChipCpu8080>(*p.memory);
     ChipCpu8080& cpu = *p.cpu;
-    p.systemPio = std::make_unique<SystemPIO>(p.model, p.memory.get());
+    p.systemPio = std::make_unique<SystemPIO>(p.model, p.memory.get(), &p.keys);
     // Every model with more than the system port has the three interfaces.
     const bool interfaces = plan.portCount > 1;
     if (interfaces) {

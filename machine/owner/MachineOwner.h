@@ -42,6 +42,8 @@ public:
     void SetView(OwnerView* link) { parts.view = link; }
     void SetRecording(RecordingLink* link) { parts.recording = link; }
     ModuleSelection& Modules() { return parts.modules; }
+    // The host key state of this machine, filled by the main window.
+    HostKeyState& Keys() { return parts.keys; }
     // Makes the sound driver for ApplySoundSettings (device index, channels,
     // volumes); by default a PortAudio driver on that device.
     using SoundFactory = MachineParts::SoundFactory;

@@ -11,6 +11,7 @@
 
 #include "machine/cpu/DeviceAttachment.h"
 #include "machine/owner/OwnerLinks.h"
+#include "platform/KeyState.h"
 
 class ChipCpu8080;
 class ChipMemory;
@@ -69,6 +70,9 @@ struct MachineParts {
     // Model-3 compatibility mode; the video-interrupt option for the next build.
     std::atomic<uint8_t> compatibilityMode{0};
     std::atomic<uint8_t> videoInterruptOption{0};
+
+    // The host keys this machine's keyboard scan reads.
+    HostKeyState keys;
 
     DebuggerLink* debugger = nullptr;
     TapeBrowserLink* tapeBrowser = nullptr;

@@ -66,10 +66,10 @@ protected:
         watching.tag = &owner.TapeBrowserTag;
         owner.SetTapeBrowser(&watching);
         owner.SetView(&leds);
-        KeyState::Clear();
+        owner.Keys().Clear();
     }
     void TearDown() override {
-        KeyState::Clear();
+        owner.Keys().Clear();
         owner.SetTapeBrowser(nullptr);
         owner.SetView(nullptr);
         OwnerTest::TearDown();
@@ -179,7 +179,7 @@ TEST_F(RequestWordsTest, KeyboardScanOnlyWhenNeitherWindowHoldsIt) {
     Build(kModel2A);
     SystemPIO& sys = *owner.GetSystemPio();
     // Space is column 0, row bit 10h.
-    KeyState::SetKey(VK_SPACE, true);
+    owner.Keys().SetKey(VK_SPACE, true);
     struct Case {
         bool browserActive;
         int browserTag, debuggerTag;
@@ -199,6 +199,20 @@ TEST_F(RequestWordsTest, KeyboardScanOnlyWhenNeitherWindowHoldsIt) {
     owner.TapeBrowserTag = 0;
     owner.DebuggerTag = 0;
     owner.SetPause(1, 0);
+}
+
+TEST_F(RequestWordsTest, TwoMachinesNeverShareKeys) {
+    Build(kModel2A);
+    MachineOwner other;
+    other.BuildMachine(0, 0, nullptr);
+    // Space is column 0, row bit 10h; each owner scans its own key state.
+    owner.Keys().SetKey(VK_SPACE, true);
+    owner.TimerRefreshControlsTimer();
+    other.TimerRefreshControlsTimer();
+    EXPECT_EQ(owner.GetSystemPio()->matrix[0].load(), 0x10);
+    EXPECT_EQ(other.GetSystemPio()->matrix[0].load(), 0x00);
+    owner.SetPause(1, 0);
+    other.SetPause(1, 0);
 }
 
 TEST_F(RequestWordsTest, LedsFollowTheSystemPortBits) {

@@ -48,25 +48,24 @@ constexpr int kAllModels[] = {0, 1, 2, 3, 4, 5, 6, 7};
 constexpr int kMato = 4;
 
 struct Machine {
-    explicit Machine(int model) : sys(model, &mem) {
-        KeyState::Clear();
+    explicit Machine(int model) : sys(model, &mem, &keys) {
         sys.SetSoundSink(MakeClosure<&FakeSink::Level>(&sink));
         sys.Reset(0);
     }
-    ~Machine() { KeyState::Clear(); }
     // Port A output, port B input, port C output (mode 0).
     void SetUpKeyboardMode() { sys.WritePort(0x87, 0x82, 0); }
     uint8_t ReadRows(uint8_t portA) {
         sys.WritePort(0x84, portA, 0);
         return sys.ReadPort(0x85, 0);
     }
-    void Scan(std::initializer_list<int> keys) {
-        KeyState::Clear();
-        for (int k : keys) KeyState::SetKey(k, true);
+    void Scan(std::initializer_list<int> pressed) {
+        keys.Clear();
+        for (int k : pressed) keys.SetKey(k, true);
         sys.ScanKeyboard();
     }
     FakeMemory mem;
     FakeSink sink;
+    HostKeyState keys;
     SystemPIO sys;
 };
 
@@ -293,8 +292,7 @@ TEST(SystemPIO, MatoControlTable) {
     for (const CtrlCase& c : cases) {
         Machine m(kMato);
         m.sys.matoCtrl = 1;
-        KeyState::Clear();
-        for (int k : c.keys) KeyState::SetKey(k, true);
+        for (int k : c.keys) m.keys.SetKey(k, true);
         m.sys.ScanKeyboard();
         for (int col = 0; col < 16; ++col)
             EXPECT_EQ(m.sys.matrix[col].load(), col == c.column ? c.mask : 0) << c.keys.back() << " col " << col;
@@ -310,7 +308,7 @@ TEST(SystemPIO, MatoControlTable) {
 TEST(SystemPIO, MatoIgnoresInsertedText) {
     Machine m(kMato);
     m.sys.SetInsertText(u"A");
-    KeyState::SetKey('Q', true);
+    m.keys.SetKey('Q', true);
     m.sys.ScanKeyboard();
     EXPECT_EQ(m.sys.matrix[1].load(), 0x01);
     EXPECT_EQ(m.sys.matrix[2].load(), 0x00);
@@ -471,7 +469,7 @@ TEST(SystemPIO, NulInTextDoesNotStallTyping) {
 
 TEST(SystemPIO, HostKeysScannedOnlyWhenNothingIsTyped) {
     Machine m(0);
-    KeyState::SetKey('Q', true);
+    m.keys.SetKey('Q', true);
     m.sys.SetInsertText(u"B");
     m.sys.ScanKeyboard();  // types B
     EXPECT_EQ(m.sys.matrix[0].load(), 0x00);

@@ -58,7 +58,6 @@ private slots:
         form.reset();
         prog.reset();
         TFormMain::SetProgramDirOverride("");
-        KeyState::Clear();
         QGuiApplication::clipboard()->clear();
     }
 
