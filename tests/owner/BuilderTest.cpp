@@ -95,10 +95,10 @@ TEST_F(BuilderTest, PortMapAndCycleHooksPerModel) {
         EXPECT_EQ(owner.GetSystemPio()->changeWord.load(), c.changeWord);
         EXPECT_EQ(browser.available, c.model != kModelMato);
         EXPECT_EQ(browser.device, owner.GetTape());
-        if (c.model == 2) {
+        if (c.model == kModel2A) {
             EXPECT_EQ(dynamic_cast<ChipMemory2AEx*>(owner.GetMemory()) != nullptr, c.ram256k);
         }
-        if (c.model == 3) {
+        if (c.model == kModel3) {
             EXPECT_EQ(dynamic_cast<ChipMemory3Ex*>(owner.GetMemory()) != nullptr, c.ram256k);
         }
     }
@@ -152,7 +152,7 @@ TEST_F(BuilderTest, MissingRomFileGivesFFRom) {
         ModelElement(model).child("RomFile").text().set("/nonexistent/orvik/monitor.rom");
         SelectModel(model);
         owner.BuildMachine(0, 0, nullptr);
-        const int32_t size = model == 3 ? 8192 : model == 7 ? 16384 : 4096;
+        const int32_t size = model == kModel3 ? 8192 : model == kModelC2717 ? 16384 : 4096;
         ASSERT_EQ(owner.GetMonitorRomSize(), size) << model;
         for (int32_t i = 0; i < size; ++i) ASSERT_EQ(Mem().GetRom()[i], 0xFF) << model << " " << i;
     }

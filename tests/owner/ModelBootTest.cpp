@@ -80,7 +80,7 @@ class ModelBootTest : public OwnerTest {};
 
 TEST_F(ModelBootTest, EveryModelBootsAMonitorFromTheConfigurationAndShowsItsPattern) {
     TempDir dir;
-    for (int model = 0; model < 8; ++model) {
+    for (int model = kModel1; model < kModelCount; ++model) {
         SCOPED_TRACE(kOwnerModelNames[model]);
         uint16_t halt = 0;
         const std::string rom =

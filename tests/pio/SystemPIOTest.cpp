@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "machine/core/ModelIndex.h"
 #include "machine/cpu/ChipMemory.h"
 #include "machine/cpu/ChipMemoryModels.h"
 #include "machine/pio/SystemPIO.h"
@@ -44,8 +45,8 @@ struct FakeSink {
     void Level(int channel, int on, int32_t cycles) { events.push_back({channel, on, cycles}); }
 };
 
-constexpr int kAllModels[] = {0, 1, 2, 3, 4, 5, 6, 7};
-constexpr int kMato = 4;
+constexpr int kAllModels[] = {kModel1, kModel2, kModel2A, kModel3, kModelMato, kModelAlfa, kModelAlfa2, kModelC2717};
+constexpr int kMato = kModelMato;
 
 struct Machine {
     explicit Machine(int model) : sys(model, &mem, &keys) {
@@ -77,10 +78,10 @@ TEST(SystemPIO, PortWritesEndBootMappingExceptOnC2717) {
         for (uint8_t port : {0x84, 0x85, 0x86, 0x87}) {
             m.mem.endBootCalls = 0;
             m.sys.WritePort(port, 0x9B, 0);
-            EXPECT_EQ(m.mem.endBootCalls, model == 7 ? 0 : 1) << "model " << model << " write " << int(port);
+            EXPECT_EQ(m.mem.endBootCalls, model == kModelC2717 ? 0 : 1) << "model " << model << " write " << int(port);
             m.mem.endBootCalls = 0;
             m.sys.ReadPort(port, 0);
-            EXPECT_EQ(m.mem.endBootCalls, model == 7 ? 1 : 0) << "model " << model << " read " << int(port);
+            EXPECT_EQ(m.mem.endBootCalls, model == kModelC2717 ? 1 : 0) << "model " << model << " read " << int(port);
         }
     }
 }

@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "machine/core/ModelIndex.h"
 #include "machine/cpu/ChipCpu8080.h"
 #include "machine/cpu/ChipMemoryModels.h"
 #include "machine/timer/IifTimer.h"
@@ -188,7 +189,7 @@ std::vector<uint8_t> SendLoop(int model, int count) {
     };
     if (!Plain(model)) {
         // TxC from the timer: the listened counter in mode 3 with count 100.
-        const bool c2717 = model == 7;
+        const bool c2717 = model == kModelC2717;
         const std::vector<uint8_t> timer = {
             0x3E, static_cast<uint8_t>(c2717 ? 0x36 : 0x76),  // MVI A,control word
             0xD3, 0x5F,                                       // OUT 5Fh
