@@ -16,6 +16,10 @@
 
 void TFormMain::CreateRecordingControls(QMenu* menu) {
     prcSession = std::make_unique<RecordingSession>(*owner);
+    // Snapshots load through the main window's loader, which reports a failure itself.
+    prcSession->SetLoader([this](int fd, int32_t offset, const std::string& path) {
+        return fd >= 0 ? LoadSnapshotAt(fd, offset) : LoadSnapshotFile(path);
+    });
     formActionRecording = new TFormActionRecording(this);
 
     QMenu* prc = menu->addMenu(QString::fromUtf8("Záznam akcie (PRC)"));
@@ -35,13 +39,7 @@ void TFormMain::CreateRecordingControls(QMenu* menu) {
 }
 
 void TFormMain::ShowPrcError(const char* titleKey, const char* messageKey) {
-    const QString title = FormText(titleKey);
-    const QString text = FormText(messageKey);
-    if (errorBox) {
-        errorBox(title, text);
-        return;
-    }
-    QMessageBox::critical(this, title, text);
+    ShowError(FormText(titleKey), FormText(messageKey));
 }
 
 void TFormMain::ShowRecordingIcon(int tag) {
@@ -137,11 +135,8 @@ bool TFormMain::PlaybackPrc(const std::string& path) {
         return false;
     }
     miStopPrc->setEnabled(true);
-    if (result != 0) {
-        // The first snapshot did not load: open but not linked; stop closes it.
-        ShowPrcError("err.OpenSnapDlg.Title", "err.OpenSnapDlg.Message");
-        return false;
-    }
+    // The first snapshot did not load (the loader said so): open but not linked; stop closes it.
+    if (result != 0) return false;
     ShowRecordingIcon(kSoundTagActionPlayback);
     return true;
 }

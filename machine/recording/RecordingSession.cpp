@@ -5,26 +5,7 @@
 #include <vector>
 
 #include "machine/cpu/ChipCpu8080.h"
-#include "machine/cpu/ChipMemory.h"
-#include "machine/pio/IifGPIO.h"
-#include "machine/pio/SystemPIO.h"
-#include "machine/screen/ScreenDAD85.h"
-#include "machine/snapshot/Snapshot.h"
-#include "machine/sndif/IfMusica.h"
-#include "machine/storage/Pmd32.h"
-#include "machine/storage/RaomModule.h"
-#include "machine/tape/IifTape.h"
-#include "machine/timer/IifTimer.h"
-
-namespace {
-// Where the emulated-time video interrupt stands (owner, after its split).
-int32_t VideoInterruptPhase(const MachineOwner&) { return 0; }
-void SetVideoInterruptPhase(MachineOwner&, int32_t) {}
-
-bool HasVideoInterrupt(const MachineOwner& owner) {
-    return owner.GetVideoInterruptOption() != 0 && owner.GetModel() <= MachineOwner::kModel3 && owner.GetScreen();
-}
-}  // namespace
+#include "machine/owner/SnapshotCommands.h"
 
 RecordingSession::RecordingSession(MachineOwner& ownerRef) : owner(ownerRef) {}
 
@@ -34,65 +15,17 @@ RecordingSession::~RecordingSession() {
 }
 
 bool RecordingSession::TakeSnapshot(const std::string& path) {
-    ChipCpu8080* cpu = owner.GetCpu();
-    if (!cpu) return false;
-    const uint8_t video = HasVideoInterrupt(owner) ? owner.GetScreen()->GetVideoInterruptState() : 0xFF;
-    return SaveSnapshot(path, 0, 1, video, nullptr, owner.GetMusica(), owner.GetTape(), owner.GetTimerIf(), nullptr,
-                        owner.GetGpio(), owner.GetSystemPio(), cpu, owner.GetMonitorRomSize(), owner.GetModel(),
-                        1) > 0;
-}
-
-bool RecordingSession::LoadIntoMachine(MachineOwner& owner, int fd, int32_t offset, const std::string& path) {
-    ChipCpu8080* cpu = owner.GetCpu();
-    ChipMemory* memory = owner.GetMemory();
-    if (!cpu || !memory) return false;
-    uint8_t header[snapshot::HeaderSize];
-    int32_t romLength = 0;
-    std::vector<uint8_t> rom(snapshot::MaxRomSize);
-    auto read = [&](ChipMemory* into) {
-        return fd >= 0 ? LoadSnapshotFromHandle(fd, offset, header, &romLength, rom.data(), into)
-                       : ::LoadSnapshot(path, 0, header, &romLength, rom.data(), into);
-    };
-    if (read(nullptr) != SnapshotOk) return false;
-    const int model = header[snapshot::OffModel];
-    const bool v2 = header[snapshot::OffVersion] >= 2;
-    // Only a snapshot of this very set-up loads without a rebuild.
-    if (model != owner.GetModel()) return false;
-    const bool paging = v2 && header[snapshot::OffPaging] != 0xFF;
-    if (paging != (memory->GetPagingFlag() != 0)) return false;
-    const bool video = v2 && header[snapshot::OffVideoInterrupt] != 0xFF && model <= MachineOwner::kModel3;
-    if (video != HasVideoInterrupt(owner)) return false;
-    const bool musica = v2 && header[snapshot::OffMusica] != 0xFF;
-    if (musica != (owner.GetMusica() != nullptr)) return false;
-    if (v2 && header[snapshot::OffMif85Enable] != 0xFF) return false;
-    if (romLength > 0 && romLength != memory->GetRomSize()) return false;
-
-    MachineOwner::Reconfiguration hold(owner);
-    cpu->SetState(header + snapshot::OffCpu);
-    if (model != MachineOwner::kModel3) memory->Reset();
-    if (SystemPIO* system = owner.GetSystemPio()) {
-        system->Reset(0);
-        system->WritePort(0x87, header[snapshot::OffSystemPio], 0);
-        system->WritePort(0x86, header[snapshot::OffSystemPio + 1], 0);
-        system->WritePort(0x84, header[snapshot::OffSystemPio + 2], 0);
-        (void)system->ReadPort(0x85, 0);
-    }
-    if (IifGPIO* gpio = owner.GetGpio()) gpio->pio.SetState(header + snapshot::OffGpio);
-    if (IifTimer* timer = owner.GetTimerIf()) timer->GetPit().SetState(header + snapshot::OffTimer, 9);
-    if (IifTape* tape = owner.GetTape()) tape->GetUsart().SetState(header + snapshot::OffTape);
-    if (v2) {
-        if (musica) owner.GetMusica()->GetPit().SetState(header + snapshot::OffMusica, 9);
-        if (paging) memory->SetPagingRegister(header[snapshot::OffPaging]);
-        if (video) owner.GetScreen()->SetVideoInterruptState(header[snapshot::OffVideoInterrupt]);
-    }
-    if (read(memory) != SnapshotOk) return false;
-    if (romLength > 0) std::copy(rom.begin(), rom.begin() + romLength, memory->GetRom());
-    return true;
+    SnapshotSaveOptions options;
+    options.packed = true;
+    options.withMonitor = true;
+    return SaveMachineSnapshot(owner, path, 0, options) > 0;
 }
 
 bool RecordingSession::LoadSnapshot(int fd, int32_t offset, const std::string& path) {
-    if (LoadIntoMachine(owner, fd, offset, path)) return true;
-    return fullLoader && fullLoader(fd, offset, path);
+    if (fullLoader) return fullLoader(fd, offset, path);
+    const SnapshotLoadResult r =
+        fd >= 0 ? LoadMachineSnapshotFd(owner, fd, offset) : LoadMachineSnapshot(owner, path, offset);
+    return r.Loaded();
 }
 
 bool RecordingSession::LoadRecordingSnapshot(int32_t dataOffset, const std::string& name) {
@@ -108,10 +41,8 @@ void RecordingSession::Link() {
     cpu->Recording = recording.get();
     owner.SetRecording(this);
     linked = true;
-    const bool playing = recording->GetState() == Recording::StatePlayingBack;
-    if (RaomModule* raom = owner.GetRaomModule()) raom->SetDiscardWrites(playing);
-    if (Pmd32* pmd = owner.GetPmd32()) pmd->SetDiscardWrites(playing);
-    if (IifTape* tape = owner.GetTape()) tape->SetDiscardRecorded(playing);
+    // Played back, the run must not write the user's disk, RAM-disk and tape files.
+    owner.SetDiscardHostWrites(recording->GetState() == Recording::StatePlayingBack);
 }
 
 void RecordingSession::Unlink() {
@@ -120,9 +51,7 @@ void RecordingSession::Unlink() {
     }
     if (linked) {
         owner.SetRecording(nullptr);
-        if (RaomModule* raom = owner.GetRaomModule()) raom->SetDiscardWrites(false);
-        if (Pmd32* pmd = owner.GetPmd32()) pmd->SetDiscardWrites(false);
-        if (IifTape* tape = owner.GetTape()) tape->SetDiscardRecorded(false);
+        owner.SetDiscardHostWrites(false);
     }
     linked = false;
 }
@@ -135,14 +64,14 @@ void RecordingSession::Forget() {
 
 void RecordingSession::NoteEmulatedTime(int32_t snapshotIndex) {
     ChipCpu8080* cpu = owner.GetCpu();
-    savePointTime[snapshotIndex] = {cpu ? cpu->SliceClock : 0, VideoInterruptPhase(owner)};
+    savePointTime[snapshotIndex] = {cpu ? cpu->SliceClock : 0, owner.GetVideoInterruptPhase()};
 }
 
 void RecordingSession::RestoreEmulatedTime(int32_t snapshotIndex) {
     const auto it = savePointTime.find(snapshotIndex);
     const std::pair<int32_t, int32_t> at = it != savePointTime.end() ? it->second : std::pair<int32_t, int32_t>{0, 0};
     if (ChipCpu8080* cpu = owner.GetCpu()) cpu->SliceClock = at.first;
-    SetVideoInterruptPhase(owner, at.second);
+    owner.SetVideoInterruptPhase(at.second);
 }
 
 int RecordingSession::Create(const std::string& path, const std::string& fromSnapshot) {

@@ -25,8 +25,8 @@ public:
     RecordingSession(const RecordingSession&) = delete;
     RecordingSession& operator=(const RecordingSession&) = delete;
 
-    // The loader for snapshots this machine cannot take as it is (another
-    // model or set-up); without one such snapshots fail to load.
+    // The loader of snapshots into the machine (the main window's, with its
+    // error box); without one the owner's loader is used.
     void SetLoader(SnapshotLoader loader) { fullLoader = std::move(loader); }
     // Snapshots of save points as separate files beside the recording.
     void SetExternalSnapshots(bool external) { externalSnapshots = external; }
@@ -65,9 +65,6 @@ public:
     bool TakeSnapshot(const std::string& path);
     // Loads the index-th snapshot of the open recording.
     bool LoadRecordingSnapshot(int32_t dataOffset, const std::string& name);
-    // Loads a snapshot into the machine as it is built when its model and
-    // memory fit; false (machine unchanged) otherwise. fd -1: from path.
-    static bool LoadIntoMachine(MachineOwner& owner, int fd, int32_t offset, const std::string& path);
 
     // RecordingLink: the slice's periodic flush.
     bool IsRecording() const override { return recording && recording->IsRecording(); }

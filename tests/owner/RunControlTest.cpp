@@ -9,8 +9,19 @@ namespace {
 
 class RunControlTest : public OwnerTest {
 protected:
-    // Counts the video interrupts of n screen ticks (interrupts kept enabled).
-    int Interrupts(int n) {
+    // Counts the video interrupts of n CPU slices (interrupts kept enabled).
+    int SliceInterrupts(int n) {
+        int count = 0;
+        for (int i = 0; i < n; ++i) {
+            Cpu().SetInte(1);
+            Cpu().IntRequest = 0;
+            owner.PreciseTimerCpuTimer();
+            count += Cpu().IntRequest;
+        }
+        return count;
+    }
+    // The same for n screen ticks.
+    int TickInterrupts(int n) {
         int count = 0;
         for (int i = 0; i < n; ++i) {
             Cpu().SetInte(1);
@@ -22,25 +33,43 @@ protected:
     }
 };
 
-TEST_F(RunControlTest, ScreenTickGivesFiftyPaintsAndInterruptsPer250Ticks) {
+}  // namespace
+
+// The 50 Hz video interrupt comes from emulated time, one every 10 slices
+// (20 ms), so a replayed run sees it at the same instruction; the screen tick
+// only paints, 50 times per 250 ticks.
+TEST_F(RunControlTest, VideoInterruptEveryTenSlicesAndFiftyPaintsPer250Ticks) {
     Section("Screen").append_attribute("video-cpu-interrupt").set_value("true");
-    Build(MachineOwner::kModel2A);
+    Build(kModel2A);
     owner.GetScreen()->WritePort(0x6C, 0xC0, 0);  // video interrupt on
     ASSERT_TRUE(owner.GetScreen()->IsVideoInterruptEnabled());
-    EXPECT_EQ(Interrupts(250), 50);
+    EXPECT_EQ(SliceInterrupts(500), 50);
+    EXPECT_EQ(TickInterrupts(250), 0);
     EXPECT_EQ(view.repaints, 50);
-    // Stopped in the debugger: paints go on, interrupts do not.
+    // Stopped in the debugger: no interrupts.
     owner.DebuggerTag = -1;
-    EXPECT_EQ(Interrupts(250), 0);
-    EXPECT_EQ(view.repaints, 100);
+    EXPECT_EQ(SliceInterrupts(100), 0);
     // Interrupt disabled on the port.
     owner.DebuggerTag = 0;
     owner.GetScreen()->WritePort(0x6C, 0x40, 0);
-    EXPECT_EQ(Interrupts(25), 0);
+    EXPECT_EQ(SliceInterrupts(100), 0);
+    // The phase can be read and set, for a recording that resumes at a save point.
+    owner.GetScreen()->WritePort(0x6C, 0xC0, 0);
+    owner.SetVideoInterruptPhase(9);
+    EXPECT_EQ(owner.GetVideoInterruptPhase(), 9);
+    EXPECT_EQ(SliceInterrupts(1), 1);
+    EXPECT_EQ(owner.GetVideoInterruptPhase(), 0);
+    // A model without the interrupt port raises none, even with an enable
+    // left over from the model before.
+    Build(kModelC2717);
+    ASSERT_TRUE(owner.GetScreen()->IsVideoInterruptEnabled());
+    EXPECT_EQ(SliceInterrupts(100), 0);
 }
 
+namespace {
+
 TEST_F(RunControlTest, ScreenTickBlinksEvery500Ms) {
-    Build(MachineOwner::kModel2A);
+    Build(kModel2A);
     const bool start = owner.GetScreen()->GetBlinkPhase();
     int toggles = 0;
     bool last = start;
@@ -56,7 +85,7 @@ TEST_F(RunControlTest, ScreenTickBlinksEvery500Ms) {
 }
 
 TEST_F(RunControlTest, ScreenTickAppliesTheWideModeRequest) {
-    Build(MachineOwner::kModel2A);
+    Build(kModel2A);
     SystemPIO& sys = *owner.GetSystemPio();
     for (int i = 0; i < 5; ++i) owner.TimerRefreshScreenTimer();
     EXPECT_FALSE(owner.GetScreen()->IsWideMode());
@@ -76,7 +105,7 @@ TEST(CpuUsage, PercentOfWallTime) {
 }
 
 TEST_F(RunControlTest, PausingTwiceDoesNothingTheSecondTime) {
-    Build(MachineOwner::kModel2A);
+    Build(kModel2A);
     owner.SetPause(1, 0);
     owner.SetPause(1, 0);
     EXPECT_EQ(view.runChanges, 1);
@@ -93,7 +122,7 @@ TEST_F(RunControlTest, PausingTwiceDoesNothingTheSecondTime) {
 }
 
 TEST_F(RunControlTest, SliceWaitingForTheMutexDoesNotRunAfterPause) {
-    Build(MachineOwner::kModel2A);
+    Build(kModel2A);
     Mem().EndBootMapping();
     const uint32_t before = Cpu().InstructionCounter;
     std::thread slice;
@@ -108,7 +137,7 @@ TEST_F(RunControlTest, SliceWaitingForTheMutexDoesNotRunAfterPause) {
 }
 
 TEST_F(RunControlTest, TicksSkipAMachineBeingRebuilt) {
-    Build(MachineOwner::kModel2A);
+    Build(kModel2A);
     {
         MachineOwner::Reconfiguration hold(owner);
         const uint32_t before = Cpu().InstructionCounter;
@@ -127,11 +156,11 @@ TEST_F(RunControlTest, TicksSkipAMachineBeingRebuilt) {
 
 TEST_F(RunControlTest, RebuildsWhileTheTimersRun) {
     Section("Screen").append_attribute("video-cpu-interrupt").set_value("true");
-    Build(MachineOwner::kModel2A);
+    Build(kModel2A);
     owner.SetPause(0, 1);
     // Rebuilding without pausing first must stay safe: the ticks skip it.
     for (int i = 0; i < 20; ++i) {
-        Build(i % 2 ? MachineOwner::kModel1 : MachineOwner::kModel3, std::vector<uint8_t>(8192, 0));
+        Build(i % 2 ? kModel1 : kModel3, std::vector<uint8_t>(8192, 0));
         std::this_thread::sleep_for(std::chrono::milliseconds(3));
     }
     owner.Shutdown();
@@ -144,7 +173,7 @@ TEST_F(RunControlTest, RebuildsWhileTheTimersRun) {
 
 TEST_F(OwnerTest, DestroyedWhileRunning) {
     auto running = std::make_unique<MachineOwner>();
-    SelectModel(MachineOwner::kModel2);
+    SelectModel(kModel2);
     running->BuildMachine(0, 0, nullptr);
     running->ResetMachine(1);
     running->SetPause(0, 1);
@@ -154,7 +183,7 @@ TEST_F(OwnerTest, DestroyedWhileRunning) {
 }
 
 TEST_F(RunControlTest, ControlsTickAnswersTheRequestWords) {
-    Build(MachineOwner::kModel2A);
+    Build(kModel2A);
     owner.SetPause(1, 0);
     owner.TapeBrowserTag = 3;
     owner.TimerRefreshControlsTimer();
