@@ -1,0 +1,190 @@
+// The action-recording window and the main window's recording commands.
+#include <QtTest>
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
+
+#include <memory>
+
+#include "common/Config.h"
+#include "machine/cpu/ChipCpu8080.h"
+#include "machine/cpu/ChipMemory.h"
+#include "machine/recording/Recording.h"
+#include "machine/recording/RecordingSession.h"
+#include "shell/FormMain.h"
+#include "shell/recording/FormActionRecording.h"
+#include "tests/qt/TestProgramDir.h"
+
+class FormActionRecordingTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestProgramDir> prog;
+    std::unique_ptr<TFormMain> form;
+    QStringList errors;
+    QStringList questions;
+
+    void Start() {
+        prog = std::make_unique<TestProgramDir>();
+        QVERIFY(prog->Make());
+        TFormMain::SetProgramDirOverride(prog->Path().toStdString());
+        form = std::make_unique<TFormMain>();
+        QCOMPARE(ApplicationTag, 0);
+        form->SetInfoBoxHook([](const QString&, const QString&) {});
+        form->SetErrorBoxHook([this](const QString& title, const QString&) { errors << title; });
+        form->show();
+        QVERIFY(!form->FirstShowPending());
+        errors.clear();
+    }
+    // At 4000h: DI; IN 85h three times; HLT. Left paused there.
+    void Park() {
+        form->SetPause(1, 1);
+        ChipMemory* m = form->Owner().GetMemory();
+        const uint8_t program[] = {0xF3, 0xDB, 0x85, 0xDB, 0x85, 0xDB, 0x85, 0x76};
+        for (int i = 0; i < 8; ++i) m->WriteByte(0x4000 + i, program[i]);
+        form->Owner().GetCpu()->PC = 0x4000;
+        form->Owner().GetCpu()->Halt = 0;
+    }
+    ChipCpu8080& Cpu() { return *form->Owner().GetCpu(); }
+
+private slots:
+    void cleanup() {
+        form.reset();
+        prog.reset();
+        TFormMain::SetProgramDirOverride("");
+    }
+
+    void startPanelRefusesOkWithoutASnapshotFile() {
+        TFormActionRecording w;
+        QStringList boxes;
+        w.SetErrorBoxHook([&boxes](const QString& title, const QString&) { boxes << title; });
+        QCOMPARE(w.objectName(), QString("FormActionRecording"));
+        auto* current = w.findChild<QRadioButton*>("RbCurrentPos");
+        auto* fromSnap = w.findChild<QRadioButton*>("RbFromExistSnap");
+        auto* edit = w.findChild<QLineEdit*>("EditSnapFile");
+        QVERIFY(current && fromSnap && edit && w.findChild<QWidget*>("PanelCreatePRC") &&
+                w.findChild<QWidget*>("PanelRecording") && w.findChild<QScrollArea*>("ScrlBoxRecording") &&
+                w.findChild<QLabel*>("LblRolback") && w.findChild<QLabel*>("LblStop"));
+        QVERIFY(current->isChecked());
+        QVERIFY(!edit->isEnabled());
+        w.ShowStartPanel(true);
+        w.show();
+        fromSnap->click();
+        QVERIFY(edit->isEnabled());
+        w.done(QDialog::Accepted);
+        QCOMPARE(boxes.size(), 1);
+        QVERIFY(w.isVisible());  // refused
+        current->click();
+        QVERIFY(!edit->isEnabled());
+        w.done(QDialog::Accepted);
+        QVERIFY(!w.isVisible());
+        QCOMPARE(w.result(), int(QDialog::Accepted));
+        QCOMPARE(boxes.size(), 1);
+        // The file button fills the field with the chosen file.
+        fromSnap->click();
+        w.SetOpenDialogHook([this](const std::string&, const std::string&, std::string& path) {
+            path = "/tmp/some.psn";
+            return true;
+        });
+        w.SbSelectSnapFileClick();
+        QCOMPARE(edit->text(), QString("/tmp/some.psn"));
+        QVERIFY(w.StartFromSnapshot());
+    }
+
+    void createAddSnapshotRollBackStopAndPlayBack() {
+        Start();
+        Park();
+        const std::string prc = prog->Path("run.prc").toStdString();
+        form->SetSaveDialogHook([prc](const std::string&, const std::string&, const std::string&, std::string& path) {
+            path = prc;
+            return true;
+        });
+        int panels = 0;
+        form->SetStartPanelHook([&panels](TFormActionRecording& w) {
+            ++panels;
+            return !w.StartFromSnapshot();
+        });
+        form->SetQuestionHook([this](const QString& title, const QString&) {
+            questions << title;
+            return false;  // No: the file ends with a snapshot of the final state
+        });
+        form->ActionNamed("MiCreatePrc")->trigger();
+        QCOMPARE(panels, 1);
+        QVERIFY(errors.isEmpty());
+        RecordingSession& session = form->PrcSession();
+        QVERIFY(session.IsRecording());
+        QVERIFY(session.IsLinked());
+        TFormActionRecording* window = form->FormActionRecording();
+        QVERIFY(window->isVisible());
+        QCOMPARE(window->ThumbnailCount(), 1);
+        QCOMPARE(window->Thumbnail(0)->geometry(), QRect(10, 10, 144, 128));
+        QVERIFY(!window->Thumbnail(0)->pixmap().isNull());
+        QCOMPARE(form->RunState(), 1);  // paused until the user runs it
+        QVERIFY(form->ActionNamed("MiStopPrc")->isEnabled());
+        QVERIFY(form->ActionNamed("MiShowWinPrc")->isEnabled());
+        QCOMPARE(form->SoundTag() & 0xFFFF, TFormMain::kSoundTagActionRecording);
+
+        // Run to the HLT: three IN bytes recorded.
+        form->SetPause(0, 1);
+        QTRY_VERIFY(Cpu().Halt == 1);
+        QTest::keyRelease(form.get(), Qt::Key_Insert, Qt::AltModifier);
+        QCOMPARE(window->ThumbnailCount(), 2);
+        QCOMPARE(window->Thumbnail(1)->geometry(), QRect(164, 10, 144, 128));
+        QCOMPARE(session.GetRecording()->GetSnapshotCount(), 2);
+
+        // Right after the save point: it goes away with its thumbnail, and the
+        // machine is back at the start, paused.
+        QTest::keyRelease(form.get(), Qt::Key_Delete, Qt::AltModifier);
+        QCOMPARE(window->ThumbnailCount(), 1);
+        QCOMPARE(session.GetRecording()->GetSnapshotCount(), 1);
+        QCOMPARE(form->RunState(), 1);
+        QCOMPARE(Cpu().PC, uint16_t(0x4000));
+        QCOMPARE(Cpu().Halt, uint8_t(0));
+
+        // Run again, then stop: asked, answered No.
+        form->SetPause(0, 1);
+        QTRY_VERIFY(Cpu().Halt == 1);
+        form->ActionNamed("MiStopPrc")->trigger();
+        QCOMPARE(questions.size(), 1);
+        QVERIFY(!session.IsOpen());
+        QVERIFY(!window->isVisible());
+        QVERIFY(!form->ActionNamed("MiStopPrc")->isEnabled());
+        QCOMPARE(form->SoundTag(), 0);
+        {
+            Recording r(prc, Recording::ModePlayback, nullptr);
+            QCOMPARE(r.GetState(), int(Recording::StatePlayingBack));
+            QCOMPARE(r.GetSnapshotCount(), 2);  // the start and the final state
+            QCOMPARE(r.GetBlockList().size(), size_t(3));
+        }
+
+        // Play back: from the start, the machine runs to the HLT again.
+        Park();
+        Cpu().A = 0x11;
+        form->SetOpenDialogHook([prc](const std::string&, const std::string&, const std::string&, std::string& path) {
+            path = prc;
+            return true;
+        });
+        form->ActionNamed("MiPlaybackPrc")->trigger();
+        QVERIFY(errors.isEmpty());
+        QVERIFY(session.IsLinked());
+        QCOMPARE(session.GetState(), int(Recording::StatePlayingBack));
+        QCOMPARE(form->SoundTag() & 0xFFFF, TFormMain::kSoundTagActionPlayback);
+        QVERIFY(form->ActionNamed("MiStopPrc")->isEnabled());
+        QVERIFY(!window->isVisible());
+        QCOMPARE(form->RunState(), 0);
+        QTRY_VERIFY(Cpu().Halt == 1);
+        // Alt+Insert does nothing during playback.
+        QTest::keyRelease(form.get(), Qt::Key_Insert, Qt::AltModifier);
+        QCOMPARE(window->ThumbnailCount(), 1);
+        form->ActionNamed("MiStopPrc")->trigger();
+        QCOMPARE(questions.size(), 1);  // no question for a playback
+        QVERIFY(!session.IsOpen());
+        QCOMPARE(Cpu().Recording, nullptr);
+    }
+};
+
+QTEST_MAIN(FormActionRecordingTest)
+#include "FormActionRecordingTest.moc"
