@@ -10,7 +10,13 @@
 
 #include <memory>
 
+#include <QAbstractButton>
+
+#include <set>
+
 #include "common/Config.h"
+#include "common/IniFile.h"
+#include "shell/qtcommon/LangWindows.h"
 #include "machine/cpu/ChipCpu8080.h"
 #include "machine/cpu/ChipMemory.h"
 #include "machine/recording/Recording.h"
@@ -92,6 +98,38 @@ private slots:
         w.SbSelectSnapFileClick();
         QCOMPARE(edit->text(), QString("/tmp/some.psn"));
         QVERIFY(w.StartFromSnapshot());
+    }
+
+    void englishFileCoversTheWindow() {
+        TFormActionRecording w;
+        IniFile ini;
+        QVERIFY(ini.Load(ORVIK_SOURCE_DIR "/resources/Lang/English.ini"));
+        const IniFile::Section* section = ini.FindSection("FormActionRecording");
+        QVERIFY(section);
+        std::set<std::string> named;
+        for (const IniFile::Entry& e : section->entries) {
+            const size_t a = e.key.find('.');
+            const size_t b = e.key.find('.', a + 1);
+            if (a != std::string::npos && b != std::string::npos) named.insert(e.key.substr(a + 1, b - a - 1));
+            QVERIFY(ApplyLangKey(&w, e.key, e.value));
+        }
+        QStringList missing;
+        for (QWidget* c : w.findChildren<QWidget*>()) {
+            const QString n = c->objectName();
+            if (n.isEmpty() || n.startsWith("qt_")) continue;
+            const bool hasText = qobject_cast<QLabel*>(c) || qobject_cast<QAbstractButton*>(c) || !c->toolTip().isEmpty();
+            if (hasText && !named.count(n.toStdString())) missing << n;
+        }
+        QVERIFY2(missing.isEmpty(), qPrintable(missing.join(", ")));
+        QCOMPARE(w.findChild<QRadioButton*>("RbCurrentPos")->text(), QString("from the current state"));
+        QCOMPARE(w.windowTitle(), QString("Action recording"));
+        for (const char* key : {"err.SnapFile.Title", "err.SnapFile.Message", "text.OpenSnapDlg.Title",
+                                "text.OpenSnapDlg.FilterSnap"})
+            QVERIFY(!ini.ReadString("FormActionRecording", key).empty());
+        for (const char* key : {"err.CreatePrcDlg.Title", "err.CreatePrcDlg.Message", "err.OpenPrcDlg.Title",
+                                "err.OpenPrcDlg.Message", "text.ClosePrc.Title", "text.ClosePrc.Message",
+                                "text.OpenFileDlg.FilterPrc", "text.OpenFileDlg.Title", "text.SaveFileDlg.Title"})
+            QVERIFY(!ini.ReadString("FormMain", key).empty());
     }
 
     void createAddSnapshotRollBackStopAndPlayBack() {
