@@ -159,6 +159,10 @@ public:
     void MiStopPrcClick();
     void MiShowWinPrcClick();
     bool PlaybackPrc(const std::string& path);
+    // The .prc branch of opening a file: the open recording ends (with its
+    // question), the file plays back and goes to the recent list, also when
+    // its playback does not start.
+    void OpenPrcFile(const std::string& path);
     void PrcAddSnapshot();
     void PrcRestoreSnapshot();
     void ClosePrc();

@@ -141,6 +141,12 @@ bool TFormMain::PlaybackPrc(const std::string& path) {
     return true;
 }
 
+void TFormMain::OpenPrcFile(const std::string& path) {
+    ClosePrc();
+    PlaybackPrc(path);
+    AddRecentFile(path);
+}
+
 void TFormMain::MiStopPrcClick() {
     SetPause(1, 0);
     ClosePrc();

@@ -221,6 +221,13 @@ private slots:
         QCOMPARE(questions.size(), 1);  // no question for a playback
         QVERIFY(!session.IsOpen());
         QCOMPARE(Cpu().Recording, nullptr);
+
+        // Opening a file that is not a recording: its box, nothing stays open.
+        QVERIFY(prog->Write("bad.prc", "PRX"));
+        form->OpenPrcFile(prog->Path("bad.prc").toStdString());
+        QCOMPARE(errors.size(), 1);
+        QVERIFY(!session.IsOpen());
+        QVERIFY(!form->ActionNamed("MiStopPrc")->isEnabled());
     }
 };
 
