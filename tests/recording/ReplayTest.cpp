@@ -174,6 +174,7 @@ TEST_F(ReplayTest, RecordedRunWithSavePointsAndRollbackPlaysBackIdentically) {
         session.SetExternalSnapshots(c.externalSnapshots);
         ASSERT_EQ(session.Create(prc, ""), 0);
         ASSERT_TRUE(session.IsLinked());
+        EXPECT_FALSE(owner.GetDiscardHostWrites());  // recording writes as usual
         // 0..499, save point, 500..899, save point, 900..1199, rollback to
         // the second save point, then 1200..1799: 1500 slices from the start.
         for (int i = 0; i < 1800; ++i) {
@@ -203,10 +204,16 @@ TEST_F(ReplayTest, RecordedRunWithSavePointsAndRollbackPlaysBackIdentically) {
 
         ASSERT_EQ(session.Playback(prc), 0);
         ASSERT_TRUE(session.IsLinked());
+        // Played back, the run writes no tape file (nor disk or RAM-disk image).
+        EXPECT_TRUE(owner.GetDiscardHostWrites());
+        ASSERT_TRUE(owner.GetTape());
+        EXPECT_TRUE(owner.GetTape()->GetDiscardRecorded());
         for (int i = 0; i < 1500; ++i) Slice(i, 1);
         EXPECT_EQ(session.GetState(), Recording::StatePlayingBack);
         EXPECT_TRUE(State(session, dir.file("played.psn")) == recorded);
         session.Close(false);
+        EXPECT_FALSE(owner.GetDiscardHostWrites());
+        EXPECT_FALSE(owner.GetTape()->GetDiscardRecorded());
     }
 }
 
