@@ -317,7 +317,7 @@ void TFormMain::CreateControls() {
     controlsTimer->setInterval(kControlsIntervalMs);
     connect(controlsTimer, &QTimer::timeout, this, [this] { TimerRefreshControlsTimer(); });
 
-    // The key-state table is emptied whenever the program loses the focus.
+    // The owner's host key state is emptied whenever the program loses the focus.
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
             [this](Qt::ApplicationState state) { ApplicationStateChanged(state); });
 }

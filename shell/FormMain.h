@@ -1,7 +1,7 @@
 #pragma once
 // The main window: owns the configuration document and the machine owner,
 // builds the machine at its first showing, shows the screen and the status
-// bar, feeds the host keyboard into the key-state table and carries the run,
+// bar, feeds the host keyboard into the owner's key state and carries the run,
 // reset, size, sound and picture commands.
 #include <QMainWindow>
 #include <QString>
