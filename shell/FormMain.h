@@ -22,6 +22,8 @@ class QMenu;
 class QTimer;
 class QToolBar;
 class ScreenView;
+class TFormAbout;
+class TFormKeyMap;
 class TFormMemReadWrite;
 class TFormPoke;
 
@@ -132,6 +134,12 @@ public:
     void ResumeOrReopenDebugger(int runStateBefore);
     void MiDebuggerClick();
 
+    // Help.
+    void MiKeyboardClick();
+    void MiAboutClick();
+    TFormAbout* FormAbout();
+    TFormKeyMap* FormKeyMap();
+
     // Snapshots.
     void TBtnSaveSnapClick();
     void MiOpenSnapClick();
@@ -180,6 +188,8 @@ private:
     // before the document.
     std::unique_ptr<TFormPoke> formPoke;
     std::unique_ptr<TFormMemReadWrite> formMemReadWrite;
+    std::unique_ptr<TFormAbout> formAbout;
+    std::unique_ptr<TFormKeyMap> formKeyMap;
     std::unique_ptr<MachineOwner> owner;
     std::unique_ptr<View> view;
     bool paInitialised = false;
@@ -223,6 +233,7 @@ private:
     QMenu* miView = nullptr;
     QMenu* miEmul = nullptr;
     QMenu* miTools = nullptr;
+    QMenu* miHelp = nullptr;
     QAction* miSize[4] = {};
     QAction* miPaused = nullptr;
     QAction* miSound = nullptr;
