@@ -526,6 +526,12 @@ TEST_F(RecordingTest, UnclosedRecordingPlaysBackToItsLastFlush) {
         Write(r, Bytes{99, 98});  // lost with the process
         copy = ToBytes(dir.read("game.prc"));  // what is on disk if the process dies now
     }
+    // The action block's header already covers both flushed chunks.
+    const size_t block = 4 + 5 + std::string("PSN-START-STATE").size();
+    ASSERT_GT(copy.size(), block + 9);
+    EXPECT_EQ(copy[block], 0x80);
+    EXPECT_EQ(Get32(copy, block + 1), copy.size() - block);
+    EXPECT_EQ(Get32(copy, block + 5), 2u);
     dir.write("killed.prc", ToString(copy));
     Bytes expected = {42};
     expected.insert(expected.end(), flushed.begin() + 1, flushed.end());
