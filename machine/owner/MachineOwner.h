@@ -124,6 +124,8 @@ public:
     int32_t GetMonitorRomSize() const { return parts.monitorRomSize; }
     int GetRunState() const { return runState.load(); }
     int32_t GetSliceCount() const { return slice.SliceCount(); }
+    // A recording starts counting slices afresh (its periodic flush every 200).
+    void ResetSliceCount() { slice.ResetSliceCount(); }
     TPreciseTimer& CpuTimer() { return cpuTimer; }
     TPreciseTimer& ScreenTimer() { return screenTimer; }
 

@@ -33,6 +33,7 @@ public:
     static int64_t NowUs();
 
     int32_t SliceCount() const { return sliceCount.load(); }
+    void ResetSliceCount() { sliceCount.store(0); }
     int32_t VideoInterruptPhase() const { return videoSlices.load(); }
     void SetVideoInterruptPhase(int32_t slices) { videoSlices.store(slices >= 0 && slices < kVideoInterruptSlices ? slices : 0); }
 

@@ -106,6 +106,7 @@ int RecordingSession::Create(const std::string& path, const std::string& fromSna
     }
     Link();
     owner.GetCpu()->InstructionCounter = 0;
+    owner.ResetSliceCount();
     RestoreEmulatedTime(0);
     NoteEmulatedTime(0);
     return 0;
@@ -130,6 +131,7 @@ int RecordingSession::Continue(const std::string& path) {
     }
     Link();
     owner.GetCpu()->InstructionCounter = 0;
+    owner.ResetSliceCount();
     RestoreEmulatedTime(last);
     NoteEmulatedTime(last);
     return 0;
