@@ -104,6 +104,7 @@ TFormActionRecording::~TFormActionRecording() { ClearThumbnails(); }
 void TFormActionRecording::ShowStartPanel(bool start) {
     panelCreate->setVisible(start);
     panelRecording->setVisible(!start);
+    if (!start) ScrollToEnd();
 }
 
 bool TFormActionRecording::StartFromSnapshot() const { return rbFromExistSnap->isChecked(); }
@@ -151,6 +152,8 @@ void TFormActionRecording::done(int result) {
 void TFormActionRecording::showEvent(QShowEvent* event) {
     FormShow();
     QDialog::showEvent(event);
+    // Thumbnails added while hidden: the strip's range is known only now.
+    if (panelRecording->isVisible()) ScrollToEnd();
 }
 
 void TFormActionRecording::FormShow() {

@@ -44,6 +44,7 @@ class FormActionRecordingTest : public QObject {
         form->show();
         QVERIFY(!form->FirstShowPending());
         errors.clear();
+        questions.clear();
     }
     // At 4000h: DI; IN 85h three times; HLT. Left paused there.
     void Park() {
@@ -130,6 +131,70 @@ private slots:
                                 "err.OpenPrcDlg.Message", "text.ClosePrc.Title", "text.ClosePrc.Message",
                                 "text.OpenFileDlg.FilterPrc", "text.OpenFileDlg.Title", "text.SaveFileDlg.Title"})
             QVERIFY(!ini.ReadString("FormMain", key).empty());
+    }
+
+    void continueShowsOneThumbnailPerSnapshotAndAsksOnOpen() {
+        Start();
+        Park();
+        const std::string prc = prog->Path("three.prc").toStdString();
+        {
+            // Three snapshot blocks, the last one at the end, written by the session.
+            RecordingSession& session = form->PrcSession();
+            QCOMPARE(session.Create(prc, ""), 0);
+            for (int i = 0; i < 2; ++i) {
+                form->SetPause(0, 1);
+                QTRY_VERIFY(Cpu().Halt == 1);
+                form->SetPause(1, 1);
+                Cpu().PC = 0x4000;
+                Cpu().Halt = 0;
+                QVERIFY(session.AddSavePoint());
+            }
+            session.Close(false);  // nothing since the last save point: no fourth
+        }
+        form->SetOpenDialogHook([prc](const std::string&, const std::string&, const std::string&, std::string& path) {
+            path = prc;
+            return true;
+        });
+        form->ActionNamed("MiContinuePrc")->trigger();
+        QVERIFY(errors.isEmpty());
+        QVERIFY(form->PrcSession().IsRecording());
+        TFormActionRecording* window = form->FormActionRecording();
+        QCOMPARE(window->ThumbnailCount(), 3);
+        for (int i = 0; i < 3; ++i) QCOMPARE(window->Thumbnail(i)->geometry().left(), 10 + 154 * i);
+        QScrollBar* bar = window->Strip()->horizontalScrollBar();
+        QCOMPARE(bar->value(), bar->maximum());
+        QVERIFY(bar->maximum() > 0);
+        window->AddThumbnail();  // one per snapshot already
+        QCOMPARE(window->ThumbnailCount(), 3);
+
+        // Opening a recording while recording asks the close question first.
+        form->SetQuestionHook([this](const QString& title, const QString&) {
+            questions << title;
+            return true;  // Yes: compact
+        });
+        form->OpenPrcFile(prc);
+        QCOMPARE(questions.size(), 1);
+        QVERIFY(form->PrcSession().IsLinked());
+        QCOMPARE(form->PrcSession().GetState(), int(Recording::StatePlayingBack));
+        form->ActionNamed("MiStopPrc")->trigger();
+        // Compacted: the start and the actions, no save points.
+        Recording r(prc, Recording::ModePlayback, nullptr);
+        QCOMPARE(r.GetSnapshotCount(), 1);
+    }
+
+    void firstShowingKeepsTheWindowOnTheScreen() {
+        Start();
+        pugi::xml_node element = ConfigSection("ActionRecording");
+        WriteAttrInt(element, "x", -50);
+        WriteAttrInt(element, "y", 20);
+        TFormActionRecording w;
+        w.ShowStartPanel(false);
+        w.show();
+        QCOMPARE(w.pos().x(), w.screen()->availableGeometry().left());
+        w.move(w.screen()->availableGeometry().left() + 30, w.screen()->availableGeometry().top() + 40);
+        w.close();
+        QCOMPARE(ReadAttrInt(element, "x", 0), w.pos().x());
+        QCOMPARE(ReadAttrInt(element, "y", 0), w.pos().y());
     }
 
     void createAddSnapshotRollBackStopAndPlayBack() {
