@@ -22,10 +22,17 @@ bool RecordingSession::TakeSnapshot(const std::string& path) {
 }
 
 bool RecordingSession::LoadSnapshot(int fd, int32_t offset, const std::string& path) {
-    if (fullLoader) return fullLoader(fd, offset, path);
-    const SnapshotLoadResult r =
-        fd >= 0 ? LoadMachineSnapshotFd(owner, fd, offset) : LoadMachineSnapshot(owner, path, offset);
-    return r.Loaded();
+    bool loaded = false;
+    if (fullLoader) {
+        loaded = fullLoader(fd, offset, path);
+    } else {
+        const SnapshotLoadResult r =
+            fd >= 0 ? LoadMachineSnapshotFd(owner, fd, offset) : LoadMachineSnapshot(owner, path, offset);
+        loaded = r.Loaded();
+    }
+    // A load rebuilds the machine, also when it fails late: never keep the old CPU.
+    if (recording) recording->SetCpu(owner.GetCpu());
+    return loaded;
 }
 
 bool RecordingSession::LoadRecordingSnapshot(int32_t dataOffset, const std::string& name) {
@@ -156,6 +163,7 @@ int RecordingSession::Playback(const std::string& path) {
 
 bool RecordingSession::AddSavePoint() {
     if (!IsRecording()) return false;
+    recording->SetCpu(owner.GetCpu());  // the machine may have been rebuilt meanwhile
     const int32_t index = recording->GetSnapshotCount();
     const std::string name = recording->NextSnapshotFileName();
     if (!TakeSnapshot(name)) return false;
@@ -173,6 +181,7 @@ bool RecordingSession::AddSavePoint() {
 int RecordingSession::Rollback(bool& removed) {
     removed = false;
     if (!IsRecording()) return 0;
+    recording->SetCpu(owner.GetCpu());
     int32_t offset = 0;
     uint8_t gone = 0;
     std::string name;
@@ -189,6 +198,7 @@ int RecordingSession::Rollback(bool& removed) {
 
 void RecordingSession::Close(bool compact) {
     if (!recording) return;
+    recording->SetCpu(owner.GetCpu());
     Unlink();
     if (recording->IsRecording()) {
         if (compact) {

@@ -69,7 +69,9 @@ public:
     // RecordingLink: the slice's periodic flush.
     bool IsRecording() const override { return recording && recording->IsRecording(); }
     void Flush() override {
-        if (recording) recording->Flush(0);
+        if (!recording) return;
+        recording->SetCpu(owner.GetCpu());
+        recording->Flush(0);
     }
 
 private:

@@ -279,3 +279,24 @@ TEST_F(ReplayTest, CreateFromASnapshotThatDoesNotLoadIsAbortedAndDeleted) {
 }
 
 }  // namespace
+
+namespace {
+
+// Settings that rebuild the machine while a recording runs end it afterwards
+// (the reset that follows stops recordings): the recording must not touch the
+// CPU that went with the old machine.
+TEST_F(ReplayTest, MachineRebuiltWhileRecordingStillClosesCleanly) {
+    Build(kModel2A);
+    for (int i = 0; i < 50; ++i) Slice(i, 0);
+    RecordingSession session(owner);
+    const std::string prc = dir.file("rebuilt.prc");
+    ASSERT_EQ(session.Create(prc, ""), 0);
+    for (int i = 0; i < 30; ++i) Slice(i, 0);  // IN bytes wait for the next flush
+    Build(kModel2A);                           // the old CPU is gone
+    session.Close(false);
+    Recording r(prc, Recording::ModePlayback, nullptr);
+    EXPECT_EQ(r.GetState(), Recording::StatePlayingBack);
+    EXPECT_EQ(r.GetSnapshotCount(), 2);
+}
+
+}  // namespace
