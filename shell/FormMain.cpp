@@ -152,10 +152,12 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     owner->Closing.store(0);
     paInitialised = Pa_Initialize() == paNoError;
     owner->SetView(view.get());
+    CreateTapeBrowser();
 }
 
 TFormMain::~TFormMain() {
     controlsTimer->stop();
+    DestroyTapeBrowser();
     owner->SetView(nullptr);
     owner->Shutdown();
     owner.reset();  // frees every machine part
@@ -447,6 +449,7 @@ void TFormMain::OnOpenFile(const QString& path) {
     if (path.isEmpty()) return;
     lastOpenedFile = path;
     ++openedFiles;
+    if (OpenTapeFile(path)) return;
     if (openFileHandler) openFileHandler(path);
 }
 

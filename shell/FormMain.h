@@ -27,6 +27,9 @@ class ScreenView;
 // construction (0, -1, -2, -3), later the run state parked by focus pausing.
 extern int ApplicationTag;
 
+class TFormTapeBrowser;
+class TFormEditTapeHeader;
+
 class TFormMain : public QMainWindow, public ScreenOwner {
     Q_OBJECT
 public:
@@ -68,6 +71,13 @@ public:
     void SetCloseRefusal(CloseRefusal refusal);
 
     MachineOwner& Owner() { return *owner; }
+    // The tape side (FormMainTape.cpp).
+    TFormTapeBrowser* TapeBrowser() const { return tapeBrowser; }
+    TFormEditTapeHeader* TapeHeaderEditor() const { return tapeHeaderEditor; }
+    // A .ptp or .pmd file goes to the tape browser unless it is editing; true when taken.
+    bool OpenTapeFile(const QString& path);
+    void MiTapeBrowserClick();
+    void MiOpenTapeClick();
     bool IsRecordingWave() const;
     ConfigDocument& XMLDoc() { return xmlDoc; }
     ScreenView* Screen() const { return screenView; }
@@ -195,4 +205,9 @@ private:
     QAction* tbtnSound = nullptr;
     QAction* tbtnTest = nullptr;
     QTimer* controlsTimer = nullptr;
+    void CreateTapeBrowser();
+    void DestroyTapeBrowser();
+    TFormTapeBrowser* tapeBrowser = nullptr;
+    TFormEditTapeHeader* tapeHeaderEditor = nullptr;
+    QAction* miTapeBrowser = nullptr;
 };

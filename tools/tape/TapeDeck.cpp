@@ -369,9 +369,10 @@ void TapeDeck::UpdateProgress() {
         std::lock_guard<std::mutex> lock(errorMutex);
         errors.swap(pendingErrors);
     }
-    if (ui)
-        for (const TapeFileError& e : errors) ui->ShowFileError(e);
-    if (changedFlag.exchange(false) && ui) ui->DeckChanged();
+    if (!ui) return;
+    for (const TapeFileError& e : errors) ui->ShowFileError(e);
+    if (changedFlag.exchange(false)) ui->DeckChanged();
+    ui->ShowProgress(progressPos.load(), progressMax.load());
 }
 
 // ---- events and recording ------------------------------------------------

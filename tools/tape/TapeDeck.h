@@ -32,6 +32,10 @@ public:
     virtual void ShowFileError(const TapeFileError& error) {}
     // The list, the current block or the buttons changed.
     virtual void DeckChanged() {}
+    // Every controls tick: the progress of the part being played.
+    virtual void ShowProgress(int position, int maximum) {}
+    // The deck window is the active window (the keyboard is not scanned).
+    virtual bool IsActive() { return false; }
 
 protected:
     ~TapeDeckUi() = default;
@@ -56,6 +60,7 @@ public:
     void AppendRecordedBlock() override;
     void StopTape() override { Stop(); }
     void PeriodicUpdate() override { UpdateProgress(); }
+    bool IsActiveWindow() override { return ui && ui->IsActive(); }
 
     // The tape interface's event handler (emulation thread).
     uint8_t TapeEvent(int event);
