@@ -326,7 +326,7 @@ TEST_P(DeckSave, TheSaveLoopIsAppendedToTheTapeFile) {
     EXPECT_FALSE(deck.Modified());
 }
 
-TEST_P(DeckSave, DISABLED_WithoutATapeFileTheDeckAsksForOne) {
+TEST_P(DeckSave, WithoutATapeFileTheDeckAsksForOne) {
     const int model = GetParam();
     uint16_t done = 0;
     Boot(model, TestMonitor(model, done));
