@@ -395,8 +395,10 @@ void TFormTapeBrowser::ListViewTapeClick() {
 }
 
 void TFormTapeBrowser::ListViewTapeDblClick() {
+    QTreeWidgetItem* it = ListViewTape->currentItem();
+    const int row = it ? ListViewTape->indexOfTopLevelItem(it) : -1;
     SBtnStopClick();
-    if (QTreeWidgetItem* it = ListViewTape->currentItem()) deck.SelectCurrentBlock(ListViewTape->indexOfTopLevelItem(it));
+    if (row >= 0) deck.SelectCurrentBlock(row);
     FillListView();
 }
 
