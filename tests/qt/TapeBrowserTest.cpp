@@ -293,6 +293,55 @@ private slots:
         QCOMPARE(editor->result(), int(QDialog::Rejected));
     }
 
+    void basicImportGoesThroughATemporaryFileOfOurOwn() {
+        browser->SetTapeFileName(Tape());
+        browser->SBtnEditTapeClick();
+        const QString text = dir.path() + "/prog.txt";
+        {
+            QFile f(text);
+            f.open(QIODevice::WriteOnly);
+            f.write("10 PRINT \"HI\"\r\n20 END\r\n");
+        }
+        savePath = text.toStdString();  // the open dialog's answer
+        QString editorName, editorType;
+        bool typeEnabled = true;
+        browser->SetEditorHook([&](TFormEditTapeHeader& e) -> int {
+            editorName = e.EditName->text();
+            editorType = e.EditType->text();
+            typeEnabled = e.EditType->isEnabled();
+            e.accept();
+            return e.result();
+        });
+        browser->PiCreateFromTxtClick();
+        QCOMPARE(browser->ListViewTape->topLevelItemCount(), 4);
+        QVERIFY2(editorName.startsWith("PROG.TXT"), qPrintable(editorName));
+        QCOMPARE(editorType, QString(">"));
+        QVERIFY(!typeEnabled);
+        std::string temp;
+        {
+            const TapeBlock b = browser->Deck().Blocks().back();
+            QCOMPARE(int(b.type), int('>'));
+            QCOMPARE(int(b.start), 0x2401);
+            temp = b.source;
+        }
+        // The program lies in the temporary folder, not beside the text.
+        QVERIFY(!QString::fromStdString(temp).startsWith(dir.path()));
+        QVERIFY(QFile::exists(QString::fromStdString(temp)));
+        QVERIFY(QDir(dir.path()).entryList({"*tmp*"}, QDir::Files).isEmpty());
+        QVERIFY(!QFile::exists(text + ".log"));  // nothing doubtful
+        // Written into the tape, it is the tokenised program and its sum;
+        // the list then comes from the tape and the temporary file goes.
+        savePath = (dir.path() + "/with-basic.ptp").toStdString();
+        browser->SBtnSaveTapeClick();
+        const TapeBlockList saved = ReadTapeFile(savePath).blocks;
+        QCOMPARE(saved.size(), size_t(4));
+        QVERIFY(!saved.back().bodySumBad);
+        QCOMPARE(int(saved.back().type), int('>'));
+        // Two lines of 11 and 6 bytes and the end link: 19 bytes, length field 18.
+        QCOMPARE(int(saved.back().length), 18);
+        QVERIFY(!QFile::exists(QString::fromStdString(temp)));
+    }
+
     void closingWhileEditingIsRefused() {
         browser->SetTapeFileName(Tape());
         browser->show();

@@ -348,6 +348,39 @@ TEST_P(DeckSave, WithoutATapeFileTheDeckAsksForOne) {
     EXPECT_EQ(file, record);
 }
 
+TEST_F(DeckMachineTest, RecordingInEditModeKeepsTheEdits) {
+    Bytes tapeBytes = PtpHeaderBlock(HeaderPart(1, '>', 0x2401, 2, "FIRST"), Body(Data(3)));
+    Append(tapeBytes, PtpHeaderBlock(HeaderPart(2, '?', 0x3000, 0, "SECOND"), Body({7})));
+    const std::string path = TapeFile("edit.ptp", tapeBytes);
+    uint16_t done = 0;
+    Boot(kModel2A, TestMonitor(kModel2A, done));
+    deck.SetTapeFileName(path);
+    ASSERT_TRUE(deck.EditTapeClick(true));
+    deck.DeleteBlocks({1});  // an edit not yet saved
+    ASSERT_TRUE(deck.Modified());
+    Bytes sent;
+    const Bytes record = SavedBlock(sent);
+    Mem().EndBootMapping();
+    Poke(0x2000, sent);
+    Poke(0x0000, SaveLoop(kModel2A, static_cast<int>(sent.size())));
+    Cpu().PC = 0x0000;
+    for (int n = 0; n < 8200 && deck.BlockCount() < 2; ++n) {
+        owner.PreciseTimerCpuTimer();
+        if (n % 10 == 9 || Cpu().Halt) Serve();
+    }
+    // The file got the block; the list keeps the deletion and shows the block.
+    Bytes expected = tapeBytes;
+    Append(expected, record);
+    std::ifstream in(path, std::ios::binary);
+    EXPECT_EQ(Bytes((std::istreambuf_iterator<char>(in)), {}), expected);
+    const TapeBlockList list = deck.Blocks();
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[0].number, 1);
+    EXPECT_EQ(list[1].number, 9);
+    EXPECT_TRUE(deck.EditMode());
+    EXPECT_TRUE(deck.Modified());
+}
+
 INSTANTIATE_TEST_SUITE_P(Models, DeckSave, ::testing::Values(kModel1, kModel2A),
                          [](const auto& info) { return std::string(info.param == kModel1 ? "Model1" : "Model2A"); });
 
