@@ -47,6 +47,10 @@ void TFormMain::DestroyTapeBrowser() {
 
 void TFormMain::MiTapeBrowserClick() {
     if (!tapeBrowser) return;
+    if (!tapeBrowser->Available()) {
+        QApplication::beep();  // the model has no tape interface
+        return;
+    }
     if (tapeBrowser->isHidden()) {
         tapeBrowser->show();
         tapeBrowser->raise();

@@ -36,6 +36,8 @@ public:
     virtual void ShowProgress(int position, int maximum) {}
     // The deck window is the active window (the keyboard is not scanned).
     virtual bool IsActive() { return false; }
+    // False on the model without a tape interface.
+    virtual void SetAvailable(bool available) {}
 
 protected:
     ~TapeDeckUi() = default;
@@ -61,6 +63,9 @@ public:
     void StopTape() override { Stop(); }
     void PeriodicUpdate() override { UpdateProgress(); }
     bool IsActiveWindow() override { return ui && ui->IsActive(); }
+    void SetAvailable(bool available) override {
+        if (ui) ui->SetAvailable(available);
+    }
 
     // The tape interface's event handler (emulation thread).
     uint8_t TapeEvent(int event);

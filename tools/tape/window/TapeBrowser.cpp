@@ -303,6 +303,11 @@ void TFormTapeBrowser::ShowProgress(int position, int maximum) {
 
 bool TFormTapeBrowser::IsActive() { return isActiveWindow(); }
 
+void TFormTapeBrowser::SetAvailable(bool on) {
+    available = on;
+    if (!on) hide();
+}
+
 // ---- list ----------------------------------------------------------------
 
 void TFormTapeBrowser::FillListView() {

@@ -58,6 +58,8 @@ public:
     void DeckChanged() override;
     void ShowProgress(int position, int maximum) override;
     bool IsActive() override;
+    void SetAvailable(bool available) override;
+    bool Available() const { return available; }
 
     // Handlers (named after their controls).
     void SBtnInsertTapeClick();
@@ -115,6 +117,7 @@ private:
     TFormEditTapeHeader* headerEditor = nullptr;
     bool firstShowPending = true;
     bool everShown = false;
+    bool available = true;
     std::string basicTempFile;
     std::shared_ptr<TempSource> basicTemp;
     FileDialogHook fileDialogHook;
