@@ -314,6 +314,7 @@ void TFormTapeBrowser::FillListView() {
     const TapeBlockList blocks = deck.Blocks();
     const int current = deck.CurrentIndex();
     const std::vector<int> selected = SelectedRows();
+    const int cursor = ListViewTape->currentItem() ? ListViewTape->indexOfTopLevelItem(ListViewTape->currentItem()) : -1;
     ListViewTape->blockSignals(true);
     ListViewTape->clear();
     for (size_t i = 0; i < blocks.size(); ++i) {
@@ -352,6 +353,8 @@ void TFormTapeBrowser::FillListView() {
         else if (state > 0)
             row->setIcon(0, style()->standardIcon(QStyle::SP_MessageBoxWarning));
     }
+    if (cursor >= 0 && cursor < ListViewTape->topLevelItemCount())
+        ListViewTape->setCurrentItem(ListViewTape->topLevelItem(cursor), 0, QItemSelectionModel::NoUpdate);
     for (int r : selected)
         if (r < ListViewTape->topLevelItemCount()) ListViewTape->topLevelItem(r)->setSelected(true);
     ListViewTape->blockSignals(false);
