@@ -158,10 +158,12 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     owner->Closing.store(0);
     paInitialised = Pa_Initialize() == paNoError;
     owner->SetView(view.get());
+    CreateTapeBrowser();
 }
 
 TFormMain::~TFormMain() {
     controlsTimer->stop();
+    DestroyTapeBrowser();
     owner->SetView(nullptr);
     owner->Shutdown();
     prcSession.reset();  // lets go of the CPU before the parts go
@@ -487,6 +489,7 @@ void TFormMain::OnOpenFile(const QString& path) {
     if (path.isEmpty()) return;
     lastOpenedFile = path;
     ++openedFiles;
+    if (OpenTapeFile(path)) return;
     if (openFileHandler) openFileHandler(path);
 }
 

@@ -33,6 +33,9 @@ class TFormPoke;
 // construction (0, -1, -2, -3), later the run state parked by focus pausing.
 extern int ApplicationTag;
 
+class TFormTapeBrowser;
+class TFormEditTapeHeader;
+
 class TFormMain : public QMainWindow, public ScreenOwner {
     Q_OBJECT
 public:
@@ -76,6 +79,13 @@ public:
     void SetCloseRefusal(CloseRefusal refusal);
 
     MachineOwner& Owner() { return *owner; }
+    // The tape side (FormMainTape.cpp).
+    TFormTapeBrowser* TapeBrowser() const { return tapeBrowser; }
+    TFormEditTapeHeader* TapeHeaderEditor() const { return tapeHeaderEditor; }
+    // A .ptp or .pmd file goes to the tape browser unless it is editing; true when taken.
+    bool OpenTapeFile(const QString& path);
+    void MiTapeBrowserClick();
+    void MiOpenTapeClick();
     bool IsRecordingWave() const;
     ConfigDocument& XMLDoc() { return xmlDoc; }
     ScreenView* Screen() const { return screenView; }
@@ -291,4 +301,9 @@ private:
     QAction* tbtnSound = nullptr;
     QAction* tbtnTest = nullptr;
     QTimer* controlsTimer = nullptr;
+    void CreateTapeBrowser();
+    void DestroyTapeBrowser();
+    TFormTapeBrowser* tapeBrowser = nullptr;
+    TFormEditTapeHeader* tapeHeaderEditor = nullptr;
+    QAction* miTapeBrowser = nullptr;
 };

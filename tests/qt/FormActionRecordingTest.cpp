@@ -264,8 +264,6 @@ private slots:
         }
 
         // Play back: from the start, the machine runs to the HLT again.
-        Park();
-        Cpu().A = 0x11;
         form->SetOpenDialogHook([prc](const std::string&, const std::string&, const std::string&, std::string& path) {
             path = prc;
             return true;
