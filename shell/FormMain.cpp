@@ -37,6 +37,7 @@
 #include "shell/InstanceChannel.h"
 #include "shell/KeyMap.h"
 #include "shell/ScreenView.h"
+#include "shell/settings/FormSettings.h"
 #include "shell/qtcommon/FileDialogs.h"
 #include "shell/qtcommon/LangWindows.h"
 #include "shell/qtcommon/QtCommonUtils.h"
@@ -127,6 +128,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     owner = std::make_unique<MachineOwner>();
     view = std::make_unique<View>(this);
     CreateControls();
+    CreateSettingsControls();
 
     InitCommonUtils(this);
     if (!g_programDirOverride.empty()) SetAppDir(g_programDirOverride);
@@ -425,9 +427,7 @@ void TFormMain::FormShow() {
     savedLeft = left;
     savedTop = top;
 
-    std::vector<int> codes;
-    for (int c = 1; c <= 36; ++c) codes.push_back(c);
-    ApplySettings(codes);
+    RunStartSettings();
     ResetMachine(1);
 
     miFocusPause->setChecked(ReadAttrBool(ConfigSection("General"), "pause-on-focus-lost", false));
@@ -477,6 +477,7 @@ void TFormMain::closeEvent(QCloseEvent* event) {
     WriteAttrInt(screenSection, "x", at.x());
     WriteAttrInt(screenSection, "y", at.y());
     WriteAttrString(screenSection, "size", kSizeNames[windowSize]);
+    StoreSettingsWindow();
     event->accept();
 }
 
@@ -743,6 +744,7 @@ void TFormMain::TBtnSoundClick(bool fromClick) {
             d->Unmute();
     }
     ShowMute(mute);
+    ShowSettingsMute(mute);
     if (fromClick) WriteAttrBool(ConfigSection("Sound"), "mute", mute ? 1 : 0);
 }
 

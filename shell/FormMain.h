@@ -22,6 +22,7 @@ class QMenu;
 class QTimer;
 class QToolBar;
 class ScreenView;
+class TFormSettings;
 
 // The application object's tag: the start-up fault after the main window's
 // construction (0, -1, -2, -3), later the run state parked by focus pausing.
@@ -121,6 +122,15 @@ public:
     // One controls tick (the 20 ms timer).
     void TimerRefreshControlsTimer();
 
+    // Settings (FormMainSettings.cpp).
+    TFormSettings* FormSettings() const { return formSettings.get(); }
+    // Settings menu items (Tag = page) and the toolbar button (no sender).
+    void MiSettingsClick(QAction* sender);
+    void TBtnSettingsClick() { MiSettingsClick(nullptr); }
+    // Shows the dialog modally; tests replace it. Returns the dialog's result.
+    using SettingsExec = std::function<int(TFormSettings&)>;
+    void SetSettingsExec(SettingsExec exec) { settingsExec = std::move(exec); }
+
     // ScreenOwner.
     bool GetMonitorRect(int& left, int& top, int& width, int& height) override;
 
@@ -144,6 +154,10 @@ private:
     bool AskSaveFile(const std::string& title, const std::string& filter, const std::string& ext,
                      std::string& path);
     QString FormText(const char* key) const;
+    void CreateSettingsControls();
+    void RunStartSettings();
+    void StoreSettingsWindow();
+    void ShowSettingsMute(bool mute);
 
     ConfigDocument xmlDoc;
     std::unique_ptr<MachineOwner> owner;
@@ -195,4 +209,6 @@ private:
     QAction* tbtnSound = nullptr;
     QAction* tbtnTest = nullptr;
     QTimer* controlsTimer = nullptr;
+    std::unique_ptr<TFormSettings> formSettings;
+    SettingsExec settingsExec;
 };
