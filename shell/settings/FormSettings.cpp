@@ -462,7 +462,7 @@ QWidget* TFormSettings::BuildControls() {
     QGroupBox* gbMouse = Group(page, "GbMouse", "Myš");
     auto* mouse = new QVBoxLayout(gbMouse);
     rbMouse[0] = Radio(gbMouse, "RbMouseNone", "Žiadna");
-    rbMouse[1] = Radio(gbMouse, "RbMouse602", "Myš 602 (emulácia podľa dokumentácie Tesla Piešťany)");
+    rbMouse[1] = Radio(gbMouse, "RbMouse602", "Myš 602");
     rbMouse[2] = Radio(gbMouse, "RbMousePoly8", "Myš Poly-08");
     for (QRadioButton* r : rbMouse) mouse->addWidget(r);
     checkMouseHideCursor = Check(gbMouse, "CheckMouseHideCursor", "Skrývať systémový kurzor myši");

@@ -94,10 +94,12 @@ public:
     // Built-in texts and their translation keys are walked by the tests.
     QWidget* Page(int index) const;
 
+    // Cancel: nothing is written, and every page shows the document again.
+    void reject() override;
+
 protected:
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void reject() override;
 
 private:
     void Build();
