@@ -1242,7 +1242,6 @@ void TFormSettings::RefreshModelPackages() {
 void TFormSettings::SbRomPackageSaveClick() {
     const std::string name = SavePackage(ConfigSection("RomPackages"), S(cbRomPackage->currentText()), romFiles);
     if (name.empty()) return;
-    const RomFileList keep = romFiles;
     RefreshModelPackages();
     FillPackageCombo(cbRomPackage, name, true);
     CbRomPackageSelect();

@@ -15,6 +15,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <memory>
 #include <set>
 
@@ -23,6 +24,7 @@
 #include "common/Lang.h"
 #include "machine/core/ChangeCodes.h"
 #include "machine/cpu/ChipMemory.h"
+#include "platform/ParPort.h"
 #include "shell/FormMain.h"
 #include "shell/settings/FormSettings.h"
 #include "tests/qt/TestProgramDir.h"
@@ -181,9 +183,11 @@ private slots:
             d.findChild<QTreeWidget*>("TreeItems")->setCurrentItem(
                 d.findChild<QTreeWidget*>("TreeItems")->topLevelItem(4));
             d.findChild<QCheckBox*>("CheckAZ")->click();
+            d.findChild<QCheckBox*>("CheckInsertRm")->click();
             d.findChild<QPushButton*>("BtnCancel")->click();
         });
         QCOMPARE(form->XMLDoc().SavedText(), before);
+        QVERIFY(!form->Owner().Modules().romModuleInserted);
         QVERIFY(!Dialog().findChild<QCheckBox*>("CheckMute")->isChecked());
         QVERIFY(!Dialog().findChild<QCheckBox*>("CheckAZ")->isChecked());
         // The next OK finds only the ROM-module package the Model page always picks.
@@ -282,6 +286,124 @@ private slots:
                                  "MiRomModul", "MiDev1", "MiDev2", "MiPrinters"})
             QVERIFY2(!ini.ReadString("FormMain", std::string("menuItem.") + item + ".Caption").empty(), item);
         QVERIFY(!ini.ReadString("FormMain", "button.TBtnSettings.Hint").empty());
+    }
+
+    void languageIsStoredByItsRealBaseName() {
+        Start();
+        QVERIFY(prog->Write("Lang/en.old.ini", "[FormSettings]\nform.FormSettings.Caption=Old English\n"));
+        QVERIFY(prog->Write("Lang/en.ini", "[FormSettings]\nform.FormSettings.Caption=Wrong file\n"));
+        QString title;
+        Open("MiGeneral", [&](TFormSettings& d) {
+            auto* combo = d.findChild<QComboBox*>("CbeLang");
+            const int at = combo->findText("En.old");
+            QVERIFY(at >= 0);
+            combo->setCurrentIndex(at);
+            emit combo->activated(at);
+            title = d.windowTitle();
+        });
+        QCOMPARE(title, QStringLiteral("Old English"));
+        QCOMPARE(QString::fromStdString(ReadAttrString(ConfigSection("General"), "language")), QStringLiteral("en.old"));
+        // Shown again on the next opening, compared ignoring case.
+        WriteAttrString(ConfigSection("General"), "language", "EN.OLD");
+        QString shown;
+        Open("MiGeneral", [&](TFormSettings& d) { shown = d.findChild<QComboBox*>("CbeLang")->currentText(); });
+        QCOMPARE(shown, QStringLiteral("En.old"));
+    }
+
+    void newImagesHaveTheSizeOfModelAndVersion() {
+        Start([](QString& t) { Replace(t, "<PMD-32 connected=\"false\"", "<PMD-32 connected=\"true\""); });
+        const std::string disk = prog->Path("new.p32").toStdString();
+        const std::string dcz = prog->Path("new.dcz").toStdString();
+        const std::string raom = prog->Path("new.rwm").toStdString();
+        std::string next;
+        Dialog().SetFileDialog([&](bool save, const std::string&, const std::string&, const std::string&,
+                                   std::string& path) {
+            path = next;
+            return save;
+        });
+        Open("MiDev1", [&](TFormSettings& d) {
+            QCOMPARE(d.SelectedModel(), 7);  // Consul 2717
+            next = disk;
+            d.findChild<QToolButton*>("Sb32bNew")->click();
+            next = dcz;
+            d.findChild<QToolButton*>("Sb32cNew")->click();
+            QCOMPARE(d.findChild<QLineEdit*>("Edit32B")->text(), QStringLiteral("new.p32"));
+            d.findChild<QPushButton*>("BtnOk")->click();
+        });
+        QCOMPARE(QFileInfo(QString::fromStdString(disk)).size(), qint64(512512));
+        QCOMPARE(QFileInfo(QString::fromStdString(dcz)).size(), qint64(368640));
+        QCOMPARE(QString::fromStdString(ReadElementText(ConfigSection("Storages").child("PMD-32").child("DriveB"))),
+                 QStringLiteral("new.p32"));
+        Open("MiDev2", [&](TFormSettings& d) {
+            d.findChild<QCheckBox*>("CheckRaomEnable")->click();
+            auto* ver = d.findChild<QComboBox*>("CbRaomVer");
+            ver->setCurrentIndex(1);
+            emit ver->activated(1);
+            QCOMPARE(d.findChild<QLabel*>("LblRaomSizesVal")->text(), QStringLiteral("256 kB / 256 kB"));
+            next = raom;
+            d.findChild<QToolButton*>("SbRaomNew")->click();
+        });
+        const QByteArray image = prog->Read("new.rwm");
+        QCOMPARE(image.size(), 262144);
+        QCOMPARE(image.count('\0'), 262144);
+    }
+
+    void parallelPortIsProbedOnlyWhenSwitchedOn() {
+        Start();
+        int warnings = 0;
+        Dialog().SetMessageBox([&](const QString&, const QString&) { warnings++; });
+        Open("MiPrinters", [&](TFormSettings& d) {
+            d.findChild<QRadioButton*>("RbPrtBt100")->click();
+            auto* lpt = d.findChild<QCheckBox*>("CheckOnLpt");
+            QVERIFY(lpt->isEnabled());
+            if (LptOpen(LptNumber) >= 0) QSKIP("a parallel port is present");
+            lpt->click();
+            QCOMPARE(warnings, 1);  // the port is missing here
+            QVERIFY(!lpt->isChecked());
+            QCOMPARE(QString::fromStdString(ReadAttrString(ConfigSection("Printer"), "on-lpt")), QStringLiteral("false"));
+            lpt->setChecked(false);
+            QCOMPARE(warnings, 1);
+        });
+    }
+
+    void romPackageComposedAndChosenForTheModule() {
+        Start();
+        QByteArray rom(2048, '\x11');
+        QVERIFY(prog->Write("basic.rmm", rom));
+        const std::string path = prog->Path("basic.rmm").toStdString();
+        Dialog().SetFileDialog([&](bool, const std::string&, const std::string&, const std::string&, std::string& p) {
+            p = path;
+            return true;
+        });
+        Open("MiRomModul", [&](TFormSettings& d) {
+            d.findChild<QToolButton*>("SbRomFileAdd")->click();
+            auto* combo = d.findChild<QComboBox*>("CbRomPackage");
+            combo->setEditText("  Basic  ");
+            QVERIFY(d.findChild<QToolButton*>("SbRomPackageSave")->isEnabled());
+            QVERIFY(!d.findChild<QToolButton*>("SbRomPackageDel")->isEnabled());
+            d.findChild<QToolButton*>("SbRomPackageSave")->click();
+            QCOMPARE(combo->currentText(), QStringLiteral("Basic"));
+            auto* list = d.findChild<QTreeWidget*>("LvRomFileList");
+            QCOMPARE(list->topLevelItemCount(), 1);
+            QCOMPARE(list->topLevelItem(0)->text(1), QStringLiteral("000000h"));
+            QCOMPARE(list->topLevelItem(0)->text(2), QStringLiteral("2"));
+            // The model page lists it at once.
+            d.SelectPage(1);
+            auto* pkg = d.findChild<QComboBox*>("CbPkg");
+            QCOMPARE(pkg->count(), 1);
+            d.findChild<QCheckBox*>("CheckInsertRm")->click();
+            pkg->setCurrentIndex(0);
+            emit pkg->activated(0);
+            d.findChild<QPushButton*>("BtnOk")->click();
+        });
+        pugi::xml_node packages = ConfigSection("RomPackages");
+        QCOMPARE(QString::fromUtf8(packages.child("RomPackage").attribute("name").value()), QStringLiteral("Basic"));
+        QCOMPARE(QString::fromUtf8(packages.child("RomPackage").child("RomFile").text().get()), QStringLiteral("basic.rmm"));
+        const std::vector<int>& codes = Dialog().ChangeList();
+        QVERIFY(std::find(codes.begin(), codes.end(), int(ChangeCode::RomModuleInserted)) != codes.end());
+        QVERIFY(form->Owner().Modules().romModuleInserted);
+        QCOMPARE(int(form->Owner().Modules().romModuleFiles.size()), 1);
+        QVERIFY(form->Owner().GetRomModule() != nullptr);
     }
 
     void connectorQuestionAndDeclinedJoystick() {

@@ -128,10 +128,11 @@ std::vector<RomFileRow> RomFileRows(const RomFileList& files) {
             r.address = Format("%06lXh", long(a) * 1024);
             r.size = f.size == 0 ? "???" : Format("%ld", KbOf(f.size));
             if (a >= 9 && a <= 31 && f.path != "-") {
-                r.romX = " ";
-                r.romX += a <= 15 ? std::to_string(a - 9) : "-";
-                r.romX += " / ";
-                r.romX += a >= 10 ? std::to_string(a - 10) : "-";
+                char before[8] = "-", after[8] = "-", text[24];
+                if (a <= 15) std::snprintf(before, sizeof before, "%d", a - 9);
+                if (a >= 10) std::snprintf(after, sizeof after, "%d", a - 10);
+                std::snprintf(text, sizeof text, " %s / %s", before, after);
+                r.romX = text;
             }
         }
         a += KbOf(f.size);
