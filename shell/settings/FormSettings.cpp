@@ -805,6 +805,8 @@ void TFormSettings::reject() {
 void TFormSettings::LoadAllPages() {
     const bool was = treeClick;
     treeClick = false;
+    // The devices claim their connectors again from what the document says.
+    connectors.Clear();
     TabModelShow();
     TabSoundShow();
     TabDisplayShow();
@@ -1551,9 +1553,20 @@ void TFormSettings::TabPrinterShow() {
     const bool was = loading;
     loading = true;
     pugi::xml_node p = ConfigSection("Printer");
-    if (AttrEquals(p, "type", "bt100")) rbPrtBt100->setChecked(true);
-    if (AttrEquals(p, "type", "xy41xx")) rbPrtXY41xx->setChecked(true);
-    if (AttrEquals(p, "type", "centronics")) cbPrtCentronics->setChecked(true);
+    // Any other type shows no printer, so that a cancelled choice is not
+    // written by the next OK.
+    QRadioButton* chosen = AttrEquals(p, "type", "bt100")        ? rbPrtBt100
+                           : AttrEquals(p, "type", "xy41xx")     ? rbPrtXY41xx
+                           : AttrEquals(p, "type", "centronics") ? cbPrtCentronics
+                                                                 : rbPrtNone;
+    if (chosen->isChecked()) {
+        if (chosen == rbPrtBt100) RbPrtBt100Click();
+        else if (chosen == rbPrtXY41xx) RbPrtXY41xxClick();
+        else if (chosen == rbPrtNone) RbPrtNoneClick();
+        else CbPrtCentronicsClick();
+    } else {
+        chosen->setChecked(true);
+    }
     checkOnLpt->setEnabled(rbPrtBt100->isChecked() || rbPrtXY41xx->isChecked());
     loading = was;
     // Probes the port when this switches it on; the warning is shown at start too.

@@ -288,6 +288,26 @@ private slots:
         QVERIFY(!ini.ReadString("FormMain", "button.TBtnSettings.Hint").empty());
     }
 
+    void cancelledDeviceChoicesLeaveNoTrace() {
+        Start([](QString& t) { Replace(t, "<PMD-32 connected=\"false\"", "<PMD-32 connected=\"true\""); });
+        int asked = 0;
+        Dialog().SetQuestionBox([&](const QString&, const QString&) { return ++asked, true; });
+        Open("MiPrinters", [&](TFormSettings& d) {
+            d.findChild<QRadioButton*>("RbPrtBt100")->click();  // takes K3 from the disk unit
+            QCOMPARE(asked, 1);
+            QCOMPARE(d.Connectors().Occupant(kK3), int(Device::Bt100));
+            d.reject();
+        });
+        // Reloaded: no printer, the disk unit back on K3, and no question asked.
+        QVERIFY(Dialog().findChild<QRadioButton*>("RbPrtNone")->isChecked());
+        QVERIFY(Dialog().findChild<QCheckBox*>("Check32Enable")->isChecked());
+        QCOMPARE(Dialog().Connectors().Occupant(kK3), int(Device::Pmd32));
+        QCOMPARE(asked, 1);
+        Open("MiPrinters", [](TFormSettings& d) { d.findChild<QPushButton*>("BtnOk")->click(); });
+        QCOMPARE(Dialog().ChangeList(), std::vector<int>{ChangeCode::RomModule});
+        QCOMPARE(asked, 1);
+    }
+
     void languageIsStoredByItsRealBaseName() {
         Start();
         QVERIFY(prog->Write("Lang/en.old.ini", "[FormSettings]\nform.FormSettings.Caption=Old English\n"));
