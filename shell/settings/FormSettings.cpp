@@ -1088,6 +1088,8 @@ void TFormSettings::TabSoundShow() {
     radioDS->setAutoExclusive(true);
     if (ds) radioDS->setChecked(true);
     if (wo) radioWO->setChecked(true);
+    // The second host API only where it is present (or already chosen).
+    radioDS->setEnabled(ds || Pa_HostApiTypeIdToHostApiIndex(PaHostApiTypeId(SoundHostApiType(true))) >= 0);
     if (!ds && !wo) OutTypeClick();
     if (cbAudioDevice->currentIndex() >= 0) {
         const int chosen = cbAudioDevice->currentData().toInt();

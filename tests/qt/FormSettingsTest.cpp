@@ -144,6 +144,21 @@ private slots:
         QCOMPARE(form->RunState(), 0);
     }
 
+    void storedPageOpensFromTheToolbarAndIsStoredAtExit() {
+        Start([](QString& t) { Replace(t, "<Options x=\"0\" y=\"0\" page=\"0\"/>", "<Options x=\"0\" y=\"0\" page=\"5\"/>"); });
+        int page = -1;
+        Open(nullptr, [&](TFormSettings& d) { page = d.ActivePage(); });
+        QCOMPARE(page, 5);
+        Open("MiDev2", [](TFormSettings&) {});
+        // The sound button sets the dialog's mute box.
+        form->TBtnSoundClick(true);
+        QVERIFY(Dialog().Muted());
+        form->TBtnSoundClick(true);
+        QVERIFY(!Dialog().Muted());
+        form->close();
+        QCOMPARE(ReadAttrInt(ConfigSection("Options"), "page", -1), 7);
+    }
+
     void modelAndRomChosenInTheDialogBootThatModel() {
         Start();
         QVERIFY(prog->Write("monitor2.rom", StandInMonitor()));
