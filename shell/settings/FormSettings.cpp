@@ -200,12 +200,19 @@ void TFormSettings::Build() {
     pages = Named(new QTabWidget(this), "Pages");
     pages->tabBar()->hide();
     pages->setGeometry(176, 60, 404, 344);
-    QWidget* (TFormSettings::*builders[kPageCount])() = {
-        &TFormSettings::BuildGeneral,   &TFormSettings::BuildModel,      &TFormSettings::BuildDisplay,
-        &TFormSettings::BuildSound,     &TFormSettings::BuildControls,   &TFormSettings::BuildRomPackages,
-        &TFormSettings::BuildStorages1, &TFormSettings::BuildStorages2, &TFormSettings::BuildPrinter};
     for (int i = 0; i < kPageCount; ++i) {
-        QWidget* page = (this->*builders[i])();
+        QWidget* page = nullptr;
+        switch (i) {
+            case 0: page = BuildGeneral(); break;
+            case 1: page = BuildModel(); break;
+            case 2: page = BuildDisplay(); break;
+            case 3: page = BuildSound(); break;
+            case 4: page = BuildControls(); break;
+            case 5: page = BuildRomPackages(); break;
+            case 6: page = BuildStorages1(); break;
+            case 7: page = BuildStorages2(); break;
+            default: page = BuildPrinter(); break;
+        }
         page->setObjectName(QLatin1String(kPages[i].sheet));
         page->setToolTip(U(kPages[i].hint));  // the page hint; not shown as a tip
         page->installEventFilter(this);
