@@ -270,7 +270,7 @@ QWidget* TFormSettings::BuildGeneral() {
     auto* reg = new QGridLayout(gbReg);
     auto* imgReg = Named(new QLabel(gbReg), "ImgRegtype");
     imgReg->setPixmap(Swatch(QColor(140, 110, 60), 32, 32));
-    reg->addWidget(imgReg, 0, 0, 4, 1);
+    reg->addWidget(imgReg, 0, 0, 5, 1, Qt::AlignTop);
     static const char* const regNames[4] = {"CheckRegtypePMD", "CheckRegtypePTP", "CheckRegtypePSN", "CheckRegtypePRC"};
     static const char* const regTexts[4] = {".pmd - súbor pásky starých emulátorov", ".ptp - súbor pásky",
                                             ".psn - súbor snapshotu", ".prc - súbor záznamu akcie"};
@@ -280,7 +280,7 @@ QWidget* TFormSettings::BuildGeneral() {
     }
     auto* btnReg = Named(new QPushButton(U("Registrovať Obnoviť"), gbReg), "BtnRegtypeUpdate");
     connect(btnReg, &QPushButton::clicked, this, [this] { BtnRegtypeUpdateClick(); });
-    reg->addWidget(btnReg, 0, 2, 4, 1, Qt::AlignVCenter);
+    reg->addWidget(btnReg, 4, 1, 1, 1, Qt::AlignRight);
     col->addWidget(gbReg);
 
     checkHintDbg = Check(page, "CheckHintDbg", "Zobrazovať nápovedu v debuggeri");
@@ -346,7 +346,9 @@ QWidget* TFormSettings::BuildModel() {
 QWidget* TFormSettings::BuildDisplay() {
     auto* page = new QWidget;
     auto* col = new QVBoxLayout(page);
-    col->addWidget(Label(page, "LblDispMode", "Režim vykresľovania vo fullscreen móde a násobkoch zväčšenia v okne:"));
+    QLabel* lblDispMode = Label(page, "LblDispMode", "Režim vykresľovania vo fullscreen móde a násobkoch zväčšenia v okne:");
+    lblDispMode->setWordWrap(true);
+    col->addWidget(lblDispMode);
     cbDispMode = Combo(page, "CbDispMode", {"Plné zobrazenie", "Half-Pass", "LCD Emulácia"});
     connect(cbDispMode, qOverload<int>(&QComboBox::activated), this, [this] { CbDispModeChange(); });
     col->addWidget(cbDispMode);
