@@ -294,6 +294,24 @@ private slots:
             if (ini.ReadString("FormSettings", key).empty()) missing << key;
         for (const QString& m : missing) qInfo("untranslated: %s", qPrintable(m));
         QVERIFY2(missing.isEmpty(), qPrintable(missing.join(", ")));
+        // The program loaded this file at start: every caption key took effect
+        // (a failing key would have dropped the rest of the section).
+        QCOMPARE(Dialog().windowTitle(), QStringLiteral("Settings"));
+        QStringList notApplied;
+        for (const IniFile::Entry& e : section->entries) {
+            const LangKeyParts k = SplitLangKey(e.key);
+            if (k.property != "Caption" || k.kind == "form" || k.kind == "tabSheet") continue;
+            QWidget* w = Dialog().findChild<QWidget*>(QString::fromStdString(k.component));
+            QString text;
+            if (auto* b = qobject_cast<QAbstractButton*>(w)) text = b->text();
+            else if (auto* l = qobject_cast<QLabel*>(w)) text = l->text();
+            else if (auto* g = qobject_cast<QGroupBox*>(w)) text = g->title();
+            if (text != QString::fromStdString(e.value)) notApplied << QString::fromStdString(e.key);
+        }
+        auto* lastCombo = Dialog().findChild<QComboBox*>("CbPrtConnector");
+        if (lastCombo->itemText(2) != QStringLiteral("K5 - IMS-2")) notApplied << "CbPrtConnector items";
+        QVERIFY2(notApplied.isEmpty(), qPrintable(notApplied.join(", ")));
+
         // The main window's settings items.
         const IniFile::Section* mainSection = ini.FindSection("FormMain");
         QVERIFY(mainSection);
