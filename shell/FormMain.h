@@ -1,7 +1,7 @@
 #pragma once
 // The main window: owns the configuration document and the machine owner,
 // builds the machine at its first showing, shows the screen and the status
-// bar, feeds the host keyboard into the key-state table and carries the run,
+// bar, feeds the host keyboard into the owner's key state and carries the run,
 // reset, size, sound and picture commands.
 #include <QMainWindow>
 #include <QString>
@@ -22,6 +22,8 @@ class QMenu;
 class QTimer;
 class QToolBar;
 class ScreenView;
+class TFormAbout;
+class TFormKeyMap;
 class TFormMemReadWrite;
 class TFormPoke;
 class TFormSettings;
@@ -133,6 +135,12 @@ public:
     void ResumeOrReopenDebugger(int runStateBefore);
     void MiDebuggerClick();
 
+    // Help.
+    void MiKeyboardClick();
+    void MiAboutClick();
+    TFormAbout* FormAbout();
+    TFormKeyMap* FormKeyMap();
+
     // Snapshots.
     void TBtnSaveSnapClick();
     void MiOpenSnapClick();
@@ -194,6 +202,8 @@ private:
     // before the document.
     std::unique_ptr<TFormPoke> formPoke;
     std::unique_ptr<TFormMemReadWrite> formMemReadWrite;
+    std::unique_ptr<TFormAbout> formAbout;
+    std::unique_ptr<TFormKeyMap> formKeyMap;
     std::unique_ptr<MachineOwner> owner;
     std::unique_ptr<View> view;
     bool paInitialised = false;
@@ -237,6 +247,7 @@ private:
     QMenu* miView = nullptr;
     QMenu* miEmul = nullptr;
     QMenu* miTools = nullptr;
+    QMenu* miHelp = nullptr;
     QAction* miSize[4] = {};
     QAction* miPaused = nullptr;
     QAction* miSound = nullptr;
