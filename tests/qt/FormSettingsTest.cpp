@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSlider>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -457,6 +458,83 @@ private slots:
         QVERIFY(form->Owner().Modules().romModuleInserted);
         QCOMPARE(int(form->Owner().Modules().romModuleFiles.size()), 1);
         QVERIFY(form->Owner().GetRomModule() != nullptr);
+    }
+
+    void pageRulesBetweenControls() {
+        Start([](QString& t) {
+            Replace(t, "color-profile=\"multicolor\"", "color-profile=\"color\"");
+            Replace(t, "attr01=\"white\"", "attr01=\"red\"");
+            Replace(t, "sound-if=\"none\"", "sound-if=\"musica\"");
+            Replace(t, "current=\"Model-C2717\"", "current=\"Model-1\"");
+        });
+        QVERIFY(prog->Write("a.p32", QByteArray(368640, '\xE5')));
+        Open("MiSetScreen", [&](TFormSettings& d) {
+            auto* palette = d.findChild<QComboBox*>("CbPallette");
+            auto* attr01 = d.findChild<QComboBox*>("CbAttr01");
+            QVERIFY(palette->isEnabled());
+            QCOMPARE(attr01->currentIndex(), 9);  // the stored red
+            attr01->setCurrentIndex(4);           // picked, not stored
+            palette->setCurrentIndex(1);
+            emit palette->activated(1);
+            QVERIFY(!attr01->isEnabled());
+            QCOMPARE(d.findChild<QComboBox*>("CbAttr00")->currentIndex(), 15);  // video: white, lime, red, maroon
+            QCOMPARE(attr01->currentIndex(), 10);
+            QCOMPARE(d.findChild<QComboBox*>("CbAttr11")->currentIndex(), 1);
+            palette->setCurrentIndex(2);
+            emit palette->activated(2);
+            QCOMPARE(attr01->currentIndex(), 9);  // the stored colour again
+            auto* color = d.findChild<QComboBox*>("CbColor");
+            color->setCurrentIndex(3);
+            emit color->activated(3);
+            QVERIFY(!palette->isEnabled());
+            QCOMPARE(attr01->currentIndex(), 15);
+
+            // Sound: mute disables all three volumes.
+            QVERIFY(d.findChild<QSlider*>("TrackVolumeMusicIF")->isEnabled());
+            d.findChild<QCheckBox*>("CheckMute")->click();
+            for (const char* t : {"TrackVolumeSpeaker", "TrackVolumeTape", "TrackVolumeMusicIF"})
+                QVERIFY(!d.findChild<QSlider*>(t)->isEnabled());
+
+            // Model: the Mato takes out the ROM module and the sound interface.
+            auto* insert = d.findChild<QCheckBox*>("CheckInsertRm");
+            auto* raom = d.findChild<QCheckBox*>("CheckRaomEnable");
+            raom->click();
+            QVERIFY(raom->isChecked());
+            insert->click();  // a ROM module and a RAOM module never together
+            QVERIFY(insert->isChecked());
+            QVERIFY(!raom->isChecked());
+            d.findChild<QRadioButton*>("RadioMM")->click();
+            QVERIFY(!insert->isChecked());
+            QVERIFY(!insert->isEnabled());
+            QCOMPARE(d.findChild<QComboBox*>("CbMusicIF")->currentIndex(), 0);
+            d.findChild<QRadioButton*>("RadioM1")->click();
+            QVERIFY(insert->isEnabled());
+
+            // Storages: exchange with an empty drive.
+            d.findChild<QCheckBox*>("Check32Enable")->click();
+            std::string next = prog->Path("a.p32").toStdString();
+            d.SetFileDialog([&](bool, const std::string&, const std::string&, const std::string&, std::string& p) {
+                p = next;
+                return true;
+            });
+            d.findChild<QToolButton*>("Sb32bOpen")->click();
+            QCOMPARE(d.findChild<QLineEdit*>("Edit32B")->text(), QStringLiteral("a.p32"));
+            QVERIFY(d.findChild<QCheckBox*>("Check32bWp")->isChecked());
+            d.findChild<QCheckBox*>("Check32aWp")->setChecked(false);
+            d.findChild<QToolButton*>("Sb32aOpen")->click();  // the same image in A: refused
+            QCOMPARE(d.findChild<QLineEdit*>("Edit32A")->text(), QStringLiteral("..."));
+            d.findChild<QToolButton*>("Sb32ExchAB")->click();
+            QCOMPARE(d.findChild<QLineEdit*>("Edit32A")->text(), QStringLiteral("a.p32"));
+            QCOMPARE(d.findChild<QLineEdit*>("Edit32B")->text(), QStringLiteral("..."));
+            QVERIFY(d.findChild<QCheckBox*>("Check32aWp")->isChecked());
+            QVERIFY(!d.findChild<QCheckBox*>("Check32bWp")->isChecked());
+            d.findChild<QPushButton*>("BtnOk")->click();
+        });
+        pugi::xml_node pmd = ConfigSection("Storages").child("PMD-32");
+        QCOMPARE(QString::fromUtf8(pmd.child("DriveA").text().get()), QStringLiteral("a.p32"));
+        QCOMPARE(QString::fromUtf8(pmd.child("DriveB").text().get()), QString());
+        // The Mato's reset of the interface choice stays after going back to Model-1.
+        QCOMPARE(QString::fromUtf8(ConfigSection("Sound").attribute("sound-if").value()), QStringLiteral("none"));
     }
 
     void connectorQuestionAndDeclinedJoystick() {
