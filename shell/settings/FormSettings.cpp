@@ -738,7 +738,7 @@ QWidget* TFormSettings::BuildPrinter() {
     checkOnLpt = Check(page, "CheckOnLpt", "Pripojená na LPT",
                        "Označuje, že BT100 alebo XY 41xx je pripojená priamo na LPT port");
     checkOnLpt->setEnabled(false);
-    connect(checkOnLpt, &QCheckBox::toggled, this, [this] { CheckOnLptClick(!loading); });
+    connect(checkOnLpt, &QCheckBox::toggled, this, [this] { CheckOnLptClick(); });
     col->addWidget(checkOnLpt);
     QGroupBox* gb = Named(new QGroupBox(page), "GbPrtCentronics");
     auto* g = new QGridLayout(gb);
@@ -1667,7 +1667,7 @@ void TFormSettings::CbPrtConnectorChange(int index) {
     }
 }
 
-void TFormSettings::CheckOnLptClick(bool fromUser) {
+void TFormSettings::CheckOnLptClick() {
     // Only switching the pass-through on needs a port.
     if (!checkOnLpt->isChecked() || lptProbing) return;
     if (LptHandle.load() != -1) return;  // the running machine holds it

@@ -163,7 +163,7 @@ private:
     void RbPrtXY41xxClick();
     void CbPrtCentronicsClick();
     void CbPrtConnectorChange(int index);
-    void CheckOnLptClick(bool fromUser);
+    void CheckOnLptClick();
     void SwitchOff(const std::string& control);
 
     std::vector<int> changeList;
