@@ -1,0 +1,296 @@
+// The debugger window on a running machine: it opens on a breakpoint, edits
+// a register and a memory byte, assembles an instruction, and the machine
+// runs on with the changes.
+#include <QtTest>
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+
+#include <pugixml.hpp>
+
+#include <memory>
+#include <vector>
+
+#include "common/Config.h"
+#include "common/IniFile.h"
+#include "shell/qtcommon/LangWindows.h"
+#include "machine/core/ModelIndex.h"
+#include "machine/core/RequestWords.h"
+#include "machine/cpu/ChipCpu8080.h"
+#include "machine/cpu/ChipMemory.h"
+#include "machine/owner/MachineOwner.h"
+#include "tools/debugger/window/DbgWindowUtils.h"
+#include "tools/debugger/window/FormDbgFind.h"
+#include "tools/debugger/window/FormDebugger.h"
+#include "tools/debugger/window/FormDisass.h"
+#include "tools/debugger/window/FormPerifStat.h"
+
+namespace {
+const char* const kConfig =
+    "<Orvik version='1'><General/><Screen/>"
+    "<Model current='Model-2A'>"
+    "<Model-1><RomFile/></Model-1><Model-2><RomFile/></Model-2><Model-2A><RomFile/></Model-2A>"
+    "<Model-3><RomFile/></Model-3><Model-Mato><RomFile/></Model-Mato><Model-Alfa><RomFile/></Model-Alfa>"
+    "<Model-Alfa2><RomFile/></Model-Alfa2><Model-C2717><RomFile/></Model-C2717></Model>"
+    "<Sound device-index='-1'/>"
+    "<Storages><PMD-32 connected='false'><DriveA/><DriveB/><DriveC/><DriveD/><SD-Root/></PMD-32></Storages>"
+    "<Debugger><BreakPoints><BP1 active='true'>16387</BP1><BP2 active='true'>16397</BP2></BreakPoints>"
+    "</Debugger></Orvik>";
+
+// At 4000h.
+const std::vector<uint8_t> kProgram = {
+    0x21, 0x00, 0x50,  // 4000 LXI H,5000h
+    0x00,              // 4003 NOP        first breakpoint
+    0x00, 0x00,        // 4004            MVI A,42h is assembled here
+    0x77,              // 4006 MOV M,A
+    0x3A, 0x00, 0x60,  // 4007 LDA 6000h
+    0x32, 0x01, 0x50,  // 400A STA 5001h
+    0xC3, 0x0D, 0x40,  // 400D JMP 400Dh  second breakpoint
+};
+}  // namespace
+
+class FormDebuggerTest : public QObject {
+    Q_OBJECT
+
+    pugi::xml_document doc;
+    std::unique_ptr<MachineOwner> owner;
+    std::unique_ptr<TFormDebugger> form;
+    QStringList boxes;
+    int opened = 0;
+
+    ChipCpu8080& Cpu() { return *owner->GetCpu(); }
+    ChipMemory& Mem() { return *owner->GetMemory(); }
+
+    // What the main window does on a stop request.
+    void OpenDebugger() {
+        owner->SetPause(1, 0);
+        form->Attach(owner->GetCpu(), owner->GetMemory(), owner->GetModel());
+        if (form->isVisible())
+            form->EnterStopped();
+        else
+            form->show();
+        ++opened;
+    }
+    bool WaitForStop(int before) {
+        for (int i = 0; i < 4000 && opened == before; ++i) {
+            owner->TimerRefreshControlsTimer();
+            QTest::qWait(1);
+        }
+        return opened != before && form->Run().State() == DebuggerRequest::Stopped;
+    }
+    void Enter(QLineEdit* edit, const QString& text) {
+        QVERIFY(edit && !edit->isHidden());
+        edit->setText(text);
+        QTest::keyClick(edit, Qt::Key_Return);
+    }
+
+private slots:
+    void init() {
+        QVERIFY(doc.load_string(kConfig));
+        ConfigRoot = doc.document_element();
+        owner = std::make_unique<MachineOwner>();
+        form = std::make_unique<TFormDebugger>(owner->DebuggerTag);
+        owner->SetDebugger(&form->Run());
+        form->Run().onStopRequest = [this] { OpenDebugger(); };
+        boxes.clear();
+        dbgwin::SetBoxHook([this](const QString& title, const QString&, bool) { boxes << title; });
+        std::vector<uint8_t> rom(4096, 0);
+        owner->BuildMachine(1, static_cast<int32_t>(rom.size()), rom.data());
+        owner->ResetMachine(0);
+        Mem().EndBootMapping();
+        for (size_t i = 0; i < kProgram.size(); ++i) Mem().WriteByte(0x4000 + static_cast<int>(i), kProgram[i]);
+        Mem().WriteByte(0x6000, 0x11);
+        Cpu().PC = 0x4000;
+        Cpu().SP = 0x7000;
+    }
+    void cleanup() {
+        owner->Shutdown();
+        form.reset();
+        owner.reset();
+        dbgwin::SetBoxHook({});
+        ConfigRoot = pugi::xml_node();
+    }
+
+    void opensOnABreakpointEditsAndRunsOn() {
+        // The breakpoints come from the configuration at the first showing.
+        form->show();
+        form->SbRunClick(form.get());
+        QCOMPARE(form->Run().State(), int(DebuggerRequest::RunRequest));
+        owner->DebuggerTag = DebuggerRequest::Running;  // taken as the controls tick does, slices run by hand here
+        QCOMPARE(form->Run().State(), int(DebuggerRequest::Running));
+        owner->PreciseTimerCpuTimer();  // a slice: stops at the first breakpoint
+        QCOMPARE(form->Run().State(), int(DebuggerRequest::StopRequest));
+        owner->TimerRefreshControlsTimer();
+        QCOMPARE(opened, 1);
+        QVERIFY(form->isVisible());
+        QCOMPARE(form->Run().State(), int(DebuggerRequest::Stopped));
+        QCOMPARE(Cpu().PC, uint16_t(0x4003));
+        QVERIFY(form->Instr(2)->text().startsWith(" #4003 00"));
+        QCOMPARE(form->BreakPointList()->item(0)->checkState(), Qt::Checked);
+
+        // HL through the value editor.
+        form->RegsDblClick(3);
+        QVERIFY(!form->CanAct(true, false));  // an editor is open
+        Enter(form->ValueEditor(), "#5100");
+        QCOMPARE(Cpu().GetHL(), uint16_t(0x5100));
+        QVERIFY(form->ValueEditor()->isHidden());
+        QVERIFY(form->findChild<QLabel*>("RegHL")->text() == "HL:#5100");
+
+        // MEM := 6000h, then the first byte there through the dump editor.
+        form->SetSource(TFormDebugger::SrcMem);
+        form->RegsDblClick(6);
+        Enter(form->ValueEditor(), "#6000");
+        QCOMPARE(form->MemAddress(), uint16_t(0x6000));
+        form->SetType(TFormDebugger::TypeDump);
+        form->ShowList();
+        QVERIFY(form->Line(0)->text().startsWith(" #6000  #11 "));
+        form->LineClick(10, 8, true, Qt::NoModifier);  // the first byte of the first line
+        QLineEdit* dump = form->DumpEditor();
+        QVERIFY(!dump->isHidden());
+        QString bytes = dump->text();
+        bytes.replace(0, 3, "#99");
+        Enter(dump, bytes);
+        QCOMPARE(Mem().ReadByte(0x6000), uint8_t(0x99));
+
+        // MVI A,42h at 4004h with the line assembler, from the list shown at PC.
+        form->SetSource(TFormDebugger::SrcPC);
+        form->SetType(TFormDebugger::TypeDisassembling);
+        form->ShowList();
+        QVERIFY(form->Line(1)->text().startsWith(" #4004 "));
+        form->LineClick(11, 17, true, Qt::NoModifier);  // mnemonic column
+        QLineEdit* line = form->AsmEditor();
+        QVERIFY(!line->isHidden());
+        Enter(line, "mvi a,#4G");                  // refused: the caret stands after the comma
+        QVERIFY(!line->isHidden());
+        QCOMPARE(line->selectionStart(), 6);
+        Enter(line, "mvi a,#42");                  // upper-cased as the Intel editor does
+        QCOMPARE(Mem().ReadByte(0x4004), uint8_t(0x3E));
+        QCOMPARE(Mem().ReadByte(0x4005), uint8_t(0x42));
+        QVERIFY(!line->isHidden());                // reopened at the next address
+        QTest::keyClick(line, Qt::Key_Escape);
+        QVERIFY(line->isHidden());
+        QVERIFY(form->CanAct(true, false));
+
+        // Run on: past the breakpoint on PC to the second one.
+        form->SbRunClick(form.get());
+        QVERIFY(!form->isVisible());
+        QCOMPARE(form->Run().State(), int(DebuggerRequest::RunRequest));
+        QVERIFY(WaitForStop(1));
+        QCOMPARE(Cpu().PC, uint16_t(0x400D));
+        QCOMPARE(Mem().ReadByte(0x5100), uint8_t(0x42));
+        QCOMPARE(Mem().ReadByte(0x5001), uint8_t(0x99));
+        QVERIFY(form->isVisible());
+    }
+
+    void flagsStepsAndSettings() {
+        owner->DebuggerTag = DebuggerRequest::StopRequest;
+        OpenDebugger();
+        QCOMPARE(form->Run().State(), int(DebuggerRequest::Stopped));
+        Cpu().F = 0x02;
+        form->FlagsDblClick(1);  // Z
+        QCOMPARE(Cpu().F, uint8_t(0x42));
+        QCOMPARE(form->findChild<QLabel*>("FlagZF")->text(), QString(" Z"));
+        form->SbStepClick();
+        QCOMPARE(Cpu().PC, uint16_t(0x4003));
+        form->SbHexDecClick();
+        QCOMPARE(form->findChild<QLabel*>("RegPC")->text(), QString("PC:16387"));
+        form->SbZ80Click();
+        QVERIFY(form->Instr(1)->text().contains("ld   hl,20480"));
+        form->SaveSettings();
+        pugi::xml_node e = ConfigSection("Debugger");
+        QCOMPARE(QString(e.attribute("radix").value()), QString("dec"));
+        QCOMPARE(QString(e.attribute("notation").value()), QString("z80"));
+        // Every named control is there.
+        for (const char* name : {"i1", "i6", "RegAF", "RegSP", "LblListAddr", "SP1", "SP5", "SPadr1", "LblMM",
+                                 "FlagSF", "FlagIF", "dump1", "dump10", "ClbBreakPoints", "LbNestings", "CbListSrc",
+                                 "CbListType", "LblTicks", "LblAllRam", "LblRemap", "ShapeInstr", "ShapeRegs",
+                                 "ShapeListAdr", "ShapeSP", "ShapeDump", "ShapeMM", "PanelInstructions", "PanelRegs",
+                                 "PanelSP", "PanelFlags", "PanelDump", "SbHexDec", "SbZ80", "SbTo0", "SbDisass",
+                                 "SbFind", "SbPerifStat", "SbRun", "SbStep", "SbStepOver", "SbStepOut", "SbToNext",
+                                 "MeEditValue", "MeEditDump", "MeEditAscii", "MeInlineAsm", "LblEditLabel"})
+            QVERIFY2(form->findChild<QWidget*>(name), name);
+    }
+
+    void nestingsAndSearch() {
+        OpenDebugger();
+        form->SetSource(TFormDebugger::SrcPC);
+        form->SetType(TFormDebugger::TypeDisassembling);
+        form->ShowList();
+        // The operand column of LDA 6000h (list line 5 from PC 4000h: LXI, NOP, NOP, NOP, MOV, LDA).
+        QVERIFY(form->Line(5)->text().contains("LDA"));
+        form->LineClick(15, 22, false, Qt::NoModifier);
+        QCOMPARE(form->NestingDepth(), 1);
+        QCOMPARE(form->MemAddress(), uint16_t(0x6000));
+        QCOMPARE(form->SourceIndex(), int(TFormDebugger::SrcMem));
+        form->NestingsDblClick();
+        QCOMPARE(form->NestingDepth(), 0);
+        QCOMPARE(form->MemAddress(), uint16_t(0x4000));
+
+        // Search: 3Ah 00h 60h (LDA 6000h) from MEM.
+        TFormDbgFind* find = form->FormDbgFind();
+        find->values->setText("#3A #00 #00 #00 #00 #00 #00 #00");
+        find->MeEditValuesChange();
+        find->values->setText("#3A #00 #60 #00 #00 #00 #00 #00");
+        find->MeEditValuesChange();
+        find->checkVal[1]->setChecked(true);
+        find->CheckValClick(1);
+        QVERIFY(find->FindEnabled());
+        form->FindNext(true);
+        QCOMPARE(form->MemAddress(), uint16_t(0x4007));
+        form->FindNext(false);
+        QCOMPARE(boxes.size(), 1);  // no other occurrence
+    }
+
+    void perifStatAndDisassWindows() {
+        OpenDebugger();
+        TFormPerifStat* p = form->FormPerifStat();
+        form->SbPerifStatClick();
+        QVERIFY(p->isVisible());
+        for (const char* name : {"GbIntCTC8253", "LblC0", "LblC0Mv", "LblC1Cv", "LblC2Pv", "LblC2Xv"})
+            QVERIFY2(p->findChild<QWidget*>(name), name);
+        TFormDisass* d = form->FormDisass();
+        d->SetMemory(&Mem());
+        d->meFrom->setText("#4000");
+        d->meTo->setText("#400F");
+        d->meOffset->setText("#0000");
+        d->BtnAddClick();
+        QCOMPARE(d->Areas().size(), size_t(1));
+        QCOMPARE(d->meFrom->text(), QString("#4010"));
+        d->meFrom->setText("#8000");
+        d->meTo->setText("#9000");
+        d->meOffset->setText("#7800");  // would run past FFFFh
+        d->BtnAddClick();
+        QCOMPARE(d->Areas().size(), size_t(1));
+        QCOMPARE(boxes.size(), 1);
+        QTemporaryDir dir;
+        const std::string path = (dir.path() + "/out.asm").toStdString();
+        d->saveDialog = [&path](std::string& p2) {
+            p2 = path;
+            return true;
+        };
+        d->BtnDisassClick();
+        QFile f(QString::fromStdString(path));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QVERIFY(f.readAll().contains("L400D:   JMP  L400D"));
+    }
+
+    void translatedByTheEnglishFile() {
+        IniFile ini;
+        QVERIFY(ini.Load(std::string(ORVIK_SOURCE_DIR) + "/resources/Lang/English.ini"));
+        TranslateWindows(ini, {form.get(), form->FormDisass(), form->FormDbgFind(), form->FormPerifStat()});
+        QCOMPARE(form->windowTitle(), QString("Debugger"));
+        QCOMPARE(form->findChild<QLabel*>("LblAllRam")->toolTip(), QString("All RAM state\nDouble click switches it"));
+        QCOMPARE(form->FormDisass()->findChild<QPushButton*>("BtnAdd")->text(), QString("Add"));
+        QCOMPARE(form->FormDisass()->lvList->headerItem()->text(4), QString("DW labels"));
+        QCOMPARE(form->FormDbgFind()->findChild<QPushButton*>("BtnFind")->text(), QString("Find"));
+        QCOMPARE(form->FormPerifStat()->findChild<QGroupBox*>("GbIntCTC8253")->title(), QString("Internal CTC 8253"));
+    }
+};
+
+QTEST_MAIN(FormDebuggerTest)
+#include "FormDebuggerTest.moc"
