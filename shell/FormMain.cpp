@@ -1,5 +1,8 @@
 #include "shell/FormMain.h"
 
+#include "tools/memrw/window/FormMemReadWrite.h"
+#include "tools/poke/window/FormPoke.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
@@ -182,6 +185,11 @@ void TFormMain::CreateControls() {
     bar->setObjectName("MainMenu");
     miFile = bar->addMenu(QString::fromUtf8("Súbor"));
     miFile->setObjectName("MiFile");
+    QAction* openSnap = AddAction(miFile, "MiOpenSnap", "Otvoriť snapshot...", QKeySequence(Qt::SHIFT | Qt::ALT | Qt::Key_F2));
+    connect(openSnap, &QAction::triggered, this, [this] { MiOpenSnapClick(); });
+    QAction* saveSnap = AddAction(miFile, "MiSaveSnap", "Uložiť snapshot...", QKeySequence(Qt::ALT | Qt::Key_F7));
+    connect(saveSnap, &QAction::triggered, this, [this] { TBtnSaveSnapClick(); });
+    miFile->addSeparator();
     QMenu* picture = miFile->addMenu(QString::fromUtf8("Obrázok"));
     picture->setObjectName("MiPicture");
     QAction* clip = AddAction(picture, "MiPictureClip", "Skopírovať do schránky", QKeySequence(Qt::ALT | Qt::Key_C));
@@ -194,6 +202,15 @@ void TFormMain::CreateControls() {
     miFile->addSeparator();
     miRecordSound = AddAction(miFile, "MiRecordSound", "Zaznamenať zvuk...");
     connect(miRecordSound, &QAction::triggered, this, [this] { MiRecordSoundClick(); });
+    miFile->addSeparator();
+    QAction* poke = AddAction(miFile, "MiPoke", "Poke...");
+    connect(poke, &QAction::triggered, this, [this] { MiPokeClick(); });
+    miFile->addSeparator();
+    QAction* loadMem = AddAction(miFile, "MiLoadFileToMem", "Nahrať súbor do pamäti...", QKeySequence(Qt::ALT | Qt::Key_F11));
+    connect(loadMem, &QAction::triggered, this, [this] { MiLoadSaveMemClick(0); });
+    QAction* saveMem = AddAction(miFile, "MiSaveMemToFile", "Uložiť obsah pamäti do súboru...",
+                                 QKeySequence(Qt::SHIFT | Qt::ALT | Qt::Key_F11));
+    connect(saveMem, &QAction::triggered, this, [this] { MiLoadSaveMemClick(1); });
     miFile->addSeparator();
     QAction* exitItem = AddAction(miFile, "MiExit", "Koniec", QKeySequence(Qt::ALT | Qt::Key_F4));
     connect(exitItem, &QAction::triggered, this, [this] { MiExitClick(); });
@@ -248,6 +265,13 @@ void TFormMain::CreateControls() {
     toolBar->setIconSize(QSize(16, 16));
     toolBar->setContextMenuPolicy(Qt::PreventContextMenu);
     addToolBar(Qt::TopToolBarArea, toolBar);
+    QAction* tbSaveSnap = AddAction(nullptr, "TBtnSaveSnap", "");
+    tbSaveSnap->setToolTip(QString::fromUtf8("Uložiť snapshot... (Alt+F7)"));
+    tbSaveSnap->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
+    tbSaveSnap->setProperty("imageIndex", 1);
+    connect(tbSaveSnap, &QAction::triggered, this, [this] { TBtnSaveSnapClick(); });
+    toolBar->addAction(tbSaveSnap);
+    toolBar->addSeparator();
     QAction* tbReset = AddAction(nullptr, "TBtnReset", "");
     tbReset->setToolTip("Reset (Alt+F5)");
     tbReset->setIcon(style()->standardIcon(QStyle::SP_BrowserReload));
@@ -518,7 +542,7 @@ void TFormMain::MiFocusPauseClick() {
 }
 
 void TFormMain::ApplicationStateChanged(Qt::ApplicationState state) {
-    if (state != Qt::ApplicationActive) KeyState::Clear();
+    if (state != Qt::ApplicationActive && owner) owner->Keys().Clear();
     if (!focusHooked || firstShowPending || owner->Closing.load() == 1) return;
     // Only the change between active and not active counts: a second
     // inactive state (inactive, then hidden) must not park the paused state.
@@ -539,7 +563,7 @@ void TFormMain::ApplDeactivate() {
 void TFormMain::ApplActivate() { SetPause(ApplicationTag, 0); }
 
 void TFormMain::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::ActivationChange && !isActiveWindow()) KeyState::Clear();
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow() && owner) owner->Keys().Clear();
     QMainWindow::changeEvent(event);
 }
 
@@ -548,7 +572,7 @@ void TFormMain::changeEvent(QEvent* event) {
 bool TFormMain::event(QEvent* e) {
     if (e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease) {
         auto* key = static_cast<QKeyEvent*>(e);
-        UpdateKeyState(key);
+        if (owner) UpdateKeyState(owner->Keys(), key);
         // F10 never reaches the menu bar.
         if (key->key() == Qt::Key_F10) {
             e->accept();
