@@ -1,5 +1,6 @@
 #include "shell/FormMain.h"
 
+#include "tools/debugger/window/FormDebugger.h"
 #include "tools/memrw/window/FormMemReadWrite.h"
 #include "tools/poke/window/FormPoke.h"
 
@@ -255,6 +256,7 @@ void TFormMain::CreateControls() {
     miTools->setObjectName("MiTools");
     QAction* insert = AddAction(miTools, "MiInsertText", "Vložiť text zo schránky", QKeySequence(Qt::ALT | Qt::Key_B));
     connect(insert, &QAction::triggered, this, [this] { MiInsertTextClick(); });
+    CreateDebugger();
 
     // Toolbar.
     toolBar = new QToolBar(this);

@@ -23,6 +23,7 @@ class QTimer;
 class QToolBar;
 class ScreenView;
 class TFormMemReadWrite;
+class TFormDebugger;
 class TFormPoke;
 
 // The application object's tag: the start-up fault after the main window's
@@ -131,6 +132,7 @@ public:
     // otherwise runs again when the machine ran before (runStateBefore 0).
     void ResumeOrReopenDebugger(int runStateBefore);
     void MiDebuggerClick();
+    TFormDebugger* FormDebugger() const { return formDebugger.get(); }
 
     // Snapshots.
     void TBtnSaveSnapClick();
@@ -161,6 +163,7 @@ protected:
 private:
     class View;
     void CreateControls();
+    void CreateDebugger();
     QAction* AddAction(QMenu* menu, const char* name, const char* caption, const QKeySequence& key = {});
     void ShowImage(QLabel* label, int kind, int index);
     void SetMenusForFullScreen(bool full);
@@ -178,6 +181,7 @@ private:
     ConfigDocument xmlDoc;
     // Tool windows write their configuration when destroyed, so they go
     // before the document.
+    std::unique_ptr<TFormDebugger> formDebugger;
     std::unique_ptr<TFormPoke> formPoke;
     std::unique_ptr<TFormMemReadWrite> formMemReadWrite;
     std::unique_ptr<MachineOwner> owner;
