@@ -509,6 +509,10 @@ void TFormMain::closeEvent(QCloseEvent* event) {
 // ---- run state -------------------------------------------------------------
 
 void TFormMain::TBtnRunPauseClick() {
+    if (RunState() == 1 && DebuggerHoldsMachine()) {
+        RunFromDebugger();
+        return;
+    }
     SetPause(RunState() ^ 1, 0);  // RunStateChanged sets the menu check
 }
 

@@ -133,6 +133,10 @@ public:
     void ResumeOrReopenDebugger(int runStateBefore);
     void MiDebuggerClick();
     TFormDebugger* FormDebugger() const { return formDebugger.get(); }
+    // While the debugger holds the machine, running goes through it, so that no
+    // slice runs while one of its editors is open.
+    bool DebuggerHoldsMachine() const;
+    void RunFromDebugger();
 
     // Snapshots.
     void TBtnSaveSnapClick();

@@ -3,6 +3,7 @@
 #include <QMenu>
 
 #include "shell/FormMain.h"
+#include "machine/core/RequestWords.h"
 #include "machine/timer/IifTimer.h"
 #include "tools/debugger/window/FormDebugger.h"
 #include "tools/debugger/window/FormPerifStat.h"
@@ -29,4 +30,13 @@ void TFormMain::MiDebuggerClick() {
         d.EnterStopped();
     else
         d.show();
+}
+
+bool TFormMain::DebuggerHoldsMachine() const {
+    return formDebugger && owner->DebuggerTag.load() == DebuggerRequest::Stopped;
+}
+
+void TFormMain::RunFromDebugger() {
+    // Refused (with a beep) while an editor is open; otherwise as the debugger's run.
+    formDebugger->SbRunClick(formDebugger.get());
 }

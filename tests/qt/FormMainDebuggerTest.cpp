@@ -2,6 +2,7 @@
 #include <QtTest>
 
 #include <QAction>
+#include <QLineEdit>
 
 #include <memory>
 
@@ -61,6 +62,24 @@ private slots:
         QCOMPARE(o.DebuggerTag.load(), int(DebuggerRequest::Stopped));
         QCOMPARE(o.GetCpu()->PC, uint16_t(0x4002));
         QCOMPARE(form->RunState(), 1);
+    }
+
+    void runPauseWhileTheDebuggerHoldsTheMachine() {
+        form->ActionNamed("MiDebugger")->trigger();
+        TFormDebugger* d = form->FormDebugger();
+        MachineOwner& o = form->Owner();
+        // An editor is open: the main window's run does not resume the machine.
+        d->RegsDblClick(1);
+        QVERIFY(!d->ValueEditor()->isHidden());
+        form->TBtnRunPauseClick();
+        QCOMPARE(form->RunState(), 1);
+        QCOMPARE(o.DebuggerTag.load(), int(DebuggerRequest::Stopped));
+        QTest::keyClick(d->ValueEditor(), Qt::Key_Escape);
+        // Without an editor it runs as the debugger's run does.
+        form->TBtnRunPauseClick();
+        QVERIFY(!d->isVisible());
+        QTRY_COMPARE_WITH_TIMEOUT(form->RunState(), 0, 2000);
+        QCOMPARE(o.DebuggerTag.load(), int(DebuggerRequest::Running));
     }
 };
 
