@@ -279,6 +279,125 @@ private slots:
         QVERIFY(f.readAll().contains("L400D:   JMP  L400D"));
     }
 
+    void valueEditorTableAndCopyFill() {
+        OpenDebugger();
+        QVERIFY(form->findChild<QLabel*>("LblMM")->isHidden());  // no paging register on this model
+        form->RegsDblClick(0);
+        Enter(form->ValueEditor(), "#00FF");
+        QCOMPARE(Cpu().GetPSW(), uint16_t(0x00D7));
+        // Stack word SP+2.
+        form->RegsDblClick(8);
+        Enter(form->ValueEditor(), "#BEEF");
+        QCOMPARE(Mem().ReadWord(0x7002), uint16_t(0xBEEF));
+        // Fill 2 bytes from 5000h; a fill byte of 256 is refused and the prompt stays.
+        form->SbHexDecClick();  // decimal
+        form->SbFillClick(true);
+        Enter(form->ValueEditor(), "20480");
+        Enter(form->ValueEditor(), "00002");
+        Enter(form->ValueEditor(), "00256");
+        QVERIFY(!form->ValueEditor()->isHidden());
+        Enter(form->ValueEditor(), "00171");
+        QVERIFY(form->ValueEditor()->isHidden());
+        QCOMPARE(Mem().ReadByte(0x5000), uint8_t(0xAB));
+        QCOMPARE(Mem().ReadByte(0x5001), uint8_t(0xAB));
+        QCOMPARE(Mem().ReadByte(0x5002), uint8_t(0x00));
+        // Count 0 writes nothing.
+        form->SbFillClick(true);
+        Enter(form->ValueEditor(), "20482");
+        Enter(form->ValueEditor(), "00000");
+        Enter(form->ValueEditor(), "00001");
+        QCOMPARE(Mem().ReadByte(0x5002), uint8_t(0x00));
+        // Copy by end address: 5000h..5001h to 5001h (overlapping upward).
+        form->SbCopyClick(false);
+        Enter(form->ValueEditor(), "20480");
+        Enter(form->ValueEditor(), "20479");  // end below start: refused
+        QVERIFY(!form->ValueEditor()->isHidden());
+        Enter(form->ValueEditor(), "20481");
+        Enter(form->ValueEditor(), "20481");
+        QCOMPARE(Mem().ReadByte(0x5001), uint8_t(0xAB));
+        QCOMPARE(Mem().ReadByte(0x5002), uint8_t(0xAB));
+    }
+
+    void dumpTextAndAssemblerEditors() {
+        OpenDebugger();
+        form->SbHexDecClick();  // decimal
+        form->SetSource(TFormDebugger::SrcMem);
+        form->RegsDblClick(6);
+        Enter(form->ValueEditor(), "24576");  // 6000h
+        form->SetType(TFormDebugger::TypeDump);
+        form->ShowList();
+        form->LineClick(10, 12, true, Qt::NoModifier);  // second byte
+        QLineEdit* dump = form->DumpEditor();
+        QCOMPARE(dump->selectionStart(), 4);
+        QString t = dump->text();
+        t.replace(8, 3, "256");
+        Enter(dump, t);
+        QVERIFY(!dump->isHidden());  // refused, caret on that field
+        QCOMPARE(dump->selectionStart(), 8);
+        QTest::keyClick(dump, Qt::Key_G);
+        QTest::keyClick(dump, Qt::Key_Escape);
+        QVERIFY(dump->isHidden());
+        QCOMPARE(Mem().ReadByte(0x6002), uint8_t(0x00));
+        // The text editor keeps a "." over a byte that shows as ".".
+        Mem().WriteByte(0x6000, 0x00);
+        Mem().WriteByte(0x6001, 0x41);
+        form->ShowList();
+        form->LineClick(10, 41, true, Qt::NoModifier);
+        QLineEdit* text = form->AsciiEditor();
+        QVERIFY(!text->isHidden());
+        QCOMPARE(text->text().left(2), QString(".A"));
+        Enter(text, ".B......");
+        QCOMPARE(Mem().ReadByte(0x6000), uint8_t(0x00));
+        QCOMPARE(Mem().ReadByte(0x6001), uint8_t(0x42));
+        // The line assembler in preload mode shows the instruction that stands next.
+        form->SbHexDecClick();  // back to hexadecimal
+        form->SetSource(TFormDebugger::SrcPC);
+        form->SetType(TFormDebugger::TypeDisassembling);
+        form->ShowList();
+        form->LineClick(10, 17, true, Qt::ControlModifier);
+        QLineEdit* line = form->AsmEditor();
+        QCOMPARE(line->text(), QString("LXI  H,#5000"));
+        Enter(line, "LXI H,#5100");
+        QCOMPARE(Mem().ReadWord(0x4001), uint16_t(0x5100));
+        QCOMPARE(line->text(), QString("NOP"));
+        // Closing is refused while an editor is open.
+        form->close();
+        QVERIFY(form->isVisible());
+        QTest::keyClick(line, Qt::Key_Escape);
+        form->close();
+        QVERIFY(!form->isVisible());
+        QCOMPARE(form->Run().State(), int(DebuggerRequest::RunRequest));
+    }
+
+    void listOffsetsAndKeys() {
+        OpenDebugger();
+        form->SetSource(TFormDebugger::SrcSP);
+        form->SetType(TFormDebugger::TypeDump);
+        form->ShowList();
+        QCOMPARE(form->findChild<QLabel*>("LblListAddr")->text(), QString("(SP)"));
+        form->ListStep(false, Qt::ShiftModifier);
+        form->ListStep(false, Qt::ShiftModifier);
+        form->ListStep(false, Qt::ShiftModifier);
+        form->ListStep(false, Qt::ShiftModifier);
+        QCOMPARE(form->findChild<QLabel*>("LblListAddr")->text(), QString("(SP-#0004)"));
+        form->SbHexDecClick();
+        QCOMPARE(form->findChild<QLabel*>("LblListAddr")->text(), QString("(SP-4)"));
+        QTest::keyClick(form.get(), Qt::Key_Home);
+        QCOMPARE(form->ListOffset(TFormDebugger::SrcSP), 0);
+        for (int i = 0; i < 4096; ++i) form->ListStep(true, Qt::NoModifier);  // 8 bytes a step
+        QCOMPARE(form->ListOffset(TFormDebugger::SrcSP), 32768);
+        form->ListStep(true, Qt::NoModifier);
+        form->ListStep(true, Qt::ShiftModifier);
+        QCOMPARE(form->ListOffset(TFormDebugger::SrcSP), 32768);
+        QTest::keyClick(form.get(), Qt::Key_F7);  // step
+        QCOMPARE(Cpu().PC, uint16_t(0x4003));
+        QTest::keyClick(form.get(), Qt::Key_H, Qt::ControlModifier);
+        QVERIFY(!form->Decimal());
+        const QString ticks = form->findChild<QLabel*>("LblTicks")->text();
+        QVERIFY(ticks.startsWith("T:00000000"));
+        QCOMPARE(ticks.size(), 12);
+    }
+
     void translatedByTheEnglishFile() {
         IniFile ini;
         QVERIFY(ini.Load(std::string(ORVIK_SOURCE_DIR) + "/resources/Lang/English.ini"));
