@@ -69,6 +69,11 @@ TFormDbgFind::TFormDbgFind(QWidget* parent) : QWidget(parent, Qt::Tool) {
 
 void TFormDbgFind::SetRadix(bool dec) {
     decimal = dec;
+    updating = true;
+    const QString mask = decimal ? "999 999 999 999 999 999 999 999; " : ">\\#HH \\#HH \\#HH \\#HH \\#HH \\#HH \\#HH \\#HH; ";
+    values->setInputMask(mask);
+    masks->setInputMask(mask);
+    updating = false;
     Rewrite();
 }
 
@@ -76,7 +81,7 @@ void TFormDbgFind::Rewrite() {
     updating = true;
     values->setText(QString::fromStdString(dbg::FormatBytes(p.pattern, decimal)));
     masks->setText(QString::fromStdString(dbg::FormatBytes(p.mask, decimal)));
-    ascii->setText(QString::fromStdString(std::string()) + QString::fromStdU16String(dbg::FormatAscii(p.chars)));
+    ascii->setText(QString::fromStdU16String(dbg::FormatAscii(p.chars)));
     updating = false;
 }
 

@@ -905,6 +905,7 @@ void TFormDebugger::OpenValueEditor(int value, int tag, const QString& caption, 
     editTarget = target;
     lblEditLabel->setText(caption);
     lblEditLabel->adjustSize();
+    meEditValue->setInputMask(decimal ? "99999; " : ">\\#HHHH; ");
     meEditValue->setText(Q(dbg::PaddedWord(static_cast<unsigned>(value), decimal)));
     meEditValue->setFixedWidth(QFontMetrics(font()).horizontalAdvance(QString(8, 'M')));
     QWidget* place = target ? target : static_cast<QWidget*>(lblTicks);
@@ -1020,6 +1021,8 @@ void TFormDebugger::OpenDumpEditor(uint16_t address, int byteIndex, QLabel* line
     for (int i = 0; i < 8; ++i) b[i] = memory->ReadByte(static_cast<uint16_t>(address + i));
     dumpAddress = address;
     editTarget = line;
+    meEditDump->setInputMask(decimal ? "999 999 999 999 999 999 999 999; "
+                                     : ">\\#HH \\#HH \\#HH \\#HH \\#HH \\#HH \\#HH \\#HH; ");
     meEditDump->setText(Q(dbg::FormatBytes(b, decimal)));
     meEditDump->setFixedWidth(QFontMetrics(font()).horizontalAdvance(QString(34, 'M')));
     PlaceOver(meEditDump, line, 8);
