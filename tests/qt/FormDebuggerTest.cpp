@@ -398,6 +398,47 @@ private slots:
         QCOMPARE(ticks.size(), 12);
     }
 
+    void searchWindowFields() {
+        OpenDebugger();
+        TFormDbgFind* find = form->FormDbgFind();
+        QVERIFY(!find->FindEnabled());
+        QTest::keyClick(form.get(), Qt::Key_F3);  // nothing to find: opens the window
+        QVERIFY(find->isVisible());
+        find->SetRadix(true);
+        find->values->setText("000 000 300 000 000 000 000 000");
+        find->MeEditValuesChange();
+        QCOMPARE(find->values->selectionStart(), 8);
+        find->values->setText("000 000 256 000 000 000 000 000");
+        find->MeEditValuesChange();
+        QCOMPARE(find->values->selectionStart(), 10);
+        find->SetRadix(false);
+        // "A" typed at character position 3.
+        QString chars = find->ascii->text();
+        chars[13] = 'A';
+        find->ascii->setText(chars);
+        find->MeEditAsciiChange();
+        QCOMPARE(find->GetPattern().pattern[3], uint8_t(0x41));
+        QCOMPARE(find->GetPattern().mask[3], uint8_t(0xFF));
+        QVERIFY(find->checkVal[3]->isChecked());
+        QVERIFY(find->FindEnabled());
+        QVERIFY(find->values->text().startsWith("#00 #00 #00 #41"));
+        // A mask byte 0Fh becomes FFh when the mask is switched off.
+        find->checkMask->setChecked(true);
+        find->CheckMaskClick();
+        QVERIFY(find->masks->isEnabled());
+        find->masks->setText("#0F #00 #00 #FF #00 #00 #00 #00");
+        find->MeEditMaskChange();
+        QCOMPARE(find->GetPattern().mask[0], uint8_t(0x0F));
+        find->checkMask->setChecked(false);
+        find->CheckMaskClick();
+        QCOMPARE(find->GetPattern().mask[0], uint8_t(0xFF));
+        // Clearing a position empties it.
+        find->checkVal[3]->setChecked(false);
+        find->CheckValClick(3);
+        QCOMPARE(find->GetPattern().mask[3], uint8_t(0x00));
+        QCOMPARE(find->GetPattern().chars[3], u'.');
+    }
+
     void translatedByTheEnglishFile() {
         IniFile ini;
         QVERIFY(ini.Load(std::string(ORVIK_SOURCE_DIR) + "/resources/Lang/English.ini"));

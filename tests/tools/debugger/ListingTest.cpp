@@ -149,6 +149,23 @@ TEST_F(ListingTest, WordValuesDefineLabelsOnlyWithTheFlag) {
                                               }));
 }
 
+TEST_F(ListingTest, RestartVectorsAndOneAboveAnInstruction) {
+    FlatMemory m;
+    m.Put(0x0000, {0xC7,                // RST 0
+                   0x21, 0x05, 0x00,    // LXI H,0005h: one above the MVI at 0004h
+                   0x3E, 0x00});        // MVI A,0
+    ListingWriter w(*m, ListingOptions{});
+    EXPECT_EQ(w.Write({{0, 5, 0, AreaCode, false}}), Lines({
+                                                         "L0000:   RST  0",
+                                                         "         LXI  H,L0004+1",
+                                                         "         MVI  A,00H",
+                                                         "",
+                                                         "; labels outside the listed lines",
+                                                         "L0004    EQU  0004H",
+                                                         "",
+                                                     }));
+}
+
 TEST(ListingAreas, ValidityInsertionAndNextAddress) {
     EXPECT_TRUE(AreaIsValid({0, 0xFFFF, 0, AreaCode, false}));
     EXPECT_TRUE(AreaIsValid({0x4000, 0x7FFF, 0xC000, AreaCode, false}));  // moved down to 0000h
