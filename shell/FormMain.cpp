@@ -113,6 +113,7 @@ public:
     void ShowModel(int model) override {
         form->imageModel->setProperty("imageIndex", model);
         form->imageModel->setText(QString::fromLatin1(MachineOwner::ModelName(model)));
+        form->DebuggerMachineRebuilt();
     }
     void ShowMute(bool mute) override { form->ShowMute(mute); }
     void SetLed(int index, bool on) override { form->SetLed(1 << index, on); }
@@ -537,6 +538,7 @@ void TFormMain::ResumeAfterReset() {
         // The debugger holds the machine: keep it stopped, refresh the window.
         owner->ScreenTimer().SetEnabled(true);
         controlsTimer->start();
+        MiDebuggerClick();
     } else {
         SetPause(0, 1);
     }

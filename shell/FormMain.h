@@ -137,6 +137,8 @@ public:
     // slice runs while one of its editors is open.
     bool DebuggerHoldsMachine() const;
     void RunFromDebugger();
+    // A new machine was built: the debugger follows its CPU and memory.
+    void DebuggerMachineRebuilt();
 
     // Snapshots.
     void TBtnSaveSnapClick();

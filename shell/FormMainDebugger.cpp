@@ -40,3 +40,10 @@ void TFormMain::RunFromDebugger() {
     // Refused (with a beep) while an editor is open; otherwise as the debugger's run.
     formDebugger->SbRunClick(formDebugger.get());
 }
+
+void TFormMain::DebuggerMachineRebuilt() {
+    if (!formDebugger) return;
+    formDebugger->Attach(owner->GetCpu(), owner->GetMemory(), owner->GetModel());
+    IifTimer* timer = owner->GetTimerIf();
+    formDebugger->FormPerifStat()->SetTimer(timer ? &timer->GetPit() : nullptr);
+}

@@ -2,6 +2,7 @@
 #include <QtTest>
 
 #include <QAction>
+#include <QLabel>
 #include <QLineEdit>
 
 #include <memory>
@@ -80,6 +81,18 @@ private slots:
         QVERIFY(!d->isVisible());
         QTRY_COMPARE_WITH_TIMEOUT(form->RunState(), 0, 2000);
         QCOMPARE(o.DebuggerTag.load(), int(DebuggerRequest::Running));
+    }
+
+    void followsARebuiltMachine() {
+        form->ActionNamed("MiDebugger")->trigger();
+        TFormDebugger* d = form->FormDebugger();
+        MachineOwner& o = form->Owner();
+        form->MiHardResetClick();  // rebuilds every part
+        QCOMPARE(d->Run().Cpu(), o.GetCpu());
+        QCOMPARE(d->Run().Memory(), o.GetMemory());
+        QVERIFY(d->isVisible());
+        QCOMPARE(o.DebuggerTag.load(), int(DebuggerRequest::Stopped));
+        QVERIFY(d->Instr(2)->text().startsWith(" #0000 "));  // redrawn at the reset PC
     }
 };
 
