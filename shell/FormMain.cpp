@@ -1,5 +1,7 @@
 #include "shell/FormMain.h"
 
+#include "shell/help/FormAbout.h"
+#include "shell/help/FormKeyMap.h"
 #include "tools/debugger/window/FormDebugger.h"
 #include "tools/memrw/window/FormMemReadWrite.h"
 #include "tools/poke/window/FormPoke.h"
@@ -259,6 +261,14 @@ void TFormMain::CreateControls() {
     connect(insert, &QAction::triggered, this, [this] { MiInsertTextClick(); });
     CreateDebugger();
 
+    miHelp = bar->addMenu(QString::fromUtf8("Pomocník"));
+    miHelp->setObjectName("MiHelp");
+    QAction* keyboard = AddAction(miHelp, "MiKeyboard", "Klávesnica", QKeySequence(Qt::ALT | Qt::Key_F1));
+    connect(keyboard, &QAction::triggered, this, [this] { MiKeyboardClick(); });
+    miHelp->addSeparator();
+    QAction* about = AddAction(miHelp, "MiAbout", "O programe...");
+    connect(about, &QAction::triggered, this, [this] { MiAboutClick(); });
+
     // Toolbar.
     toolBar = new QToolBar(this);
     toolBar->setObjectName("ToolBar");
@@ -344,7 +354,7 @@ void TFormMain::CreateControls() {
     controlsTimer->setInterval(kControlsIntervalMs);
     connect(controlsTimer, &QTimer::timeout, this, [this] { TimerRefreshControlsTimer(); });
 
-    // The key-state table is emptied whenever the program loses the focus.
+    // The owner's host key state is emptied whenever the program loses the focus.
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
             [this](Qt::ApplicationState state) { ApplicationStateChanged(state); });
 }
@@ -635,11 +645,11 @@ bool TFormMain::GetMonitorRect(int& left, int& top, int& width, int& height) {
 }
 
 void TFormMain::SetMenusForFullScreen(bool full) {
-    for (QMenu* m : {miFile, miView, miEmul, miTools}) m->menuAction()->setVisible(!full);
+    for (QMenu* m : {miFile, miView, miEmul, miTools, miHelp}) m->menuAction()->setVisible(!full);
     if (full) {
         // File and tool commands stay off in full screen, their shortcuts too.
         disabledForFullScreen.clear();
-        for (QMenu* m : {miFile, miTools}) {
+        for (QMenu* m : {miFile, miTools, miHelp}) {
             QList<QMenu*> menus{m};
             menus += m->findChildren<QMenu*>();
             for (QMenu* sub : menus)
@@ -653,7 +663,7 @@ void TFormMain::SetMenusForFullScreen(bool full) {
     } else {
         for (QAction* a : disabledForFullScreen) a->setEnabled(true);
         disabledForFullScreen.clear();
-        for (QMenu* m : {miFile, miTools}) m->menuAction()->setEnabled(true);
+        for (QMenu* m : {miFile, miTools, miHelp}) m->menuAction()->setEnabled(true);
     }
 }
 

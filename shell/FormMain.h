@@ -1,7 +1,7 @@
 #pragma once
 // The main window: owns the configuration document and the machine owner,
 // builds the machine at its first showing, shows the screen and the status
-// bar, feeds the host keyboard into the key-state table and carries the run,
+// bar, feeds the host keyboard into the owner's key state and carries the run,
 // reset, size, sound and picture commands.
 #include <QMainWindow>
 #include <QString>
@@ -22,6 +22,8 @@ class QMenu;
 class QTimer;
 class QToolBar;
 class ScreenView;
+class TFormAbout;
+class TFormKeyMap;
 class TFormMemReadWrite;
 class TFormDebugger;
 class TFormPoke;
@@ -140,6 +142,12 @@ public:
     // A new machine was built: the debugger follows its CPU and memory.
     void DebuggerMachineRebuilt();
 
+    // Help.
+    void MiKeyboardClick();
+    void MiAboutClick();
+    TFormAbout* FormAbout();
+    TFormKeyMap* FormKeyMap();
+
     // Snapshots.
     void TBtnSaveSnapClick();
     void MiOpenSnapClick();
@@ -190,6 +198,8 @@ private:
     std::unique_ptr<TFormDebugger> formDebugger;
     std::unique_ptr<TFormPoke> formPoke;
     std::unique_ptr<TFormMemReadWrite> formMemReadWrite;
+    std::unique_ptr<TFormAbout> formAbout;
+    std::unique_ptr<TFormKeyMap> formKeyMap;
     std::unique_ptr<MachineOwner> owner;
     std::unique_ptr<View> view;
     bool paInitialised = false;
@@ -233,6 +243,7 @@ private:
     QMenu* miView = nullptr;
     QMenu* miEmul = nullptr;
     QMenu* miTools = nullptr;
+    QMenu* miHelp = nullptr;
     QAction* miSize[4] = {};
     QAction* miPaused = nullptr;
     QAction* miSound = nullptr;
