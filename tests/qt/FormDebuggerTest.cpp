@@ -24,6 +24,7 @@
 #include "machine/cpu/ChipCpu8080.h"
 #include "machine/cpu/ChipMemory.h"
 #include "machine/owner/MachineOwner.h"
+#include "machine/timer/ChipPIT8253.h"
 #include "tools/debugger/window/DbgWindowUtils.h"
 #include "tools/debugger/window/FormDbgFind.h"
 #include "tools/debugger/window/FormDebugger.h"
@@ -253,6 +254,18 @@ private slots:
         QVERIFY(p->isVisible());
         for (const char* name : {"GbIntCTC8253", "LblC0", "LblC0Mv", "LblC1Cv", "LblC2Pv", "LblC2Xv"})
             QVERIFY2(p->findChild<QWidget*>(name), name);
+        // Counter 0 programmed with 36h and the preset 2D5Ah.
+        ChipPIT8253 pit;
+        pit.Write(3, 0x36);
+        pit.Write(0, 0x5A);
+        pit.Write(0, 0x2D);
+        p->SetTimer(&pit);
+        p->UpdateView();
+        QCOMPARE(p->Value(0, 0)->text(), QString("3 / BIN / BOTH"));
+        QCOMPARE(p->Value(0, 2)->text(), QString("#2D5A"));
+        p->SetTimer(nullptr);  // a model without the timer: the labels keep their texts
+        p->UpdateView();
+        QCOMPARE(p->Value(0, 0)->text(), QString("3 / BIN / BOTH"));
         TFormDisass* d = form->FormDisass();
         d->SetMemory(&Mem());
         d->meFrom->setText("#4000");
