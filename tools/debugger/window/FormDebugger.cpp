@@ -566,17 +566,15 @@ void TFormDebugger::closeEvent(QCloseEvent* event) {
 }
 
 void TFormDebugger::PlaceNextTo(QWidget* other) {
+    // Above the debugger when there is room there, else below when the screen has room, else where it is.
     const QRect me = frameGeometry();
     const int h = other->frameGeometry().height();
-    if (me.top() < h) {
-        other->move(me.left(), me.bottom() + 1);
+    if (me.top() > h) {
+        other->move(me.left(), me.top() - h);
         return;
     }
     const QScreen* s = screen();
-    if (s && me.bottom() + h < s->availableGeometry().bottom())
-        other->move(me.left(), me.bottom() + 1);
-    else
-        other->move(me.left(), me.top() - h);
+    if (s && me.bottom() + h < s->availableGeometry().bottom()) other->move(me.left(), me.bottom() + 1);
 }
 
 void TFormDebugger::SbFindClick() {
