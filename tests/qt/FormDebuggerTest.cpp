@@ -373,6 +373,9 @@ private slots:
         Enter(line, "LXI H,#5100");
         QCOMPARE(Mem().ReadWord(0x4001), uint16_t(0x5100));
         QCOMPARE(line->text(), QString("NOP"));
+        line->clear();
+        QTest::keyClicks(line, "mov");
+        QCOMPARE(line->text(), QString("MOV"));  // forced to upper case
         // Closing is refused while an editor is open.
         form->close();
         QVERIFY(form->isVisible());

@@ -270,6 +270,15 @@ TFormDebugger::TFormDebugger(std::atomic<int>& tag, QWidget* parent) : QWidget(p
         w->installEventFilter(this);
     }
 
+    // The line assembler takes upper case in Intel notation, lower case in Z80 notation.
+    connect(meInlineAsm, &QLineEdit::textEdited, this, [this](const QString& t) {
+        const QString forced = notation ? t.toLower() : t.toUpper();
+        if (forced == t) return;
+        const int caret = meInlineAsm->cursorPosition();
+        meInlineAsm->setText(forced);
+        meInlineAsm->setCursorPosition(caret);
+    });
+
     find = new TFormDbgFind(this);
     find->findNext = [this](bool n) { FindNext(n); };
     perifStat = new TFormPerifStat(this);
