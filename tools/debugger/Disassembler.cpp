@@ -57,7 +57,9 @@ std::string InstructionText(ChipMemory& memory, uint16_t address, bool decimal, 
 std::string DisassembleLine(ChipMemory& memory, uint16_t& address, bool decimal, int notation) {
     const uint8_t op = memory.ReadByte(address);
     const int length = OpcodeLength[op];
-    std::string line = " " + PaddedWord(address, decimal) + " ";
+    std::string line(1, ' ');
+    line += PaddedWord(address, decimal);
+    line += ' ';
     AppendHex2(line, op);
     for (int i = 1; i < 3; ++i) {
         if (i < length)
@@ -72,7 +74,8 @@ std::string DisassembleLine(ChipMemory& memory, uint16_t& address, bool decimal,
 }
 
 std::string DumpLine(ChipMemory& memory, uint16_t& address, bool decimal, bool ascii) {
-    std::string line = " " + PaddedWord(address, decimal);
+    std::string line(1, ' ');
+    line += PaddedWord(address, decimal);
     if (ascii) {
         line += "   ";
         for (int i = 0; i < 32; ++i) line += DumpChar(memory.ReadByte(static_cast<uint16_t>(address + i)));

@@ -77,7 +77,7 @@ std::string ListingWriter::AddressColumn(uint32_t v) {
     if (opt.labels) {
         if (labelSet.test(v)) {
             defined.set(v);
-            return "L" + Hex(v, 4) + ":  ";
+            return std::string(1, 'L').append(Hex(v, 4)).append(":  ");
         }
         return std::string(8, ' ');
     }
@@ -86,8 +86,9 @@ std::string ListingWriter::AddressColumn(uint32_t v) {
 
 std::string ListingWriter::LabelText(uint16_t v, int distance) {
     used.set(v);
-    std::string s = "L" + Hex(v, 4);
-    if (distance > 0) s += "+" + std::to_string(distance);
+    std::string s(1, 'L');
+    s += Hex(v, 4);
+    if (distance > 0) s.append("+").append(std::to_string(distance));
     if (distance < 0) s += std::to_string(distance);
     return s;
 }
@@ -137,7 +138,9 @@ void ListingWriter::WriteCode(const DisassArea& r) {
         }
         std::string line = AddressColumn(static_cast<uint32_t>(a + r.offset));
         if (!opt.labels && opt.hexDump) {
-            std::string dump = " " + Hex(op, 2) + " ";
+            std::string dump(1, ' ');
+            dump += Hex(op, 2);
+            dump += ' ';
             if (length == 1) dump += "    ";
             else if (length == 2) dump += Hex(b1, 2) + "  ";
             else dump += Hex(w, 4);
@@ -264,7 +267,7 @@ std::string ListingWriter::Write(const std::vector<DisassArea>& areas) {
         if (!undefined.empty()) {
             Line("; labels outside the listed lines");
             for (uint16_t v : undefined)
-                Line("L" + Hex(v, 4) + "   " + Mnemonic(" EQU  ", " equ  ") +
+                Line(std::string(1, 'L').append(Hex(v, 4)).append("   ") + Mnemonic(" EQU  ", " equ  ") +
                      (opt.decimal ? std::to_string(v) : FormatNumber(v, true, false, true, true, false)));
             Line("");
         }
