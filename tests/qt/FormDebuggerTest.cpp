@@ -455,6 +455,37 @@ private slots:
         QCOMPARE(find->GetPattern().chars[3], u'.');
     }
 
+    void mouseOnTheLines() {
+        OpenDebugger();
+        form->SetType(TFormDebugger::TypeDump);
+        form->SetSource(TFormDebugger::SrcPC);
+        form->ShowList();
+        QLabel* i3 = form->Instr(2);
+        const int cw = QFontMetrics(i3->font()).horizontalAdvance('M');
+        const int y = i3->height() / 2;
+        // A left double click in the address column sets the first free breakpoint there.
+        QTest::mouseDClick(i3, Qt::LeftButton, Qt::NoModifier, QPoint(2 * cw + 1, y));
+        QTest::mouseRelease(i3, Qt::LeftButton, Qt::NoModifier, QPoint(2 * cw + 1, y));
+        QCOMPARE(form->BreakPointList()->item(2)->checkState(), Qt::Checked);  // BP1, BP2 come from the file
+        QCOMPARE(form->Run().Bp(3).address.load(), uint16_t(0x4000));
+        // A single left click does nothing.
+        QLabel* d1 = form->Line(0);
+        QTest::mouseClick(d1, Qt::LeftButton, Qt::NoModifier, QPoint(9 * cw + 1, y));
+        QVERIFY(form->DumpEditor()->isHidden());
+        // A double click on a byte opens the dump editor.
+        QTest::mouseDClick(d1, Qt::LeftButton, Qt::NoModifier, QPoint(9 * cw + 1, y));
+        QTest::mouseRelease(d1, Qt::LeftButton, Qt::NoModifier, QPoint(9 * cw + 1, y));
+        QVERIFY(!form->DumpEditor()->isHidden());
+        QTest::keyClick(form->DumpEditor(), Qt::Key_Escape);
+        // The wheel over the list moves it by a line of 8 bytes.
+        QWidget* panel = form->findChild<QWidget*>("PanelDump");
+        const QPoint inside = panel->mapToGlobal(QPoint(20, 20));
+        QWheelEvent wheel(QPointF(20, 20), QPointF(inside), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(form.get(), &wheel);
+        QCOMPARE(form->ListOffset(TFormDebugger::SrcPC), 8);
+    }
+
     void translatedByTheEnglishFile() {
         IniFile ini;
         QVERIFY(ini.Load(std::string(ORVIK_SOURCE_DIR) + "/resources/Lang/English.ini"));
