@@ -25,6 +25,7 @@ class ScreenView;
 class TFormAbout;
 class TFormKeyMap;
 class TFormMemReadWrite;
+class TFormDebugger;
 class TFormPoke;
 
 // The application object's tag: the start-up fault after the main window's
@@ -143,6 +144,13 @@ public:
     // otherwise runs again when the machine ran before (runStateBefore 0).
     void ResumeOrReopenDebugger(int runStateBefore);
     void MiDebuggerClick();
+    TFormDebugger* FormDebugger() const { return formDebugger.get(); }
+    // While the debugger holds the machine, running goes through it, so that no
+    // slice runs while one of its editors is open.
+    bool DebuggerHoldsMachine() const;
+    void RunFromDebugger();
+    // A new machine was built: the debugger follows its CPU and memory.
+    void DebuggerMachineRebuilt();
 
     // Help.
     void MiKeyboardClick();
@@ -179,6 +187,7 @@ protected:
 private:
     class View;
     void CreateControls();
+    void CreateDebugger();
     QAction* AddAction(QMenu* menu, const char* name, const char* caption, const QKeySequence& key = {});
     void ShowImage(QLabel* label, int kind, int index);
     void SetMenusForFullScreen(bool full);
@@ -196,6 +205,7 @@ private:
     ConfigDocument xmlDoc;
     // Tool windows write their configuration when destroyed, so they go
     // before the document.
+    std::unique_ptr<TFormDebugger> formDebugger;
     std::unique_ptr<TFormPoke> formPoke;
     std::unique_ptr<TFormMemReadWrite> formMemReadWrite;
     std::unique_ptr<TFormAbout> formAbout;
