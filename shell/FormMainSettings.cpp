@@ -56,6 +56,7 @@ void TFormMain::CreateSettingsControls() {
     toolBar->insertSeparator(tbtnTest);
     toolBar->insertAction(tbtnTest, button);
     toolBar->insertSeparator(tbtnTest);
+    if (QWidget* w = toolBar->widgetForAction(button)) w->setFocusPolicy(Qt::NoFocus);
 }
 
 void TFormMain::MiSettingsClick(QAction* sender) {
