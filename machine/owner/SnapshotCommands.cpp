@@ -133,7 +133,7 @@ void RestoreChips(MachineOwner& owner, const uint8_t* h) {
         if (ScreenDAD85* screen = owner.GetScreen()) screen->SetVideoInterruptState(h[OffVideoInterrupt]);
 }
 
-SnapshotLoadResult Load(MachineOwner& owner, int fd, int32_t offset) {
+SnapshotLoadResult Load(MachineOwner& owner, int fd, int32_t offset, const SnapshotModelHook& selectModel) {
     SnapshotLoadResult out;
     uint8_t header[HeaderSize];
     std::vector<uint8_t> rom(MaxRomSize, 0xFF);
@@ -143,8 +143,10 @@ SnapshotLoadResult Load(MachineOwner& owner, int fd, int32_t offset) {
     if (out.result != SnapshotOk) return out;
 
     MachineOwner::Reconfiguration hold(owner);
+    const int previousModel = owner.GetModel();
     ConfigBackup backup;
     SwitchConfiguration(header, backup);
+    if (selectModel) selectModel(header[OffModel]);
     owner.BuildMachine(1, romLength, romLength > 0 ? rom.data() : nullptr);
     std::vector<int> codes{ChangeCode::Compatibility, ChangeCode::Ram256k, ChangeCode::VideoInterrupt,
                            ChangeCode::Keyboard,      ChangeCode::RomModule, ChangeCode::Raom,
@@ -161,6 +163,7 @@ SnapshotLoadResult Load(MachineOwner& owner, int fd, int32_t offset) {
     if (out.result != SnapshotOk) {
         // The previous configuration and its whole machine again.
         backup.Restore();
+        if (selectModel) selectModel(previousModel);
         std::vector<int> rebuild{ChangeCode::Model};
         owner.ApplySettings(rebuild);
     }
@@ -190,18 +193,20 @@ int32_t SaveMachineSnapshot(MachineOwner& owner, const std::string& path, int32_
                         owner.GetMonitorRomSize(), owner.GetModel(), options.withMonitor ? 1 : 0);
 }
 
-SnapshotLoadResult LoadMachineSnapshotFd(MachineOwner& owner, int fd, int32_t offset) {
+SnapshotLoadResult LoadMachineSnapshotFd(MachineOwner& owner, int fd, int32_t offset,
+                                         const SnapshotModelHook& selectModel) {
     if (fd < 0) {
         SnapshotLoadResult r;
         r.result = SnapshotReadError;
         return r;
     }
-    return Load(owner, fd, offset);
+    return Load(owner, fd, offset, selectModel);
 }
 
-SnapshotLoadResult LoadMachineSnapshot(MachineOwner& owner, const std::string& path, int32_t offset) {
+SnapshotLoadResult LoadMachineSnapshot(MachineOwner& owner, const std::string& path, int32_t offset,
+                                       const SnapshotModelHook& selectModel) {
     const int fd = OpenRegularFile(path, O_RDONLY);
-    SnapshotLoadResult r = LoadMachineSnapshotFd(owner, fd, offset);
+    SnapshotLoadResult r = LoadMachineSnapshotFd(owner, fd, offset, selectModel);
     if (fd >= 0) ::close(fd);
     return r;
 }
