@@ -518,7 +518,7 @@ void TFormMain::MiFocusPauseClick() {
 }
 
 void TFormMain::ApplicationStateChanged(Qt::ApplicationState state) {
-    if (state != Qt::ApplicationActive) KeyState::Clear();
+    if (state != Qt::ApplicationActive && owner) owner->Keys().Clear();
     if (!focusHooked || firstShowPending || owner->Closing.load() == 1) return;
     // Only the change between active and not active counts: a second
     // inactive state (inactive, then hidden) must not park the paused state.
@@ -539,7 +539,7 @@ void TFormMain::ApplDeactivate() {
 void TFormMain::ApplActivate() { SetPause(ApplicationTag, 0); }
 
 void TFormMain::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::ActivationChange && !isActiveWindow()) KeyState::Clear();
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow() && owner) owner->Keys().Clear();
     QMainWindow::changeEvent(event);
 }
 
@@ -548,7 +548,7 @@ void TFormMain::changeEvent(QEvent* event) {
 bool TFormMain::event(QEvent* e) {
     if (e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease) {
         auto* key = static_cast<QKeyEvent*>(e);
-        UpdateKeyState(key);
+        if (owner) UpdateKeyState(owner->Keys(), key);
         // F10 never reaches the menu bar.
         if (key->key() == Qt::Key_F10) {
             e->accept();

@@ -143,7 +143,7 @@ int ReadBody(Reader& r, int32_t fileOffset, uint8_t* header, int32_t* romLength,
     const int headerLength = GetWord(header + OffHeaderLength);
     if (headerLength < HeaderSizeV1 || headerLength > HeaderSize) return SnapshotBadFormat;
     const int model = header[OffModel];
-    if (model > 7) return SnapshotBadModel;
+    if (!IsModelIndex(model)) return SnapshotBadModel;
 
     if (!r.Seek(fileOffset) || !r.Read(header, static_cast<size_t>(headerLength))) return SnapshotReadError;
 
@@ -268,7 +268,7 @@ int32_t SaveSnapshot(const std::string& path, int32_t fileOffset, uint8_t packed
         memory.SetAllRamFlag(0);
         memory.SetRemapFlag(0);
         if (withRom && romSize > 0) {
-            const int32_t base = model == 3 ? 0xE000 : 0x8000;
+            const int32_t base = model == kModel3 ? 0xE000 : 0x8000;
             const int n = std::min({romSize, static_cast<int32_t>(MaxRomSize), 0x10000 - base});
             memory.ReadBlock(base, block.data(), n);
             int stored = AppendBlock(blocks, block.data(), n, packed != 0);

@@ -16,6 +16,7 @@
 #include <system_error>
 #include <vector>
 
+#include "machine/core/ModelIndex.h"
 #include "machine/cpu/ChipCpu8080.h"
 #include "machine/cpu/ChipMemory.h"
 #include "machine/cpu/ChipMemoryModels.h"
@@ -196,7 +197,7 @@ TEST_P(RoundTrip, RestoresCpuChipsRomAndEveryBank) {
     Machine a(s.model, s.ram256k, s.musica);
     Dress(a, 7);
     if (s.ram256k) a.memory->SetPagingRegister(0x52);
-    if (s.model == 7) a.memory->SetRemapFlag(1);
+    if (s.model == kModelC2717) a.memory->SetRemapFlag(1);
     const MappingState before = Mapping(*a.memory);
     Mif85SnapshotState mif;
     mif.enable = 1;
