@@ -5,7 +5,6 @@
 
 #include "common/Startup.h"
 #include "machine/pio/IifGPIO.h"
-#include "platform/KeyState.h"
 
 namespace {
 bool IsController(int32_t type) {
@@ -16,7 +15,8 @@ bool Pressed(const HostJoystickState& s, int32_t button) {
 }
 }  // namespace
 
-Joy4004482::Joy4004482(IifGPIO& gpio, int mode, const JoyRow* rowsIn) : gpio(gpio), mode(mode) {
+Joy4004482::Joy4004482(IifGPIO& gpio, int mode, const JoyRow* rowsIn, const HostKeyState* keys)
+    : gpio(gpio), mode(mode), keys(keys) {
     bytes[0] = 0xFF;
     bytes[1] = 0xFF;
     if (mode == kBoth) {
@@ -137,7 +137,7 @@ void Joy4004482::Poll() {
     if (stopped) return;
     uint8_t keyState[KeyState::kCount];
     if (rows[0].type == JoyRow::kKeys || (slotCount == 2 && rows[1].type == JoyRow::kKeys)) {
-        if (!GetKeyboardState(keyState)) std::memset(keyState, 0, sizeof keyState);
+        if (!keys || !keys->GetKeyboardState(keyState)) std::memset(keyState, 0, sizeof keyState);
     }
     bool haveState = false;
     for (int i = 0; i < slotCount; ++i) {

@@ -14,6 +14,7 @@
 #include "machine/input/JoyRow.h"
 #include "machine/pio/ChipPIO8255.h"
 #include "platform/Joystick.h"
+#include "platform/KeyState.h"
 
 class IifGPIO;
 
@@ -23,8 +24,9 @@ public:
     enum : uint8_t { kDown = 0x01, kUp = 0x02, kRight = 0x04, kLeft = 0x08, kFire = 0x10 };
 
     // rows: two rows for kBoth (connector 0, then 1), else the one row of
-    // the connector used.
-    Joy4004482(IifGPIO& gpio, int mode, const JoyRow* rows);
+    // the connector used. keys: the host key states of the keys rows (none:
+    // every key up).
+    Joy4004482(IifGPIO& gpio, int mode, const JoyRow* rows, const HostKeyState* keys);
     ~Joy4004482();
     Joy4004482(const Joy4004482&) = delete;
     Joy4004482& operator=(const Joy4004482&) = delete;
@@ -61,6 +63,7 @@ public:
 private:
     IifGPIO& gpio;
     int mode;
+    const HostKeyState* keys;
     JoyRow rows[2];
     std::unique_ptr<HostJoystick> device[2];
     std::atomic<uint8_t> bytes[2];

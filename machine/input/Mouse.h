@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "machine/core/CycleHook.h"
 #include "machine/core/PeripheralDevice.h"
 #include "machine/core/SpscRing.h"
 
@@ -30,9 +31,8 @@ public:
     // New picture geometry; the next move only sets the position.
     void SetGeometry(int32_t scale, int32_t originX, int32_t originY);
 
-    static void TickHook(void* data, int32_t sliceClock, int32_t cycles) {
-        static_cast<MouseBase*>(data)->Tick(sliceClock, cycles);
-    }
+    // Tick as the CPU's cycle hook.
+    CycleHook TickHook() { return MakeClosure<&MouseBase::Tick>(this); }
 
     uint8_t hideCursor = 1;
 

@@ -13,6 +13,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "machine/core/CycleHook.h"
 #include "machine/core/SpscRing.h"
 #include "machine/pio/ChipPIO8255.h"
 
@@ -52,9 +53,8 @@ public:
     uint32_t DroppedDots() const { return dropped.load(std::memory_order_relaxed); }
 
     void Tick(int32_t sliceClock, int32_t cycles);
-    static void TickHook(void* data, int32_t sliceClock, int32_t cycles) {
-        static_cast<Bt100*>(data)->Tick(sliceClock, cycles);
-    }
+    // Tick as the CPU's cycle hook.
+    CycleHook TickHook() { return MakeClosure<&Bt100::Tick>(this); }
 
     void OnPortWrite(uint8_t value);
     void OnStatusRead();

@@ -60,7 +60,7 @@ protected:
         JoyDevices->push_back(JoyDevice{PadGuid(0), "Pad"});
         JoyDevices->push_back(JoyDevice{PadGuid(1), "Pad"});
         for (FakePad& p : g_pads) p = FakePad{};
-        KeyState::Clear();
+        keys.Clear();
         // Ports A and B input, port C output.
         gpio.WritePort(0x4F, 0x92, 0);
         SetPc(4, 1);
@@ -69,13 +69,14 @@ protected:
     void TearDown() override {
         SetHostJoystickFactory(nullptr);
         JoyDevices.reset();
-        KeyState::Clear();
+        keys.Clear();
     }
     void SetPc(int bit, int level) { gpio.WritePort(0x4F, uint8_t(bit << 1 | level), 0); }
     uint8_t ReadA() { return gpio.ReadPort(0x4C, 0); }
     uint8_t ReadB() { return gpio.ReadPort(0x4D, 0); }
 
     IifGPIO gpio;
+    HostKeyState keys;
 };
 
 JoyRow KeysRow() {
@@ -123,7 +124,7 @@ TEST(JoyKeyTable, NamesAndCodesAtTheirIndices) {
 
 TEST_F(JoystickFixture, KeysRowGivesActiveLowBitsWhilePc4IsHigh) {
     JoyRow row = KeysRow();
-    Joy4004482 joy(gpio, Joy4004482::kFirstOnly, &row);
+    Joy4004482 joy(gpio, Joy4004482::kFirstOnly, &row, &keys);
     struct Case {
         std::vector<int> keys;
         uint8_t expected;
@@ -139,8 +140,8 @@ TEST_F(JoystickFixture, KeysRowGivesActiveLowBitsWhilePc4IsHigh) {
         {{'A', VK_F1}, 0xFF},  // keys of no direction
     };
     for (const Case& c : cases) {
-        KeyState::Clear();
-        for (int vk : c.keys) KeyState::SetKey(vk, true);
+        keys.Clear();
+        for (int vk : c.keys) keys.SetKey(vk, true);
         joy.Poll();
         SetPc(4, 1);
         EXPECT_EQ(ReadA(), c.expected);
@@ -154,8 +155,8 @@ TEST_F(JoystickFixture, OutOfRangeKeyIndicesAreIgnored) {
     row.left = 87;
     row.right = -5;
     row.up = 100000;
-    Joy4004482 joy(gpio, Joy4004482::kFirstOnly, &row);
-    KeyState::SetKey(VK_LEFT, true);
+    Joy4004482 joy(gpio, Joy4004482::kFirstOnly, &row, &keys);
+    keys.SetKey(VK_LEFT, true);
     joy.Poll();
     EXPECT_EQ(ReadA(), 0xFF);
 }
@@ -227,7 +228,7 @@ TEST_F(JoystickFixture, ControllerRowsThroughAFakedDevice) {
     };
     for (const Case& c : cases) {
         JoyRow row = PadRow(c.type, 1);
-        Joy4004482 joy(gpio, Joy4004482::kSecondOnly, &row);
+        Joy4004482 joy(gpio, Joy4004482::kSecondOnly, &row, &keys);
         g_pads[1].state = HostJoystickState{};
         g_pads[1].state.x = c.x;
         g_pads[1].state.y = c.y;
@@ -243,7 +244,7 @@ TEST_F(JoystickFixture, ControllerRowsThroughAFakedDevice) {
 
 TEST_F(JoystickFixture, TwoRowsOnOneControllerReadItOnce) {
     JoyRow rows[2] = {PadRow(JoyRow::kAxes, 0), PadRow(JoyRow::kPov, 0)};
-    Joy4004482 joy(gpio, Joy4004482::kBoth, rows);
+    Joy4004482 joy(gpio, Joy4004482::kBoth, rows, &keys);
     EXPECT_TRUE(joy.SameDevice());
     g_pads[0].state.x = -128;
     g_pads[0].state.pov[0] = 18000;
@@ -255,7 +256,7 @@ TEST_F(JoystickFixture, TwoRowsOnOneControllerReadItOnce) {
 
 TEST_F(JoystickFixture, IdenticalPadsAreToldApartByOrder) {
     JoyRow rows[2] = {PadRow(JoyRow::kButtons, 0), PadRow(JoyRow::kButtons, 1)};
-    Joy4004482 joy(gpio, Joy4004482::kBoth, rows);
+    Joy4004482 joy(gpio, Joy4004482::kBoth, rows, &keys);
     EXPECT_FALSE(joy.SameDevice());
     g_pads[0].state.buttons[0] = 0x80;
     g_pads[1].state.buttons[1] = 0x80;
@@ -269,14 +270,14 @@ TEST_F(JoystickFixture, IdenticalPadsAreToldApartByOrder) {
 TEST_F(JoystickFixture, MissingControllerKeepsFFAndReleaseStopsPolling) {
     g_pads[0].attached = false;
     JoyRow rows[2] = {PadRow(JoyRow::kButtons, 0), KeysRow()};
-    Joy4004482 joy(gpio, Joy4004482::kBoth, rows);
-    KeyState::SetKey(VK_DOWN, true);
+    Joy4004482 joy(gpio, Joy4004482::kBoth, rows, &keys);
+    keys.SetKey(VK_DOWN, true);
     joy.Poll();
     EXPECT_EQ(ReadA(), 0xFF);
     EXPECT_EQ(ReadB(), 0xFE);
     // Released: polls change nothing until re-acquired.
     joy.ReleaseDevices(0);
-    KeyState::Clear();
+    keys.Clear();
     joy.Poll();
     EXPECT_EQ(ReadB(), 0xFE);
     joy.AcquireDevices();
@@ -296,7 +297,7 @@ TEST_F(JoystickFixture, DeletionPutsThePreviousHooksBack) {
     gpio.pio.SetInputHook(ChipPIO8255::kPortB, hook);
     {
         JoyRow rows[2] = {KeysRow(), KeysRow()};
-        Joy4004482 joy(gpio, Joy4004482::kBoth, rows);
+        Joy4004482 joy(gpio, Joy4004482::kBoth, rows, &keys);
         ReadA();
         EXPECT_EQ(s.calls, 0);
     }

@@ -194,7 +194,7 @@ TEST(MousePoly08, AnInterruptRoutineOfOurOwnReadsThePacket) {
     MousePoly08 m(1, 0, 0);
     m.SetCpu(&fm.cpu);
     fm.cpu.AddPortDevice(0x8C, 0xFF, 0, &m);
-    fm.cpu.AddCycleCallback(&MouseBase::TickHook, &m);
+    fm.cpu.AddCycleCallback(m.TickHook());
     Asm a;
     a.w(LXI_SP, 0xF000).w(LXI_H, 0x9000).b(EI);
     a.at("idle").b(HLT).to(JMP, "idle");
@@ -218,7 +218,7 @@ TEST(MousePoly08, AnInterruptRoutineOfOurOwnReadsThePacket) {
     EXPECT_EQ(fm.memory.ReadByte(0x9002), 0x07);
     fm.RunCycles(200000);
     EXPECT_EQ(fm.cpu.GetHL(), 0x9003) << "one packet per change";
-    fm.cpu.RemoveCycleCallback(&MouseBase::TickHook, &m);
+    fm.cpu.RemoveCycleCallback(m.TickHook());
     fm.cpu.RemovePortDevice(0x8C);
 }
 
@@ -231,8 +231,8 @@ TEST(Mouse602, TimerCascadeInterruptSamplesThePhases) {
     Mouse602 m(1, 0, 0);
     fm.cpu.AddPortDevice(0x5C, 0xFC, 0, &timer);
     fm.cpu.AddPortDevice(0x8C, 0xFF, 0, &m);
-    fm.cpu.AddCycleCallback(&IifTimer::TickHook, &timer);
-    fm.cpu.AddCycleCallback(&MouseBase::TickHook, &m);
+    fm.cpu.AddCycleCallback(timer.TickHook());
+    fm.cpu.AddCycleCallback(m.TickHook());
     Asm a;
     a.w(LXI_SP, 0xF000).w(LXI_H, 0x9000);
     a.b(MVI_A, 0x74).b(OUT, 0x5F).b(MVI_A, 4).b(OUT, 0x5D).b(XRA_A).b(OUT, 0x5D);
@@ -255,8 +255,8 @@ TEST(Mouse602, TimerCascadeInterruptSamplesThePhases) {
         if (runs.empty() || runs.back() != v) runs.push_back(v);
     }
     EXPECT_EQ(runs, (std::vector<uint8_t>{0, 4, 12, 8, 0, 4, 12, 8, 0}));
-    fm.cpu.RemoveCycleCallback(&IifTimer::TickHook, &timer);
-    fm.cpu.RemoveCycleCallback(&MouseBase::TickHook, &m);
+    fm.cpu.RemoveCycleCallback(timer.TickHook());
+    fm.cpu.RemoveCycleCallback(m.TickHook());
     fm.cpu.RemovePortDevice(0x8C);
     fm.cpu.RemovePortDevice(0x5C);
 }

@@ -176,7 +176,7 @@ TEST(Bt100Program, NeedleLinesFromAProgramOfOurOwn) {
     IifGPIO gpio;
     fm.cpu.AddPortDevice(0x4C, 0xFC, 1, &gpio);
     Bt100 printer(gpio, 0);
-    fm.cpu.AddCycleCallback(&Bt100::TickHook, &printer);
+    fm.cpu.AddCycleCallback(printer.TickHook());
     Asm a;
     a.w(LXI_SP, 0xF000).b(MVI_A, 0x88).b(OUT, 0x4F).b(MVI_A, 0xFF).b(OUT, 0x4C);
     a.to(CALL, "dot");  // (171, 50)
@@ -205,7 +205,7 @@ TEST(Bt100Program, NeedleLinesFromAProgramOfOurOwn) {
     EXPECT_EQ(black, 4);
     for (auto [x, y] : std::vector<std::pair<int, int>>{{171, 50}, {181, 50}, {181, 53}, {75, 53}})
         EXPECT_TRUE(paper.Dot(x, y)) << x << "," << y;
-    fm.cpu.RemoveCycleCallback(&Bt100::TickHook, &printer);
+    fm.cpu.RemoveCycleCallback(printer.TickHook());
     fm.cpu.RemovePortDevice(0x4C);
 }
 
