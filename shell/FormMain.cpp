@@ -152,11 +152,13 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     owner->Closing.store(0);
     paInitialised = Pa_Initialize() == paNoError;
     owner->SetView(view.get());
+    CreatePeripheralWindows();
 }
 
 TFormMain::~TFormMain() {
     controlsTimer->stop();
     owner->SetView(nullptr);
+    DonePeripherals();
     owner->Shutdown();
     owner.reset();  // frees every machine part
     if (paInitialised) Pa_Terminate();
@@ -320,6 +322,7 @@ void TFormMain::CreateControls() {
     // The key-state table is emptied whenever the program loses the focus.
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
             [this](Qt::ApplicationState state) { ApplicationStateChanged(state); });
+    CreatePeripheralControls();
 }
 
 OwnerView& TFormMain::ViewLink() { return *view; }
@@ -667,6 +670,7 @@ void TFormMain::SetScreenSize(int size) {
         activateWindow();
         move(savedLeft, savedTop);
     }
+    PeripheralsFollowScreenSize();
     if (controlsOn) controlsTimer->start();
     if (screenTimerOn) owner->ScreenTimer().SetEnabled(true);
     screenView->update();

@@ -22,6 +22,9 @@ class QMenu;
 class QTimer;
 class QToolBar;
 class ScreenView;
+class TFormJoy;
+class TFormPrint;
+class PrinterPaperLink;
 
 // The application object's tag: the start-up fault after the main window's
 // construction (0, -1, -2, -3), later the run state parked by focus pausing.
@@ -118,6 +121,16 @@ public:
     void MiPictureClipClick();
     void MiPictureBmpClick();
     void MiInsertTextClick();
+    // Peripherals (FormMainPeripherals.cpp).
+    TFormJoy* FormJoy() const { return formJoy; }
+    TFormPrint* FormPrint() const { return formPrint; }
+    void MiPrinterOutputClick();
+    // x, y: the screen picture's coordinates.
+    void FormMouseMove(int x, int y);
+    void FormMouseDown(int x, int y, Qt::MouseButton button);
+    void FormMouseUp(int x, int y, Qt::MouseButton button);
+    void MouseMoveShowCursor();
+    void ShowMouseCursor(bool show);
     // One controls tick (the 20 ms timer).
     void TimerRefreshControlsTimer();
 
@@ -144,6 +157,11 @@ private:
     bool AskSaveFile(const std::string& title, const std::string& filter, const std::string& ext,
                      std::string& path);
     QString FormText(const char* key) const;
+    void CreatePeripheralControls();
+    void CreatePeripheralWindows();
+    void DonePeripherals();
+    void PeripheralsFollowScreenSize();
+    void MouseButtonChange(int x, int y, Qt::MouseButton button, int change);
 
     ConfigDocument xmlDoc;
     std::unique_ptr<MachineOwner> owner;
@@ -195,4 +213,8 @@ private:
     QAction* tbtnSound = nullptr;
     QAction* tbtnTest = nullptr;
     QTimer* controlsTimer = nullptr;
+    TFormJoy* formJoy = nullptr;
+    TFormPrint* formPrint = nullptr;
+    PrinterPaperLink* paperLink = nullptr;  // owned by the paper window
+    bool mouseCursorHidden = false;
 };
