@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
 #include <vector>
 
 #include "machine/input/Mouse.h"
@@ -106,6 +108,38 @@ TEST(Mouse602, QueueIsBoundedAndKeepsWholeGroups) {
     // Room again once drained.
     m.Move(4999, 0, 0, 0, 0);
     EXPECT_EQ(Drain(m), (std::vector<uint8_t>{8, 12, 4, 0}));
+}
+
+TEST(Mouse602, MovesAndTicksOnTwoThreadsKeepTheSequence) {
+    // The window moves the mouse right while the emulation steps the
+    // phases: every phase seen follows the previous one in the right-hand
+    // sequence 0, 4, 12, 8, 0.
+    Mouse602 m(1, 0, 0);
+    m.Move(0, 0, 0, 0, 0);
+    std::atomic<bool> done{false};
+    std::thread window([&] {
+        for (int x = 1; x <= 3000; ++x) {
+            m.Move(x, 0, 0, 0, 0);
+            if (x % 16 == 0) std::this_thread::yield();
+        }
+        done = true;
+    });
+    const uint8_t next[16] = {4, 0, 0, 0, 12, 0, 0, 0, 0, 0, 0, 0, 8, 0, 0, 0};
+    uint8_t last = 0;
+    long changes = 0;
+    bool ok = true;
+    while (!done || m.QueuedPhases() > 0) {
+        m.Tick(0, Mouse602::kStepCycles);
+        uint8_t p = uint8_t(m.ReadPort(0x8C, 0) & 0x0F);
+        if (p != last) {
+            ok = ok && p == next[last];
+            last = p;
+            ++changes;
+        }
+    }
+    window.join();
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(changes, 4 * (3000 - long(m.DroppedGroups())));
 }
 
 // Reads a Poly08 packet bit by bit as the serial line gives it.
