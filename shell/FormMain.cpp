@@ -1,5 +1,10 @@
 #include "shell/FormMain.h"
 
+#include "shell/help/FormAbout.h"
+#include "shell/help/FormKeyMap.h"
+#include "tools/memrw/window/FormMemReadWrite.h"
+#include "tools/poke/window/FormPoke.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
@@ -184,6 +189,11 @@ void TFormMain::CreateControls() {
     bar->setObjectName("MainMenu");
     miFile = bar->addMenu(QString::fromUtf8("Súbor"));
     miFile->setObjectName("MiFile");
+    QAction* openSnap = AddAction(miFile, "MiOpenSnap", "Otvoriť snapshot...", QKeySequence(Qt::SHIFT | Qt::ALT | Qt::Key_F2));
+    connect(openSnap, &QAction::triggered, this, [this] { MiOpenSnapClick(); });
+    QAction* saveSnap = AddAction(miFile, "MiSaveSnap", "Uložiť snapshot...", QKeySequence(Qt::ALT | Qt::Key_F7));
+    connect(saveSnap, &QAction::triggered, this, [this] { TBtnSaveSnapClick(); });
+    miFile->addSeparator();
     QMenu* picture = miFile->addMenu(QString::fromUtf8("Obrázok"));
     picture->setObjectName("MiPicture");
     QAction* clip = AddAction(picture, "MiPictureClip", "Skopírovať do schránky", QKeySequence(Qt::ALT | Qt::Key_C));
@@ -196,6 +206,15 @@ void TFormMain::CreateControls() {
     miFile->addSeparator();
     miRecordSound = AddAction(miFile, "MiRecordSound", "Zaznamenať zvuk...");
     connect(miRecordSound, &QAction::triggered, this, [this] { MiRecordSoundClick(); });
+    miFile->addSeparator();
+    QAction* poke = AddAction(miFile, "MiPoke", "Poke...");
+    connect(poke, &QAction::triggered, this, [this] { MiPokeClick(); });
+    miFile->addSeparator();
+    QAction* loadMem = AddAction(miFile, "MiLoadFileToMem", "Nahrať súbor do pamäti...", QKeySequence(Qt::ALT | Qt::Key_F11));
+    connect(loadMem, &QAction::triggered, this, [this] { MiLoadSaveMemClick(0); });
+    QAction* saveMem = AddAction(miFile, "MiSaveMemToFile", "Uložiť obsah pamäti do súboru...",
+                                 QKeySequence(Qt::SHIFT | Qt::ALT | Qt::Key_F11));
+    connect(saveMem, &QAction::triggered, this, [this] { MiLoadSaveMemClick(1); });
     miFile->addSeparator();
     QAction* exitItem = AddAction(miFile, "MiExit", "Koniec", QKeySequence(Qt::ALT | Qt::Key_F4));
     connect(exitItem, &QAction::triggered, this, [this] { MiExitClick(); });
@@ -241,6 +260,14 @@ void TFormMain::CreateControls() {
     QAction* insert = AddAction(miTools, "MiInsertText", "Vložiť text zo schránky", QKeySequence(Qt::ALT | Qt::Key_B));
     connect(insert, &QAction::triggered, this, [this] { MiInsertTextClick(); });
 
+    miHelp = bar->addMenu(QString::fromUtf8("Pomocník"));
+    miHelp->setObjectName("MiHelp");
+    QAction* keyboard = AddAction(miHelp, "MiKeyboard", "Klávesnica", QKeySequence(Qt::ALT | Qt::Key_F1));
+    connect(keyboard, &QAction::triggered, this, [this] { MiKeyboardClick(); });
+    miHelp->addSeparator();
+    QAction* about = AddAction(miHelp, "MiAbout", "O programe...");
+    connect(about, &QAction::triggered, this, [this] { MiAboutClick(); });
+
     // Toolbar.
     toolBar = new QToolBar(this);
     toolBar->setObjectName("ToolBar");
@@ -250,6 +277,13 @@ void TFormMain::CreateControls() {
     toolBar->setIconSize(QSize(16, 16));
     toolBar->setContextMenuPolicy(Qt::PreventContextMenu);
     addToolBar(Qt::TopToolBarArea, toolBar);
+    QAction* tbSaveSnap = AddAction(nullptr, "TBtnSaveSnap", "");
+    tbSaveSnap->setToolTip(QString::fromUtf8("Uložiť snapshot... (Alt+F7)"));
+    tbSaveSnap->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
+    tbSaveSnap->setProperty("imageIndex", 1);
+    connect(tbSaveSnap, &QAction::triggered, this, [this] { TBtnSaveSnapClick(); });
+    toolBar->addAction(tbSaveSnap);
+    toolBar->addSeparator();
     QAction* tbReset = AddAction(nullptr, "TBtnReset", "");
     tbReset->setToolTip("Reset (Alt+F5)");
     tbReset->setIcon(style()->standardIcon(QStyle::SP_BrowserReload));
@@ -319,7 +353,7 @@ void TFormMain::CreateControls() {
     controlsTimer->setInterval(kControlsIntervalMs);
     connect(controlsTimer, &QTimer::timeout, this, [this] { TimerRefreshControlsTimer(); });
 
-    // The key-state table is emptied whenever the program loses the focus.
+    // The owner's host key state is emptied whenever the program loses the focus.
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
             [this](Qt::ApplicationState state) { ApplicationStateChanged(state); });
     CreatePeripheralControls();
@@ -606,11 +640,11 @@ bool TFormMain::GetMonitorRect(int& left, int& top, int& width, int& height) {
 }
 
 void TFormMain::SetMenusForFullScreen(bool full) {
-    for (QMenu* m : {miFile, miView, miEmul, miTools}) m->menuAction()->setVisible(!full);
+    for (QMenu* m : {miFile, miView, miEmul, miTools, miHelp}) m->menuAction()->setVisible(!full);
     if (full) {
         // File and tool commands stay off in full screen, their shortcuts too.
         disabledForFullScreen.clear();
-        for (QMenu* m : {miFile, miTools}) {
+        for (QMenu* m : {miFile, miTools, miHelp}) {
             QList<QMenu*> menus{m};
             menus += m->findChildren<QMenu*>();
             for (QMenu* sub : menus)
@@ -624,7 +658,7 @@ void TFormMain::SetMenusForFullScreen(bool full) {
     } else {
         for (QAction* a : disabledForFullScreen) a->setEnabled(true);
         disabledForFullScreen.clear();
-        for (QMenu* m : {miFile, miTools}) m->menuAction()->setEnabled(true);
+        for (QMenu* m : {miFile, miTools, miHelp}) m->menuAction()->setEnabled(true);
     }
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The main window: owns the configuration document and the machine owner,
 // builds the machine at its first showing, shows the screen and the status
-// bar, feeds the host keyboard into the key-state table and carries the run,
+// bar, feeds the host keyboard into the owner's key state and carries the run,
 // reset, size, sound and picture commands.
 #include <QMainWindow>
 #include <QString>
@@ -25,6 +25,10 @@ class ScreenView;
 class TFormJoy;
 class TFormPrint;
 class PrinterPaperLink;
+class TFormAbout;
+class TFormKeyMap;
+class TFormMemReadWrite;
+class TFormPoke;
 
 // The application object's tag: the start-up fault after the main window's
 // construction (0, -1, -2, -3), later the run state parked by focus pausing.
@@ -131,6 +135,37 @@ public:
     void FormMouseUp(int x, int y, Qt::MouseButton button);
     void MouseMoveShowCursor();
     void ShowMouseCursor(bool show);
+    // Poke and memory load/save (direction 0 load, 1 save), on the paused machine.
+    void MiPokeClick();
+    void MiLoadSaveMemClick(int direction);
+    // A file of a type the window does not know goes to the memory load window.
+    void OpenInMemoryLoadWindow(const std::string& path);
+    TFormPoke* FormPoke();
+    TFormMemReadWrite* FormMemReadWrite();
+    // After a tool window: reopens the debugger when it holds the machine;
+    // otherwise runs again when the machine ran before (runStateBefore 0).
+    void ResumeOrReopenDebugger(int runStateBefore);
+    void MiDebuggerClick();
+
+    // Help.
+    void MiKeyboardClick();
+    void MiAboutClick();
+    TFormAbout* FormAbout();
+    TFormKeyMap* FormKeyMap();
+
+    // Snapshots.
+    void TBtnSaveSnapClick();
+    void MiOpenSnapClick();
+    bool LoadSnapshotFile(const std::string& path);
+    bool LoadSnapshotAt(int fd, int32_t offset);
+    // The last load failed after the machine had been rebuilt (callers reset it).
+    bool LastSnapshotLoadChangedMachine() const { return lastSnapshotChanged; }
+    // Replaces the snapshot dialogs (tests): save true for the save dialog;
+    // checks holds the dialog's check states in and out. False on cancel.
+    using SnapDialogHook = std::function<bool(bool save, std::string& path, uint8_t (&checks)[2])>;
+    void SetSnapDialogHook(SnapDialogHook hook) { snapDialog = std::move(hook); }
+    // Replaces the error boxes of the snapshot commands (tests).
+    void SetErrorBoxHook(InfoBoxHook hook) { errorBox = std::move(hook); }
     // One controls tick (the 20 ms timer).
     void TimerRefreshControlsTimer();
 
@@ -154,6 +189,9 @@ private:
     void RunStateChanged(int paused, bool alsoRefreshTimers);
     void ShowMute(bool mute);
     void ShowInfo(const QString& title, const QString& text);
+    void ShowError(const QString& title, const QString& text);
+    bool LoadSnapshot(const std::string& path, int fd, int32_t offset);
+    bool RunSnapDialog(bool save, std::string& path, uint8_t (&checks)[2]);
     bool AskSaveFile(const std::string& title, const std::string& filter, const std::string& ext,
                      std::string& path);
     QString FormText(const char* key) const;
@@ -164,6 +202,12 @@ private:
     void MouseButtonChange(int x, int y, Qt::MouseButton button, int change);
 
     ConfigDocument xmlDoc;
+    // Tool windows write their configuration when destroyed, so they go
+    // before the document.
+    std::unique_ptr<TFormPoke> formPoke;
+    std::unique_ptr<TFormMemReadWrite> formMemReadWrite;
+    std::unique_ptr<TFormAbout> formAbout;
+    std::unique_ptr<TFormKeyMap> formKeyMap;
     std::unique_ptr<MachineOwner> owner;
     std::unique_ptr<View> view;
     bool paInitialised = false;
@@ -189,6 +233,9 @@ private:
     SaveDialogHook saveDialog;
     InfoBoxHook infoBox;
     CloseRefusal closeRefusal;
+    SnapDialogHook snapDialog;
+    InfoBoxHook errorBox;
+    bool lastSnapshotChanged = false;  // the last snapshot load rebuilt the machine
 
     // Components.
     QToolBar* toolBar = nullptr;
@@ -204,6 +251,7 @@ private:
     QMenu* miView = nullptr;
     QMenu* miEmul = nullptr;
     QMenu* miTools = nullptr;
+    QMenu* miHelp = nullptr;
     QAction* miSize[4] = {};
     QAction* miPaused = nullptr;
     QAction* miSound = nullptr;

@@ -127,6 +127,7 @@ public:
     TPreciseTimer& ScreenTimer() { return screenTimer; }
 
 private:
+    // Declared before the public references into them below.
     MachineParts parts;
     TagRequests tags;
 

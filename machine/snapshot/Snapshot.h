@@ -97,7 +97,8 @@ int32_t SaveSnapshot(const std::string& path, int32_t fileOffset, uint8_t packed
 // bytes, cleared and then filled with the header (a version 1 header fills
 // the first 56). When the snapshot has a ROM block: its unpacked length goes
 // to romLength and its bytes to romDestination (at least 16384 bytes), each
-// when given. With a memory, the RAM banks are loaded into it. Every block is
+// when given. With a memory, the RAM banks are loaded into it; without one
+// they are read and checked all the same. Every block is
 // unpacked and checked before anything is written: on failure romLength,
 // romDestination and the memory stay as they were. The memory's all-RAM and
 // remap flags and paging register are the same afterwards, and the file
