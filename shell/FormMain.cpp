@@ -2,6 +2,7 @@
 
 #include "shell/help/FormAbout.h"
 #include "shell/help/FormKeyMap.h"
+#include "tools/debugger/window/FormDebugger.h"
 #include "tools/memrw/window/FormMemReadWrite.h"
 #include "tools/poke/window/FormPoke.h"
 
@@ -114,6 +115,7 @@ public:
     void ShowModel(int model) override {
         form->imageModel->setProperty("imageIndex", model);
         form->imageModel->setText(QString::fromLatin1(MachineOwner::ModelName(model)));
+        form->DebuggerMachineRebuilt();
     }
     void ShowMute(bool mute) override { form->ShowMute(mute); }
     void SetLed(int index, bool on) override { form->SetLed(1 << index, on); }
@@ -158,10 +160,12 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     paInitialised = Pa_Initialize() == paNoError;
     owner->SetView(view.get());
     CreatePeripheralWindows();
+    CreateTapeBrowser();
 }
 
 TFormMain::~TFormMain() {
     controlsTimer->stop();
+    DestroyTapeBrowser();
     owner->SetView(nullptr);
     DonePeripherals();
     owner->Shutdown();
@@ -259,6 +263,7 @@ void TFormMain::CreateControls() {
     miTools->setObjectName("MiTools");
     QAction* insert = AddAction(miTools, "MiInsertText", "Vložiť text zo schránky", QKeySequence(Qt::ALT | Qt::Key_B));
     connect(insert, &QAction::triggered, this, [this] { MiInsertTextClick(); });
+    CreateDebugger();
 
     miHelp = bar->addMenu(QString::fromUtf8("Pomocník"));
     miHelp->setObjectName("MiHelp");
@@ -484,6 +489,7 @@ void TFormMain::OnOpenFile(const QString& path) {
     if (path.isEmpty()) return;
     lastOpenedFile = path;
     ++openedFiles;
+    if (OpenTapeFile(path)) return;
     if (openFileHandler) openFileHandler(path);
 }
 
@@ -520,6 +526,10 @@ void TFormMain::closeEvent(QCloseEvent* event) {
 // ---- run state -------------------------------------------------------------
 
 void TFormMain::TBtnRunPauseClick() {
+    if (RunState() == 1 && DebuggerHoldsMachine()) {
+        RunFromDebugger();
+        return;
+    }
     SetPause(RunState() ^ 1, 0);  // RunStateChanged sets the menu check
 }
 
@@ -544,6 +554,7 @@ void TFormMain::ResumeAfterReset() {
         // The debugger holds the machine: keep it stopped, refresh the window.
         owner->ScreenTimer().SetEnabled(true);
         controlsTimer->start();
+        MiDebuggerClick();
     } else {
         SetPause(0, 1);
     }
