@@ -161,6 +161,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     owner->Closing.store(0);
     paInitialised = Pa_Initialize() == paNoError;
     owner->SetView(view.get());
+    CreatePeripheralWindows();
     CreateTapeBrowser();
 }
 
@@ -168,6 +169,7 @@ TFormMain::~TFormMain() {
     controlsTimer->stop();
     DestroyTapeBrowser();
     owner->SetView(nullptr);
+    DonePeripherals();
     owner->Shutdown();
     owner.reset();  // frees every machine part
     if (paInitialised) Pa_Terminate();
@@ -361,6 +363,7 @@ void TFormMain::CreateControls() {
     // The owner's host key state is emptied whenever the program loses the focus.
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
             [this](Qt::ApplicationState state) { ApplicationStateChanged(state); });
+    CreatePeripheralControls();
 }
 
 OwnerView& TFormMain::ViewLink() { return *view; }
@@ -713,6 +716,7 @@ void TFormMain::SetScreenSize(int size) {
         activateWindow();
         move(savedLeft, savedTop);
     }
+    PeripheralsFollowScreenSize();
     if (controlsOn) controlsTimer->start();
     if (screenTimerOn) owner->ScreenTimer().SetEnabled(true);
     screenView->update();

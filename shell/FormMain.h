@@ -22,6 +22,9 @@ class QMenu;
 class QTimer;
 class QToolBar;
 class ScreenView;
+class TFormJoy;
+class TFormPrint;
+class PrinterPaperLink;
 class TFormAbout;
 class TFormKeyMap;
 class TFormMemReadWrite;
@@ -134,6 +137,16 @@ public:
     void MiPictureClipClick();
     void MiPictureBmpClick();
     void MiInsertTextClick();
+    // Peripherals (FormMainPeripherals.cpp).
+    TFormJoy* FormJoy() const { return formJoy; }
+    TFormPrint* FormPrint() const { return formPrint; }
+    void MiPrinterOutputClick();
+    // x, y: the screen picture's coordinates.
+    void FormMouseMove(int x, int y);
+    void FormMouseDown(int x, int y, Qt::MouseButton button);
+    void FormMouseUp(int x, int y, Qt::MouseButton button);
+    void MouseMoveShowCursor();
+    void ShowMouseCursor(bool show);
     // Poke and memory load/save (direction 0 load, 1 save), on the paused machine.
     void MiPokeClick();
     void MiLoadSaveMemClick(int direction);
@@ -215,6 +228,11 @@ private:
     void RunStartSettings();
     void StoreSettingsWindow();
     void ShowSettingsMute(bool mute);
+    void CreatePeripheralControls();
+    void CreatePeripheralWindows();
+    void DonePeripherals();
+    void PeripheralsFollowScreenSize();
+    void MouseButtonChange(int x, int y, Qt::MouseButton button, int change);
 
     ConfigDocument xmlDoc;
     // Tool windows write their configuration when destroyed, so they go
@@ -279,6 +297,10 @@ private:
     QTimer* controlsTimer = nullptr;
     std::unique_ptr<TFormSettings> formSettings;
     SettingsExec settingsExec;
+    TFormJoy* formJoy = nullptr;
+    TFormPrint* formPrint = nullptr;
+    PrinterPaperLink* paperLink = nullptr;  // owned by the paper window
+    bool mouseCursorHidden = false;
     void CreateTapeBrowser();
     void DestroyTapeBrowser();
     TFormTapeBrowser* tapeBrowser = nullptr;

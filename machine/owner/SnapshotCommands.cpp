@@ -19,6 +19,7 @@
 #include "machine/screen/ScreenDAD85.h"
 #include "machine/snapshot/Snapshot.h"
 #include "machine/sndif/IfMusica.h"
+#include "machine/sndif/Mif85.h"
 #include "machine/tape/IifTape.h"
 #include "machine/timer/IifTimer.h"
 
@@ -127,6 +128,8 @@ void RestoreChips(MachineOwner& owner, const uint8_t* h) {
     if (IifTape* tape = owner.GetTape()) tape->GetUsart().SetState(h + OffTape);
     if (h[OffVersion] < 2) return;
     if (IfMusica* musica = owner.GetMusica()) musica->GetPit().SetState(h + OffMusica, kPitRecord);
+    if (Mif85* mif = owner.GetMif85(); mif && h[OffMif85Enable] != 0xFF)
+        mif->SetRegisters(h + OffMif85Registers, h[OffMif85Enable]);
     if (IsPagedModel(model) && h[OffPaging] != 0xFF && memory->GetPagingFlag())
         memory->SetPagingRegister(h[OffPaging]);
     if (model <= kModel3 && h[OffVideoInterrupt] != 0xFF)
@@ -188,7 +191,13 @@ int32_t SaveMachineSnapshot(MachineOwner& owner, const std::string& path, int32_
     const uint8_t video = owner.GetVideoInterruptOption() && owner.GetScreen()
                               ? owner.GetScreen()->GetVideoInterruptState()
                               : 0xFF;
-    return SaveSnapshot(path, offset, options.packed ? 1 : 0, video, nullptr, owner.GetMusica(), owner.GetTape(),
+    Mif85SnapshotState mif;
+    if (Mif85* m = owner.GetMif85()) {
+        mif.enable = m->IsEnabled();
+        m->GetRegisters(mif.registers);
+    }
+    return SaveSnapshot(path, offset, options.packed ? 1 : 0, video, owner.GetMif85() ? &mif : nullptr,
+                        owner.GetMusica(), owner.GetTape(),
                         owner.GetTimerIf(), nullptr, owner.GetGpio(), owner.GetSystemPio(), owner.GetCpu(),
                         owner.GetMonitorRomSize(), owner.GetModel(), options.withMonitor ? 1 : 0);
 }
