@@ -2,6 +2,7 @@
 
 #include "shell/help/FormAbout.h"
 #include "shell/help/FormKeyMap.h"
+#include "tools/debugger/window/FormDebugger.h"
 #include "tools/memrw/window/FormMemReadWrite.h"
 #include "tools/poke/window/FormPoke.h"
 
@@ -43,6 +44,7 @@
 #include "shell/InstanceChannel.h"
 #include "shell/KeyMap.h"
 #include "shell/ScreenView.h"
+#include "shell/settings/FormSettings.h"
 #include "shell/qtcommon/FileDialogs.h"
 #include "shell/qtcommon/LangWindows.h"
 #include "shell/qtcommon/QtCommonUtils.h"
@@ -115,6 +117,7 @@ public:
     void ShowModel(int model) override {
         form->imageModel->setProperty("imageIndex", model);
         form->imageModel->setText(QString::fromLatin1(MachineOwner::ModelName(model)));
+        form->DebuggerMachineRebuilt();
     }
     void ShowMute(bool mute) override { form->ShowMute(mute); }
     void SetLed(int index, bool on) override { form->SetLed(1 << index, on); }
@@ -133,6 +136,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     owner = std::make_unique<MachineOwner>();
     view = std::make_unique<View>(this);
     CreateControls();
+    CreateSettingsControls();
 
     InitCommonUtils(this);
     if (!g_programDirOverride.empty()) SetAppDir(g_programDirOverride);
@@ -158,6 +162,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     owner->Closing.store(0);
     paInitialised = Pa_Initialize() == paNoError;
     owner->SetView(view.get());
+    CreatePeripheralWindows();
     CreateTapeBrowser();
 }
 
@@ -165,6 +170,7 @@ TFormMain::~TFormMain() {
     controlsTimer->stop();
     DestroyTapeBrowser();
     owner->SetView(nullptr);
+    DonePeripherals();
     owner->Shutdown();
     prcSession.reset();  // lets go of the CPU before the parts go
     owner.reset();  // frees every machine part
@@ -263,6 +269,7 @@ void TFormMain::CreateControls() {
     miTools->setObjectName("MiTools");
     QAction* insert = AddAction(miTools, "MiInsertText", "Vložiť text zo schránky", QKeySequence(Qt::ALT | Qt::Key_B));
     connect(insert, &QAction::triggered, this, [this] { MiInsertTextClick(); });
+    CreateDebugger();
 
     miHelp = bar->addMenu(QString::fromUtf8("Pomocník"));
     miHelp->setObjectName("MiHelp");
@@ -360,6 +367,7 @@ void TFormMain::CreateControls() {
     // The owner's host key state is emptied whenever the program loses the focus.
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
             [this](Qt::ApplicationState state) { ApplicationStateChanged(state); });
+    CreatePeripheralControls();
 }
 
 OwnerView& TFormMain::ViewLink() { return *view; }
@@ -467,9 +475,7 @@ void TFormMain::FormShow() {
     savedLeft = left;
     savedTop = top;
 
-    std::vector<int> codes;
-    for (int c = 1; c <= 36; ++c) codes.push_back(c);
-    ApplySettings(codes);
+    RunStartSettings();
     ResetMachine(1);
 
     miFocusPause->setChecked(ReadAttrBool(ConfigSection("General"), "pause-on-focus-lost", false));
@@ -520,12 +526,17 @@ void TFormMain::closeEvent(QCloseEvent* event) {
     WriteAttrInt(screenSection, "x", at.x());
     WriteAttrInt(screenSection, "y", at.y());
     WriteAttrString(screenSection, "size", kSizeNames[windowSize]);
+    StoreSettingsWindow();
     event->accept();
 }
 
 // ---- run state -------------------------------------------------------------
 
 void TFormMain::TBtnRunPauseClick() {
+    if (RunState() == 1 && DebuggerHoldsMachine()) {
+        RunFromDebugger();
+        return;
+    }
     SetPause(RunState() ^ 1, 0);  // RunStateChanged sets the menu check
 }
 
@@ -550,6 +561,7 @@ void TFormMain::ResumeAfterReset() {
         // The debugger holds the machine: keep it stopped, refresh the window.
         owner->ScreenTimer().SetEnabled(true);
         controlsTimer->start();
+        MiDebuggerClick();
     } else {
         SetPause(0, 1);
     }
@@ -714,6 +726,7 @@ void TFormMain::SetScreenSize(int size) {
         activateWindow();
         move(savedLeft, savedTop);
     }
+    PeripheralsFollowScreenSize();
     if (controlsOn) controlsTimer->start();
     if (screenTimerOn) owner->ScreenTimer().SetEnabled(true);
     screenView->update();
@@ -791,6 +804,7 @@ void TFormMain::TBtnSoundClick(bool fromClick) {
             d->Unmute();
     }
     ShowMute(mute);
+    ShowSettingsMute(mute);
     if (fromClick) WriteAttrBool(ConfigSection("Sound"), "mute", mute ? 1 : 0);
 }
 
