@@ -164,6 +164,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     owner->SetView(view.get());
     CreatePeripheralWindows();
     CreateTapeBrowser();
+    ArrangeControls();
 }
 
 TFormMain::~TFormMain() {
@@ -495,8 +496,11 @@ void TFormMain::OnOpenFile(const QString& path) {
     if (path.isEmpty()) return;
     lastOpenedFile = path;
     ++openedFiles;
-    if (OpenTapeFile(path)) return;
-    if (openFileHandler) openFileHandler(path);
+    if (openFileHandler) {
+        openFileHandler(path);
+        return;
+    }
+    OpenFileByName(path.toStdString());
 }
 
 void TFormMain::MiExitClick() {

@@ -122,6 +122,20 @@ public:
     void OpenCommandLineFile();
     void OnOpenFile(const QString& path);
 
+    // Opening files (FormMainOpen.cpp).
+    enum class OpenKind { Snapshot, Tape, Recording, Memory };
+    OpenKind KindOfFile(const std::string& path) const;
+    void OpenFile(const std::string& path, bool fromOutside);
+    void OpenFileByName(const std::string& path);
+    void TBtnOpenClick(int kind);
+    void MiFileClick();
+    void MiOpenRecentFileClick(QAction* sender);
+    void MiWebpagesClick(QAction* sender);
+    QMenu* RecentFilesDropdown() const { return recentFilesDropdown; }
+    // Replaces the desktop's opener of MiWebpages (tests).
+    using WebOpener = std::function<void(const QString& url)>;
+    void SetWebOpener(WebOpener opener) { webOpener = std::move(opener); }
+
     // Controls.
     void TBtnRunPauseClick();
     void TBtnResetClick();
@@ -156,6 +170,8 @@ public:
     void MiLoadSaveMemClick(int direction);
     // A file of a type the window does not know goes to the memory load window.
     void OpenInMemoryLoadWindow(const std::string& path);
+    // The memory load window preset with the file, shown modally.
+    void ShowMemoryLoadWindow(const std::string& path);
     TFormPoke* FormPoke();
     TFormMemReadWrite* FormMemReadWrite();
     // After a tool window: reopens the debugger when it holds the machine;
@@ -304,6 +320,13 @@ private:
     QString lastOpenedFile;
     int openedFiles = 0;
     OpenFileHandler openFileHandler;
+    WebOpener webOpener;
+    static constexpr int kRecentItems = 20;
+    QMenu* recentFilesDropdown = nullptr;
+    QAction* recentItems[kRecentItems] = {};
+    void CreateOpenControls();
+    void ArrangeControls();
+    bool DebuggerWindowVisible() const;
     SaveDialogHook saveDialog;
     InfoBoxHook infoBox;
     OpenDialogHook openDialog;
