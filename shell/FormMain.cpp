@@ -26,6 +26,7 @@
 #include <cstdio>
 
 #include "common/Config.h"
+#include "common/Files.h"
 #include "common/Lang.h"
 #include "common/Paths.h"
 #include "machine/cpu/ChipCpu8080.h"
@@ -156,12 +157,16 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
 
 TFormMain::~TFormMain() {
     controlsTimer->stop();
-    owner->SetView(nullptr);
+    // The timers stop and their thread is joined before the view goes: a
+    // screen tick still running would otherwise use it.
     owner->Shutdown();
+    owner->SetView(nullptr);
     owner.reset();  // frees every machine part
     if (paInitialised) Pa_Terminate();
+    // The configuration document writes itself back when it is released;
+    // while the error box can still be shown.
+    if (!xmlDoc.Release()) ShowError("err.SaveConfig");
     DoneCommonUtils();
-    // The configuration document writes itself back when it is released.
 }
 
 QAction* TFormMain::AddAction(QMenu* menu, const char* name, const char* caption, const QKeySequence& key) {
@@ -471,8 +476,8 @@ void TFormMain::closeEvent(QCloseEvent* event) {
     SetPause(1, 1);
     controlsTimer->stop();
     StopRecordings();
-    WriteAttrBool(ConfigSection("General"), "pause-on-focus-lost", miFocusPause->isChecked() ? 1 : 0);
-    pugi::xml_node screenSection = ConfigSection("Screen");
+    WriteAttrBool(ConfigSectionForWrite("General"), "pause-on-focus-lost", miFocusPause->isChecked() ? 1 : 0);
+    pugi::xml_node screenSection = ConfigSectionForWrite("Screen");
     const QPoint at = inFullScreen ? QPoint(savedLeft, savedTop) : pos();
     WriteAttrInt(screenSection, "x", at.x());
     WriteAttrInt(screenSection, "y", at.y());
@@ -743,7 +748,7 @@ void TFormMain::TBtnSoundClick(bool fromClick) {
             d->Unmute();
     }
     ShowMute(mute);
-    if (fromClick) WriteAttrBool(ConfigSection("Sound"), "mute", mute ? 1 : 0);
+    if (fromClick) WriteAttrBool(ConfigSectionForWrite("Sound"), "mute", mute ? 1 : 0);
 }
 
 bool TFormMain::AskSaveFile(const std::string& title, const std::string& filter, const std::string& ext,
@@ -761,6 +766,16 @@ void TFormMain::ShowInfo(const QString& title, const QString& text) {
     QMessageBox::information(this, title, text);
 }
 
+void TFormMain::ShowError(const char* key) {
+    const std::string k = key;
+    const std::string title = LangText("FormMain", k + ".Title");
+    const std::string text = LangText("FormMain", k + ".Message");
+    if (errorBox)
+        errorBox(QString::fromStdString(title), QString::fromStdString(text));
+    else
+        ShowErrorBox(title, text);
+}
+
 void TFormMain::MiRecordSoundClick() {
     SetPause(1, 0);
     RecordSound(!recordingWave);
@@ -771,7 +786,7 @@ void TFormMain::RecordSound(bool start) {
     SoundDriver* d = owner->GetSoundDriver();
     if (!d) return;
     if (!start) {
-        d->StopWaveRecording();
+        if (!d->StopWaveRecording()) ShowError("err.RecordSound");
         const QString caption = FormText("menuItem.MiRecordSound.Caption");
         miRecordSound->setText(caption.isEmpty() ? QString::fromUtf8("Zaznamenať zvuk...") : caption);
         recordingWave = false;
@@ -783,7 +798,10 @@ void TFormMain::RecordSound(bool start) {
     if (!AskSaveFile(LangText("FormMain", "text.CreateWaveDlg.Title"), LangText("FormMain", "text.CreateWaveDlg.Filter"),
                      "WAV", path))
         return;
-    if (!d->StartWaveRecording(path)) return;
+    if (!d->StartWaveRecording(path)) {
+        ShowError("err.RecordSound");
+        return;
+    }
     const QString caption = FormText("menuItem.MiRecordSoundEnd.Caption");
     miRecordSound->setText(caption.isEmpty() ? QString::fromUtf8("Ukončiť záznam zvuku") : caption);
     recordingWave = true;
@@ -823,8 +841,9 @@ void TFormMain::MiPictureBmpClick() {
     SetPause(1, 1);
     std::string path;
     if (AskSaveFile(LangText("FormMain", "text.SavePictureDlg.Title"),
-                    LangText("FormMain", "text.SavePictureDlg.FilterBmp"), "BMP", path))
-        s->SaveToBmp(m->GetVideoRam(), path);
+                    LangText("FormMain", "text.SavePictureDlg.FilterBmp"), "BMP", path) &&
+        s->SaveToBmp(m->GetVideoRam(), path) != 0)
+        ShowError("err.SavePicture");
     SetPause(0, 1);
 }
 

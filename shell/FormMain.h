@@ -62,6 +62,8 @@ public:
     // Replaces the information box (tests).
     using InfoBoxHook = std::function<void(const QString& title, const QString& text)>;
     void SetInfoBoxHook(InfoBoxHook hook) { infoBox = std::move(hook); }
+    // Replaces the error box (tests).
+    void SetErrorBoxHook(InfoBoxHook hook) { errorBox = std::move(hook); }
 
     // While it answers true the window refuses to close (tape browser editing).
     using CloseRefusal = std::function<bool()>;
@@ -141,6 +143,8 @@ private:
     void RunStateChanged(int paused, bool alsoRefreshTimers);
     void ShowMute(bool mute);
     void ShowInfo(const QString& title, const QString& text);
+    // An error box with the FormMain texts key.Title and key.Message.
+    void ShowError(const char* key);
     bool AskSaveFile(const std::string& title, const std::string& filter, const std::string& ext,
                      std::string& path);
     QString FormText(const char* key) const;
@@ -170,6 +174,7 @@ private:
     OpenFileHandler openFileHandler;
     SaveDialogHook saveDialog;
     InfoBoxHook infoBox;
+    InfoBoxHook errorBox;
     CloseRefusal closeRefusal;
 
     // Components.

@@ -26,6 +26,7 @@ class FormControlsTest : public QObject {
     std::unique_ptr<TestProgramDir> prog;
     std::unique_ptr<TFormMain> form;
     QStringList infoTitles;
+    QStringList errorTitles;
 
     void Start(const std::function<void(QString&)>& edit = {}) {
         prog = std::make_unique<TestProgramDir>();
@@ -35,6 +36,8 @@ class FormControlsTest : public QObject {
         QCOMPARE(ApplicationTag, 0);
         infoTitles.clear();
         form->SetInfoBoxHook([this](const QString& title, const QString&) { infoTitles << title; });
+        errorTitles.clear();
+        form->SetErrorBoxHook([this](const QString& title, const QString&) { errorTitles << title; });
         form->show();
         QVERIFY(!form->FirstShowPending());
     }

@@ -179,6 +179,7 @@ private slots:
         auto form = std::make_unique<TFormMain>();
         QCOMPARE(ApplicationTag, 0);
         form->SetInfoBoxHook([](const QString&, const QString&) {});
+        form->SetErrorBoxHook([](const QString&, const QString&) {});
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
         QVERIFY(!form->FirstShowPending());
