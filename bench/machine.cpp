@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/Config.h"
+#include "machine/core/ModelIndex.h"
 #include "machine/cpu/ChipCpu8080.h"
 #include "machine/cpu/ChipMemory.h"
 #include "machine/owner/MachineOwner.h"
@@ -65,7 +66,7 @@ int main() {
     constexpr int kSlices = 10000;         // 20 emulated seconds
     constexpr int kSlicesPerFrame = 10;    // 20 ms
     std::printf("%-12s %8s %14s %18s\n", "model", "speed", "render/frame", "speed w/o render");
-    for (int model = 0; model < 8; ++model) {
+    for (int model = kModel1; model < kModelCount; ++model) {
         pugi::xml_document doc;
         pugi::xml_node root = doc.append_child("Orvik");
         root.append_child("Screen");

@@ -1,5 +1,10 @@
 #include "shell/FormMain.h"
 
+#include "shell/help/FormAbout.h"
+#include "shell/help/FormKeyMap.h"
+#include "tools/memrw/window/FormMemReadWrite.h"
+#include "tools/poke/window/FormPoke.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
@@ -165,7 +170,7 @@ TFormMain::~TFormMain() {
     if (paInitialised) Pa_Terminate();
     // The configuration document writes itself back when it is released;
     // while the error box can still be shown.
-    if (!xmlDoc.Release()) ShowError("err.SaveConfig");
+    if (!xmlDoc.Release()) ShowErrorKey("err.SaveConfig");
     DoneCommonUtils();
 }
 
@@ -187,6 +192,11 @@ void TFormMain::CreateControls() {
     bar->setObjectName("MainMenu");
     miFile = bar->addMenu(QString::fromUtf8("Súbor"));
     miFile->setObjectName("MiFile");
+    QAction* openSnap = AddAction(miFile, "MiOpenSnap", "Otvoriť snapshot...", QKeySequence(Qt::SHIFT | Qt::ALT | Qt::Key_F2));
+    connect(openSnap, &QAction::triggered, this, [this] { MiOpenSnapClick(); });
+    QAction* saveSnap = AddAction(miFile, "MiSaveSnap", "Uložiť snapshot...", QKeySequence(Qt::ALT | Qt::Key_F7));
+    connect(saveSnap, &QAction::triggered, this, [this] { TBtnSaveSnapClick(); });
+    miFile->addSeparator();
     QMenu* picture = miFile->addMenu(QString::fromUtf8("Obrázok"));
     picture->setObjectName("MiPicture");
     QAction* clip = AddAction(picture, "MiPictureClip", "Skopírovať do schránky", QKeySequence(Qt::ALT | Qt::Key_C));
@@ -199,6 +209,15 @@ void TFormMain::CreateControls() {
     miFile->addSeparator();
     miRecordSound = AddAction(miFile, "MiRecordSound", "Zaznamenať zvuk...");
     connect(miRecordSound, &QAction::triggered, this, [this] { MiRecordSoundClick(); });
+    miFile->addSeparator();
+    QAction* poke = AddAction(miFile, "MiPoke", "Poke...");
+    connect(poke, &QAction::triggered, this, [this] { MiPokeClick(); });
+    miFile->addSeparator();
+    QAction* loadMem = AddAction(miFile, "MiLoadFileToMem", "Nahrať súbor do pamäti...", QKeySequence(Qt::ALT | Qt::Key_F11));
+    connect(loadMem, &QAction::triggered, this, [this] { MiLoadSaveMemClick(0); });
+    QAction* saveMem = AddAction(miFile, "MiSaveMemToFile", "Uložiť obsah pamäti do súboru...",
+                                 QKeySequence(Qt::SHIFT | Qt::ALT | Qt::Key_F11));
+    connect(saveMem, &QAction::triggered, this, [this] { MiLoadSaveMemClick(1); });
     miFile->addSeparator();
     QAction* exitItem = AddAction(miFile, "MiExit", "Koniec", QKeySequence(Qt::ALT | Qt::Key_F4));
     connect(exitItem, &QAction::triggered, this, [this] { MiExitClick(); });
@@ -244,6 +263,14 @@ void TFormMain::CreateControls() {
     QAction* insert = AddAction(miTools, "MiInsertText", "Vložiť text zo schránky", QKeySequence(Qt::ALT | Qt::Key_B));
     connect(insert, &QAction::triggered, this, [this] { MiInsertTextClick(); });
 
+    miHelp = bar->addMenu(QString::fromUtf8("Pomocník"));
+    miHelp->setObjectName("MiHelp");
+    QAction* keyboard = AddAction(miHelp, "MiKeyboard", "Klávesnica", QKeySequence(Qt::ALT | Qt::Key_F1));
+    connect(keyboard, &QAction::triggered, this, [this] { MiKeyboardClick(); });
+    miHelp->addSeparator();
+    QAction* about = AddAction(miHelp, "MiAbout", "O programe...");
+    connect(about, &QAction::triggered, this, [this] { MiAboutClick(); });
+
     // Toolbar.
     toolBar = new QToolBar(this);
     toolBar->setObjectName("ToolBar");
@@ -253,6 +280,13 @@ void TFormMain::CreateControls() {
     toolBar->setIconSize(QSize(16, 16));
     toolBar->setContextMenuPolicy(Qt::PreventContextMenu);
     addToolBar(Qt::TopToolBarArea, toolBar);
+    QAction* tbSaveSnap = AddAction(nullptr, "TBtnSaveSnap", "");
+    tbSaveSnap->setToolTip(QString::fromUtf8("Uložiť snapshot... (Alt+F7)"));
+    tbSaveSnap->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
+    tbSaveSnap->setProperty("imageIndex", 1);
+    connect(tbSaveSnap, &QAction::triggered, this, [this] { TBtnSaveSnapClick(); });
+    toolBar->addAction(tbSaveSnap);
+    toolBar->addSeparator();
     QAction* tbReset = AddAction(nullptr, "TBtnReset", "");
     tbReset->setToolTip("Reset (Alt+F5)");
     tbReset->setIcon(style()->standardIcon(QStyle::SP_BrowserReload));
@@ -523,7 +557,7 @@ void TFormMain::MiFocusPauseClick() {
 }
 
 void TFormMain::ApplicationStateChanged(Qt::ApplicationState state) {
-    if (state != Qt::ApplicationActive) KeyState::Clear();
+    if (state != Qt::ApplicationActive && owner) owner->Keys().Clear();
     if (!focusHooked || firstShowPending || owner->Closing.load() == 1) return;
     // Only the change between active and not active counts: a second
     // inactive state (inactive, then hidden) must not park the paused state.
@@ -544,7 +578,7 @@ void TFormMain::ApplDeactivate() {
 void TFormMain::ApplActivate() { SetPause(ApplicationTag, 0); }
 
 void TFormMain::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::ActivationChange && !isActiveWindow()) KeyState::Clear();
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow() && owner) owner->Keys().Clear();
     QMainWindow::changeEvent(event);
 }
 
@@ -553,7 +587,7 @@ void TFormMain::changeEvent(QEvent* event) {
 bool TFormMain::event(QEvent* e) {
     if (e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease) {
         auto* key = static_cast<QKeyEvent*>(e);
-        UpdateKeyState(key);
+        if (owner) UpdateKeyState(owner->Keys(), key);
         // F10 never reaches the menu bar.
         if (key->key() == Qt::Key_F10) {
             e->accept();
@@ -608,11 +642,11 @@ bool TFormMain::GetMonitorRect(int& left, int& top, int& width, int& height) {
 }
 
 void TFormMain::SetMenusForFullScreen(bool full) {
-    for (QMenu* m : {miFile, miView, miEmul, miTools}) m->menuAction()->setVisible(!full);
+    for (QMenu* m : {miFile, miView, miEmul, miTools, miHelp}) m->menuAction()->setVisible(!full);
     if (full) {
         // File and tool commands stay off in full screen, their shortcuts too.
         disabledForFullScreen.clear();
-        for (QMenu* m : {miFile, miTools}) {
+        for (QMenu* m : {miFile, miTools, miHelp}) {
             QList<QMenu*> menus{m};
             menus += m->findChildren<QMenu*>();
             for (QMenu* sub : menus)
@@ -626,7 +660,7 @@ void TFormMain::SetMenusForFullScreen(bool full) {
     } else {
         for (QAction* a : disabledForFullScreen) a->setEnabled(true);
         disabledForFullScreen.clear();
-        for (QMenu* m : {miFile, miTools}) m->menuAction()->setEnabled(true);
+        for (QMenu* m : {miFile, miTools, miHelp}) m->menuAction()->setEnabled(true);
     }
 }
 
@@ -766,14 +800,10 @@ void TFormMain::ShowInfo(const QString& title, const QString& text) {
     QMessageBox::information(this, title, text);
 }
 
-void TFormMain::ShowError(const char* key) {
+void TFormMain::ShowErrorKey(const char* key) {
     const std::string k = key;
-    const std::string title = LangText("FormMain", k + ".Title");
-    const std::string text = LangText("FormMain", k + ".Message");
-    if (errorBox)
-        errorBox(QString::fromStdString(title), QString::fromStdString(text));
-    else
-        ShowErrorBox(title, text);
+    ShowError(QString::fromStdString(LangText("FormMain", k + ".Title")),
+              QString::fromStdString(LangText("FormMain", k + ".Message")));
 }
 
 void TFormMain::MiRecordSoundClick() {
@@ -786,7 +816,7 @@ void TFormMain::RecordSound(bool start) {
     SoundDriver* d = owner->GetSoundDriver();
     if (!d) return;
     if (!start) {
-        if (!d->StopWaveRecording()) ShowError("err.RecordSound");
+        if (!d->StopWaveRecording()) ShowErrorKey("err.RecordSound");
         const QString caption = FormText("menuItem.MiRecordSound.Caption");
         miRecordSound->setText(caption.isEmpty() ? QString::fromUtf8("Zaznamenať zvuk...") : caption);
         recordingWave = false;
@@ -799,7 +829,7 @@ void TFormMain::RecordSound(bool start) {
                      "WAV", path))
         return;
     if (!d->StartWaveRecording(path)) {
-        ShowError("err.RecordSound");
+        ShowErrorKey("err.RecordSound");
         return;
     }
     const QString caption = FormText("menuItem.MiRecordSoundEnd.Caption");
@@ -843,7 +873,7 @@ void TFormMain::MiPictureBmpClick() {
     if (AskSaveFile(LangText("FormMain", "text.SavePictureDlg.Title"),
                     LangText("FormMain", "text.SavePictureDlg.FilterBmp"), "BMP", path) &&
         s->SaveToBmp(m->GetVideoRam(), path) != 0)
-        ShowError("err.SavePicture");
+        ShowErrorKey("err.SavePicture");
     SetPause(0, 1);
 }
 

@@ -22,6 +22,10 @@ class QMenu;
 class QTimer;
 class QToolBar;
 class ScreenView;
+class TFormAbout;
+class TFormKeyMap;
+class TFormMemReadWrite;
+class TFormPoke;
 
 // The application object's tag: the start-up fault after the main window's
 // construction (0, -1, -2, -3), later the run state parked by focus pausing.
@@ -62,8 +66,6 @@ public:
     // Replaces the information box (tests).
     using InfoBoxHook = std::function<void(const QString& title, const QString& text)>;
     void SetInfoBoxHook(InfoBoxHook hook) { infoBox = std::move(hook); }
-    // Replaces the error box (tests).
-    void SetErrorBoxHook(InfoBoxHook hook) { errorBox = std::move(hook); }
 
     // While it answers true the window refuses to close (tape browser editing).
     using CloseRefusal = std::function<bool()>;
@@ -120,6 +122,37 @@ public:
     void MiPictureClipClick();
     void MiPictureBmpClick();
     void MiInsertTextClick();
+    // Poke and memory load/save (direction 0 load, 1 save), on the paused machine.
+    void MiPokeClick();
+    void MiLoadSaveMemClick(int direction);
+    // A file of a type the window does not know goes to the memory load window.
+    void OpenInMemoryLoadWindow(const std::string& path);
+    TFormPoke* FormPoke();
+    TFormMemReadWrite* FormMemReadWrite();
+    // After a tool window: reopens the debugger when it holds the machine;
+    // otherwise runs again when the machine ran before (runStateBefore 0).
+    void ResumeOrReopenDebugger(int runStateBefore);
+    void MiDebuggerClick();
+
+    // Help.
+    void MiKeyboardClick();
+    void MiAboutClick();
+    TFormAbout* FormAbout();
+    TFormKeyMap* FormKeyMap();
+
+    // Snapshots.
+    void TBtnSaveSnapClick();
+    void MiOpenSnapClick();
+    bool LoadSnapshotFile(const std::string& path);
+    bool LoadSnapshotAt(int fd, int32_t offset);
+    // The last load failed after the machine had been rebuilt (callers reset it).
+    bool LastSnapshotLoadChangedMachine() const { return lastSnapshotChanged; }
+    // Replaces the snapshot dialogs (tests): save true for the save dialog;
+    // checks holds the dialog's check states in and out. False on cancel.
+    using SnapDialogHook = std::function<bool(bool save, std::string& path, uint8_t (&checks)[2])>;
+    void SetSnapDialogHook(SnapDialogHook hook) { snapDialog = std::move(hook); }
+    // Replaces the error boxes (tests).
+    void SetErrorBoxHook(InfoBoxHook hook) { errorBox = std::move(hook); }
     // One controls tick (the 20 ms timer).
     void TimerRefreshControlsTimer();
 
@@ -143,13 +176,22 @@ private:
     void RunStateChanged(int paused, bool alsoRefreshTimers);
     void ShowMute(bool mute);
     void ShowInfo(const QString& title, const QString& text);
+    void ShowError(const QString& title, const QString& text);
     // An error box with the FormMain texts key.Title and key.Message.
-    void ShowError(const char* key);
+    void ShowErrorKey(const char* key);
+    bool LoadSnapshot(const std::string& path, int fd, int32_t offset);
+    bool RunSnapDialog(bool save, std::string& path, uint8_t (&checks)[2]);
     bool AskSaveFile(const std::string& title, const std::string& filter, const std::string& ext,
                      std::string& path);
     QString FormText(const char* key) const;
 
     ConfigDocument xmlDoc;
+    // Tool windows write their configuration when destroyed, so they go
+    // before the document.
+    std::unique_ptr<TFormPoke> formPoke;
+    std::unique_ptr<TFormMemReadWrite> formMemReadWrite;
+    std::unique_ptr<TFormAbout> formAbout;
+    std::unique_ptr<TFormKeyMap> formKeyMap;
     std::unique_ptr<MachineOwner> owner;
     std::unique_ptr<View> view;
     bool paInitialised = false;
@@ -174,8 +216,10 @@ private:
     OpenFileHandler openFileHandler;
     SaveDialogHook saveDialog;
     InfoBoxHook infoBox;
-    InfoBoxHook errorBox;
     CloseRefusal closeRefusal;
+    SnapDialogHook snapDialog;
+    InfoBoxHook errorBox;
+    bool lastSnapshotChanged = false;  // the last snapshot load rebuilt the machine
 
     // Components.
     QToolBar* toolBar = nullptr;
@@ -191,6 +235,7 @@ private:
     QMenu* miView = nullptr;
     QMenu* miEmul = nullptr;
     QMenu* miTools = nullptr;
+    QMenu* miHelp = nullptr;
     QAction* miSize[4] = {};
     QAction* miPaused = nullptr;
     QAction* miSound = nullptr;

@@ -66,10 +66,10 @@ protected:
         watching.tag = &owner.TapeBrowserTag;
         owner.SetTapeBrowser(&watching);
         owner.SetView(&leds);
-        KeyState::Clear();
+        owner.Keys().Clear();
     }
     void TearDown() override {
-        KeyState::Clear();
+        owner.Keys().Clear();
         owner.SetTapeBrowser(nullptr);
         owner.SetView(nullptr);
         OwnerTest::TearDown();
@@ -79,7 +79,7 @@ protected:
 };
 
 TEST_F(RequestWordsTest, TapeRequestsRunTheirStepUnderTheAcknowledgementThenGoIdle) {
-    Build(MachineOwner::kModel2A);
+    Build(kModel2A);
     struct Case {
         int request, ack, step;
     };
@@ -107,7 +107,7 @@ TEST_F(RequestWordsTest, TapeRequestsRunTheirStepUnderTheAcknowledgementThenGoId
 }
 
 TEST_F(RequestWordsTest, EmulationThreadWaitsInsideTheSliceUntilTheRequestIsDone) {
-    Build(MachineOwner::kModel2A);
+    Build(kModel2A);
     // The browser's step outlasts the request's first sleep (500 ms): the
     // emulation thread must still be waiting when the step ends.
     std::atomic<bool> returned{false};
@@ -150,7 +150,7 @@ TEST_F(RequestWordsTest, EmulationThreadWaitsInsideTheSliceUntilTheRequestIsDone
 }
 
 TEST_F(RequestWordsTest, DebuggerWords) {
-    Build(MachineOwner::kModel2A);
+    Build(kModel2A);
     SteppingDebugger stepping;
     stepping.cpu = owner.GetCpu();
     owner.SetDebugger(&stepping);
@@ -176,10 +176,10 @@ TEST_F(RequestWordsTest, DebuggerWords) {
 }
 
 TEST_F(RequestWordsTest, KeyboardScanOnlyWhenNeitherWindowHoldsIt) {
-    Build(MachineOwner::kModel2A);
+    Build(kModel2A);
     SystemPIO& sys = *owner.GetSystemPio();
     // Space is column 0, row bit 10h.
-    KeyState::SetKey(VK_SPACE, true);
+    owner.Keys().SetKey(VK_SPACE, true);
     struct Case {
         bool browserActive;
         int browserTag, debuggerTag;
@@ -201,8 +201,22 @@ TEST_F(RequestWordsTest, KeyboardScanOnlyWhenNeitherWindowHoldsIt) {
     owner.SetPause(1, 0);
 }
 
+TEST_F(RequestWordsTest, TwoMachinesNeverShareKeys) {
+    Build(kModel2A);
+    MachineOwner other;
+    other.BuildMachine(0, 0, nullptr);
+    // Space is column 0, row bit 10h; each owner scans its own key state.
+    owner.Keys().SetKey(VK_SPACE, true);
+    owner.TimerRefreshControlsTimer();
+    other.TimerRefreshControlsTimer();
+    EXPECT_EQ(owner.GetSystemPio()->matrix[0].load(), 0x10);
+    EXPECT_EQ(other.GetSystemPio()->matrix[0].load(), 0x00);
+    owner.SetPause(1, 0);
+    other.SetPause(1, 0);
+}
+
 TEST_F(RequestWordsTest, LedsFollowTheSystemPortBits) {
-    Build(MachineOwner::kModel2A);
+    Build(kModel2A);
     for (uint8_t bits = 0; bits < 8; ++bits) {
         owner.GetSystemPio()->leds = bits;
         owner.TimerRefreshControlsTimer();
@@ -211,7 +225,7 @@ TEST_F(RequestWordsTest, LedsFollowTheSystemPortBits) {
 }
 
 TEST_F(RequestWordsTest, TapeIconFollowsPlayingOnlyWhenItChanges) {
-    Build(MachineOwner::kModel2A);
+    Build(kModel2A);
     owner.TimerRefreshControlsTimer();
     EXPECT_TRUE(leds.tapeIcons.empty());  // idle from the start: nothing to change
     IifTape& tape = *owner.GetTape();
@@ -228,7 +242,7 @@ TEST_F(RequestWordsTest, TapeIconFollowsPlayingOnlyWhenItChanges) {
 }
 
 TEST_F(RequestWordsTest, ClosingStopsTheControlsTick) {
-    Build(MachineOwner::kModel2A);
+    Build(kModel2A);
     owner.Closing = 1;
     owner.TapeBrowserTag = 6;
     owner.TimerRefreshControlsTimer();
