@@ -65,6 +65,7 @@ MachineOwner::Reconfiguration::Reconfiguration(MachineOwner& o) : owner(o), oute
     owner.CpuMutex.lock();
     owner.tickMutex.lock();
     outer = owner.reconfigDepth.fetch_add(1) == 0;
+    if (outer) owner.slice.DropInterruptRequest();  // raised for the machine before
 }
 
 MachineOwner::Reconfiguration::~Reconfiguration() {
@@ -104,7 +105,12 @@ void MachineOwner::SetPause(int state, int alsoRefreshTimers) {
     runState.store(state);
     if (state == 1) {
         cpuTimer.SetEnabled(false);
-        if (alsoRefreshTimers) screenTimer.SetEnabled(false);
+        if (alsoRefreshTimers) {
+            // A screen tick in progress ends before the pause does (the tick
+            // never takes the CPU mutex, so it cannot wait for us).
+            screenTimer.SetEnabled(false);
+            screenTimer.WaitIdle();
+        }
         if (parts.sound) parts.sound->Pause();
         if (parts.view) parts.view->RunStateChanged(1, alsoRefreshTimers != 0);
     } else {
@@ -121,6 +127,7 @@ void MachineOwner::ResetMachine(int stopRecordings) {
     if (!parts.cpu) return;
     if (stopRecordings == 1 && parts.sound) parts.sound->StopWaveRecording();
     parts.cpu->Reset();
+    slice.DropInterruptRequest();
 }
 
 // ------------------------------------------------------------ forwarding

@@ -36,9 +36,11 @@ int SliceRunner::CpuUsagePercent(int64_t busy, int64_t elapsedMs) {
 }
 
 bool SliceRunner::CpuSlice(int64_t startUs) {
+    ChipCpu8080& c = *parts.cpu;
+    if (videoInterruptRequest.exchange(false)) [[unlikely]]
+        c.Interrupt();
     if (parts.sound && parts.sound->MixSlice()) return false;
 
-    ChipCpu8080& c = *parts.cpu;
     const int model = parts.model;
     const int tag = debuggerTag.load();
     DebuggerLink* const debugger = parts.debugger;
@@ -151,7 +153,7 @@ void SliceRunner::ScreenTick() {
         case 4:
             if (parts.cpu && screen && screen->IsVideoInterruptEnabled() &&
                 debuggerTag.load() != DebuggerRequest::Stopped)
-                parts.cpu->Interrupt();
+                videoInterruptRequest.store(true);
             break;
         default:
             break;

@@ -19,7 +19,13 @@ public:
     // One CPU slice, begun at startUs. Returns true when a breakpoint or a
     // finished step over/out stopped it.
     bool CpuSlice(int64_t startUs);
+    // The screen tick does not touch the CPU: the 50 Hz video interrupt it
+    // raises is taken by the next CPU slice, under the CPU mutex. Both ticks
+    // run on the timer thread one after the other, so the slice sees the
+    // interrupt at the same instruction as a direct call would.
     void ScreenTick();
+    // Forgets a video interrupt not yet taken (reset, rebuild; CPU mutex held).
+    void DropInterruptRequest() { videoInterruptRequest.store(false); }
     // Keyboard scan, LEDs, disk and tape icons. tapeBrowserIdle: the tape
     // browser's request word is idle.
     void ControlsTick(bool tapeBrowserIdle);
@@ -35,6 +41,7 @@ private:
     MachineParts& parts;
     std::atomic<int>& debuggerTag;
 
+    std::atomic<bool> videoInterruptRequest{false};
     std::atomic<int64_t> busyUs{0};
     std::atomic<int32_t> sliceCount{0};
 

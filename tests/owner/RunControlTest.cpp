@@ -9,15 +9,22 @@ namespace {
 
 class RunControlTest : public OwnerTest {
 protected:
-    // Counts the video interrupts of n screen ticks (interrupts kept enabled).
+    // Counts the video interrupts of n screen ticks (interrupts kept enabled):
+    // each tick's interrupt is taken by the next CPU slice, which a breakpoint
+    // at PC stops before it runs anything.
     int Interrupts(int n) {
         int count = 0;
+        const int tag = owner.DebuggerTag.load();
         for (int i = 0; i < n; ++i) {
             Cpu().SetInte(1);
             Cpu().IntRequest = 0;
             owner.TimerRefreshScreenTimer();
+            debugger.breakpoints = {Cpu().PC};
+            owner.PreciseTimerCpuTimer();
+            owner.DebuggerTag = tag;  // the breakpoint's stop request
             count += Cpu().IntRequest;
         }
+        debugger.breakpoints.clear();
         return count;
     }
 };
