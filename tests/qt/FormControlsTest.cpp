@@ -221,8 +221,8 @@ private slots:
         // takes the model from it, and nothing else.
         QVERIFY(WriteAttrString(ConfigSection("Model"), "current", "Model-2A"));
         WriteAttrBool(ConfigSection("Sound"), "mute", 1);
-        o.GetCpu()->PC = 0x1234;
         form->SetPause(1, 1);  // the restart runs the machine even when paused
+        o.GetCpu()->PC = 0x1234;  // registers only while paused
         form->ActionNamed("MiHardReset")->trigger();
         QCOMPARE(o.GetModel(), int(kModel2A));
         QCOMPARE(int(o.GetCpu()->PC), 0);
