@@ -814,9 +814,10 @@ void TFormMain::MiRecordSoundClick() {
 
 void TFormMain::RecordSound(bool start) {
     SoundDriver* d = owner->GetSoundDriver();
-    if (!d) return;
     if (!start) {
-        if (!d->StopWaveRecording()) ShowErrorKey("err.RecordSound");
+        // A driver made anew meanwhile (new sound settings, a snapshot) has
+        // finished the recording already; the menu still follows.
+        if (d && d->IsRecording() && !d->StopWaveRecording()) ShowErrorKey("err.RecordSound");
         const QString caption = FormText("menuItem.MiRecordSound.Caption");
         miRecordSound->setText(caption.isEmpty() ? QString::fromUtf8("Zaznamenať zvuk...") : caption);
         recordingWave = false;
@@ -824,6 +825,7 @@ void TFormMain::RecordSound(bool start) {
         ShowImage(imageSound, kImageDiskTape, 0);
         return;
     }
+    if (!d) return;
     std::string path;
     if (!AskSaveFile(LangText("FormMain", "text.CreateWaveDlg.Title"), LangText("FormMain", "text.CreateWaveDlg.Filter"),
                      "WAV", path))
