@@ -2,6 +2,7 @@
 
 #include "shell/help/FormAbout.h"
 #include "shell/help/FormKeyMap.h"
+#include "tools/debugger/window/FormDebugger.h"
 #include "tools/memrw/window/FormMemReadWrite.h"
 #include "tools/poke/window/FormPoke.h"
 
@@ -115,6 +116,7 @@ public:
     void ShowModel(int model) override {
         form->imageModel->setProperty("imageIndex", model);
         form->imageModel->setText(QString::fromLatin1(MachineOwner::ModelName(model)));
+        form->DebuggerMachineRebuilt();
     }
     void ShowMute(bool mute) override { form->ShowMute(mute); }
     void SetLed(int index, bool on) override { form->SetLed(1 << index, on); }
@@ -158,13 +160,15 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     owner->Closing.store(0);
     paInitialised = Pa_Initialize() == paNoError;
     owner->SetView(view.get());
+    CreateTapeBrowser();
 }
 
 TFormMain::~TFormMain() {
     controlsTimer->stop();
-    // The timers stop and their thread is joined before the view goes: a
-    // screen tick still running would otherwise use it.
+    // The timers stop and their thread is joined before the windows and the
+    // view that a tick may still use go.
     owner->Shutdown();
+    DestroyTapeBrowser();
     owner->SetView(nullptr);
     owner.reset();  // frees every machine part
     if (paInitialised) Pa_Terminate();
@@ -262,6 +266,7 @@ void TFormMain::CreateControls() {
     miTools->setObjectName("MiTools");
     QAction* insert = AddAction(miTools, "MiInsertText", "Vložiť text zo schránky", QKeySequence(Qt::ALT | Qt::Key_B));
     connect(insert, &QAction::triggered, this, [this] { MiInsertTextClick(); });
+    CreateDebugger();
 
     miHelp = bar->addMenu(QString::fromUtf8("Pomocník"));
     miHelp->setObjectName("MiHelp");
@@ -356,7 +361,7 @@ void TFormMain::CreateControls() {
     controlsTimer->setInterval(kControlsIntervalMs);
     connect(controlsTimer, &QTimer::timeout, this, [this] { TimerRefreshControlsTimer(); });
 
-    // The key-state table is emptied whenever the program loses the focus.
+    // The owner's host key state is emptied whenever the program loses the focus.
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
             [this](Qt::ApplicationState state) { ApplicationStateChanged(state); });
 }
@@ -486,6 +491,7 @@ void TFormMain::OnOpenFile(const QString& path) {
     if (path.isEmpty()) return;
     lastOpenedFile = path;
     ++openedFiles;
+    if (OpenTapeFile(path)) return;
     if (openFileHandler) openFileHandler(path);
 }
 
@@ -522,6 +528,10 @@ void TFormMain::closeEvent(QCloseEvent* event) {
 // ---- run state -------------------------------------------------------------
 
 void TFormMain::TBtnRunPauseClick() {
+    if (RunState() == 1 && DebuggerHoldsMachine()) {
+        RunFromDebugger();
+        return;
+    }
     SetPause(RunState() ^ 1, 0);  // RunStateChanged sets the menu check
 }
 
@@ -546,6 +556,7 @@ void TFormMain::ResumeAfterReset() {
         // The debugger holds the machine: keep it stopped, refresh the window.
         owner->ScreenTimer().SetEnabled(true);
         controlsTimer->start();
+        MiDebuggerClick();
     } else {
         SetPause(0, 1);
     }

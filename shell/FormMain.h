@@ -1,7 +1,7 @@
 #pragma once
 // The main window: owns the configuration document and the machine owner,
 // builds the machine at its first showing, shows the screen and the status
-// bar, feeds the host keyboard into the key-state table and carries the run,
+// bar, feeds the host keyboard into the owner's key state and carries the run,
 // reset, size, sound and picture commands.
 #include <QMainWindow>
 #include <QString>
@@ -25,11 +25,15 @@ class ScreenView;
 class TFormAbout;
 class TFormKeyMap;
 class TFormMemReadWrite;
+class TFormDebugger;
 class TFormPoke;
 
 // The application object's tag: the start-up fault after the main window's
 // construction (0, -1, -2, -3), later the run state parked by focus pausing.
 extern int ApplicationTag;
+
+class TFormTapeBrowser;
+class TFormEditTapeHeader;
 
 class TFormMain : public QMainWindow, public ScreenOwner {
     Q_OBJECT
@@ -72,6 +76,13 @@ public:
     void SetCloseRefusal(CloseRefusal refusal);
 
     MachineOwner& Owner() { return *owner; }
+    // The tape side (FormMainTape.cpp).
+    TFormTapeBrowser* TapeBrowser() const { return tapeBrowser; }
+    TFormEditTapeHeader* TapeHeaderEditor() const { return tapeHeaderEditor; }
+    // A .ptp or .pmd file goes to the tape browser unless it is editing; true when taken.
+    bool OpenTapeFile(const QString& path);
+    void MiTapeBrowserClick();
+    void MiOpenTapeClick();
     bool IsRecordingWave() const;
     ConfigDocument& XMLDoc() { return xmlDoc; }
     ScreenView* Screen() const { return screenView; }
@@ -133,6 +144,13 @@ public:
     // otherwise runs again when the machine ran before (runStateBefore 0).
     void ResumeOrReopenDebugger(int runStateBefore);
     void MiDebuggerClick();
+    TFormDebugger* FormDebugger() const { return formDebugger.get(); }
+    // While the debugger holds the machine, running goes through it, so that no
+    // slice runs while one of its editors is open.
+    bool DebuggerHoldsMachine() const;
+    void RunFromDebugger();
+    // A new machine was built: the debugger follows its CPU and memory.
+    void DebuggerMachineRebuilt();
 
     // Help.
     void MiKeyboardClick();
@@ -169,6 +187,7 @@ protected:
 private:
     class View;
     void CreateControls();
+    void CreateDebugger();
     QAction* AddAction(QMenu* menu, const char* name, const char* caption, const QKeySequence& key = {});
     void ShowImage(QLabel* label, int kind, int index);
     void SetMenusForFullScreen(bool full);
@@ -188,6 +207,7 @@ private:
     ConfigDocument xmlDoc;
     // Tool windows write their configuration when destroyed, so they go
     // before the document.
+    std::unique_ptr<TFormDebugger> formDebugger;
     std::unique_ptr<TFormPoke> formPoke;
     std::unique_ptr<TFormMemReadWrite> formMemReadWrite;
     std::unique_ptr<TFormAbout> formAbout;
@@ -245,4 +265,9 @@ private:
     QAction* tbtnSound = nullptr;
     QAction* tbtnTest = nullptr;
     QTimer* controlsTimer = nullptr;
+    void CreateTapeBrowser();
+    void DestroyTapeBrowser();
+    TFormTapeBrowser* tapeBrowser = nullptr;
+    TFormEditTapeHeader* tapeHeaderEditor = nullptr;
+    QAction* miTapeBrowser = nullptr;
 };

@@ -180,7 +180,8 @@ void ChipCpu8080::FlattenCycleCallbacks() {
             hookCount = -1;
             return;
         }
-        hooks[count] = c->Hook;
+        hookCode[count] = c->Hook.code;
+        hookObject[count] = c->Hook.object;
         count++;
     }
     hookCount = count;

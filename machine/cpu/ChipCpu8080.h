@@ -80,7 +80,7 @@ public:
     void RemoveCycleCallback(CycleHook hook);
     void RunCycleCallbacks() {
         if (hookCount >= 0) [[likely]] {
-            for (int i = 0; i < hookCount; ++i) hooks[i].code(hooks[i].object, SliceClock, LastCycles);
+            for (int i = 0; i < hookCount; ++i) hookCode[i](hookObject[i], SliceClock, LastCycles);
             return;
         }
         for (CycleCallback* c = callbackHead; c; c = c->Next) c->Hook(SliceClock, LastCycles);
@@ -136,5 +136,7 @@ private:
     // The callback list as flat arrays, walked every instruction.
     static constexpr int kFlatHooks = 8;
     int hookCount = 0;
-    CycleHook hooks[kFlatHooks] = {};
+    // Code and object apart, so the walk indexes both with one scale.
+    CycleHook::Code hookCode[kFlatHooks] = {};
+    void* hookObject[kFlatHooks] = {};
 };

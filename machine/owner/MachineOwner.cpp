@@ -77,6 +77,8 @@ MachineOwner::Reconfiguration::~Reconfiguration() {
 void MachineOwner::PreciseTimerCpuTimer() {
     const int64_t start = SliceRunner::NowUs();
     if (Closing.load() == 1 || DebuggerTag.load() == DebuggerRequest::StopRequest || rebuilding.load()) return;
+    // The CPU holds while a tape request waits for the controls tick.
+    if (tags.TapeRequestWaiting()) return;
     std::unique_lock<std::recursive_mutex> lock(CpuMutex);
     // A pause or a rebuild that came while this tick waited wins.
     if (rebuilding.load() || runState.load() == 1 || Closing.load() == 1 || !parts.cpu) return;

@@ -118,6 +118,7 @@ public:
     TPreciseTimer& ScreenTimer() { return screenTimer; }
 
 private:
+    // Declared before the public references into them below.
     MachineParts parts;
     TagRequests tags;
 
@@ -133,10 +134,11 @@ public:
     // The emulation thread's side of a tape request, called by the tape
     // browser's event handler inside the slice: 10 stop the tape (event 1),
     // 6 ask for a new tape file (event 5), 8 append the recorded block
-    // (event 6). Writes the request, sleeps 25, 500 or 50 ms, and sleeps again
-    // while the controls tick holds the acknowledgement (request + 1).
-    // Other values do nothing. Returns 1, the answer to the tape interface.
-    uint8_t RaiseTapeRequest(int request) { return tags.RaiseTapeRequest(request, Closing); }
+    // (event 6). Queues the request and returns 1, the answer to the tape
+    // interface, at once; the CPU holds after the instruction and runs again
+    // once the controls tick has served every queued request.
+    uint8_t RaiseTapeRequest(int request) { return tags.RaiseTapeRequest(request); }
+    bool TapeRequestWaiting() const { return tags.TapeRequestWaiting(); }
 
     // Held for a whole CPU slice, by SetPause and by a reconfiguration.
     std::recursive_mutex CpuMutex;
@@ -147,7 +149,7 @@ private:
     TPreciseTimer cpuTimer;
     TPreciseTimer screenTimer;
     SettingsApplier applier{parts, cpuTimer};
-    SliceRunner slice{parts, tags.debugger};
+    SliceRunner slice{parts, tags.debugger, tags.TapeHold()};
 
     std::atomic<int> runState{-1};
     // Reconfiguration state.

@@ -56,6 +56,7 @@ bool SliceRunner::CpuSlice(int64_t startUs) {
     if (traps) trap.emplace(model, *parts.tape, c);
     int32_t extra = 0;
     bool stop = false;
+    bool held = false;
     // Each time more than 12 cycles have gathered, 12 of them stretch the
     // clocks by one; without a branch, as n is often 0.
     auto stretch = [&c, &extra](int32_t cycles) {
@@ -76,6 +77,10 @@ bool SliceRunner::CpuSlice(int64_t startUs) {
             else if (pc == bytePc) [[unlikely]]
                 trap->Byte(static_cast<uint16_t>(pc));
             stretch(c.Step());
+            if (hold.load(std::memory_order_relaxed)) [[unlikely]] {
+                held = true;
+                break;
+            }
         }
     } else {
         while (c.SliceClock < kSliceCycles) {
@@ -97,9 +102,13 @@ bool SliceRunner::CpuSlice(int64_t startUs) {
                 break;
             }
             stretch(cycles);
+            if (hold.load(std::memory_order_relaxed)) [[unlikely]] {
+                held = true;
+                break;
+            }
         }
     }
-    if (!stop) {
+    if (!stop && !held) {
         c.SliceClock -= kSliceCycles;
         const int32_t count = sliceCount.fetch_add(1) + 1;
         if (parts.recording && parts.recording->IsRecording() && count % 200 == 0) parts.recording->Flush();

@@ -14,10 +14,15 @@ public:
     static constexpr int32_t kSliceCycles = 4096;
     static constexpr int kScreenIntervalMs = 4;
 
-    SliceRunner(MachineParts& parts, std::atomic<int>& debuggerTag) : parts(parts), debuggerTag(debuggerTag) {}
+    // hold: while not 0 the CPU holds (a tape request waits for the
+    // user-interface thread).
+    SliceRunner(MachineParts& parts, std::atomic<int>& debuggerTag, const std::atomic<unsigned>& hold)
+        : parts(parts), debuggerTag(debuggerTag), hold(hold) {}
 
     // One CPU slice, begun at startUs. Returns true when a breakpoint or a
-    // finished step over/out stopped it.
+    // finished step over/out stopped it. A hold ends it after the
+    // instruction; like a stop it keeps the slice clock, so the next slice
+    // goes on from there.
     bool CpuSlice(int64_t startUs);
     // The screen tick does not touch the CPU: the 50 Hz video interrupt it
     // raises is taken by the next CPU slice, under the CPU mutex. Both ticks
@@ -40,6 +45,7 @@ public:
 private:
     MachineParts& parts;
     std::atomic<int>& debuggerTag;
+    const std::atomic<unsigned>& hold;
 
     std::atomic<bool> videoInterruptRequest{false};
     std::atomic<int64_t> busyUs{0};

@@ -1,23 +1,15 @@
 #include "machine/owner/TagRequests.h"
 
-#include <chrono>
-#include <thread>
-
 #include "machine/core/RequestWords.h"
 #include "machine/owner/OwnerLinks.h"
 
-uint8_t TagRequests::RaiseTapeRequest(int request, const std::atomic<int>& closing) {
-    int sleepMs = 0;
+uint8_t TagRequests::RaiseTapeRequest(int request) {
     switch (request) {
-        case TapeRequest::StopTape: sleepMs = 25; break;
-        case TapeRequest::NewTapeFile: sleepMs = 500; break;
-        case TapeRequest::AppendBlock: sleepMs = 50; break;
-        default: return 1;
+        case TapeRequest::StopTape: pendingTape.fetch_or(kStopBit); break;
+        case TapeRequest::NewTapeFile: pendingTape.fetch_or(kNewFileBit); break;
+        case TapeRequest::AppendBlock: pendingTape.fetch_or(kAppendBit); break;
+        default: break;
     }
-    tapeBrowser.store(request);
-    do {
-        std::this_thread::sleep_for(std::chrono::milliseconds(sleepMs));
-    } while (tapeBrowser.load() == request + 1 && closing.load() != 1);
     return 1;
 }
 
@@ -55,5 +47,25 @@ void TagRequests::Serve(PauseControl pause, DebuggerLink* link, TapeBrowserLink*
             break;
         default:
             break;
+    }
+    // Raised requests, while the browser is not busy with one of its own
+    // operations (a dialog, a pause); each under its acknowledgement.
+    struct Step {
+        unsigned bit;
+        int ack;
+        void (TapeBrowserLink::*call)();
+    };
+    static constexpr Step kSteps[] = {
+        {kStopBit, TapeRequest::StopTapeAck, &TapeBrowserLink::StopTape},
+        {kNewFileBit, TapeRequest::NewTapeFileAck, &TapeBrowserLink::NewTapeFile},
+        {kAppendBit, TapeRequest::AppendBlockAck, &TapeBrowserLink::AppendRecordedBlock},
+    };
+    for (const Step& step : kSteps) {
+        if (tapeBrowser.load() != TapeRequest::Idle) break;
+        if (!(pendingTape.load() & step.bit)) continue;
+        tapeBrowser.store(step.ack);
+        if (browser) (browser->*step.call)();
+        tapeBrowser.store(TapeRequest::Idle);
+        pendingTape.fetch_and(~step.bit);
     }
 }

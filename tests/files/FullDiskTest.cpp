@@ -12,6 +12,9 @@
 #include "machine/snapshot/Snapshot.h"
 #include "machine/sound/SoundDriver.h"
 #include "machine/storage/RaomModule.h"
+#if defined(ORVIK_WITH_TAPE_FILES)
+#include "tools/tape/TapeFile.h"
+#endif
 
 using namespace testfs;
 
@@ -63,6 +66,19 @@ bool RecordWave(const std::string& path, int slices) {
     return d.StopWaveRecording();
 }
 
+#if defined(ORVIK_WITH_TAPE_FILES)
+// A tape file of one block made from a file outside the small file systems.
+bool SaveTape(const std::string& path) {
+    const std::string source = std::filesystem::temp_directory_path() / ("orvik-block-" + std::to_string(::getpid()));
+    if (!WriteBytes(source, Pattern(3000, 5))) return false;
+    TapeBlock block;
+    const bool made = !MakeHeadlessBlock(source, block);
+    const bool written = made && !WriteTapeFile(path, TapeBlockList{block}, TapeLayout::Ptp);
+    std::filesystem::remove(source);
+    return written;
+}
+#endif
+
 struct Writer {
     const char* name;
     std::function<bool(const std::string&)> write;
@@ -74,6 +90,9 @@ const Writer kWriters[] = {
     {"state.psn", SaveSnapshotFile},
     {"disk.p32", CreateImage},
     {"rec.wav", [](const std::string& p) { return RecordWave(p, 300); }},
+#if defined(ORVIK_WITH_TAPE_FILES)
+    {"games.ptp", SaveTape},
+#endif
 };
 
 Bytes Original(const char* name) {
@@ -161,4 +180,22 @@ TEST_F(SmallFilesystem, RamDiskWriteBackFailureIsReported) {
     EXPECT_FALSE(raom.CloseFile());
     EXPECT_TRUE(raom.WriteFailed());
     EXPECT_EQ(ReadBytes(path), Bytes(196608, 0));
+}
+
+// The same writers where there is room: each succeeds and replaces the file.
+TEST(Writers, SucceedWithRoom) {
+    std::string templ = (std::filesystem::temp_directory_path() / "orvik-room-XXXXXX").string();
+    std::vector<char> buf(templ.begin(), templ.end());
+    buf.push_back('\0');
+    ASSERT_NE(::mkdtemp(buf.data()), nullptr);
+    const std::string dir = buf.data();
+    for (const Writer& w : kWriters) {
+        SCOPED_TRACE(w.name);
+        const std::string path = dir + "/" + w.name;
+        ASSERT_TRUE(WriteBytes(path, Original(w.name)));
+        EXPECT_TRUE(w.write(path));
+        EXPECT_NE(ReadBytes(path), Original(w.name));
+    }
+    EXPECT_EQ(Names(dir).size(), std::size(kWriters));  // no temporary file left
+    std::filesystem::remove_all(dir);
 }
