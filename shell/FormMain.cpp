@@ -38,12 +38,14 @@
 #include "machine/cpu/ChipCpu8080.h"
 #include "machine/cpu/ChipMemory.h"
 #include "machine/pio/SystemPIO.h"
+#include "machine/recording/RecordingSession.h"
 #include "machine/sound/SoundDriver.h"
 #include "platform/KeyState.h"
 #include "platform/ParPort.h"
 #include "shell/InstanceChannel.h"
 #include "shell/KeyMap.h"
 #include "shell/ScreenView.h"
+#include "shell/settings/FormSettings.h"
 #include "shell/qtcommon/FileDialogs.h"
 #include "shell/qtcommon/LangWindows.h"
 #include "shell/qtcommon/QtCommonUtils.h"
@@ -135,6 +137,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     owner = std::make_unique<MachineOwner>();
     view = std::make_unique<View>(this);
     CreateControls();
+    CreateSettingsControls();
 
     InitCommonUtils(this);
     if (!g_programDirOverride.empty()) SetAppDir(g_programDirOverride);
@@ -160,6 +163,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     owner->Closing.store(0);
     paInitialised = Pa_Initialize() == paNoError;
     owner->SetView(view.get());
+    CreatePeripheralWindows();
     CreateTapeBrowser();
 }
 
@@ -170,6 +174,8 @@ TFormMain::~TFormMain() {
     owner->Shutdown();
     DestroyTapeBrowser();
     owner->SetView(nullptr);
+    DonePeripherals();
+    prcSession.reset();  // lets go of the CPU before the parts go
     owner.reset();  // frees every machine part
     if (paInitialised) Pa_Terminate();
     // The configuration document writes itself back when it is released;
@@ -213,6 +219,8 @@ void TFormMain::CreateControls() {
     miFile->addSeparator();
     miRecordSound = AddAction(miFile, "MiRecordSound", "Zaznamenať zvuk...");
     connect(miRecordSound, &QAction::triggered, this, [this] { MiRecordSoundClick(); });
+    miFile->addSeparator();
+    CreateRecordingControls(miFile);
     miFile->addSeparator();
     QAction* poke = AddAction(miFile, "MiPoke", "Poke...");
     connect(poke, &QAction::triggered, this, [this] { MiPokeClick(); });
@@ -364,6 +372,7 @@ void TFormMain::CreateControls() {
     // The owner's host key state is emptied whenever the program loses the focus.
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
             [this](Qt::ApplicationState state) { ApplicationStateChanged(state); });
+    CreatePeripheralControls();
 }
 
 OwnerView& TFormMain::ViewLink() { return *view; }
@@ -373,6 +382,8 @@ QAction* TFormMain::ActionNamed(const char* name) const {
         if (a->objectName() == QLatin1String(name)) return a;
     return nullptr;
 }
+
+void TFormMain::ShowSoundImage(int index) { ShowImage(imageSound, kImageDiskTape, index); }
 
 void TFormMain::ShowImage(QLabel* label, int kind, int index) {
     label->setProperty("imageIndex", index);
@@ -469,9 +480,7 @@ void TFormMain::FormShow() {
     savedLeft = left;
     savedTop = top;
 
-    std::vector<int> codes;
-    for (int c = 1; c <= 36; ++c) codes.push_back(c);
-    ApplySettings(codes);
+    RunStartSettings();
     ResetMachine(1);
 
     miFocusPause->setChecked(ReadAttrBool(ConfigSection("General"), "pause-on-focus-lost", false));
@@ -522,6 +531,7 @@ void TFormMain::closeEvent(QCloseEvent* event) {
     WriteAttrInt(screenSection, "x", at.x());
     WriteAttrInt(screenSection, "y", at.y());
     WriteAttrString(screenSection, "size", kSizeNames[windowSize]);
+    StoreSettingsWindow();
     event->accept();
 }
 
@@ -599,6 +609,10 @@ bool TFormMain::event(QEvent* e) {
     if (e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease) {
         auto* key = static_cast<QKeyEvent*>(e);
         if (owner) UpdateKeyState(owner->Keys(), key);
+        if (e->type() == QEvent::KeyRelease && !key->isAutoRepeat() && PrcKeyUp(key->key(), key->modifiers())) {
+            e->accept();
+            return true;
+        }
         // F10 never reaches the menu bar.
         if (key->key() == Qt::Key_F10) {
             e->accept();
@@ -717,6 +731,7 @@ void TFormMain::SetScreenSize(int size) {
         activateWindow();
         move(savedLeft, savedTop);
     }
+    PeripheralsFollowScreenSize();
     if (controlsOn) controlsTimer->start();
     if (screenTimerOn) owner->ScreenTimer().SetEnabled(true);
     screenView->update();
@@ -773,6 +788,7 @@ void TFormMain::TimerRefreshControlsTimer() {
         ShowImage(imageSound, kImageDiskTape, image);
         soundBlink = 25;
     }
+    PrcControlsTick();
 }
 
 // ---- sound -----------------------------------------------------------------
@@ -793,6 +809,7 @@ void TFormMain::TBtnSoundClick(bool fromClick) {
             d->Unmute();
     }
     ShowMute(mute);
+    ShowSettingsMute(mute);
     if (fromClick) WriteAttrBool(ConfigSectionForWrite("Sound"), "mute", mute ? 1 : 0);
 }
 
@@ -854,6 +871,7 @@ void TFormMain::RecordSound(bool start) {
 }
 
 void TFormMain::StopRecordings() {
+    ClosePrc();
     if (recordingWave) RecordSound(false);
 }
 

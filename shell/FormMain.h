@@ -16,17 +16,23 @@
 #include "machine/screen/ScreenDAD85.h"
 
 class InstanceChannel;
+class RecordingSession;
+class TFormActionRecording;
 class QAction;
 class QLabel;
 class QMenu;
 class QTimer;
 class QToolBar;
 class ScreenView;
+class TFormJoy;
+class TFormPrint;
+class PrinterPaperLink;
 class TFormAbout;
 class TFormKeyMap;
 class TFormMemReadWrite;
 class TFormDebugger;
 class TFormPoke;
+class TFormSettings;
 
 // The application object's tag: the start-up fault after the main window's
 // construction (0, -1, -2, -3), later the run state parked by focus pausing.
@@ -47,6 +53,8 @@ public:
     static constexpr int kControlsIntervalMs = 20;
     // ImageSound tags (two icon indexes, first << 8 | second).
     static constexpr int kSoundTagWave = 0x0C0D;
+    static constexpr int kSoundTagActionRecording = 0x0E10;
+    static constexpr int kSoundTagActionPlayback = 0x0E0F;
 
     explicit TFormMain(QWidget* parent = nullptr);
     ~TFormMain() override;
@@ -133,6 +141,16 @@ public:
     void MiPictureClipClick();
     void MiPictureBmpClick();
     void MiInsertTextClick();
+    // Peripherals (FormMainPeripherals.cpp).
+    TFormJoy* FormJoy() const { return formJoy; }
+    TFormPrint* FormPrint() const { return formPrint; }
+    void MiPrinterOutputClick();
+    // x, y: the screen picture's coordinates.
+    void FormMouseMove(int x, int y);
+    void FormMouseDown(int x, int y, Qt::MouseButton button);
+    void FormMouseUp(int x, int y, Qt::MouseButton button);
+    void MouseMoveShowCursor();
+    void ShowMouseCursor(bool show);
     // Poke and memory load/save (direction 0 load, 1 save), on the paused machine.
     void MiPokeClick();
     void MiLoadSaveMemClick(int direction);
@@ -174,6 +192,42 @@ public:
     // One controls tick (the 20 ms timer).
     void TimerRefreshControlsTimer();
 
+    // Action recordings (FormMainRecording.cpp).
+    void MiCreatePrcClick();
+    void MiContinuePrcClick(bool withSender);
+    void MiPlaybackPrcClick();
+    void MiStopPrcClick();
+    void MiShowWinPrcClick();
+    bool PlaybackPrc(const std::string& path);
+    // The .prc branch of opening a file: the open recording ends (with its
+    // question), the file plays back and goes to the recent list, also when
+    // its playback does not start.
+    void OpenPrcFile(const std::string& path);
+    void PrcAddSnapshot();
+    void PrcRestoreSnapshot();
+    void ClosePrc();
+    RecordingSession& PrcSession() { return *prcSession; }
+    TFormActionRecording* FormActionRecording() const { return formActionRecording; }
+    // Replace the open dialog and the Yes/No question of the recording
+    // commands (tests; the error boxes go through SetErrorBoxHook). The
+    // question answers true for Yes.
+    using OpenDialogHook = std::function<bool(const std::string& title, const std::string& filter,
+                                              const std::string& ext, std::string& path)>;
+    void SetOpenDialogHook(OpenDialogHook hook) { openDialog = std::move(hook); }
+    using QuestionHook = std::function<bool(const QString& title, const QString& text)>;
+    void SetQuestionHook(QuestionHook hook) { questionBox = std::move(hook); }
+    // The start panel of a new recording, shown modally (tests replace it): true on OK.
+    using StartPanelHook = std::function<bool(TFormActionRecording& window)>;
+    void SetStartPanelHook(StartPanelHook hook) { startPanel = std::move(hook); }
+    // Settings (FormMainSettings.cpp).
+    TFormSettings* FormSettings() const { return formSettings.get(); }
+    // Settings menu items (Tag = page) and the toolbar button (no sender).
+    void MiSettingsClick(QAction* sender);
+    void TBtnSettingsClick() { MiSettingsClick(nullptr); }
+    // Shows the dialog modally; tests replace it. Returns the dialog's result.
+    using SettingsExec = std::function<int(TFormSettings&)>;
+    void SetSettingsExec(SettingsExec exec) { settingsExec = std::move(exec); }
+
     // ScreenOwner.
     bool GetMonitorRect(int& left, int& top, int& width, int& height) override;
 
@@ -203,6 +257,24 @@ private:
     bool AskSaveFile(const std::string& title, const std::string& filter, const std::string& ext,
                      std::string& path);
     QString FormText(const char* key) const;
+    void ShowSoundImage(int index);
+    void CreateRecordingControls(QMenu* menu);
+    void SetUpRecordingView();
+    void ShowPrcError(const char* titleKey, const char* messageKey);
+    void ShowRecordingIcon(int tag);
+    // Alt+Insert, Alt+Delete, Alt+Pause while recording; true when taken.
+    bool PrcKeyUp(int key, Qt::KeyboardModifiers modifiers);
+    // The controls tick's part: a recording that ended or failed is closed.
+    void PrcControlsTick();
+    void CreateSettingsControls();
+    void RunStartSettings();
+    void StoreSettingsWindow();
+    void ShowSettingsMute(bool mute);
+    void CreatePeripheralControls();
+    void CreatePeripheralWindows();
+    void DonePeripherals();
+    void PeripheralsFollowScreenSize();
+    void MouseButtonChange(int x, int y, Qt::MouseButton button, int change);
 
     ConfigDocument xmlDoc;
     // Tool windows write their configuration when destroyed, so they go
@@ -236,6 +308,13 @@ private:
     OpenFileHandler openFileHandler;
     SaveDialogHook saveDialog;
     InfoBoxHook infoBox;
+    OpenDialogHook openDialog;
+    QuestionHook questionBox;
+    StartPanelHook startPanel;
+    std::unique_ptr<RecordingSession> prcSession;
+    TFormActionRecording* formActionRecording = nullptr;
+    QAction* miStopPrc = nullptr;
+    QAction* miShowWinPrc = nullptr;
     CloseRefusal closeRefusal;
     SnapDialogHook snapDialog;
     InfoBoxHook errorBox;
@@ -265,6 +344,12 @@ private:
     QAction* tbtnSound = nullptr;
     QAction* tbtnTest = nullptr;
     QTimer* controlsTimer = nullptr;
+    std::unique_ptr<TFormSettings> formSettings;
+    SettingsExec settingsExec;
+    TFormJoy* formJoy = nullptr;
+    TFormPrint* formPrint = nullptr;
+    PrinterPaperLink* paperLink = nullptr;  // owned by the paper window
+    bool mouseCursorHidden = false;
     void CreateTapeBrowser();
     void DestroyTapeBrowser();
     TFormTapeBrowser* tapeBrowser = nullptr;

@@ -1,6 +1,7 @@
 #include "shell/ScreenView.h"
 
 #include <QImage>
+#include <QMouseEvent>
 #include <QPainter>
 
 #include "machine/screen/ScreenDAD85.h"
@@ -9,6 +10,7 @@ ScreenView::ScreenView(QWidget* parent) : QWidget(parent) {
     setObjectName("ScreenView");
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::NoFocus);
+    setMouseTracking(true);
 }
 
 const QList<QRgb>& ScreenView::ColorTable() {
@@ -47,3 +49,15 @@ void ScreenView::paintEvent(QPaintEvent*) {
     painter.drawImage(x, y, image);
     ++painted;
 }
+
+void ScreenView::mouseMoveEvent(QMouseEvent* event) { emit MouseMoved(event->position().toPoint()); }
+
+void ScreenView::mousePressEvent(QMouseEvent* event) {
+    emit MouseButton(event->position().toPoint(), event->button(), true);
+}
+
+void ScreenView::mouseReleaseEvent(QMouseEvent* event) {
+    emit MouseButton(event->position().toPoint(), event->button(), false);
+}
+
+void ScreenView::leaveEvent(QEvent*) { emit MouseLeft(); }

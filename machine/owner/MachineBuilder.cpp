@@ -82,6 +82,7 @@ void MachineBuilder::DeleteCore(MachineParts& p) {
     // Every device leaves the CPU first; devices built on the general-purpose
     // interface go before it.
     p.DetachAll();
+    p.DeletePeripherals();
     p.pmd32.reset();
     if (p.tapeBrowser) p.tapeBrowser->SetTapeDevice(nullptr);
     p.cpu.reset();
@@ -130,6 +131,7 @@ void MachineBuilder::Build(MachineParts& p, uint8_t fromSnapshot, int32_t romLen
         p.gpio = std::make_unique<IifGPIO>();
         p.timerIf = std::make_unique<IifTimer>(p.model, p.cpu.get());
         p.tape = std::make_unique<IifTape>(p.model);
+        p.tape->SetDiscardRecorded(p.discardHostWrites);
         if (plan.tapeTimerClock) p.timerIf->SetOutputListener(MakeClosure<&IifTape::OnTimerOut>(p.tape.get()));
     }
     if (p.tapeBrowser) {
@@ -175,5 +177,6 @@ void MachineBuilder::Build(MachineParts& p, uint8_t fromSnapshot, int32_t romLen
     p.PlaceRomModule();
     p.PlaceRaomModule();
     p.PlaceMusica();
+    p.PlaceMif85();
     if (p.view) p.view->ShowModel(p.model);
 }

@@ -41,6 +41,16 @@ public:
     void SetTapeBrowser(TapeBrowserLink* link);
     void SetView(OwnerView* link) { parts.view = link; }
     void SetRecording(RecordingLink* link) { parts.recording = link; }
+    // Playback: writes to the RAM disk image, the disk images and the card,
+    // and recorded tape blocks go nowhere while on (also for devices made later).
+    void SetDiscardHostWrites(bool on) {
+        parts.discardHostWrites = on;
+        parts.ApplyDiscardHostWrites();
+    }
+    bool GetDiscardHostWrites() const { return parts.discardHostWrites; }
+    // Where the video interrupt stands in emulated time: slices since the last one.
+    int32_t GetVideoInterruptPhase() const { return slice.VideoInterruptPhase(); }
+    void SetVideoInterruptPhase(int32_t phase) { slice.SetVideoInterruptPhase(phase); }
     ModuleSelection& Modules() { return parts.modules; }
     // The host key state of this machine, filled by the main window.
     HostKeyState& Keys() { return parts.keys; }
@@ -108,12 +118,23 @@ public:
     RaomModule* GetRaomModule() const { return parts.raomModule.get(); }
     Pmd32* GetPmd32() const { return parts.pmd32.get(); }
     IfMusica* GetMusica() const { return parts.musica.get(); }
+    Mif85* GetMif85() const { return parts.mif85.get(); }
+    Joy4004482* GetJoystick() const { return parts.joystick.get(); }
+    MouseBase* GetMouse() const { return parts.mouse.get(); }
+    Bt100* GetBt100() const { return parts.bt100.get(); }
+    Bt100Lpt* GetBt100Lpt() const { return parts.bt100Lpt.get(); }
+    // The paper window (may be null); attached to a drawn BT100 by code 31.
+    void SetPrinterPaper(PrinterPaperLink* link) { parts.printerPaper = link; }
+    // The paper window's Clear: resets the drawn BT100 while the machine is held.
+    void ClearPrinter();
     int GetModel() const { return parts.model; }
     uint8_t GetRam256k() const { return parts.ram256k; }
     uint8_t GetVideoInterruptOption() const { return parts.videoInterrupt; }
     int32_t GetMonitorRomSize() const { return parts.monitorRomSize; }
     int GetRunState() const { return runState.load(); }
     int32_t GetSliceCount() const { return slice.SliceCount(); }
+    // A recording starts counting slices afresh (its periodic flush every 200).
+    void ResetSliceCount() { slice.ResetSliceCount(); }
     TPreciseTimer& CpuTimer() { return cpuTimer; }
     TPreciseTimer& ScreenTimer() { return screenTimer; }
 

@@ -8,6 +8,7 @@
 #include "machine/core/ModelIndex.h"
 #include "machine/core/RequestWords.h"
 #include "machine/cpu/ChipCpu8080.h"
+#include "machine/input/Joy4004482.h"
 #include "machine/cpu/ChipMemory.h"
 #include "machine/owner/MachineParts.h"
 #include "machine/pio/SystemPIO.h"
@@ -36,11 +37,9 @@ int SliceRunner::CpuUsagePercent(int64_t busy, int64_t elapsedMs) {
 }
 
 bool SliceRunner::CpuSlice(int64_t startUs) {
-    ChipCpu8080& c = *parts.cpu;
-    if (videoInterruptRequest.exchange(false)) [[unlikely]]
-        c.Interrupt();
     if (parts.sound && parts.sound->MixSlice()) return false;
 
+    ChipCpu8080& c = *parts.cpu;
     const int model = parts.model;
     const int tag = debuggerTag.load();
     DebuggerLink* const debugger = parts.debugger;
@@ -112,6 +111,14 @@ bool SliceRunner::CpuSlice(int64_t startUs) {
         c.SliceClock -= kSliceCycles;
         const int32_t count = sliceCount.fetch_add(1) + 1;
         if (parts.recording && parts.recording->IsRecording() && count % 200 == 0) parts.recording->Flush();
+        const int32_t since = videoSlices.load(std::memory_order_relaxed) + 1;
+        videoSlices.store(since >= kVideoInterruptSlices ? 0 : since, std::memory_order_relaxed);
+        // Only a build with the video-interrupt port raises it; an enable
+        // left over from another model does not.
+        ScreenDAD85* const screen = parts.screen.get();
+        if (since >= kVideoInterruptSlices && parts.videoInterrupt && screen && screen->IsVideoInterruptEnabled() &&
+            tag != DebuggerRequest::Stopped)
+            c.Interrupt();
     }
     busyUs.fetch_add(NowUs() - startUs);
     return stop;
@@ -159,11 +166,6 @@ void SliceRunner::ScreenTick() {
                 }
             }
             break;
-        case 4:
-            if (parts.cpu && screen && screen->IsVideoInterruptEnabled() &&
-                debuggerTag.load() != DebuggerRequest::Stopped)
-                videoInterruptRequest.store(true);
-            break;
         default:
             break;
     }
@@ -181,6 +183,7 @@ void SliceRunner::ControlsTick(bool tapeBrowserIdle) {
         if (view)
             for (int i = 0; i < 3; ++i) view->SetLed(i, (leds >> i) & 1);
     }
+    if (parts.joystick) parts.joystick->Poll();
     if (parts.pmd32) {
         const int a = parts.pmd32->GetActivity();
         if (a + 1 != diskShown) {

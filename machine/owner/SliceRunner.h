@@ -13,6 +13,9 @@ class SliceRunner {
 public:
     static constexpr int32_t kSliceCycles = 4096;
     static constexpr int kScreenIntervalMs = 4;
+    // The 50 Hz video interrupt comes every 10 slices of emulated time (20 ms),
+    // so a replayed run sees it at the same instruction as the recorded one.
+    static constexpr int32_t kVideoInterruptSlices = 10;
 
     // hold: while not 0 the CPU holds (a tape request waits for the
     // user-interface thread).
@@ -24,13 +27,7 @@ public:
     // instruction; like a stop it keeps the slice clock, so the next slice
     // goes on from there.
     bool CpuSlice(int64_t startUs);
-    // The screen tick does not touch the CPU: the 50 Hz video interrupt it
-    // raises is taken by the next CPU slice, under the CPU mutex. Both ticks
-    // run on the timer thread one after the other, so the slice sees the
-    // interrupt at the same instruction as a direct call would.
     void ScreenTick();
-    // Forgets a video interrupt not yet taken (reset, rebuild; CPU mutex held).
-    void DropInterruptRequest() { videoInterruptRequest.store(false); }
     // Keyboard scan, LEDs, disk and tape icons. tapeBrowserIdle: the tape
     // browser's request word is idle.
     void ControlsTick(bool tapeBrowserIdle);
@@ -41,15 +38,18 @@ public:
     static int64_t NowUs();
 
     int32_t SliceCount() const { return sliceCount.load(); }
+    void ResetSliceCount() { sliceCount.store(0); }
+    int32_t VideoInterruptPhase() const { return videoSlices.load(); }
+    void SetVideoInterruptPhase(int32_t slices) { videoSlices.store(slices >= 0 && slices < kVideoInterruptSlices ? slices : 0); }
 
 private:
     MachineParts& parts;
     std::atomic<int>& debuggerTag;
     const std::atomic<unsigned>& hold;
 
-    std::atomic<bool> videoInterruptRequest{false};
     std::atomic<int64_t> busyUs{0};
     std::atomic<int32_t> sliceCount{0};
+    std::atomic<int32_t> videoSlices{0};  // completed slices since the last video interrupt
 
     // Screen-tick state (timer thread).
     int phase = 0;

@@ -168,8 +168,23 @@ void RaomModule::LoadWindow() {
     if (got < window.size()) std::memset(window.data() + got, 0x55, window.size() - got);
 }
 
+void RaomModule::SetDiscardWrites(bool on) {
+    if (on == discardWrites) return;
+    if (on) {
+        WriteBack();
+        discardWrites = true;
+    } else {
+        discardWrites = false;
+        LoadWindow();
+    }
+}
+
 bool RaomModule::WriteBack() {
     if (image < 0 || !dirty) return true;
+    if (discardWrites) {
+        dirty = 0;
+        return true;
+    }
     size_t done = 0;
     while (done < window.size()) {
         ssize_t w = pwrite(image, window.data() + done, window.size() - done,

@@ -38,6 +38,11 @@ public:
     bool CloseFile();
     // True once a write-back to the open image failed.
     bool WriteFailed() const { return writeFailed; }
+    // While on, changes to the RAM disk never reach the image file (action
+    // playback): a pending change is written first, later ones are dropped
+    // and the window is read again from the file when it is turned off.
+    void SetDiscardWrites(bool on);
+    bool GetDiscardWrites() const { return discardWrites; }
 
     bool HasImage() const { return image >= 0; }
     int32_t GetVersion() const { return version; }
@@ -67,4 +72,5 @@ private:
     int32_t ramSize;
     uint8_t dirty = 0;
     bool writeFailed = false;
+    bool discardWrites = false;
 };
