@@ -30,6 +30,20 @@ pugi::xml_node ConfigSection(const char* name)
     return FindChildElement(ConfigRoot, name);
 }
 
+pugi::xml_node ChildForWrite(pugi::xml_node parent, const char* name)
+{
+    if (!parent || parent.type() != pugi::node_element || !name || !*name)
+        return {};
+    if (pugi::xml_node found = FindChildElement(parent, name))
+        return found;
+    return parent.append_child(name);
+}
+
+pugi::xml_node ConfigSectionForWrite(const char* name)
+{
+    return ChildForWrite(ConfigRoot, name);
+}
+
 bool ParseConfigInt(const char* text, int& value)
 {
     if (!text || !*text)

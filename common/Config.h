@@ -5,7 +5,8 @@
 // element texts, a window position is the pair of attributes "x" and "y".
 // Every reader takes a default and returns it for a missing element, a missing
 // attribute or a malformed text; no reader throws. Writers return false and
-// write nothing when they are given no element.
+// write nothing when they are given no element; a writer that must keep its
+// value takes its element from ConfigSectionForWrite / ChildForWrite.
 
 #include <pugixml.hpp>
 
@@ -22,6 +23,11 @@ pugi::xml_node FindChildElement(pugi::xml_node parent, const char* name);
 bool IsBlankText(pugi::xml_node node);
 // The section of ConfigRoot named name, or null.
 pugi::xml_node ConfigSection(const char* name);
+// The child element of parent named name, created (as its last child) when missing,
+// so that a value written into it is kept. Null only without a parent element.
+pugi::xml_node ChildForWrite(pugi::xml_node parent, const char* name);
+// ChildForWrite on ConfigRoot: the section to write a value into.
+pugi::xml_node ConfigSectionForWrite(const char* name);
 
 // Parses a decimal integer with an optional leading "-" that fits in 32 bits.
 // The whole text must be the number; blanks, "+", hexadecimal forms and the

@@ -40,16 +40,26 @@ void StripLayout(pugi::xml_node node)
 
 ConfigDocument::~ConfigDocument()
 {
-    if (active_)
-        Save();
+    Release();
+}
+
+bool ConfigDocument::Release()
+{
+    const bool ok = !active_ || Save();
     Deactivate();
+    return ok;
 }
 
 int ConfigDocument::Open(const std::string& fileName, const std::string& version)
 {
     Deactivate();
     fileName_ = fileName;
-    pugi::xml_parse_result result = doc_.load_file(fileName.c_str(), kParseOptions, pugi::encoding_auto);
+    std::string text;
+    if (!ReadWholeFile(fileName, text)) {
+        doc_.reset();
+        return OpenUnreadable;
+    }
+    pugi::xml_parse_result result = doc_.load_buffer(text.data(), text.size(), kParseOptions, pugi::encoding_auto);
     if (!result || !doc_.document_element()) {
         doc_.reset();
         return OpenUnreadable;

@@ -15,7 +15,7 @@ public:
     static constexpr int OpenVersionMismatch = -2;
 
     ConfigDocument() = default;
-    // Saves the document when it is still active.
+    // Release: saves the document when it is still active.
     ~ConfigDocument();
     ConfigDocument(const ConfigDocument&) = delete;
     ConfigDocument& operator=(const ConfigDocument&) = delete;
@@ -26,6 +26,9 @@ public:
     int Open(const std::string& fileName, const std::string& version);
     // Forgets the document without saving it.
     void Deactivate();
+    // Saves the document when it is active, then forgets it. False when the save
+    // failed (the file on disk is then the one from before).
+    bool Release();
     bool Active() const { return active_; }
 
     // The document element (the parent of the sections); null when inactive.

@@ -91,6 +91,12 @@ int CreateTempBeside(const std::string& target, std::string& tmpPath) {
         dir = target.substr(0, slash + 1);
         name = target.substr(slash + 1);
     }
+    struct stat existing;
+    if (::lstat(target.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode) &&
+        !S_ISLNK(existing.st_mode)) {
+        errno = EINVAL;  // a pipe, a device, a folder: never replaced
+        return -1;
+    }
     for (int attempt = 0; attempt < 100; ++attempt) {
         tmpPath = dir + "." + name + ".tmp" + std::to_string(::getpid()) + "-" +
                   std::to_string(counter.fetch_add(1));
@@ -128,14 +134,60 @@ bool CommitTemp(int fd, const std::string& tmpPath, const std::string& target, b
 }  // namespace
 
 int OpenRegularFile(const std::string& path, int flags) {
-    int fd = ::open(path.c_str(), flags | O_CLOEXEC);
-    if (fd < 0) return -1;
+    // Looking first keeps devices from being opened at all; opening without waiting and
+    // checking the opened file closes the gap in which the name could change.
     struct stat st;
+    if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+    int fd = ::open(path.c_str(), (flags & ~O_CREAT) | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return -1;
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         return -1;
     }
+    if ((flags & O_NONBLOCK) == 0) {
+        int fl = ::fcntl(fd, F_GETFL);
+        if (fl < 0 || ::fcntl(fd, F_SETFL, fl & ~O_NONBLOCK) != 0) {
+            ::close(fd);
+            return -1;
+        }
+    }
     return fd;
+}
+
+bool ReadWholeFile(const std::string& path, std::string& text, size_t maxSize) {
+    text.clear();
+    Fd fd(OpenRegularFile(path, O_RDONLY));
+    if (fd.get() < 0) return false;
+    char chunk[8192];
+    for (;;) {
+        ssize_t n = ::read(fd.get(), chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return false;
+        if (n == 0) return true;
+        if (text.size() + static_cast<size_t>(n) > maxSize) return false;
+        text.append(chunk, static_cast<size_t>(n));
+    }
+}
+
+bool FileReplacement::Begin(const std::string& path) {
+    Abandon();
+    target_ = ResolveTarget(path);
+    fd_ = CreateTempBeside(target_, tmp_);
+    return fd_ >= 0;
+}
+
+bool FileReplacement::Commit(bool ok) {
+    if (fd_ < 0) return false;
+    int fd = fd_;
+    fd_ = -1;
+    return CommitTemp(fd, tmp_, target_, ok);
+}
+
+void FileReplacement::Abandon() {
+    if (fd_ < 0) return;
+    ::close(fd_);
+    ::unlink(tmp_.c_str());
+    fd_ = -1;
 }
 
 int32_t GetFileSizeByName(const std::string& path) {
@@ -146,7 +198,7 @@ int32_t GetFileSizeByName(const std::string& path) {
 }
 
 int32_t ReadFilePart(const std::string& path, int32_t offset, void* buffer, int32_t count) {
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    Fd fd(OpenRegularFile(path, O_RDONLY));
     if (fd.get() < 0) return -1;
     if (count <= 0) return 0;
     if (::lseek(fd.get(), offset, SEEK_SET) < 0) return -1;
@@ -156,9 +208,15 @@ int32_t ReadFilePart(const std::string& path, int32_t offset, void* buffer, int3
 
 int32_t WriteFilePart(const std::string& path, int32_t offset, const void* buffer, int32_t count,
                       bool createAlways) {
-    int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (createAlways ? O_TRUNC : 0);
-    Fd fd(::open(path.c_str(), flags, 0666));
+    // Never waits on a pipe or a device, and changes nothing but regular files.
+    struct stat st;
+    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return -1;
+    Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666));
     if (fd.get() < 0) return -1;
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+    int fl = ::fcntl(fd.get(), F_GETFL);
+    if (fl < 0 || ::fcntl(fd.get(), F_SETFL, fl & ~O_NONBLOCK) != 0) return -1;
+    if (createAlways && ::ftruncate(fd.get(), 0) != 0) return -1;
     if (count <= 0) return 0;
     if (::lseek(fd.get(), offset, SEEK_SET) < 0) return -1;
     ssize_t n = WriteAll(fd.get(), buffer, static_cast<size_t>(count));

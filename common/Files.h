@@ -20,11 +20,45 @@ int32_t WriteFilePart(const std::string& path, int32_t offset, const void* buffe
                       bool createAlways);
 
 // Opens an existing regular file with open(2) flags; its descriptor, or -1 (also for
-// folders and devices).
+// folders, devices, named pipes and sockets). The open itself never waits: a named pipe
+// without a writer or a device that would block is refused at once. The descriptor
+// returned is in ordinary blocking mode.
 int OpenRegularFile(const std::string& path, int flags);
 
+// Reads a whole regular file (at most maxSize bytes) into text; false when it cannot be
+// opened as a regular file (see OpenRegularFile), is larger than maxSize or the read fails.
+bool ReadWholeFile(const std::string& path, std::string& text, size_t maxSize = size_t(64) << 20);
+
+// A file written under a temporary name in its target's folder and renamed over the
+// target only when it is complete, so the target stays whole until then. The target
+// must be a regular file or missing (a symbolic link is followed).
+class FileReplacement {
+public:
+    FileReplacement() = default;
+    ~FileReplacement() { Abandon(); }
+    FileReplacement(const FileReplacement&) = delete;
+    FileReplacement& operator=(const FileReplacement&) = delete;
+
+    // Creates the temporary file; false when it cannot be created or the target is not a
+    // regular file. Any earlier temporary file is abandoned first.
+    bool Begin(const std::string& path);
+    // Descriptor of the temporary file, -1 before Begin.
+    int Fd() const { return fd_; }
+    // Flushes, closes and renames the temporary file over the target; with ok false, or
+    // when any of it fails, the temporary file is removed and the result is false.
+    bool Commit(bool ok = true);
+    // Closes and removes the temporary file (nothing without one).
+    void Abandon();
+
+private:
+    int fd_ = -1;
+    std::string tmp_;
+    std::string target_;
+};
+
 // Replaces the file's contents with data: written to a temporary file in the same folder and
-// renamed over the original, so a failure leaves the old file whole. True on success.
+// renamed over the original, so a failure leaves the old file whole. True on success; false
+// also when the path names something other than a regular file (a pipe, a device).
 bool ReplaceFileContents(const std::string& path, const void* data, size_t size);
 inline bool ReplaceFileContents(const std::string& path, const std::string& data) {
     return ReplaceFileContents(path, data.data(), data.size());

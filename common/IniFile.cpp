@@ -1,5 +1,7 @@
 #include "common/IniFile.h"
 
+#include "common/Files.h"
+
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -26,11 +28,9 @@ bool IniFile::SameName(const std::string& a, const std::string& b) {
 
 bool IniFile::Load(const std::string& path) {
     sections_.clear();
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    Parse(ss.str());
+    std::string text;
+    if (!ReadWholeFile(path, text)) return false;
+    Parse(text);
     return true;
 }
 

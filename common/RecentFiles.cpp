@@ -59,20 +59,17 @@ bool AddRecentFile(const std::string& path)
         return false;
     const std::string text = MakeRelativePath(path);
 
-    // Drop the entry that already holds the text, wherever it stands.
+    // One entry goes: the first that already holds the text, or the
+    // MaxRecentFiles-th, whichever comes first. A longer list (edited by hand)
+    // keeps the entries after it.
+    int count = 0;
     for (pugi::xml_node node = recent.first_child(); node; node = node.next_sibling()) {
-        if (IsEntry(node) && text == node.child_value()) {
+        if (!IsEntry(node))
+            continue;
+        if (text == node.child_value() || ++count >= MaxRecentFiles) {
             RemoveEntry(recent, node);
             break;
         }
-    }
-    // Keep room for the new entry: at most MaxRecentFiles - 1 old ones stay.
-    int count = 0;
-    for (pugi::xml_node node = recent.first_child(); node;) {
-        pugi::xml_node next = node.next_sibling();
-        if (IsEntry(node) && ++count >= MaxRecentFiles)
-            RemoveEntry(recent, node);
-        node = next;
     }
     return static_cast<bool>(InsertRecentFileFirst(recent, text));
 }

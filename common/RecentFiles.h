@@ -9,8 +9,8 @@
 inline constexpr int MaxRecentFiles = 20;
 
 // Puts path on top of the list in ConfigRoot's Recent section. An entry with
-// the same stored text moves to the top; the list keeps at most MaxRecentFiles
-// entries. Returns false (and changes nothing) when there is no Recent section.
+// the same stored text moves to the top; otherwise the MaxRecentFiles-th entry
+// is dropped (so a full list stays full, and a longer one keeps its tail). Returns false (and changes nothing) when there is no Recent section.
 bool AddRecentFile(const std::string& path);
 
 // Removes child node index of recent when it is a RecentFile element, together

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs the dependencies, then builds and runs every test twice:
 # an optimised build (with the long CPU exerciser) and a build with
-# AddressSanitizer and UndefinedBehaviorSanitizer (without it).
+# AddressSanitizer and UndefinedBehaviorSanitizer (without it); last a
+# ThreadSanitizer build of the tests that run the timer thread (owner, sound,
+# platform, tape and the Qt window tests).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -16,3 +18,9 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVIK_SANI
 cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-asan --output-on-failure -j "$jobs" -LE long --timeout 900
+
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVIK_TSAN=ON
+cmake --build build-tsan -j "$jobs" --target orvik_tsan_tests
+TSAN_OPTIONS="suppressions=$PWD/tests/tsan.supp halt_on_error=0 history_size=4" \
+  ctest --test-dir build-tsan --output-on-failure -j "$jobs" --timeout 900 \
+  -L '^(test_owner|test_sound|test_platform|test_tape|qt)$'

@@ -32,6 +32,7 @@
 #include <cstdio>
 
 #include "common/Config.h"
+#include "common/Files.h"
 #include "common/Lang.h"
 #include "common/Paths.h"
 #include "machine/cpu/ChipCpu8080.h"
@@ -169,15 +170,19 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
 
 TFormMain::~TFormMain() {
     controlsTimer->stop();
+    // The timers stop and their thread is joined before the windows and the
+    // view that a tick may still use go.
+    owner->Shutdown();
     DestroyTapeBrowser();
     owner->SetView(nullptr);
     DonePeripherals();
-    owner->Shutdown();
     prcSession.reset();  // lets go of the CPU before the parts go
     owner.reset();  // frees every machine part
     if (paInitialised) Pa_Terminate();
+    // The configuration document writes itself back when it is released;
+    // while the error box can still be shown.
+    if (!xmlDoc.Release()) ShowErrorKey("err.SaveConfig");
     DoneCommonUtils();
-    // The configuration document writes itself back when it is released.
 }
 
 QAction* TFormMain::AddAction(QMenu* menu, const char* name, const char* caption, const QKeySequence& key) {
@@ -524,8 +529,8 @@ void TFormMain::closeEvent(QCloseEvent* event) {
     SetPause(1, 1);
     controlsTimer->stop();
     StopRecordings();
-    WriteAttrBool(ConfigSection("General"), "pause-on-focus-lost", miFocusPause->isChecked() ? 1 : 0);
-    pugi::xml_node screenSection = ConfigSection("Screen");
+    WriteAttrBool(ConfigSectionForWrite("General"), "pause-on-focus-lost", miFocusPause->isChecked() ? 1 : 0);
+    pugi::xml_node screenSection = ConfigSectionForWrite("Screen");
     const QPoint at = inFullScreen ? QPoint(savedLeft, savedTop) : pos();
     WriteAttrInt(screenSection, "x", at.x());
     WriteAttrInt(screenSection, "y", at.y());
@@ -809,7 +814,7 @@ void TFormMain::TBtnSoundClick(bool fromClick) {
     }
     ShowMute(mute);
     ShowSettingsMute(mute);
-    if (fromClick) WriteAttrBool(ConfigSection("Sound"), "mute", mute ? 1 : 0);
+    if (fromClick) WriteAttrBool(ConfigSectionForWrite("Sound"), "mute", mute ? 1 : 0);
 }
 
 bool TFormMain::AskSaveFile(const std::string& title, const std::string& filter, const std::string& ext,
@@ -827,6 +832,12 @@ void TFormMain::ShowInfo(const QString& title, const QString& text) {
     QMessageBox::information(this, title, text);
 }
 
+void TFormMain::ShowErrorKey(const char* key) {
+    const std::string k = key;
+    ShowError(QString::fromStdString(LangText("FormMain", k + ".Title")),
+              QString::fromStdString(LangText("FormMain", k + ".Message")));
+}
+
 void TFormMain::MiRecordSoundClick() {
     SetPause(1, 0);
     RecordSound(!recordingWave);
@@ -835,9 +846,10 @@ void TFormMain::MiRecordSoundClick() {
 
 void TFormMain::RecordSound(bool start) {
     SoundDriver* d = owner->GetSoundDriver();
-    if (!d) return;
     if (!start) {
-        d->StopWaveRecording();
+        // A driver made anew meanwhile (new sound settings, a snapshot) has
+        // finished the recording already; the menu still follows.
+        if (d && d->IsRecording() && !d->StopWaveRecording()) ShowErrorKey("err.RecordSound");
         const QString caption = FormText("menuItem.MiRecordSound.Caption");
         miRecordSound->setText(caption.isEmpty() ? QString::fromUtf8("Zaznamenať zvuk...") : caption);
         recordingWave = false;
@@ -845,11 +857,15 @@ void TFormMain::RecordSound(bool start) {
         ShowImage(imageSound, kImageDiskTape, 0);
         return;
     }
+    if (!d) return;
     std::string path;
     if (!AskSaveFile(LangText("FormMain", "text.CreateWaveDlg.Title"), LangText("FormMain", "text.CreateWaveDlg.Filter"),
                      "WAV", path))
         return;
-    if (!d->StartWaveRecording(path)) return;
+    if (!d->StartWaveRecording(path)) {
+        ShowErrorKey("err.RecordSound");
+        return;
+    }
     const QString caption = FormText("menuItem.MiRecordSoundEnd.Caption");
     miRecordSound->setText(caption.isEmpty() ? QString::fromUtf8("Ukončiť záznam zvuku") : caption);
     recordingWave = true;
@@ -890,8 +906,9 @@ void TFormMain::MiPictureBmpClick() {
     SetPause(1, 1);
     std::string path;
     if (AskSaveFile(LangText("FormMain", "text.SavePictureDlg.Title"),
-                    LangText("FormMain", "text.SavePictureDlg.FilterBmp"), "BMP", path))
-        s->SaveToBmp(m->GetVideoRam(), path);
+                    LangText("FormMain", "text.SavePictureDlg.FilterBmp"), "BMP", path) &&
+        s->SaveToBmp(m->GetVideoRam(), path) != 0)
+        ShowErrorKey("err.SavePicture");
     SetPause(0, 1);
 }
 

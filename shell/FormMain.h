@@ -203,7 +203,7 @@ public:
     // checks holds the dialog's check states in and out. False on cancel.
     using SnapDialogHook = std::function<bool(bool save, std::string& path, uint8_t (&checks)[2])>;
     void SetSnapDialogHook(SnapDialogHook hook) { snapDialog = std::move(hook); }
-    // Replaces the error boxes of the snapshot commands (tests).
+    // Replaces the error boxes (tests).
     void SetErrorBoxHook(InfoBoxHook hook) { errorBox = std::move(hook); }
     // One controls tick (the 20 ms timer).
     void TimerRefreshControlsTimer();
@@ -266,6 +266,8 @@ private:
     void ShowMute(bool mute);
     void ShowInfo(const QString& title, const QString& text);
     void ShowError(const QString& title, const QString& text);
+    // An error box with the FormMain texts key.Title and key.Message.
+    void ShowErrorKey(const char* key);
     bool LoadSnapshot(const std::string& path, int fd, int32_t offset);
     bool RunSnapDialog(bool save, std::string& path, uint8_t (&checks)[2]);
     bool AskSaveFile(const std::string& title, const std::string& filter, const std::string& ext,

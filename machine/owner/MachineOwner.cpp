@@ -108,7 +108,12 @@ void MachineOwner::SetPause(int state, int alsoRefreshTimers) {
     runState.store(state);
     if (state == 1) {
         cpuTimer.SetEnabled(false);
-        if (alsoRefreshTimers) screenTimer.SetEnabled(false);
+        if (alsoRefreshTimers) {
+            // A screen tick in progress ends before the pause does (the tick
+            // never takes the CPU mutex, so it cannot wait for us).
+            screenTimer.SetEnabled(false);
+            screenTimer.WaitIdle();
+        }
         if (parts.sound) parts.sound->Pause();
         if (parts.joystick) parts.joystick->ReleaseDevices(0);
         if (parts.view) parts.view->RunStateChanged(1, alsoRefreshTimers != 0);

@@ -174,7 +174,7 @@ int ReadBody(Reader& r, int32_t fileOffset, uint8_t* header, int32_t* romLength,
         if (!r.Read(packed.data(), static_cast<size_t>(romStored))) return SnapshotReadError;
         rom.assign(MaxRomSize, 0);
         if (romField & RomRawFlag) {
-            if (romStored == 0) return SnapshotBadData;
+            // A raw block of length 0 is an empty ROM.
             std::memcpy(rom.data(), packed.data(), static_cast<size_t>(romStored));
             romUnpacked = romStored;
         } else {

@@ -1,6 +1,9 @@
 #include "machine/sound/SoundDriver.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 namespace {
@@ -165,11 +168,7 @@ void SoundDriver::MixIntoRing() {
         dst[i] = int16_t(std::clamp(sum, int32_t(-32768), int32_t(32767)));
     }
 
-    if (wave_ && waveBytes_ + int64_t(sizeof waveScratch_) <= kMaxWaveData) {
-        for (int i = 0; i < SliceFrames * 2; ++i) Put16(&waveScratch_[2 * i], uint16_t(dst[i]));
-        size_t done = std::fwrite(waveScratch_, 1, sizeof waveScratch_, wave_);
-        waveBytes_ += int64_t(done);
-    }
+    if (wave_) AppendWave(dst);
 
     writePos_ += SliceFrames;
     if (writePos_ >= RingFrames) writePos_ = 0;
@@ -247,47 +246,81 @@ void SoundDriver::Resume() {
     if (StreamStopped()) StartStream();
 }
 
+namespace {
+constexpr size_t kWaveSliceBytes = size_t(SoundDriver::SliceFrames) * 4;
+constexpr size_t kWaveBufferBytes = kWaveSliceBytes * 100;  // 0.2 s of sound
+
+bool WriteAllAt(int fd, const uint8_t* data, size_t size, int64_t offset) {
+    while (size > 0) {
+        ssize_t n = ::pwrite(fd, data, size, off_t(offset));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        data += n;
+        size -= size_t(n);
+        offset += n;
+    }
+    return true;
+}
+}  // namespace
+
+// Sound mutex held.
+void SoundDriver::AppendWave(const int16_t* frames) {
+    if (waveFailed_ || waveBytes_ + int64_t(kWaveSliceBytes) > kMaxWaveData) return;
+    uint8_t* out = waveBuffer_.data() + waveBuffered_;
+    for (int i = 0; i < SliceFrames * 2; ++i) Put16(&out[2 * i], uint16_t(frames[i]));
+    waveBuffered_ += kWaveSliceBytes;
+    waveBytes_ += int64_t(kWaveSliceBytes);
+    if (waveBuffered_ + kWaveSliceBytes > waveBuffer_.size()) FlushWave();
+}
+
+// Writes the buffered samples after the header and those written before.
+bool SoundDriver::FlushWave() {
+    if (waveBuffered_ == 0 || waveFailed_) return !waveFailed_;
+    const int64_t at = WaveHeaderSize + waveBytes_ - int64_t(waveBuffered_);
+    if (!WriteAllAt(wave_->Fd(), waveBuffer_.data(), waveBuffered_, at)) waveFailed_ = true;
+    waveBuffered_ = 0;
+    return !waveFailed_;
+}
+
 bool SoundDriver::StartWaveRecording(const std::string& path) {
     if (!streamOpen_ || path.empty()) return false;
     {
         std::lock_guard lk(soundMutex_);
         if (wave_) return false;
     }
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
+    auto file = std::make_unique<FileReplacement>();
+    if (!file->Begin(path)) return false;
     uint8_t header[WaveHeaderSize];
     MakeWaveHeader(header, 0, 0);
-    if (std::fwrite(header, 1, sizeof header, f) != sizeof header || std::fflush(f) != 0) {
-        std::fclose(f);
-        return false;
-    }
+    if (!WriteAllAt(file->Fd(), header, sizeof header, 0)) return false;  // the temporary file goes
     std::lock_guard lk(soundMutex_);
-    if (wave_) {  // another start won meanwhile
-        std::fclose(f);
-        return false;
-    }
-    wave_ = f;
+    if (wave_) return false;  // another start won meanwhile
+    waveBuffer_.assign(kWaveBufferBytes, 0);
+    waveBuffered_ = 0;
     waveBytes_ = 0;
+    waveFailed_ = false;
+    wave_ = std::move(file);
     return true;
 }
 
 bool SoundDriver::StopWaveRecording() {
-    std::FILE* f;
+    std::unique_ptr<FileReplacement> file;
+    bool ok;
+    int64_t bytes;
     {
         std::lock_guard lk(soundMutex_);
-        f = wave_;
-        wave_ = nullptr;
+        if (!wave_) return false;
+        ok = FlushWave();
+        bytes = waveBytes_;
+        file = std::move(wave_);
+        waveBuffer_.clear();
+        waveBuffer_.shrink_to_fit();
     }
-    if (!f) return false;
-    std::fflush(f);
-    int64_t size = 0;
-    if (std::fseek(f, 0, SEEK_END) == 0) size = std::ftell(f);
-    size = std::clamp<int64_t>(size, WaveHeaderSize, 0xFFFFFFFF);
+    const int64_t size = WaveHeaderSize + bytes;
     uint8_t header[WaveHeaderSize];
     MakeWaveHeader(header, uint32_t(size - 8), uint32_t(size - WaveHeaderSize));
-    if (std::fseek(f, 0, SEEK_SET) == 0) std::fwrite(header, 1, sizeof header, f);
-    std::fclose(f);
-    return true;
+    ok = ok && WriteAllAt(file->Fd(), header, sizeof header, 0);
+    return file->Commit(ok);
 }
 
 bool SoundDriver::IsRecording() const {

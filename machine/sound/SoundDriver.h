@@ -3,11 +3,13 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <mutex>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "common/Files.h"
 #include "machine/core/Closure.h"
 #include "machine/core/SoundSink.h"
 
@@ -95,10 +97,14 @@ public:
     void Pause();
     void Resume();
 
-    // Creates (replacing any) a WAV file at path; false when the stream is
-    // not open, a recording runs or the file cannot be created.
+    // Starts recording to a WAV file at path. The sound goes to a temporary
+    // file in path's folder; an existing file at path stays as it is until the
+    // recording is stopped. False when the stream is not open, a recording
+    // runs or the temporary file cannot be created.
     bool StartWaveRecording(const std::string& path);
-    // Completes the header and closes the file; false when none was open.
+    // Completes the header and renames the recording over path. False when
+    // none was open, or when a write, the header or the rename failed (the
+    // recording is then dropped and a file at path stays as it was).
     bool StopWaveRecording();
     bool IsRecording() const;
 
@@ -147,7 +153,11 @@ private:
     int channelCount_ = 0;
     std::vector<Channel> channels_;
     SoundGenerator generator_;
-    std::FILE* wave_ = nullptr;
+    void AppendWave(const int16_t* frames);
+    bool FlushWave();
+    std::unique_ptr<FileReplacement> wave_;
     int64_t waveBytes_ = 0;  // sample bytes appended
-    uint8_t waveScratch_[SliceFrames * 4] = {};
+    bool waveFailed_ = false;
+    std::vector<uint8_t> waveBuffer_;  // samples not yet written, capacity kept
+    size_t waveBuffered_ = 0;
 };

@@ -81,12 +81,14 @@ ChipPIO8255& Pmd32::Pio() { return gpio.pio; }
 
 void Pmd32::SetRoot(uint8_t extra, const std::string& folder) {
     extraCommands = extra ? 1 : 0;
+    // No folder: no card. The extended commands then answer as for a missing
+    // card and never reach the host's folders.
     sdRoot = Slashes(folder);
-    if (sdRoot.empty() || sdRoot.back() != '/') sdRoot += '/';
+    if (!sdRoot.empty() && sdRoot.back() != '/') sdRoot += '/';
 }
 
 int Pmd32::ReadImagesCfg(const std::string& imagePath, ImageGeometry& geometry) const {
-    if (sdRoot.empty() || sdRoot == "/") return kPmdCfgMissing;
+    if (!HasCard()) return kPmdCfgMissing;
     return ReadImagesCfgFile(sdRoot + "images.cfg", imagePath, geometry);
 }
 
@@ -545,6 +547,12 @@ uint8_t Pmd32::CmdMount() {
     std::string relative, real;
     uint8_t error = kPmdNotFound;
     if (!CardPath(ReceivedString(), relative, error)) return error;
+    if (!HasCard()) {
+        // As for a missing card: mounting finds no images.cfg; the drive is empty.
+        Unmount(drive);
+        mountResult[drive] = kPmdCfgMissing;
+        return kPmdCfgMissing;
+    }
     struct stat st;
     if (!ResolveInsideCard(sdRoot, relative, true, real) || stat(real.c_str(), &st) != 0 ||
         !S_ISREG(st.st_mode)) {
@@ -562,7 +570,8 @@ void Pmd32::CmdCurrentDir() {
 
 void Pmd32::CmdList() {
     if (listNext == 0) {
-        search = ListCardFolder(sdRoot + currentDir, currentDir.empty());
+        search.clear();
+        if (HasCard()) search = ListCardFolder(sdRoot + currentDir, currentDir.empty());
         searchNext = 0;
         searchOpen = true;
     }
@@ -589,7 +598,7 @@ uint8_t Pmd32::CmdChangeDir() {
         return kPmdOk;
     }
     std::string relative, real;
-    if (!JoinCardPath(currentDir, name, relative)) return kPmdNotFound;
+    if (!HasCard() || !JoinCardPath(currentDir, name, relative)) return kPmdNotFound;
     struct stat st;
     if (!ResolveInsideCard(sdRoot, relative, true, real) || stat(real.c_str(), &st) != 0 ||
         !S_ISDIR(st.st_mode))
@@ -608,7 +617,7 @@ uint8_t Pmd32::CmdNewImage() {
     ImageGeometry g;
     int r = ReadImagesCfg(relative, g);
     if (r != kPmdOk) return static_cast<uint8_t>(r);
-    if (!ResolveInsideCard(sdRoot, relative, false, real)) return kPmdNotCreated;
+    if (!HasCard() || !ResolveInsideCard(sdRoot, relative, false, real)) return kPmdNotCreated;
     struct stat st;
     if (lstat(real.c_str(), &st) == 0) return kPmdNotCreated;  // never replace a file
     int64_t tracks = g.tracks ? g.tracks : 256;

@@ -72,6 +72,8 @@ public:
     int GetState() const { return state; }
     uint8_t GetExtraCommands() const { return extraCommands; }
     const std::string& GetRoot() const { return sdRoot; }
+    // False while no card folder is set.
+    bool HasCard() const { return !sdRoot.empty(); }
     const std::string& GetCurrentDir() const { return currentDir; }
     const uint8_t* GetRam() const { return ram; }
 

@@ -91,16 +91,18 @@ bool RaomModule::OpenFile(const std::string& path) {
     image = fd;
     windowBase = 0;
     dirty = 0;
+    writeFailed = false;
     LoadWindow();
     return true;
 }
 
-void RaomModule::CloseFile() {
-    if (image < 0) return;
+bool RaomModule::CloseFile() {
+    if (image < 0) return true;
     WriteBack();
-    close(image);
+    if (close(image) != 0) writeFailed = true;
     image = -1;
     dirty = 0;
+    return !writeFailed;
 }
 
 int32_t RaomModule::RamOffset(bool& inRom) {
@@ -177,19 +179,24 @@ void RaomModule::SetDiscardWrites(bool on) {
     }
 }
 
-void RaomModule::WriteBack() {
-    if (image < 0 || !dirty) return;
+bool RaomModule::WriteBack() {
+    if (image < 0 || !dirty) return true;
     if (discardWrites) {
         dirty = 0;
-        return;
+        return true;
     }
-    if (lseek(image, windowBase, SEEK_SET) != windowBase) return;
     size_t done = 0;
     while (done < window.size()) {
-        ssize_t w = write(image, window.data() + done, window.size() - done);
+        ssize_t w = pwrite(image, window.data() + done, window.size() - done,
+                           static_cast<off_t>(windowBase) + static_cast<off_t>(done));
         if (w < 0 && errno == EINTR) continue;
-        if (w <= 0) return;
+        if (w <= 0) {
+            writeFailed = true;
+            dirty = 0;  // not tried again for every byte; the failure stays noted
+            return false;
+        }
         done += static_cast<size_t>(w);
     }
     dirty = 0;
+    return true;
 }

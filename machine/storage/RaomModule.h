@@ -32,8 +32,12 @@ public:
     // Opens an existing image for reading and writing (never creates it);
     // false when it cannot be opened (the module then has no image).
     bool OpenFile(const std::string& path);
-    // Writes a changed window back and closes the image.
-    void CloseFile();
+    // Writes a changed window back and closes the image. False when that or
+    // an earlier write-back failed since the image was opened (the RAM disk's
+    // changes then did not all reach the file).
+    bool CloseFile();
+    // True once a write-back to the open image failed.
+    bool WriteFailed() const { return writeFailed; }
     // While on, changes to the RAM disk never reach the image file (action
     // playback): a pending change is written first, later ones are dropped
     // and the window is read again from the file when it is turned off.
@@ -55,7 +59,7 @@ private:
     int32_t RamOffset(bool& inRom);
     void MoveWindow(int32_t offset);
     void LoadWindow();
-    void WriteBack();
+    bool WriteBack();
 
     int32_t version;
     int32_t address = 0;
@@ -67,5 +71,6 @@ private:
     int32_t windowBase = 0;
     int32_t ramSize;
     uint8_t dirty = 0;
+    bool writeFailed = false;
     bool discardWrites = false;
 };

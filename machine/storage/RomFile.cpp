@@ -1,8 +1,8 @@
 #include "machine/storage/RomFile.h"
 
-#include <cstdio>
 #include <vector>
 
+#include "common/Files.h"
 #include "common/Paths.h"
 
 int LoadRomFileList(const RomFileList& files, int sizeKb, RomPageLoader loader) {
@@ -14,13 +14,9 @@ int LoadRomFileList(const RomFileList& files, int sizeKb, RomPageLoader loader) 
         int n = static_cast<int>((static_cast<int64_t>(file.size) + 1023) / 1024);
         if (n > sizeKb - sum) n = sizeKb - sum;
         buffer.assign(static_cast<size_t>(n) * 1024, 0xFF);
-        size_t got = 0;
-        if (file.path != "-") {
-            if (FILE* f = std::fopen(MakeAbsolutePath(file.path).c_str(), "rb")) {
-                got = std::fread(buffer.data(), 1, buffer.size(), f);
-                std::fclose(f);
-            }
-        }
+        int32_t got = 0;
+        if (file.path != "-")
+            got = ReadFilePart(MakeAbsolutePath(file.path), 0, buffer.data(), static_cast<int32_t>(buffer.size()));
         if (got > 0 && loader) loader(sum, n, buffer.data());
         sum += n;
     }

@@ -1,5 +1,7 @@
 #include "machine/storage/SdCard.h"
 
+#include "common/Files.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -80,6 +82,7 @@ int ParseImagesCfg(const std::string& text, const std::string& imagePath, ImageG
     while (pos < text.size()) {
         size_t end = text.find_first_of("\r\n", pos);
         if (end == std::string::npos) end = text.size();
+        const bool lastLine = end == text.size();
         std::string line = text.substr(pos, end - pos);
         pos = end;
         if (pos < text.size() && text[pos] == '\r') {
@@ -88,18 +91,22 @@ int ParseImagesCfg(const std::string& text, const std::string& imagePath, ImageG
         } else if (pos < text.size()) {
             ++pos;  // '\n'
         }
+        // A word that the end of the text cuts short (nothing after its last
+        // character) makes the file malformed.
+        auto cut = [&](size_t at) { return lastLine && at == line.size(); };
 
         if (!line.empty() && line[0] == '*') continue;
         size_t at = 0;
         std::string word;
         if (!NextWord(line, at, word)) continue;
+        if (cut(at)) return kPmdCfgMalformed;
         if (ext.empty() || !EqualNoCase(word, ext)) continue;
 
         int tracks = 0, sectors = 0, heads = 2;
         std::string number;
-        if (!NextWord(line, at, number) || !ParseSmall(number, tracks)) return kPmdCfgMalformed;
-        if (!NextWord(line, at, number) || !ParseSmall(number, sectors)) return kPmdCfgMalformed;
-        if (NextWord(line, at, number) && !ParseSmall(number, heads)) return kPmdCfgMalformed;
+        if (!NextWord(line, at, number) || cut(at) || !ParseSmall(number, tracks)) return kPmdCfgMalformed;
+        if (!NextWord(line, at, number) || cut(at) || !ParseSmall(number, sectors)) return kPmdCfgMalformed;
+        if (NextWord(line, at, number) && (cut(at) || !ParseSmall(number, heads))) return kPmdCfgMalformed;
         if (tracks < 1 || tracks > 256 || sectors < 1 || sectors > 64 || heads < 0 || heads > 3)
             return kPmdCfgMalformed;
         geometry.tracks = static_cast<uint8_t>(tracks & 0xFF);
@@ -111,24 +118,8 @@ int ParseImagesCfg(const std::string& text, const std::string& imagePath, ImageG
 }
 
 int ReadImagesCfgFile(const std::string& cfgPath, const std::string& imagePath, ImageGeometry& geometry) {
-    FILE* f = std::fopen(cfgPath.c_str(), "rb");
-    if (!f) return kPmdCfgMissing;
-    struct stat st;
-    if (fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode)) {
-        std::fclose(f);
-        return kPmdCfgMissing;
-    }
     std::string text;
-    char chunk[4096];
-    size_t n;
-    bool failed = false;
-    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) {
-        text.append(chunk, n);
-        if (text.size() >= kMaxCfgSize) break;
-    }
-    if (std::ferror(f)) failed = true;
-    std::fclose(f);
-    if (failed) return kPmdCfgMissing;
+    if (!ReadWholeFile(cfgPath, text, kMaxCfgSize)) return kPmdCfgMissing;
     return ParseImagesCfg(text, imagePath, geometry);
 }
 

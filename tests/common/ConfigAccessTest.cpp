@@ -173,6 +173,37 @@ TEST_F(ConfigAccess, MissingSectionGivesDefaults)
     EXPECT_EQ(ReadAttrInt(ConfigSection("Screen"), "x", 8), 8);
 }
 
+// A value written into a missing section is kept: the section is made on
+// write. Reading never makes one.
+TEST_F(ConfigAccess, WritingIntoAMissingSectionCreatesIt)
+{
+    EXPECT_EQ(ReadAttrInt(ConfigSection("General"), "x", 4), 4);
+    EXPECT_FALSE(ConfigSection("General"));
+
+    EXPECT_TRUE(WriteAttrInt(ConfigSectionForWrite("General"), "x", 12));
+    EXPECT_TRUE(WriteAttrBool(ConfigSectionForWrite("General"), "on", 1));
+    EXPECT_EQ(ReadAttrInt(ConfigSection("General"), "x", 0), 12);
+    EXPECT_TRUE(ReadAttrBool(ConfigSection("General"), "on", false));
+    int generals = 0;
+    for (pugi::xml_node n = ConfigRoot.first_child(); n; n = n.next_sibling())
+        generals += std::string(n.name()) == "General";
+    EXPECT_EQ(generals, 1);
+
+    // An existing section is the one written into; nested ones likewise.
+    EXPECT_EQ(ConfigSectionForWrite("Screen"), screen);
+    pugi::xml_node list = ChildForWrite(ConfigSection("Debugger"), "List");
+    ASSERT_TRUE(list);
+    EXPECT_EQ(FindChildElement(ConfigSection("Debugger"), "List"), list);
+    EXPECT_EQ(ChildForWrite(ConfigSection("Debugger"), "BreakPoints"),
+              FindChildElement(ConfigSection("Debugger"), "BreakPoints"));
+
+    // Without a document there is nothing to write into.
+    ConfigRoot = pugi::xml_node();
+    EXPECT_FALSE(ConfigSectionForWrite("Screen"));
+    EXPECT_FALSE(WriteAttrInt(ConfigSectionForWrite("Screen"), "x", 1));
+    EXPECT_FALSE(ChildForWrite(pugi::xml_node(), "List"));
+}
+
 TEST_F(ConfigAccess, WindowPositionIsClamped)
 {
     struct Case {

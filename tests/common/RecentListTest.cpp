@@ -121,14 +121,32 @@ TEST_F(RecentList, FullListDropsItsLastEntry)
     EXPECT_EQ(Entries().back(), list[17]);
 }
 
-TEST_F(RecentList, OverlongListIsTrimmedAndHoldsNoDuplicate)
+// A hand-edited list of more than 20 loses only its 20th entry: the walk stops
+// at the first entry holding the text or at the 20th, whichever comes first.
+TEST_F(RecentList, OverlongListLosesOnlyItsTwentiethEntry)
 {
-    Texts list = Numbered(25);
-    LoadList(list);
-    AddRecentFile(list[22]);
-    Texts expected(list.begin(), list.begin() + 19);
-    expected.insert(expected.begin(), list[22]);
-    EXPECT_EQ(Entries(), expected);
+    const Texts list = Numbered(25);
+    struct Case {
+        std::string added;
+        Texts expected;
+    };
+    auto without = [&list](size_t index, const std::string& first) {
+        Texts t = list;
+        t.erase(t.begin() + static_cast<long>(index));
+        t.insert(t.begin(), first);
+        return t;
+    };
+    const Case cases[] = {
+        {"/new.ptp", without(19, "/new.ptp")},  // a new file: 25 entries stay
+        {list[4], without(4, list[4])},         // listed before the 20th: moves up
+        {list[22], without(19, list[22])},      // listed after the 20th: the 20th goes
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.added);
+        LoadList(list);
+        AddRecentFile(c.added);
+        EXPECT_EQ(Entries(), c.expected);
+    }
 }
 
 // A list rebuilt by removing and adding keeps newest-first order although the

@@ -130,6 +130,7 @@ protected:
         SelectModel(model);
         owner.BuildMachine(1, static_cast<int32_t>(rom.size()), rom.data());
         owner.ResetMachine(0);
+        std::lock_guard<std::recursive_mutex> hold(owner.CpuMutex);  // the slice may be reading it
         debugger.cpu = owner.GetCpu();
     }
     ChipCpu8080& Cpu() { return *owner.GetCpu(); }

@@ -124,10 +124,15 @@ TEST_F(RequestWordsTest, EmulationThreadNeverWaitsAndTheCpuHoldsUntilTheRequestI
     EXPECT_TRUE(owner.TapeRequestWaiting());
     owner.SetPause(1, 0);
     owner.SetPause(0, 0);
-    // While it waits the CPU holds: no instruction runs.
-    const uint16_t pc = Cpu().PC;
+    // While it waits the CPU holds: no instruction runs. The machine runs on
+    // its timer, so its registers are read under the CPU mutex.
+    auto pcNow = [this] {
+        std::lock_guard<std::recursive_mutex> hold(owner.CpuMutex);
+        return Cpu().PC;
+    };
+    const uint16_t pc = pcNow();
     owner.PreciseTimerCpuTimer();
-    EXPECT_EQ(Cpu().PC, pc);
+    EXPECT_EQ(pcNow(), pc);
     EXPECT_EQ(watching.calls[0], 0);
     // A request raised while one is served is not lost: both are served, the
     // new tape file before the block is appended, each under its acknowledgement.
@@ -143,7 +148,7 @@ TEST_F(RequestWordsTest, EmulationThreadNeverWaitsAndTheCpuHoldsUntilTheRequestI
     EXPECT_EQ(owner.TapeBrowserTag.load(), 0);
     EXPECT_FALSE(owner.TapeRequestWaiting());
     owner.PreciseTimerCpuTimer();
-    EXPECT_NE(Cpu().PC, pc);
+    EXPECT_NE(pcNow(), pc);
 
     // The browser's own word (busy in a dialog) does not swallow a request:
     // it is served once the browser is idle again.

@@ -26,6 +26,7 @@ class FormControlsTest : public QObject {
     std::unique_ptr<TestProgramDir> prog;
     std::unique_ptr<TFormMain> form;
     QStringList infoTitles;
+    QStringList errorTitles;
 
     void Start(const std::function<void(QString&)>& edit = {}) {
         prog = std::make_unique<TestProgramDir>();
@@ -35,6 +36,8 @@ class FormControlsTest : public QObject {
         QCOMPARE(ApplicationTag, 0);
         infoTitles.clear();
         form->SetInfoBoxHook([this](const QString& title, const QString&) { infoTitles << title; });
+        errorTitles.clear();
+        form->SetErrorBoxHook([this](const QString& title, const QString&) { errorTitles << title; });
         form->show();
         QVERIFY(!form->FirstShowPending());
     }
@@ -218,8 +221,8 @@ private slots:
         // takes the model from it, and nothing else.
         QVERIFY(WriteAttrString(ConfigSection("Model"), "current", "Model-2A"));
         WriteAttrBool(ConfigSection("Sound"), "mute", 1);
-        o.GetCpu()->PC = 0x1234;
         form->SetPause(1, 1);  // the restart runs the machine even when paused
+        o.GetCpu()->PC = 0x1234;  // registers only while paused
         form->ActionNamed("MiHardReset")->trigger();
         QCOMPARE(o.GetModel(), int(kModel2A));
         QCOMPARE(int(o.GetCpu()->PC), 0);

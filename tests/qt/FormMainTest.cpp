@@ -21,6 +21,7 @@ class FormMainTest : public QObject {
     std::unique_ptr<TestProgramDir> prog;
     std::unique_ptr<TFormMain> form;
     int infoBoxes = 0;
+    QStringList errorTitles;
 
     void Start(const std::function<void(QString&)>& edit = {}) {
         prog = std::make_unique<TestProgramDir>();
@@ -30,6 +31,8 @@ class FormMainTest : public QObject {
         QCOMPARE(ApplicationTag, 0);
         infoBoxes = 0;
         form->SetInfoBoxHook([this](const QString&, const QString&) { infoBoxes++; });
+        errorTitles.clear();
+        form->SetErrorBoxHook([this](const QString& title, const QString&) { errorTitles << title; });
         form->show();
         QVERIFY(!form->FirstShowPending());
     }
@@ -138,6 +141,42 @@ private slots:
         QCOMPARE(ReadAttrInt(screen, "y", -1), at.y());
         QCOMPARE(ReadAttrString(screen, "size"), std::string("normal"));
         doc.Deactivate();
+    }
+
+    // A hand-edited file without Screen gets the section back at exit, with
+    // the window position in it.
+    void closingCreatesAMissingScreenSection() {
+        Start([](QString& t) {
+            const int from = t.indexOf("<Screen ");
+            const int to = t.indexOf("/>", from);
+            QVERIFY(from >= 0 && to > from);
+            t.remove(from, to + 2 - from);
+        });
+        form->move(50, 20);
+        const QPoint at = form->pos();
+        form->ActionNamed("MiExit")->trigger();
+        form.reset();
+        QVERIFY(errorTitles.isEmpty());
+        ConfigDocument doc;
+        QCOMPARE(doc.Open(prog->Path("Orvik.xml").toStdString(), VersionString), 0);
+        pugi::xml_node screen = FindChildElement(doc.Root(), "Screen");
+        QVERIFY(screen);
+        QCOMPARE(ReadAttrInt(screen, "x", -1), at.x());
+        QCOMPARE(ReadAttrInt(screen, "y", -1), at.y());
+        QCOMPARE(ReadAttrString(screen, "size"), std::string("triple"));
+        doc.Deactivate();
+    }
+
+    // A configuration that cannot be written back at exit is reported.
+    void failedConfigurationSaveIsReported() {
+        Start();
+        form->ActionNamed("MiExit")->trigger();
+        const QString folder = prog->Path();
+        const QString moved = prog->dir.path() + "-moved";
+        QVERIFY(QDir().rename(prog->dir.path(), moved));  // the folder is gone: no temporary file
+        form.reset();
+        QVERIFY(QDir().rename(moved, prog->dir.path()));
+        QCOMPARE(errorTitles, QStringList{"Configuration"});
     }
 
     void refusedCloseLeavesTheMachineRunning() {
@@ -310,6 +349,7 @@ private slots:
             // No audio device: the recording cannot start and the menu stays as it was.
             form->ActionNamed("MiRecordSound")->trigger();
             QVERIFY(!form->IsRecordingWave());
+            QCOMPARE(errorTitles, QStringList{"Record sound"});  // and the user is told
             QCOMPARE(form->SoundTag(), 0);
             QCOMPARE(form->ActionNamed("MiRecordSound")->text(), QString("Record sound..."));
             QCOMPARE(form->RunState(), 0);
@@ -337,6 +377,7 @@ private slots:
         InstanceChannel first(prog->Path("orvik"));
         QVERIFY(!first.CheckInstance({"orvik"}, "/"));
         form = std::make_unique<TFormMain>();
+        form->SetErrorBoxHook([this](const QString& title, const QString&) { errorTitles << title; });
         form->SetInstanceChannel(&first);
         form->SetErrorBoxHook([](const QString&, const QString&) {});
         form->SetCommandLineFile("/games/start.ptp");
@@ -378,6 +419,16 @@ private slots:
         form->ActionNamed("MiPictureBmp")->trigger();
         QVERIFY(!QFile::exists(target));
         QCOMPARE(form->RunState(), 0);
+        QVERIFY(errorTitles.isEmpty());
+        // A picture that cannot be written is reported; the machine runs on.
+        form->SetSaveDialogHook([&](const std::string&, const std::string&, const std::string&, std::string& path) {
+            path = prog->Path("missing/shot.bmp").toStdString();
+            return true;
+        });
+        form->ActionNamed("MiPictureBmp")->trigger();
+        QCOMPARE(errorTitles, QStringList{"Save picture"});
+        QCOMPARE(form->RunState(), 0);
+        WaitForSlices();
     }
 };
 

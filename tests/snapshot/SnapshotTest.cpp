@@ -494,35 +494,42 @@ TEST(SnapshotLoad, RawBankAndOneByteBankLoad) {
     for (int i = 0; i < 16384; i++) ASSERT_EQ(ram[0x8000 + i], 0x33) << i;  // bank 3 left alone
 }
 
-// A raw ROM block (bit 15) and a packed one of one repeated byte, which unpacks to 16 KB.
-TEST(SnapshotLoad, RomBlockRawAndPacked) {
-    for (int packed = 0; packed < 2; packed++) {
-        SCOPED_TRACE(packed);
+// A raw ROM block (bit 15), a packed one of one repeated byte, which unpacks to
+// 16 KB, and a raw one of length 0, an empty ROM.
+TEST(SnapshotLoad, RomBlockRawPackedAndEmpty) {
+    enum Kind { kRaw, kPacked, kRawEmpty };
+    for (int kind : {kRaw, kPacked, kRawEmpty}) {
+        SCOPED_TRACE(kind);
         Bytes f(56, 0);
         std::memcpy(f.data(), "PSN", 3);
         f[3] = 1;
         PutWord(f, 4, 56);
         Bytes rom(4096);
         FillPattern(rom.data(), 4096, 8);
-        if (packed) {
+        if (kind == kPacked) {
             PutWord(f, 20, 1);
             f.push_back(0xAA);
-        } else {
+        } else if (kind == kRaw) {
             PutWord(f, 20, 0x8000 | 4096);
             f.insert(f.end(), rom.begin(), rom.end());
+        } else {
+            PutWord(f, 20, 0x8000);
         }
         const fs::path path = TempDir() / "rom.psn";
         WriteAll(path, f);
         int32_t len = -1;
-        Bytes out(16384, 0);
+        Bytes out(16384, 0x11);
         uint8_t header[124];
         ASSERT_EQ(LoadSnapshot(path.string(), 0, header, &len, out.data(), nullptr), SnapshotOk);
-        if (packed) {
+        if (kind == kPacked) {
             EXPECT_EQ(len, 16384);
             EXPECT_EQ(out, Bytes(16384, 0xAA));
-        } else {
+        } else if (kind == kRaw) {
             EXPECT_EQ(len, 4096);
             EXPECT_EQ(0, std::memcmp(out.data(), rom.data(), 4096));
+        } else {
+            EXPECT_EQ(len, 0);
+            EXPECT_EQ(out, Bytes(16384, 0x11));
         }
     }
 }

@@ -55,11 +55,10 @@ TEST_F(WaveRecording, HeaderAndSamplesByteForByte) {
     EXPECT_TRUE(d.IsRecording());
     EXPECT_FALSE(d.StartWaveRecording((dir_ / "second.wav").string()));
     EXPECT_FALSE(fs::exists(dir_ / "second.wav"));
-    // While recording the header holds both sizes 0.
+    // While recording the target does not exist yet: the sound goes to a
+    // temporary file beside it.
     d.MixSlice();
-    std::vector<uint8_t> early = Read(p);
-    ASSERT_GE(early.size(), 44u);
-    EXPECT_EQ(std::vector<uint8_t>(early.begin(), early.begin() + 44), Header(0, 0));
+    EXPECT_FALSE(fs::exists(p));
 
     d.SetLevel(0, 1, 2048);  // frames 44.. of the second slice: 16383 = 3FFFh
     d.MixSlice();
@@ -110,8 +109,29 @@ TEST_F(WaveRecording, ReplacesAnExistingFile) {
     }
     SoundDriver d(SoundDriver::NoDevice, 2, kFull);
     ASSERT_TRUE(d.StartWaveRecording(p.string()));
+    d.MixSlice();
+    // The old file stays whole until the recording stops.
+    EXPECT_EQ(Read(p), std::vector<uint8_t>(5000, 'x'));
     ASSERT_TRUE(d.StopWaveRecording());
-    EXPECT_EQ(Read(p), Header(36, 0));
+    std::vector<uint8_t> f = Read(p);
+    ASSERT_EQ(f.size(), 44u + 352);
+    EXPECT_EQ(std::vector<uint8_t>(f.begin(), f.begin() + 44), Header(36 + 352, 352));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), {}), 1);  // no temporary file left
+}
+
+// A recording whose file cannot be put in place (its folder went away) is
+// reported and leaves nothing behind.
+TEST_F(WaveRecording, FailedRenameIsReported) {
+    fs::path sub = dir_ / "sub";
+    fs::create_directory(sub);
+    SoundDriver d(SoundDriver::NoDevice, 2, kFull);
+    ASSERT_TRUE(d.StartWaveRecording((sub / "rec.wav").string()));
+    d.MixSlice();
+    fs::path moved = dir_ / "moved";
+    fs::rename(sub, moved);
+    EXPECT_FALSE(d.StopWaveRecording());
+    EXPECT_FALSE(d.IsRecording());
+    EXPECT_FALSE(fs::exists(sub / "rec.wav"));
 }
 
 TEST_F(WaveRecording, FailedStartReportsFalseAndKeepsRunning) {

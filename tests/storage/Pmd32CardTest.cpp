@@ -269,3 +269,32 @@ TEST_F(Pmd32Card, MountFailureKeepsTheConfiguredPath) {
     EXPECT_EQ(r, 12);
     EXPECT_TRUE(Pmd32::MountFailureKeepsPath(r));
 }
+
+// Without a card folder the extended commands answer as for a missing card:
+// nothing of the host is listed, entered, mounted or created.
+TEST_F(Pmd32Card, NoRootListsAndCreatesNothing) {
+    ASSERT_EQ(chdir(card.c_str()), 0);  // a relative name must not reach the working folder
+    unit->SetRoot(1, "");
+    EXPECT_FALSE(unit->HasCard());
+    EXPECT_EQ(unit->GetRoot(), "");
+    EXPECT_EQ(List(), std::vector<std::string>{});
+    struct Case { std::string name; uint8_t result; } dirs[] = {
+        {"games", 6}, {"/", 6}, {"/etc", 6}, {"..", 6}, {"", 6}, {".", 0}};
+    for (const Case& c : dirs) {
+        EXPECT_EQ(ChangeDir(c.name), c.result) << c.name;
+        EXPECT_EQ(CurrentDir(), "") << c.name;
+    }
+    struct Case2 { std::string name; uint8_t result; } mounts[] = {
+        {"top.p32", 9}, {"/etc/passwd", 9}, {"games/disk.p32", 9}};
+    for (const Case2& c : mounts) {
+        EXPECT_EQ(Mount(0, 0, c.name), 9) << c.name;
+        EXPECT_EQ(DriveName(0), "") << c.name;
+    }
+    const auto before = std::distance(std::filesystem::directory_iterator(card), {});
+    EXPECT_EQ(NewImage("fresh.p32"), 9);
+    EXPECT_EQ(NewImage("/tmp/fresh.p32"), 9);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(card), {}), before);
+    EXPECT_FALSE(TempFolder::Exists("/fresh.p32"));
+    EXPECT_FALSE(TempFolder::Exists("/tmp/fresh.p32"));
+    ASSERT_EQ(chdir("/"), 0);
+}

@@ -17,7 +17,7 @@ TEST(ImagesCfg, LinesForTheExtension) {
         int tracks, sectors, heads;
     } cases[] = {
         {"plain", ".P32 80 36 2\r\n", "a.p32", 0, 80, 36, 2},
-        {"case-insensitive", ".p32 80 36 1", "A.P32", 0, 80, 36, 1},
+        {"case-insensitive", ".p32 80 36 1\n", "A.P32", 0, 80, 36, 1},
         {"heads optional", ".DCZ 77 26\n", "x.dcz", 0, 77, 26, 2},
         {"256 tracks stored as 0", ".BIG 256 64 3\n", "x.big", 0, 0, 64, 3},
         {"comment skipped", "*.P32 1 1 1\n.P32 40 9 0\n", "d.p32", 0, 40, 9, 0},
@@ -35,6 +35,9 @@ TEST(ImagesCfg, LinesForTheExtension) {
         {"not a number", ".P32 80 x 2\n", "d.p32", 11, 0, 0, 0},
         {"cut short", ".P32 80", "d.p32", 11, 0, 0, 0},
         {"word only", ".P32", "d.p32", 11, 0, 0, 0},
+        {"last line without line end", ".DCZ 1 1\n.P32 80 36 2", "d.p32", 11, 0, 0, 0},
+        {"heads cut by the end", ".P32 80 36", "d.p32", 11, 0, 0, 0},
+        {"blank after the last word", ".P32 80 36 2 ", "d.p32", 0, 80, 36, 2},
         {"empty text", "", "d.p32", 12, 0, 0, 0},
     };
     for (const Case& c : cases) {
