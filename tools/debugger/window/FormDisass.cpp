@@ -218,15 +218,13 @@ void TFormDisass::BtnLoadClick() {
                             path))
             return;
     }
-    std::ifstream f(path, std::ios::binary);
-    if (!f) {
+    std::string text;
+    if (!ReadWholeFile(path, text)) {
         dbgwin::ShowBox(T("err.OpenList1.Title", "Open list"), T("err.OpenList1.Message", "The file cannot be opened."),
                         true);
         return;
     }
-    std::stringstream ss;
-    ss << f.rdbuf();
-    const int bad = dbg::ParseAreaList(ss.str(), areas);
+    const int bad = dbg::ParseAreaList(text, areas);
     RefreshList();
     if (bad)
         dbgwin::ShowBox(T("err.OpenList2.Title", "Open list"),

@@ -1,5 +1,7 @@
 #include "tools/tape/window/TapeBrowser.h"
 
+#include <fcntl.h>
+
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -739,7 +741,10 @@ void TFormTapeBrowser::PiCreateFromTxtClick() {
         return;
     }
     SetTag(TapeRequest::PauseRequest);
-    std::FILE* in = std::fopen(textFile.c_str(), "rb");
+    // Only a regular file, opened without waiting on a pipe.
+    const int textFd = OpenRegularFile(textFile, O_RDONLY);
+    std::FILE* in = textFd >= 0 ? fdopen(textFd, "rb") : nullptr;
+    if (!in && textFd >= 0) ::close(textFd);
     if (!in) {
         Message(QLang("err.OpenTape.Title"),
                 QString::fromStdString(LangTextArg(kSection, "err.OpenTape.Message", textFile)), false);
