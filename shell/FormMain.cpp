@@ -94,7 +94,7 @@ public:
     explicit View(TFormMain* f) : form(f) {}
 
     void RepaintScreen() override {
-        QMetaObject::invokeMethod(form, [f = form] { f->screenView->update(); }, Qt::QueuedConnection);
+        form->screenView->PostFrame();
     }
     void ShowCpuUsage(const std::string& text) override {
         const QString t = QString::fromStdString(text);
