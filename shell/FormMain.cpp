@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -20,6 +21,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <portaudio.h>
 
@@ -316,6 +318,9 @@ void TFormMain::CreateControls() {
     controlsTimer->setObjectName("TimerRefreshControls");
     controlsTimer->setInterval(kControlsIntervalMs);
     connect(controlsTimer, &QTimer::timeout, this, [this] { TimerRefreshControlsTimer(); });
+    placeTimer = new QTimer(this);
+    placeTimer->setInterval(20);
+    connect(placeTimer, &QTimer::timeout, this, [this] { PlaceFrameTick(); });
 
     // The key-state table is emptied whenever the program loses the focus.
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
@@ -421,7 +426,7 @@ void TFormMain::FormShow() {
     const QRect desk = screen() ? screen()->availableGeometry() : QRect(0, 0, 1024, 768);
     ReadWindowPos(screenSection, left, top, frameGeometry().width(), frameGeometry().height(), desk.width(),
                   desk.height());
-    move(left, top);
+    PlaceFrame(left, top);
     savedLeft = left;
     savedTop = top;
 
@@ -473,7 +478,8 @@ void TFormMain::closeEvent(QCloseEvent* event) {
     StopRecordings();
     WriteAttrBool(ConfigSection("General"), "pause-on-focus-lost", miFocusPause->isChecked() ? 1 : 0);
     pugi::xml_node screenSection = ConfigSection("Screen");
-    const QPoint at = inFullScreen ? QPoint(savedLeft, savedTop) : pos();
+    // The frame's position, the same one that the first showing restores.
+    const QPoint at = inFullScreen ? QPoint(savedLeft, savedTop) : frameGeometry().topLeft();
     WriteAttrInt(screenSection, "x", at.x());
     WriteAttrInt(screenSection, "y", at.y());
     WriteAttrString(screenSection, "size", kSizeNames[windowSize]);
@@ -582,12 +588,45 @@ void TFormMain::ScreenSizeClick(QAction* sender) {
         return;
     }
     if (size == 3) {
-        savedLeft = pos().x();
-        savedTop = pos().y();
+        savedLeft = frameGeometry().x();
+        savedTop = frameGeometry().y();
         if (ReadAttrBool(ConfigSection("General"), "show-info-on-enter-full-screen", true))
             ShowInfo(FormText("text.FullScreen.Title"), FormText("text.FullScreen.Message"));
     }
     SetScreenSize(size);
+}
+
+void TFormMain::MoveFrameTo(int left, int top) {
+    // Positions are those of the frame, as the closing stores them.
+    move(left, top);
+}
+
+void TFormMain::PlaceFrame(int left, int top) {
+    MoveFrameTo(left, top);
+    // During the first showing the window is not mapped yet, and a window
+    // manager takes that position for the client area's. Once the frame is
+    // known the frame is put there again; without a manager it never
+    // appears and the window is already in place.
+    placeAt = QPoint(left, top);
+    placeClock.start();
+    placeSettled = 0;
+    placeTimer->start();
+}
+
+void TFormMain::PlaceFrameTick() {
+    if (inFullScreen || placeClock.elapsed() > 5000) {
+        placeTimer->stop();
+        return;
+    }
+    if (frameGeometry() == geometry()) return;  // no frame yet
+    // The manager may still move the window while it frames it: done once
+    // the frame has stayed in place for a few ticks.
+    if (frameGeometry().topLeft() != placeAt) {
+        placeSettled = 0;
+        MoveFrameTo(placeAt.x(), placeAt.y());
+    } else if (++placeSettled >= 5) {
+        placeTimer->stop();
+    }
 }
 
 bool TFormMain::GetMonitorRect(int& left, int& top, int& width, int& height) {
@@ -647,11 +686,18 @@ void TFormMain::SetScreenSize(int size) {
         toolBar->hide();
         panel->hide();
         screenView->SetFullScreen(true);
-        screenView->setMinimumSize(0, 0);
-        screenView->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-        setMinimumSize(0, 0);
-        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        // The fixed sizes of the window layout would keep the old area.
+        for (QWidget* w : {static_cast<QWidget*>(screenView), centralWidget(), static_cast<QWidget*>(this)}) {
+            w->setMinimumSize(0, 0);
+            w->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        }
         showFullScreen();
+        // A window manager acts on the full-screen state; without one the
+        // window covers the monitor by itself.
+        int left = 0, top = 0, width = 0, height = 0;
+        if (GetMonitorRect(left, top, width, height)) setGeometry(left, top, width, height);
+        raise();
+        activateWindow();
     } else {
         windowSize = size;
         const bool wasFull = inFullScreen;
@@ -665,7 +711,8 @@ void TFormMain::SetScreenSize(int size) {
         UpdateWindowLayout();
         raise();
         activateWindow();
-        move(savedLeft, savedTop);
+        // The first showing places the window itself, after this.
+        if (!firstShowPending) PlaceFrame(savedLeft, savedTop);
     }
     if (controlsOn) controlsTimer->start();
     if (screenTimerOn) owner->ScreenTimer().SetEnabled(true);

@@ -49,8 +49,16 @@ void ScreenView::PostFrame() {
 void ScreenView::FrameReady() {
     framePending.store(false);
     const QRect rows = Sync();
-    // Painted at once: one pass of the event loop per frame, not two.
-    if (!rows.isEmpty() && isVisible()) repaint(rows.translated(PictureOrigin()));
+    if (!isVisible()) return;
+    // Painted at once: one pass of the event loop per frame, not two. A
+    // picture of a new size repaints the whole view (the old one may have
+    // covered more of it).
+    if (resized) {
+        resized = false;
+        repaint();
+    } else if (!rows.isEmpty()) {
+        repaint(rows.translated(PictureOrigin()));
+    }
 }
 
 QPoint ScreenView::PictureOrigin() const {
@@ -70,6 +78,7 @@ QRect ScreenView::Sync() {
     if (frame.width() != w || frame.height() != h) {
         frame = QImage(w, h, QImage::Format_RGB32);
         shownValid = false;
+        resized = true;
     }
     const size_t size = static_cast<size_t>(w) * h;
     if (shown.size() != size) {
@@ -100,9 +109,14 @@ void ScreenView::paintEvent(QPaintEvent* event) {
     const QRect changed = framePending.load() ? Sync() : QRect();
     const QPoint origin = PictureOrigin();
     const QRect picture = frame.isNull() ? QRect() : QRect(origin, frame.size());
-    // Rows that changed outside this paint's area are painted next.
-    if (!changed.isEmpty() && !event->rect().contains(changed.translated(origin)))
+    // Rows taken here are painted again through the window system: this
+    // paint may have gone elsewhere (a grab) or covered only a part.
+    if (resized) {
+        resized = false;
+        update();
+    } else if (!changed.isEmpty()) {
         update(changed.translated(origin));
+    }
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     if (!picture.contains(event->rect())) {
         const QRegion around = event->region() - QRegion(picture);

@@ -54,4 +54,5 @@ private:
     QImage frame;                // RGB copy of the bitmap
     std::vector<uint8_t> shown;  // the indices frame was made from
     bool shownValid = false;
+    bool resized = false;        // frame was made at a new size, not yet painted whole
 };

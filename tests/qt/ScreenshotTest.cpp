@@ -18,6 +18,7 @@
 #include "machine/screen/ScreenDAD85.h"
 #include "shell/FormMain.h"
 #include "shell/ScreenView.h"
+#include "tests/qt/ScreenPictures.h"
 #include "tests/qt/StandInMonitor.h"
 #include "tests/qt/TestProgramDir.h"
 
@@ -46,35 +47,9 @@ QRgb ExpectedRgb(const Look& look, int x, int y) {
     return (ey & 1) ? look.odd[line] : look.even[line];
 }
 
-QImage BitmapAsImage(ScreenDAD85& screen) {
-    // The way the screen widget colours the renderer's bitmap.
-    QList<QRgb> colors;
-    for (int i = 0; i < ScreenDAD85::kPaletteSize; ++i) colors.append(static_cast<QRgb>(ScreenDAD85::Palette()[i]));
-    auto lock = screen.LockBitmap();
-    QImage indexed(screen.Bits(), screen.Width(), screen.Height(), screen.Stride(), QImage::Format_Indexed8);
-    indexed.setColorTable(colors);
-    return indexed.convertToFormat(QImage::Format_RGB32);  // a copy, made under the lock
-}
-
 // Differences between the grabbed widget and the bitmap; the widget is one
 // column wider than the bitmap and that column is black.
-int CountDifferences(const QImage& shot, const QImage& bitmap) {
-    int wrong = 0;
-    for (int y = 0; y < shot.height(); ++y)
-        for (int x = 0; x < shot.width(); ++x) {
-            const QRgb want = x < bitmap.width() && y < bitmap.height() ? bitmap.pixel(x, y) : qRgb(0, 0, 0);
-            if ((shot.pixel(x, y) & 0xFFFFFF) != (want & 0xFFFFFF)) wrong++;
-        }
-    return wrong;
-}
-
-int CountLit(const QImage& image) {
-    int lit = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (image.pixel(x, y) & 0xFFFFFF) lit++;
-    return lit;
-}
+int CountDifferences(const QImage& shot, const QImage& bitmap) { return CountDifferencesAt(shot, bitmap, 0, 0); }
 
 }  // namespace
 
