@@ -6,11 +6,13 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <span>
 #include <vector>
 
 #include "common/Config.h"
+#include "machine/core/ModelIndex.h"
 #include "machine/cpu/ChipCpu8080.h"
 #include "machine/cpu/ChipMemory.h"
 #include "machine/owner/MachineOwner.h"
@@ -61,11 +63,13 @@ using Clock = std::chrono::steady_clock;
 
 }  // namespace
 
-int main() {
+// With a model name as argument ("Model-C2717"), only that model runs.
+int main(int argc, char** argv) {
     constexpr int kSlices = 10000;         // 20 emulated seconds
     constexpr int kSlicesPerFrame = 10;    // 20 ms
     std::printf("%-12s %8s %14s %18s\n", "model", "speed", "render/frame", "speed w/o render");
-    for (int model = 0; model < 8; ++model) {
+    for (int model = kModel1; model < kModelCount; ++model) {
+        if (argc > 1 && std::strcmp(argv[1], kModels[model]) != 0) continue;
         pugi::xml_document doc;
         pugi::xml_node root = doc.append_child("Orvik");
         root.append_child("Screen");

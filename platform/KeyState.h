@@ -1,9 +1,12 @@
 #pragma once
+#include <atomic>
 #include <cstdint>
 
-// Host key-state table, indexed by Windows virtual-key codes. The main window
-// fills it from its key events and clears it when the application loses
-// focus; the keyboard scan and the joystick's key rows read it.
+// Host key state, indexed by Windows virtual-key codes. The machine owner
+// holds one and hands it to the system port; the main window fills it from
+// its key events and clears it when the application loses focus; the
+// keyboard scan and the joystick's key rows read it. Each machine has its
+// own, so two machines never share keys.
 //
 // Safe to write from one thread while others read: every entry is an atomic byte.
 
@@ -81,15 +84,22 @@ namespace KeyState {
 constexpr int kCount = 256;
 // Bit 7 of an entry marks the key as down, as the Windows table does.
 constexpr uint8_t kDown = 0x80;
-
-// Marks a key down or up; codes outside 0..255 are ignored. The sided
-// Shift, Ctrl and Alt codes also keep their common code (VK_SHIFT,
-// VK_CONTROL, VK_MENU) down while either side is down.
-void SetKey(int vk, bool down);
-bool IsDown(int vk);
-// All keys up (focus lost).
-void Clear();
 }  // namespace KeyState
 
-// Copies the 256 entries into keyState; false for a null buffer.
-bool GetKeyboardState(uint8_t* keyState);
+class HostKeyState {
+public:
+    // Marks a key down or up; codes outside 0..255 are ignored. The sided
+    // Shift, Ctrl and Alt codes also keep their common code (VK_SHIFT,
+    // VK_CONTROL, VK_MENU) down while either side is down.
+    void SetKey(int vk, bool down);
+    bool IsDown(int vk) const;
+    // All keys up (focus lost).
+    void Clear();
+    // Copies the 256 entries into keyState; false for a null buffer.
+    bool GetKeyboardState(uint8_t* keyState) const;
+
+private:
+    void SyncCommon(int common, int left, int right);
+
+    std::atomic<uint8_t> keys[KeyState::kCount] = {};
+};

@@ -1,5 +1,10 @@
 #include "shell/FormMain.h"
 
+#include "shell/help/FormAbout.h"
+#include "shell/help/FormKeyMap.h"
+#include "tools/memrw/window/FormMemReadWrite.h"
+#include "tools/poke/window/FormPoke.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QElapsedTimer>
@@ -154,10 +159,12 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     owner->Closing.store(0);
     paInitialised = Pa_Initialize() == paNoError;
     owner->SetView(view.get());
+    CreateTapeBrowser();
 }
 
 TFormMain::~TFormMain() {
     controlsTimer->stop();
+    DestroyTapeBrowser();
     owner->SetView(nullptr);
     owner->Shutdown();
     owner.reset();  // frees every machine part
@@ -184,6 +191,11 @@ void TFormMain::CreateControls() {
     bar->setObjectName("MainMenu");
     miFile = bar->addMenu(QString::fromUtf8("Súbor"));
     miFile->setObjectName("MiFile");
+    QAction* openSnap = AddAction(miFile, "MiOpenSnap", "Otvoriť snapshot...", QKeySequence(Qt::SHIFT | Qt::ALT | Qt::Key_F2));
+    connect(openSnap, &QAction::triggered, this, [this] { MiOpenSnapClick(); });
+    QAction* saveSnap = AddAction(miFile, "MiSaveSnap", "Uložiť snapshot...", QKeySequence(Qt::ALT | Qt::Key_F7));
+    connect(saveSnap, &QAction::triggered, this, [this] { TBtnSaveSnapClick(); });
+    miFile->addSeparator();
     QMenu* picture = miFile->addMenu(QString::fromUtf8("Obrázok"));
     picture->setObjectName("MiPicture");
     QAction* clip = AddAction(picture, "MiPictureClip", "Skopírovať do schránky", QKeySequence(Qt::ALT | Qt::Key_C));
@@ -196,6 +208,15 @@ void TFormMain::CreateControls() {
     miFile->addSeparator();
     miRecordSound = AddAction(miFile, "MiRecordSound", "Zaznamenať zvuk...");
     connect(miRecordSound, &QAction::triggered, this, [this] { MiRecordSoundClick(); });
+    miFile->addSeparator();
+    QAction* poke = AddAction(miFile, "MiPoke", "Poke...");
+    connect(poke, &QAction::triggered, this, [this] { MiPokeClick(); });
+    miFile->addSeparator();
+    QAction* loadMem = AddAction(miFile, "MiLoadFileToMem", "Nahrať súbor do pamäti...", QKeySequence(Qt::ALT | Qt::Key_F11));
+    connect(loadMem, &QAction::triggered, this, [this] { MiLoadSaveMemClick(0); });
+    QAction* saveMem = AddAction(miFile, "MiSaveMemToFile", "Uložiť obsah pamäti do súboru...",
+                                 QKeySequence(Qt::SHIFT | Qt::ALT | Qt::Key_F11));
+    connect(saveMem, &QAction::triggered, this, [this] { MiLoadSaveMemClick(1); });
     miFile->addSeparator();
     QAction* exitItem = AddAction(miFile, "MiExit", "Koniec", QKeySequence(Qt::ALT | Qt::Key_F4));
     connect(exitItem, &QAction::triggered, this, [this] { MiExitClick(); });
@@ -241,6 +262,14 @@ void TFormMain::CreateControls() {
     QAction* insert = AddAction(miTools, "MiInsertText", "Vložiť text zo schránky", QKeySequence(Qt::ALT | Qt::Key_B));
     connect(insert, &QAction::triggered, this, [this] { MiInsertTextClick(); });
 
+    miHelp = bar->addMenu(QString::fromUtf8("Pomocník"));
+    miHelp->setObjectName("MiHelp");
+    QAction* keyboard = AddAction(miHelp, "MiKeyboard", "Klávesnica", QKeySequence(Qt::ALT | Qt::Key_F1));
+    connect(keyboard, &QAction::triggered, this, [this] { MiKeyboardClick(); });
+    miHelp->addSeparator();
+    QAction* about = AddAction(miHelp, "MiAbout", "O programe...");
+    connect(about, &QAction::triggered, this, [this] { MiAboutClick(); });
+
     // Toolbar.
     toolBar = new QToolBar(this);
     toolBar->setObjectName("ToolBar");
@@ -250,6 +279,13 @@ void TFormMain::CreateControls() {
     toolBar->setIconSize(QSize(16, 16));
     toolBar->setContextMenuPolicy(Qt::PreventContextMenu);
     addToolBar(Qt::TopToolBarArea, toolBar);
+    QAction* tbSaveSnap = AddAction(nullptr, "TBtnSaveSnap", "");
+    tbSaveSnap->setToolTip(QString::fromUtf8("Uložiť snapshot... (Alt+F7)"));
+    tbSaveSnap->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
+    tbSaveSnap->setProperty("imageIndex", 1);
+    connect(tbSaveSnap, &QAction::triggered, this, [this] { TBtnSaveSnapClick(); });
+    toolBar->addAction(tbSaveSnap);
+    toolBar->addSeparator();
     QAction* tbReset = AddAction(nullptr, "TBtnReset", "");
     tbReset->setToolTip("Reset (Alt+F5)");
     tbReset->setIcon(style()->standardIcon(QStyle::SP_BrowserReload));
@@ -322,7 +358,7 @@ void TFormMain::CreateControls() {
     placeTimer->setInterval(20);
     connect(placeTimer, &QTimer::timeout, this, [this] { PlaceFrameTick(); });
 
-    // The key-state table is emptied whenever the program loses the focus.
+    // The owner's host key state is emptied whenever the program loses the focus.
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
             [this](Qt::ApplicationState state) { ApplicationStateChanged(state); });
 }
@@ -452,6 +488,7 @@ void TFormMain::OnOpenFile(const QString& path) {
     if (path.isEmpty()) return;
     lastOpenedFile = path;
     ++openedFiles;
+    if (OpenTapeFile(path)) return;
     if (openFileHandler) openFileHandler(path);
 }
 
@@ -524,7 +561,7 @@ void TFormMain::MiFocusPauseClick() {
 }
 
 void TFormMain::ApplicationStateChanged(Qt::ApplicationState state) {
-    if (state != Qt::ApplicationActive) KeyState::Clear();
+    if (state != Qt::ApplicationActive && owner) owner->Keys().Clear();
     if (!focusHooked || firstShowPending || owner->Closing.load() == 1) return;
     // Only the change between active and not active counts: a second
     // inactive state (inactive, then hidden) must not park the paused state.
@@ -545,7 +582,7 @@ void TFormMain::ApplDeactivate() {
 void TFormMain::ApplActivate() { SetPause(ApplicationTag, 0); }
 
 void TFormMain::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::ActivationChange && !isActiveWindow()) KeyState::Clear();
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow() && owner) owner->Keys().Clear();
     QMainWindow::changeEvent(event);
 }
 
@@ -554,7 +591,7 @@ void TFormMain::changeEvent(QEvent* event) {
 bool TFormMain::event(QEvent* e) {
     if (e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease) {
         auto* key = static_cast<QKeyEvent*>(e);
-        UpdateKeyState(key);
+        if (owner) UpdateKeyState(owner->Keys(), key);
         // F10 never reaches the menu bar.
         if (key->key() == Qt::Key_F10) {
             e->accept();
@@ -642,11 +679,11 @@ bool TFormMain::GetMonitorRect(int& left, int& top, int& width, int& height) {
 }
 
 void TFormMain::SetMenusForFullScreen(bool full) {
-    for (QMenu* m : {miFile, miView, miEmul, miTools}) m->menuAction()->setVisible(!full);
+    for (QMenu* m : {miFile, miView, miEmul, miTools, miHelp}) m->menuAction()->setVisible(!full);
     if (full) {
         // File and tool commands stay off in full screen, their shortcuts too.
         disabledForFullScreen.clear();
-        for (QMenu* m : {miFile, miTools}) {
+        for (QMenu* m : {miFile, miTools, miHelp}) {
             QList<QMenu*> menus{m};
             menus += m->findChildren<QMenu*>();
             for (QMenu* sub : menus)
@@ -660,7 +697,7 @@ void TFormMain::SetMenusForFullScreen(bool full) {
     } else {
         for (QAction* a : disabledForFullScreen) a->setEnabled(true);
         disabledForFullScreen.clear();
-        for (QMenu* m : {miFile, miTools}) m->menuAction()->setEnabled(true);
+        for (QMenu* m : {miFile, miTools, miHelp}) m->menuAction()->setEnabled(true);
     }
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The main window: owns the configuration document and the machine owner,
 // builds the machine at its first showing, shows the screen and the status
-// bar, feeds the host keyboard into the key-state table and carries the run,
+// bar, feeds the host keyboard into the owner's key state and carries the run,
 // reset, size, sound and picture commands.
 #include <QElapsedTimer>
 #include <QMainWindow>
@@ -23,10 +23,17 @@ class QMenu;
 class QTimer;
 class QToolBar;
 class ScreenView;
+class TFormAbout;
+class TFormKeyMap;
+class TFormMemReadWrite;
+class TFormPoke;
 
 // The application object's tag: the start-up fault after the main window's
 // construction (0, -1, -2, -3), later the run state parked by focus pausing.
 extern int ApplicationTag;
+
+class TFormTapeBrowser;
+class TFormEditTapeHeader;
 
 class TFormMain : public QMainWindow, public ScreenOwner {
     Q_OBJECT
@@ -69,6 +76,13 @@ public:
     void SetCloseRefusal(CloseRefusal refusal);
 
     MachineOwner& Owner() { return *owner; }
+    // The tape side (FormMainTape.cpp).
+    TFormTapeBrowser* TapeBrowser() const { return tapeBrowser; }
+    TFormEditTapeHeader* TapeHeaderEditor() const { return tapeHeaderEditor; }
+    // A .ptp or .pmd file goes to the tape browser unless it is editing; true when taken.
+    bool OpenTapeFile(const QString& path);
+    void MiTapeBrowserClick();
+    void MiOpenTapeClick();
     bool IsRecordingWave() const;
     ConfigDocument& XMLDoc() { return xmlDoc; }
     ScreenView* Screen() const { return screenView; }
@@ -119,6 +133,37 @@ public:
     void MiPictureClipClick();
     void MiPictureBmpClick();
     void MiInsertTextClick();
+    // Poke and memory load/save (direction 0 load, 1 save), on the paused machine.
+    void MiPokeClick();
+    void MiLoadSaveMemClick(int direction);
+    // A file of a type the window does not know goes to the memory load window.
+    void OpenInMemoryLoadWindow(const std::string& path);
+    TFormPoke* FormPoke();
+    TFormMemReadWrite* FormMemReadWrite();
+    // After a tool window: reopens the debugger when it holds the machine;
+    // otherwise runs again when the machine ran before (runStateBefore 0).
+    void ResumeOrReopenDebugger(int runStateBefore);
+    void MiDebuggerClick();
+
+    // Help.
+    void MiKeyboardClick();
+    void MiAboutClick();
+    TFormAbout* FormAbout();
+    TFormKeyMap* FormKeyMap();
+
+    // Snapshots.
+    void TBtnSaveSnapClick();
+    void MiOpenSnapClick();
+    bool LoadSnapshotFile(const std::string& path);
+    bool LoadSnapshotAt(int fd, int32_t offset);
+    // The last load failed after the machine had been rebuilt (callers reset it).
+    bool LastSnapshotLoadChangedMachine() const { return lastSnapshotChanged; }
+    // Replaces the snapshot dialogs (tests): save true for the save dialog;
+    // checks holds the dialog's check states in and out. False on cancel.
+    using SnapDialogHook = std::function<bool(bool save, std::string& path, uint8_t (&checks)[2])>;
+    void SetSnapDialogHook(SnapDialogHook hook) { snapDialog = std::move(hook); }
+    // Replaces the error boxes of the snapshot commands (tests).
+    void SetErrorBoxHook(InfoBoxHook hook) { errorBox = std::move(hook); }
     // One controls tick (the 20 ms timer).
     void TimerRefreshControlsTimer();
 
@@ -145,11 +190,20 @@ private:
     void RunStateChanged(int paused, bool alsoRefreshTimers);
     void ShowMute(bool mute);
     void ShowInfo(const QString& title, const QString& text);
+    void ShowError(const QString& title, const QString& text);
+    bool LoadSnapshot(const std::string& path, int fd, int32_t offset);
+    bool RunSnapDialog(bool save, std::string& path, uint8_t (&checks)[2]);
     bool AskSaveFile(const std::string& title, const std::string& filter, const std::string& ext,
                      std::string& path);
     QString FormText(const char* key) const;
 
     ConfigDocument xmlDoc;
+    // Tool windows write their configuration when destroyed, so they go
+    // before the document.
+    std::unique_ptr<TFormPoke> formPoke;
+    std::unique_ptr<TFormMemReadWrite> formMemReadWrite;
+    std::unique_ptr<TFormAbout> formAbout;
+    std::unique_ptr<TFormKeyMap> formKeyMap;
     std::unique_ptr<MachineOwner> owner;
     std::unique_ptr<View> view;
     bool paInitialised = false;
@@ -175,6 +229,9 @@ private:
     SaveDialogHook saveDialog;
     InfoBoxHook infoBox;
     CloseRefusal closeRefusal;
+    SnapDialogHook snapDialog;
+    InfoBoxHook errorBox;
+    bool lastSnapshotChanged = false;  // the last snapshot load rebuilt the machine
 
     // Components.
     QToolBar* toolBar = nullptr;
@@ -190,6 +247,7 @@ private:
     QMenu* miView = nullptr;
     QMenu* miEmul = nullptr;
     QMenu* miTools = nullptr;
+    QMenu* miHelp = nullptr;
     QAction* miSize[4] = {};
     QAction* miPaused = nullptr;
     QAction* miSound = nullptr;
@@ -203,4 +261,9 @@ private:
     QPoint placeAt;
     QElapsedTimer placeClock;
     int placeSettled = 0;
+    void CreateTapeBrowser();
+    void DestroyTapeBrowser();
+    TFormTapeBrowser* tapeBrowser = nullptr;
+    TFormEditTapeHeader* tapeHeaderEditor = nullptr;
+    QAction* miTapeBrowser = nullptr;
 };

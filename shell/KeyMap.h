@@ -1,6 +1,7 @@
 #pragma once
-// Host keys to Windows virtual-key codes for the key-state table.
+// Host keys to Windows virtual-key codes for the host key state.
 class QKeyEvent;
+class HostKeyState;
 
 // The virtual-key code of a key event, 0 when it has none. The physical key
 // (native scan code, X keycode = evdev code + 8) decides when known, so the
@@ -10,6 +11,6 @@ int VirtualKeyOf(const QKeyEvent* event);
 int VirtualKeyOfScanCode(unsigned scanCode);
 int VirtualKeyOfQtKey(int key, bool keypad);
 
-// Feeds a key press or release into the key-state table; true when it named a key.
+// Feeds a key press or release into keys; true when it named a key.
 // Auto-repeated releases are ignored (the key stays down).
-bool UpdateKeyState(const QKeyEvent* event);
+bool UpdateKeyState(HostKeyState& keys, const QKeyEvent* event);

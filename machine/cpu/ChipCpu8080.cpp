@@ -141,9 +141,18 @@ void ChipCpu8080::AddPortDevice(uint8_t port, uint8_t mask, uint8_t resetFlag, P
 }
 
 void ChipCpu8080::RemovePortDevice(uint8_t port) {
+    RemovePortEntry(port, nullptr);
+}
+
+void ChipCpu8080::RemovePortDevice(uint8_t port, const PeripheralDevice* device) {
+    if (device) RemovePortEntry(port, device);
+}
+
+void ChipCpu8080::RemovePortEntry(uint8_t port, const PeripheralDevice* device) {
     PortMapEntry* prev = nullptr;
     for (PortMapEntry* e = portHead; e; prev = e, e = e->Next) {
         if (e->Port != port) continue;
+        if (device && e->Device != device) return;
         if (prev)
             prev->Next = e->Next;
         else
@@ -154,11 +163,10 @@ void ChipCpu8080::RemovePortDevice(uint8_t port) {
     }
 }
 
-void ChipCpu8080::AddCycleCallback(CycleCallbackFunction function, void* data) {
-    if (reinterpret_cast<uintptr_t>(function) < 0x10000) return;
+void ChipCpu8080::AddCycleCallback(CycleHook hook) {
+    if (reinterpret_cast<uintptr_t>(hook.code) < 0x10000) return;
     CycleCallback* n = new CycleCallback;
-    n->Function = function;
-    n->Data = data;
+    n->Hook = hook;
     CycleCallback** link = &callbackHead;
     while (*link) link = &(*link)->Next;
     *link = n;
@@ -172,17 +180,17 @@ void ChipCpu8080::FlattenCycleCallbacks() {
             hookCount = -1;
             return;
         }
-        hookFunction[count] = c->Function;
-        hookData[count] = c->Data;
+        hookCode[count] = c->Hook.code;
+        hookObject[count] = c->Hook.object;
         count++;
     }
     hookCount = count;
 }
 
-void ChipCpu8080::RemoveCycleCallback(CycleCallbackFunction function, void* data) {
+void ChipCpu8080::RemoveCycleCallback(CycleHook hook) {
     for (CycleCallback** link = &callbackHead; *link; link = &(*link)->Next) {
         CycleCallback* n = *link;
-        if (n->Function == function && n->Data == data) {
+        if (n->Hook == hook) {
             *link = n->Next;
             delete n;
             FlattenCycleCallbacks();

@@ -1,6 +1,7 @@
 #pragma once
 #include <atomic>
 #include <cstdint>
+#include "machine/core/CycleHook.h"
 #include "machine/core/PeripheralDevice.h"
 #include "machine/cpu/ChipMemory.h"
 #include "machine/cpu/CpuInputRecorder.h"
@@ -28,13 +29,11 @@ struct PortMapEntry {
     PortMapEntry* Next = nullptr;
 };
 
-// Called once per instruction, after the fetch and before the execution,
-// with (data, slice clock, cycles of the previous instruction).
-using CycleCallbackFunction = void (*)(void* data, int32_t sliceClock, int32_t cycles);
+// Cycle hooks (machine/core/CycleHook.h) run once per instruction, after the
+// fetch and before the execution.
 
 struct CycleCallback {
-    CycleCallbackFunction Function = nullptr;
-    void* Data = nullptr;
+    CycleHook Hook;
     CycleCallback* Next = nullptr;
 };
 
@@ -69,20 +68,22 @@ public:
     // Port bus.
     void AddPortDevice(uint8_t port, uint8_t mask, uint8_t resetFlag, PeripheralDevice* device);
     void RemovePortDevice(uint8_t port);
+    // Removes the entry with that port value only while it belongs to device.
+    void RemovePortDevice(uint8_t port, const PeripheralDevice* device);
     PeripheralDevice* FindPortDevice(uint8_t port) const {
         for (PortMapEntry* e = portHead; e; e = e->Next)
             if ((port & e->Mask) == e->Port) return e->Device;
         return nullptr;
     }
     // Cycle callbacks.
-    void AddCycleCallback(CycleCallbackFunction function, void* data);
-    void RemoveCycleCallback(CycleCallbackFunction function, void* data);
+    void AddCycleCallback(CycleHook hook);
+    void RemoveCycleCallback(CycleHook hook);
     void RunCycleCallbacks() {
         if (hookCount >= 0) [[likely]] {
-            for (int i = 0; i < hookCount; ++i) hookFunction[i](hookData[i], SliceClock, LastCycles);
+            for (int i = 0; i < hookCount; ++i) hookCode[i](hookObject[i], SliceClock, LastCycles);
             return;
         }
-        for (CycleCallback* c = callbackHead; c; c = c->Next) c->Function(c->Data, SliceClock, LastCycles);
+        for (CycleCallback* c = callbackHead; c; c = c->Next) c->Hook(SliceClock, LastCycles);
     }
     const PortMapEntry* GetPortMap() const { return portHead; }
     const CycleCallback* GetCycleCallbacks() const { return callbackHead; }
@@ -125,6 +126,8 @@ private:
     void BuildTables();
     // Copies the callback list into the flat arrays (-1 when it is longer).
     void FlattenCycleCallbacks();
+    // Removes the first entry with that port value; with a device, only when it is that device's.
+    void RemovePortEntry(uint8_t port, const PeripheralDevice* device);
 
     ChipMemory& memory;
     PortMapEntry* portHead = nullptr;
@@ -133,6 +136,7 @@ private:
     // The callback list as flat arrays, walked every instruction.
     static constexpr int kFlatHooks = 8;
     int hookCount = 0;
-    CycleCallbackFunction hookFunction[kFlatHooks] = {};
-    void* hookData[kFlatHooks] = {};
+    // Code and object apart, so the walk indexes both with one scale.
+    CycleHook::Code hookCode[kFlatHooks] = {};
+    void* hookObject[kFlatHooks] = {};
 };

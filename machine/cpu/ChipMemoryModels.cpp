@@ -136,59 +136,14 @@ int32_t ChipMemory2A::GetPointer(int32_t address, int32_t length, uint8_t** poin
 
 // ---------------------------------------------------------------- 2A, 256 KB
 
-ChipMemory2AEx::ChipMemory2AEx(uint8_t romSizeKb) : ChipMemory2A(romSizeKb, 256 * KB) {
-    pagingFlag = 1;
-}
-
-void ChipMemory2AEx::ApplyPaging() {
-    // Every slot shows its own bank in the current mapping, ROM included;
-    // then the paged slot shows the chosen bank, keeping the ROM pages of
-    // slot 2. A slot showing its own bank is the base mapping itself.
-    BuildBaseTables();
-    for (int j = 0; j < 16 && bank != slot; j++) {
+void ChipMemory2AEx::MapPagedSlot() {
+    for (int j = 0; j < 16; j++) {
         const int page = slot * 16 + j;
         uint8_t* p = ram + bank * 16 * KB + j * KB;
         writeTable[page] = p;
         if (!(slot == 2 && IsRomPage(page))) readTable[page] = p;
     }
-    UpdateFastTables();
 }
-
-void ChipMemory2AEx::Reset() {
-    bank = slot = videoBit = 0;
-    bootFlag = 1;
-    ApplyPaging();
-}
-
-void ChipMemory2AEx::EndBootMapping() {
-    if (!bootFlag) return;
-    bank = slot = videoBit = 0;
-    bootFlag = 0;
-    ApplyPaging();
-}
-
-uint8_t* ChipMemory2AEx::GetVideoRam() { return ram + (videoBit ? 0x1C000 : 0xC000); }
-
-uint8_t ChipMemory2AEx::GetPagingRegister() {
-    return static_cast<uint8_t>(bank + 16 * slot + 64 * videoBit);
-}
-
-void ChipMemory2AEx::SetPagingRegister(uint8_t value) {
-    bank = value & 0x0F;
-    slot = (value >> 4) & 3;
-    videoBit = (value >> 6) & 1;
-    ApplyPaging();
-}
-
-void ChipMemory2AEx::WritePort(uint8_t port, uint8_t value, int32_t) {
-    if (port == 0x6D) SetPagingRegister(value);
-}
-
-uint8_t ChipMemory2AEx::ReadPort(uint8_t port, int32_t) {
-    return port == 0x6D ? GetPagingRegister() : 0xFF;
-}
-
-void ChipMemory2AEx::Reset(int32_t) { Reset(); }
 
 // ---------------------------------------------------------------- 3
 
@@ -229,56 +184,14 @@ int32_t ChipMemory3::GetPointer(int32_t address, int32_t length, uint8_t** point
 
 // ---------------------------------------------------------------- 3, 256 KB
 
-ChipMemory3Ex::ChipMemory3Ex(uint8_t romSizeKb) : ChipMemory3(romSizeKb, 256 * KB) { pagingFlag = 1; }
-
-void ChipMemory3Ex::ApplyPaging() {
-    // As on the 2A: the current mapping first, then the paged slot; slot 3
-    // keeps E000h-FFFFh as ROM.
-    BuildBaseTables();
-    for (int j = 0; j < 2 && bank != slot; j++) {
+void ChipMemory3Ex::MapPagedSlot() {
+    for (int j = 0; j < 2; j++) {
         const int page = slot * 2 + j;
         uint8_t* p = ram + bank * 16 * KB + j * 8 * KB;
         writeTable[page] = p;
         if (page != 7) readTable[page] = p;
     }
-    UpdateFastTables();
 }
-
-void ChipMemory3Ex::Reset() {
-    bank = slot = videoBit = 0;
-    bootFlag = 1;
-    ApplyPaging();
-}
-
-void ChipMemory3Ex::EndBootMapping() {
-    if (!bootFlag) return;
-    bank = slot = videoBit = 0;
-    bootFlag = 0;
-    ApplyPaging();
-}
-
-uint8_t* ChipMemory3Ex::GetVideoRam() { return ram + (videoBit ? 0x1C000 : 0xC000); }
-
-uint8_t ChipMemory3Ex::GetPagingRegister() {
-    return static_cast<uint8_t>(bank + 16 * slot + 64 * videoBit);
-}
-
-void ChipMemory3Ex::SetPagingRegister(uint8_t value) {
-    bank = value & 0x0F;
-    slot = (value >> 4) & 3;
-    videoBit = (value >> 6) & 1;
-    ApplyPaging();
-}
-
-void ChipMemory3Ex::WritePort(uint8_t port, uint8_t value, int32_t) {
-    if (port == 0x6D) SetPagingRegister(value);
-}
-
-uint8_t ChipMemory3Ex::ReadPort(uint8_t port, int32_t) {
-    return port == 0x6D ? GetPagingRegister() : 0xFF;
-}
-
-void ChipMemory3Ex::Reset(int32_t) { Reset(); }
 
 // ---------------------------------------------------------------- C2717
 

@@ -39,29 +39,67 @@ protected:
     uint8_t* writeTable[64] = {};
 };
 
-// Model 2A with 256 KB RAM and the paging register at port 6Dh.
-class ChipMemory2AEx : public ChipMemory2A, public PeripheralDevice {
+// The paging register at port 6Dh of a 256 KB model, over the model's base
+// mapping: bits 0-3 the 16 KB bank, bits 4-5 the 16 KB slot it appears in,
+// bit 6 the bank the screen shows (C000h or 1C000h of the RAM). A slot
+// showing its own bank is the base mapping itself.
+template <class Base>
+class PagingMemory : public Base, public PeripheralDevice {
 public:
-    explicit ChipMemory2AEx(uint8_t romSizeKb);
-    void Reset() override;
-    void EndBootMapping() override;
-    uint8_t* GetVideoRam() override;
-    uint8_t GetPagingRegister() override;
-    void SetPagingRegister(uint8_t value) override;
+    void Reset() override {
+        bank = slot = videoBit = 0;
+        this->bootFlag = 1;
+        ApplyPaging();
+    }
+    void EndBootMapping() override {
+        if (!this->bootFlag) return;
+        bank = slot = videoBit = 0;
+        this->bootFlag = 0;
+        ApplyPaging();
+    }
+    uint8_t* GetVideoRam() override { return this->ram + (videoBit ? 0x1C000 : 0xC000); }
+    uint8_t GetPagingRegister() override { return static_cast<uint8_t>(bank + 16 * slot + 64 * videoBit); }
+    void SetPagingRegister(uint8_t value) override {
+        bank = value & 0x0F;
+        slot = (value >> 4) & 3;
+        videoBit = (value >> 6) & 1;
+        ApplyPaging();
+    }
 
-    void WritePort(uint8_t port, uint8_t value, int32_t cycles) override;
-    uint8_t ReadPort(uint8_t port, int32_t cycles) override;
-    void Reset(int32_t cycles) override;
+    void WritePort(uint8_t port, uint8_t value, int32_t) override {
+        if (port == 0x6D) SetPagingRegister(value);
+    }
+    uint8_t ReadPort(uint8_t port, int32_t) override { return port == 0x6D ? GetPagingRegister() : 0xFF; }
+    void Reset(int32_t) override { Reset(); }
 
     uint8_t GetBank() const { return bank; }
     uint8_t GetSlot() const { return slot; }
     uint8_t GetVideoBit() const { return videoBit; }
 
-private:
-    void ApplyPaging();
+protected:
+    explicit PagingMemory(uint8_t romSizeKb) : Base(romSizeKb, 256 * 1024) { this->pagingFlag = 1; }
+    // Shows bank in slot over the base tables (bank differs from slot).
+    virtual void MapPagedSlot() = 0;
+
     uint8_t bank = 0;
     uint8_t slot = 0;
     uint8_t videoBit = 0;
+
+private:
+    void ApplyPaging() {
+        this->BuildBaseTables();
+        if (bank != slot) MapPagedSlot();
+        this->UpdateFastTables();
+    }
+};
+
+// Model 2A with 256 KB RAM; the ROM pages of slot 2 stay readable as ROM.
+class ChipMemory2AEx : public PagingMemory<ChipMemory2A> {
+public:
+    explicit ChipMemory2AEx(uint8_t romSizeKb) : PagingMemory(romSizeKb) {}
+
+protected:
+    void MapPagedSlot() override;
 };
 
 // Model 3: 64 KB RAM, 8 KB ROM, 8 KB pages, read and write tables.
@@ -80,29 +118,13 @@ protected:
     uint8_t* writeTable[8] = {};
 };
 
-// Model 3 with 256 KB RAM and the paging register at port 6Dh.
-class ChipMemory3Ex : public ChipMemory3, public PeripheralDevice {
+// Model 3 with 256 KB RAM; slot 3 keeps E000h-FFFFh as ROM.
+class ChipMemory3Ex : public PagingMemory<ChipMemory3> {
 public:
-    explicit ChipMemory3Ex(uint8_t romSizeKb = 8);
-    void Reset() override;
-    void EndBootMapping() override;
-    uint8_t* GetVideoRam() override;
-    uint8_t GetPagingRegister() override;
-    void SetPagingRegister(uint8_t value) override;
+    explicit ChipMemory3Ex(uint8_t romSizeKb = 8) : PagingMemory(romSizeKb) {}
 
-    void WritePort(uint8_t port, uint8_t value, int32_t cycles) override;
-    uint8_t ReadPort(uint8_t port, int32_t cycles) override;
-    void Reset(int32_t cycles) override;
-
-    uint8_t GetBank() const { return bank; }
-    uint8_t GetSlot() const { return slot; }
-    uint8_t GetVideoBit() const { return videoBit; }
-
-private:
-    void ApplyPaging();
-    uint8_t bank = 0;
-    uint8_t slot = 0;
-    uint8_t videoBit = 0;
+protected:
+    void MapPagedSlot() override;
 };
 
 // Consul 2717: 64 KB RAM, 16 KB ROM window at 8000h (and 0000h during

@@ -93,7 +93,8 @@ const KeyEntry* FindKey(int vk) {
 
 }  // namespace
 
-SystemPIO::SystemPIO(int model, ChipMemory* memory) : memory(memory), model(model) {
+SystemPIO::SystemPIO(int model, ChipMemory* memory, const HostKeyState* keys)
+    : memory(memory), hostKeys(keys), model(model) {
     pio.SetInputHook(ChipPIO8255::kPortB, MakeClosure<&SystemPIO::OnReadPortB>(this));
     if (model == kModelMato) pio.SetInputHook(ChipPIO8255::kPortC, MakeClosure<&SystemPIO::OnReadPortC>(this));
     pio.SetOutputHook(ChipPIO8255::kPortCLower, MakeClosure<&SystemPIO::OnPortCLower>(this));
@@ -217,8 +218,8 @@ void SystemPIO::ClearKeys() {
 }
 
 void SystemPIO::ScanHost() {
-    uint8_t keys[KeyState::kCount];
-    GetKeyboardState(keys);
+    uint8_t keys[KeyState::kCount] = {};
+    if (hostKeys) hostKeys->GetKeyboardState(keys);
     if (Down(keys, VK_MENU)) {
         ClearKeys();
         return;

@@ -1,6 +1,8 @@
 #pragma once
 #include <atomic>
 #include <cstdint>
+#include "machine/core/CycleHook.h"
+#include "machine/core/ModelIndex.h"
 #include <mutex>
 #include <string>
 
@@ -9,11 +11,12 @@
 #include "machine/pio/ChipPIO8255.h"
 
 class ChipMemory;
+class HostKeyState;
 
 // The system interface at ports 84h-87h: port A selects keyboard columns,
 // port B returns the rows and modifier keys, port C drives the speaker
-// tones, a LED and the memory-mapping lines. Also turns the host key-state
-// table into the emulated key matrix and types inserted text.
+// tones, a LED and the memory-mapping lines. Also turns the host key state
+// into the emulated key matrix and types inserted text.
 //
 // The CPU thread (ports, hooks, Tick) and the user-interface thread
 // (ScanKeyboard, SetInsertText, reading leds and changeWord) share the
@@ -21,19 +24,8 @@ class ChipMemory;
 // is guarded by its own small lock and never touched by the CPU thread.
 class SystemPIO : public PeripheralDevice {
 public:
-    // Model indices.
-    enum : int {
-        kModel1 = 0,
-        kModel2 = 1,
-        kModel2A = 2,
-        kModel3 = 3,
-        kModelMato = 4,
-        kModelAlfa = 5,
-        kModelAlfa2 = 6,
-        kModelC2717 = 7,
-    };
-
-    SystemPIO(int model, ChipMemory* memory);
+    // keys: the host key state the keyboard scan reads; null: no host keys.
+    SystemPIO(int model, ChipMemory* memory, const HostKeyState* keys = nullptr);
     ~SystemPIO() override;
     SystemPIO(const SystemPIO&) = delete;
     SystemPIO& operator=(const SystemPIO&) = delete;
@@ -46,7 +38,7 @@ public:
     void SetSoundSink(SoundLevelSink sink);
 
     // Controls-timer step (every 20 ms): types the next character of inserted
-    // text, or scans the host key-state table into the matrix.
+    // text, or scans the host key state into the matrix.
     void ScanKeyboard();
     // Replaces the text still to be typed.
     void SetInsertText(const std::u16string& text);
@@ -57,10 +49,8 @@ public:
         toneCycles += cycles;
         if (toneCycles >= 256) [[unlikely]] ToneStep(sliceClock);
     }
-    // The same as a plain cycle callback: data is the SystemPIO.
-    static void TickCallback(void* data, int32_t sliceClock, int32_t cycles) {
-        static_cast<SystemPIO*>(data)->Tick(sliceClock, cycles);
-    }
+    // Tick as the CPU's cycle hook.
+    CycleHook TickHook() { return MakeClosure<&SystemPIO::Tick>(this); }
 
     int GetModel() const { return model; }
     ChipMemory* GetMemory() const { return memory; }
@@ -102,6 +92,7 @@ private:
     void ClearKeys();
 
     ChipMemory* memory = nullptr;
+    const HostKeyState* hostKeys = nullptr;
     int model = 0;
     SoundLevelSink soundSink;
 

@@ -37,17 +37,23 @@ class MappingGuard {
 public:
     explicit MappingGuard(ChipMemory& m)
         : memory(m),
+          boot(m.GetBootFlag()),
           allRam(m.GetAllRamFlag()),
           remap(m.GetRemapFlag()),
           paging(m.GetPagingFlag() != 0),
           pagingRegister(paging ? m.GetPagingRegister() : 0) {}
     ~MappingGuard() {
+        if (boot && !memory.GetBootFlag()) memory.Reset();  // back into the boot mapping
         memory.SetAllRamFlag(allRam);
         memory.SetRemapFlag(remap);
         if (paging) memory.SetPagingRegister(pagingRegister);
     }
     MappingGuard(const MappingGuard&) = delete;
     MappingGuard& operator=(const MappingGuard&) = delete;
+
+    // The boot mapping hides RAM bank 0 behind the ROM: the normal mapping
+    // while the blocks are copied, the boot mapping again afterwards.
+    void LeaveBootMapping() { memory.EndBootMapping(); }
 
     // Shows bank i at (i AND 3) * 4000h and returns that address.
     int32_t MapBank(int bank) {
@@ -57,20 +63,23 @@ public:
 
 private:
     ChipMemory& memory;
+    uint8_t boot;
     uint8_t allRam;
     uint8_t remap;
     bool paging;
     uint8_t pagingRegister;
 };
 
-// Appends one block, packed or raw, and returns its stored length.
+// Appends one block, packed or raw, and returns its stored length. A stored
+// length of n reads back as raw, and a length of 1 as a whole 16 KB bank of
+// one byte, so a packed result of those lengths is stored raw instead.
 int AppendBlock(std::vector<uint8_t>& out, const uint8_t* block, int n, bool packed) {
     size_t at = out.size();
     out.resize(at + static_cast<size_t>(n));
     int stored = n;
     if (packed) {
         stored = RleCompress(out.data() + at, block, n);
-        if (stored < 1 || stored > n) {
+        if (stored < 1 || stored >= n || (stored == 1 && n != BankSize)) {
             std::memcpy(out.data() + at, block, static_cast<size_t>(n));
             stored = n;
         }
@@ -143,7 +152,7 @@ int ReadBody(Reader& r, int32_t fileOffset, uint8_t* header, int32_t* romLength,
     const int headerLength = GetWord(header + OffHeaderLength);
     if (headerLength < HeaderSizeV1 || headerLength > HeaderSize) return SnapshotBadFormat;
     const int model = header[OffModel];
-    if (model > 7) return SnapshotBadModel;
+    if (!IsModelIndex(model)) return SnapshotBadModel;
 
     if (!r.Seek(fileOffset) || !r.Read(header, static_cast<size_t>(headerLength))) return SnapshotReadError;
 
@@ -153,7 +162,10 @@ int ReadBody(Reader& r, int32_t fileOffset, uint8_t* header, int32_t* romLength,
     for (int i = 0; i < MaxBanks; i++)
         if (GetWord(header + BankLengthOffset(i)) > BankSize) return SnapshotBadFormat;
 
-    const int bankCount = (version == 2 && memory && memory->GetPagingFlag()) ? MaxBanks : 4;
+    // Without a memory the banks are still read and checked, as many as the
+    // snapshot's own machine had.
+    const bool paged = memory ? memory->GetPagingFlag() != 0 : header[OffPaging] != 0xFF;
+    const int bankCount = (version == 2 && paged) ? MaxBanks : 4;
 
     std::vector<uint8_t> packed(BankSize);
     std::vector<uint8_t> rom;
@@ -174,7 +186,7 @@ int ReadBody(Reader& r, int32_t fileOffset, uint8_t* header, int32_t* romLength,
     // Every bank is unpacked before any of them is written.
     std::vector<uint8_t> banks;
     bool present[MaxBanks] = {};
-    if (memory) {
+    {
         banks.assign(static_cast<size_t>(bankCount) * BankSize, 0);
         for (int i = 0; i < bankCount; i++) {
             if (i == 2 && !ModelHasBank2(model)) continue;
@@ -194,6 +206,7 @@ int ReadBody(Reader& r, int32_t fileOffset, uint8_t* header, int32_t* romLength,
     }
     if (memory) {
         MappingGuard guard(*memory);
+        guard.LeaveBootMapping();
         memory->SetAllRamFlag(1);
         memory->SetRemapFlag(0);
         for (int i = 0; i < bankCount; i++) {
@@ -268,12 +281,13 @@ int32_t SaveSnapshot(const std::string& path, int32_t fileOffset, uint8_t packed
         memory.SetAllRamFlag(0);
         memory.SetRemapFlag(0);
         if (withRom && romSize > 0) {
-            const int32_t base = model == 3 ? 0xE000 : 0x8000;
+            const int32_t base = model == kModel3 ? 0xE000 : 0x8000;
             const int n = std::min({romSize, static_cast<int32_t>(MaxRomSize), 0x10000 - base});
             memory.ReadBlock(base, block.data(), n);
             int stored = AppendBlock(blocks, block.data(), n, packed != 0);
             PutWord(h + OffRomLength, static_cast<uint16_t>(stored | (stored == n ? RomRawFlag : 0)));
         }
+        guard.LeaveBootMapping();
         memory.SetAllRamFlag(1);
         for (int i = 0; i < bankCount; i++) {
             if (i == 2 && !ModelHasBank2(model)) continue;

@@ -1,4 +1,5 @@
 #pragma once
+#include "machine/core/ModelIndex.h"
 // Snapshot files (.psn): the CPU and chip states in a header, then the
 // monitor ROM (optional) and the RAM banks, each block run-length packed or raw.
 // The same record is written as a file of its own or in place inside another
@@ -63,7 +64,7 @@ constexpr uint16_t RomRawFlag = 0x8000;
 // Offset of bank i's stored length in the header.
 constexpr int BankLengthOffset(int bank) { return bank < 4 ? OffBank0 + 2 * bank : OffBank4 + 2 * (bank - 4); }
 // Bank 2 (8000h-BFFFh) is stored only for Model-2A, Model-3 and Model-C2717.
-constexpr bool ModelHasBank2(int model) { return model == 2 || model == 3 || model == 7; }
+constexpr bool ModelHasBank2(int model) { return model == kModel2A || model == kModel3 || model == kModelC2717; }
 }  // namespace snapshot
 
 // Result codes of the loaders.
@@ -96,7 +97,8 @@ int32_t SaveSnapshot(const std::string& path, int32_t fileOffset, uint8_t packed
 // bytes, cleared and then filled with the header (a version 1 header fills
 // the first 56). When the snapshot has a ROM block: its unpacked length goes
 // to romLength and its bytes to romDestination (at least 16384 bytes), each
-// when given. With a memory, the RAM banks are loaded into it. Every block is
+// when given. With a memory, the RAM banks are loaded into it; without one
+// they are read and checked all the same. Every block is
 // unpacked and checked before anything is written: on failure romLength,
 // romDestination and the memory stay as they were. The memory's all-RAM and
 // remap flags and paging register are the same afterwards, and the file

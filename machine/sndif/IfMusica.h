@@ -3,6 +3,7 @@
 // at the CPU clock; their OUT lines are sound channels 3, 4 and 5.
 
 #include <cstdint>
+#include "machine/core/CycleHook.h"
 
 #include "machine/core/PeripheralDevice.h"
 #include "machine/core/SoundSink.h"
@@ -34,9 +35,8 @@ public:
             pit.Pulses(i, cycles, &cyclePos);
         }
     }
-    static void TickHook(void* data, int32_t sliceClock, int32_t cycles) {
-        static_cast<IfMusica*>(data)->Tick(sliceClock, cycles);
-    }
+    // Tick as the CPU's cycle hook.
+    CycleHook TickHook() { return MakeClosure<&IfMusica::Tick>(this); }
 
     void OnCounterOut(int counter, int level);
 

@@ -304,10 +304,6 @@ void Pmd32::Receive(uint8_t value) {
 
 // --- unit to computer ---
 
-void Pmd32::TickCallback(void* data, int32_t sliceClock, int32_t cycles) {
-    static_cast<Pmd32*>(data)->Tick(sliceClock, cycles);
-}
-
 bool Pmd32::SendByte(uint8_t value) {
     ChipPIO8255& pio = Pio();
     pio.SetPortInput(0, value);

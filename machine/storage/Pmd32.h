@@ -4,6 +4,7 @@
 // whose disks are image files, and with the extended command set serves a
 // host folder as its memory card.
 #include <cstdint>
+#include "machine/core/CycleHook.h"
 #include <string>
 #include <vector>
 
@@ -53,8 +54,8 @@ public:
 
     // Cycle hook: (slice clock, cycles of the previous instruction).
     void Tick(int32_t sliceClock, int32_t cycles);
-    // Same, in the CPU's cycle-callback form (data is the unit).
-    static void TickCallback(void* data, int32_t sliceClock, int32_t cycles);
+    // Tick as the CPU's cycle hook.
+    CycleHook TickHook() { return MakeClosure<&Pmd32::Tick>(this); }
 
     // Interface hooks (installed on slot 0 of the interface).
     void BeforeGpioReset(int32_t cycles);

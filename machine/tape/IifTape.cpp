@@ -32,7 +32,7 @@ IifTape::IifTape(int model)
 IifTape::~IifTape() = default;
 
 void IifTape::WritePort(uint8_t port, uint8_t value, int32_t cycles) {
-    uint8_t base = (model == 5 || model == 6) ? 0xF0 : 0x1C;
+    uint8_t base = (model == kModelAlfa || model == kModelAlfa2) ? 0xF0 : 0x1C;
     uint8_t p = port & 0xFD;
     if (p == base)
         usart.Write(1, value);
@@ -41,7 +41,7 @@ void IifTape::WritePort(uint8_t port, uint8_t value, int32_t cycles) {
 }
 
 uint8_t IifTape::ReadPort(uint8_t port, int32_t cycles) {
-    uint8_t base = (model == 5 || model == 6) ? 0xF0 : 0x1C;
+    uint8_t base = (model == kModelAlfa || model == kModelAlfa2) ? 0xF0 : 0x1C;
     uint8_t p = port & 0xFD;
     if (p == base) return usart.Read(1);
     if (p == base + 1) return usart.Read(0);

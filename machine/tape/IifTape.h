@@ -1,6 +1,8 @@
 #pragma once
 #include <atomic>
 #include <cstdint>
+#include "machine/core/CycleHook.h"
+#include "machine/core/ModelIndex.h"
 #include <deque>
 #include <mutex>
 #include <vector>
@@ -74,9 +76,8 @@ public:
         cycleAccumulator += cycles;
         if (cycleAccumulator >= HalfBitCycles) [[unlikely]] HalfBits(sliceClock);
     }
-    static void TickHook(void* data, int32_t sliceClock, int32_t cycles) {
-        static_cast<IifTape*>(data)->Tick(sliceClock, cycles);
-    }
+    // Tick as the CPU's cycle hook.
+    CycleHook TickHook() { return MakeClosure<&IifTape::Tick>(this); }
     // The timer interface's output listener: the USART's TxC.
     void OnTimerOut(int counter, int level);
 
@@ -120,7 +121,7 @@ public:
 private:
     // Runs the half-bits that cycleAccumulator has completed.
     void HalfBits(int32_t sliceClock);
-    bool PlainWiring() const { return model == 0 || model == 5; }
+    bool PlainWiring() const { return model == kModel1 || model == kModelAlfa; }
     uint8_t SendEvent(int event);
     void ApplyRequest();
     void ApplyPendingRequest() {

@@ -1,8 +1,10 @@
 #include "machine/timer/IifTimer.h"
+
+#include "machine/core/ModelIndex.h"
 #include "machine/cpu/ChipCpu8080.h"
 
 namespace {
-bool IsPmdModel(int model) { return model >= 0 && model <= 3; }
+bool IsPmdModel(int model) { return model >= kModel1 && model <= kModel3; }
 }  // namespace
 
 IifTimer::IifTimer(int model, ChipCpu8080* cpu) : model(model), cpu(cpu) {
@@ -10,7 +12,7 @@ IifTimer::IifTimer(int model, ChipCpu8080* cpu) : model(model), cpu(cpu) {
         pit.SetGate(i, 1);
         pit.Clock(i, i == 2 ? 1 : 0);
     }
-    if (model == ModelC2717)
+    if (model == kModelC2717)
         pit.SetOutHandler(1, MakeClosure<&IifTimer::OnChainToCounter2>(this));
     else
         pit.SetOutHandler(0, MakeClosure<&IifTimer::OnCounter0Out>(this));
@@ -30,13 +32,13 @@ uint8_t IifTimer::ReadPort(uint8_t port, int32_t cycles) {
 void IifTimer::EnableSound(uint8_t flag) { soundEnabled = IsPmdModel(model) && flag ? 1 : 0; }
 
 IifTimer::OutputListener IifTimer::SetOutputListener(OutputListener listener) {
-    OutputListener previous = pit.SetOutHandler(model == ModelC2717 ? 0 : 1, listener);
+    OutputListener previous = pit.SetOutHandler(model == kModelC2717 ? 0 : 1, listener);
     clock1Running = listener.Assigned() ? 1 : 0;
     return previous;
 }
 
 void IifTimer::EnableCascade(uint8_t flag) {
-    if (model != 0) {
+    if (model != kModel1) {
         mouseChain = 0;
         return;
     }

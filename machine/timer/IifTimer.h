@@ -1,5 +1,7 @@
 #pragma once
 #include <cstdint>
+#include "machine/core/CycleHook.h"
+#include "machine/core/ModelIndex.h"
 #include "machine/core/Closure.h"
 #include "machine/core/PeripheralDevice.h"
 #include "machine/core/SoundSink.h"
@@ -22,7 +24,6 @@ public:
     // Asked on counter 0's falling output; non-zero requests an interrupt.
     using InterruptHook = Closure<uint8_t()>;
 
-    static constexpr int ModelC2717 = 7;
     static constexpr int32_t HalfSecondCycles = 1024000;
     static constexpr int SoundChannel = 2;
 
@@ -51,7 +52,7 @@ public:
     // The cycle hook; inline, it runs every instruction.
     void Tick(int32_t sliceClock, int32_t cycles) {
         if (cycles <= 0) return;
-        if (model == ModelC2717) {
+        if (model == kModelC2717) {
             // Counters 0 and 1 do not affect each other, so each can take the
             // whole instruction at once.
             cyclePos = sliceClock;
@@ -65,9 +66,8 @@ public:
         cyclePos = sliceClock;
         if (soundEnabled || interruptListener) pit.Pulses(0, cycles, &cyclePos);
     }
-    static void TickHook(void* data, int32_t sliceClock, int32_t cycles) {
-        static_cast<IifTimer*>(data)->Tick(sliceClock, cycles);
-    }
+    // Tick as the CPU's cycle hook.
+    CycleHook TickHook() { return MakeClosure<&IifTimer::Tick>(this); }
 
     ChipPIT8253& GetPit() { return pit; }
     const ChipPIT8253& GetPit() const { return pit; }

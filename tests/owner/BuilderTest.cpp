@@ -80,38 +80,35 @@ TEST_F(BuilderTest, PortMapAndCycleHooksPerModel) {
         }
         EXPECT_EQ(i, c.ports.size());
 
-        std::vector<std::pair<CycleCallbackFunction, void*>> hooks;
-        for (const CycleCallback* h = cpu.GetCycleCallbacks(); h; h = h->Next) hooks.emplace_back(h->Function, h->Data);
+        std::vector<CycleHook> hooks;
+        for (const CycleCallback* h = cpu.GetCycleCallbacks(); h; h = h->Next) hooks.push_back(h->Hook);
         if (c.hooks) {
             ASSERT_EQ(hooks.size(), 3u);
-            EXPECT_EQ(hooks[0].first, &SystemPIO::TickCallback);
-            EXPECT_EQ(hooks[0].second, owner.GetSystemPio());
-            EXPECT_EQ(hooks[1].first, &IifTimer::TickHook);
-            EXPECT_EQ(hooks[1].second, owner.GetTimerIf());
-            EXPECT_EQ(hooks[2].first, &IifTape::TickHook);
-            EXPECT_EQ(hooks[2].second, owner.GetTape());
+            EXPECT_TRUE(hooks[0] == owner.GetSystemPio()->TickHook());
+            EXPECT_TRUE(hooks[1] == owner.GetTimerIf()->TickHook());
+            EXPECT_TRUE(hooks[2] == owner.GetTape()->TickHook());
         } else {
             EXPECT_TRUE(hooks.empty());
             EXPECT_EQ(owner.GetGpio(), nullptr);
             EXPECT_EQ(owner.GetTape(), nullptr);
         }
         EXPECT_EQ(owner.GetSystemPio()->changeWord.load(), c.changeWord);
-        EXPECT_EQ(browser.available, c.model != MachineOwner::kModelMato);
+        EXPECT_EQ(browser.available, c.model != kModelMato);
         EXPECT_EQ(browser.device, owner.GetTape());
-        if (c.model == 2) {
+        if (c.model == kModel2A) {
             EXPECT_EQ(dynamic_cast<ChipMemory2AEx*>(owner.GetMemory()) != nullptr, c.ram256k);
         }
-        if (c.model == 3) {
+        if (c.model == kModel3) {
             EXPECT_EQ(dynamic_cast<ChipMemory3Ex*>(owner.GetMemory()) != nullptr, c.ram256k);
         }
     }
 }
 
 TEST_F(BuilderTest, UnknownModelNameKeepsThePreviousModel) {
-    Build(MachineOwner::kModel3);
+    Build(kModel3);
     Section("Model").attribute("current").set_value("Model-9");
     owner.BuildMachine(0, 0, nullptr);
-    EXPECT_EQ(owner.GetModel(), MachineOwner::kModel3);
+    EXPECT_EQ(owner.GetModel(), kModel3);
 }
 
 std::vector<uint8_t> Bytes(size_t n, uint8_t seed) {
@@ -155,7 +152,7 @@ TEST_F(BuilderTest, MissingRomFileGivesFFRom) {
         ModelElement(model).child("RomFile").text().set("/nonexistent/orvik/monitor.rom");
         SelectModel(model);
         owner.BuildMachine(0, 0, nullptr);
-        const int32_t size = model == 3 ? 8192 : model == 7 ? 16384 : 4096;
+        const int32_t size = model == kModel3 ? 8192 : model == kModelC2717 ? 16384 : 4096;
         ASSERT_EQ(owner.GetMonitorRomSize(), size) << model;
         for (int32_t i = 0; i < size; ++i) ASSERT_EQ(Mem().GetRom()[i], 0xFF) << model << " " << i;
     }
@@ -183,7 +180,7 @@ TEST_F(BuilderTest, SnapshotRomNeedsAtLeast4K) {
 }
 
 TEST_F(BuilderTest, AppliersReturnValues) {
-    Build(MachineOwner::kModel2A);
+    Build(kModel2A);
     std::vector<int> none{};
     std::vector<int> musica{7}, mif{34};
     EXPECT_EQ(owner.ApplyMusicaInterface(musica), 1);  // also when sound-if is not "musica"
@@ -207,7 +204,7 @@ protected:
 };
 
 TEST_F(StorageTest, ConnectMountsAllDrivesAndDriveBRemountsTheLaterOnes) {
-    Build(MachineOwner::kModel2A);
+    Build(kModel2A);
     SetUpDrives();
     std::vector<int> codes{19};
     EXPECT_EQ(owner.ApplyStorageSettings(codes), 1);
@@ -234,29 +231,29 @@ TEST_F(StorageTest, ConnectMountsAllDrivesAndDriveBRemountsTheLaterOnes) {
 }
 
 TEST_F(StorageTest, RebuildReplacesTheDiskUnitOnTheNewInterface) {
-    Build(MachineOwner::kModel2A);
+    Build(kModel2A);
     SetUpDrives();
     std::vector<int> codes{19};
     owner.ApplyStorageSettings(codes);
     ASSERT_NE(owner.GetPmd32(), nullptr);
     // The old unit would detach from a freed interface (seen by the sanitizer).
-    Build(MachineOwner::kModel2);
+    Build(kModel2);
     ASSERT_NE(owner.GetPmd32(), nullptr);
     EXPECT_EQ(owner.GetPmd32()->Drive(1).name, paths[1]);
     int found = 0;
     for (const CycleCallback* h = Cpu().GetCycleCallbacks(); h; h = h->Next)
-        if (h->Function == &Pmd32::TickCallback && h->Data == owner.GetPmd32()) found++;
+        if (h->Hook == owner.GetPmd32()->TickHook()) found++;
     EXPECT_EQ(found, 1);
     // The unit answers a reset of the new interface.
     owner.ResetMachine(0);
     for (int i = 0; i < 1000; ++i) Cpu().Step();
     // Mato has no general-purpose interface: no unit.
-    Build(MachineOwner::kModelMato);
+    Build(kModelMato);
     EXPECT_EQ(owner.GetPmd32(), nullptr);
 }
 
 TEST_F(OwnerTest, ModulePortBelongsToALiveModule) {
-    Build(MachineOwner::kModel2A);
+    Build(kModel2A);
     owner.SetRomModule(1, 0);
     ASSERT_NE(owner.GetRomModule(), nullptr);
     EXPECT_EQ(Cpu().FindPortDevice(0x88), owner.GetRomModule());
@@ -276,7 +273,7 @@ TEST_F(OwnerTest, ModulePortBelongsToALiveModule) {
     EXPECT_EQ(Cpu().FindPortDevice(0x88), nullptr);
     // Modules are mapped again after a rebuild.
     owner.SetRomModule(1, 0);
-    Build(MachineOwner::kModel3);
+    Build(kModel3);
     EXPECT_EQ(Cpu().FindPortDevice(0x88), owner.GetRomModule());
     ASSERT_NE(Cpu().GetPortMap(), nullptr);
 }
@@ -288,7 +285,7 @@ TEST_F(OwnerTest, RomModuleFilledFromThePackageFiles) {
     m.romModuleFiles = {ROM_FILE{dir.File("a.rmm", first), 1500, 0}, ROM_FILE{"-", 1024, 0},
                         ROM_FILE{dir.File("gone.rmm", {}), 1024, 1}, ROM_FILE{dir.File("b.rmm", second), 1024, 0}};
     std::filesystem::remove(dir.path + "/gone.rmm");
-    Build(MachineOwner::kModel2A);
+    Build(kModel2A);
     owner.SetRomModule(1, 0);
     const uint8_t* rom = owner.GetRomModule()->GetRom();
     EXPECT_EQ(rom[0], 0x11);
@@ -305,7 +302,7 @@ TEST_F(OwnerTest, RaomModuleImage) {
     ModuleSelection& m = owner.Modules();
     m.raomVersion = 1;
     m.raomImage = dir.File("disk.img", std::vector<uint8_t>(4096, 0));
-    Build(MachineOwner::kModel2A);
+    Build(kModel2A);
     owner.SetRomModule(1, 1);
     ASSERT_NE(owner.GetRaomModule(), nullptr);
     EXPECT_EQ(owner.GetRaomModule()->GetVersion(), 1);

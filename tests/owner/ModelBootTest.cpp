@@ -10,7 +10,7 @@
 namespace {
 
 // The ROM's place after the boot mapping ends: E000h on Model-3, else 8000h.
-uint16_t RomBase(int model) { return model == MachineOwner::kModel3 ? 0xE000 : 0x8000; }
+uint16_t RomBase(int model) { return model == kModel3 ? 0xE000 : 0x8000; }
 
 // The stand-in monitor for a model, assembled for its ROM base.
 //   JMP base+3        (runs at 0000h while the boot mapping shows the ROM there)
@@ -32,7 +32,7 @@ std::vector<uint8_t> StandInMonitor(int model, uint16_t& haltAddress) {
 
     jump(0xC3, b + 3);              // JMP base+3
     emit({0x31, 0x00, 0x70});       // LXI SP,7000h
-    if (model == MachineOwner::kModelC2717) {
+    if (model == kModelC2717) {
         emit({0x3E, 0x82, 0xD3, 0x87});  // MVI A,82h; OUT 87h
         emit({0xDB, 0x84});              // IN 84h
     } else {
@@ -80,7 +80,7 @@ class ModelBootTest : public OwnerTest {};
 
 TEST_F(ModelBootTest, EveryModelBootsAMonitorFromTheConfigurationAndShowsItsPattern) {
     TempDir dir;
-    for (int model = 0; model < 8; ++model) {
+    for (int model = kModel1; model < kModelCount; ++model) {
         SCOPED_TRACE(kOwnerModelNames[model]);
         uint16_t halt = 0;
         const std::string rom =

@@ -66,10 +66,10 @@ protected:
         watching.tag = &owner.TapeBrowserTag;
         owner.SetTapeBrowser(&watching);
         owner.SetView(&leds);
-        KeyState::Clear();
+        owner.Keys().Clear();
     }
     void TearDown() override {
-        KeyState::Clear();
+        owner.Keys().Clear();
         owner.SetTapeBrowser(nullptr);
         owner.SetView(nullptr);
         OwnerTest::TearDown();
@@ -79,7 +79,7 @@ protected:
 };
 
 TEST_F(RequestWordsTest, TapeRequestsRunTheirStepUnderTheAcknowledgementThenGoIdle) {
-    Build(MachineOwner::kModel2A);
+    Build(kModel2A);
     struct Case {
         int request, ack, step;
     };
@@ -106,51 +106,97 @@ TEST_F(RequestWordsTest, TapeRequestsRunTheirStepUnderTheAcknowledgementThenGoId
     owner.TapeBrowserTag = 0;
 }
 
-TEST_F(RequestWordsTest, EmulationThreadWaitsInsideTheSliceUntilTheRequestIsDone) {
-    Build(MachineOwner::kModel2A);
-    // The browser's step outlasts the request's first sleep (500 ms): the
-    // emulation thread must still be waiting when the step ends.
-    std::atomic<bool> returned{false};
-    std::atomic<int> returnedDuringStep{-1};
-    watching.onStep = [&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(700));
-        returnedDuringStep = returned.load() ? 1 : 0;
-    };
+TEST_F(RequestWordsTest, EmulationThreadNeverWaitsAndTheCpuHoldsUntilTheRequestIsServed) {
+    Build(kModel2A);
+    Mem().EndBootMapping();
+    Poke(0x4000, std::vector<uint8_t>(0x1000, 0x00));
+    Cpu().PC = 0x4000;
+    // Raised inside a slice (the CPU mutex held on the emulation thread), the
+    // request returns at once; the user-interface thread can then take the
+    // CPU mutex (a pause on focus loss while the new-tape dialog is open).
     std::atomic<int> answer{-1};
     std::thread emulation([&] {
         std::lock_guard<std::recursive_mutex> slice(owner.CpuMutex);  // as inside a slice
         answer = owner.RaiseTapeRequest(6);
-        returned = true;
     });
-    // The user-interface thread picks the request up at once; the controls
-    // tick must not need the CPU mutex for it.
-    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (owner.TapeBrowserTag.load() != 6 && std::chrono::steady_clock::now() < giveUp) std::this_thread::yield();
-    owner.TimerRefreshControlsTimer();
     emulation.join();
     EXPECT_EQ(answer.load(), 1);
+    EXPECT_TRUE(owner.TapeRequestWaiting());
+    owner.SetPause(1, 0);
+    owner.SetPause(0, 0);
+    // While it waits the CPU holds: no instruction runs.
+    const uint16_t pc = Cpu().PC;
+    owner.PreciseTimerCpuTimer();
+    EXPECT_EQ(Cpu().PC, pc);
+    EXPECT_EQ(watching.calls[0], 0);
+    // A request raised while one is served is not lost: both are served, the
+    // new tape file before the block is appended, each under its acknowledgement.
+    watching.onStep = [&] {
+        if (watching.calls[1] == 0) owner.RaiseTapeRequest(8);
+    };
+    owner.TimerRefreshControlsTimer();
+    watching.onStep = nullptr;
     EXPECT_EQ(watching.calls[0], 1);
     EXPECT_EQ(watching.seen[0], 7);
-    EXPECT_EQ(returnedDuringStep.load(), 0);
+    EXPECT_EQ(watching.calls[1], 1);
+    EXPECT_EQ(watching.seen[1], 9);
     EXPECT_EQ(owner.TapeBrowserTag.load(), 0);
-    watching.onStep = nullptr;
+    EXPECT_FALSE(owner.TapeRequestWaiting());
+    owner.PreciseTimerCpuTimer();
+    EXPECT_NE(Cpu().PC, pc);
 
-    // A request nobody picks up lets the emulation thread go on after the
-    // first sleep; the controls tick serves it later.
+    // The browser's own word (busy in a dialog) does not swallow a request:
+    // it is served once the browser is idle again.
+    owner.TapeBrowserTag = 1;
     EXPECT_EQ(owner.RaiseTapeRequest(10), 1);
-    EXPECT_EQ(owner.TapeBrowserTag.load(), 10);
+    owner.TimerRefreshControlsTimer();
+    EXPECT_EQ(watching.calls[2], 0);
+    EXPECT_EQ(owner.TapeBrowserTag.load(), 1);
+    owner.TapeBrowserTag = 0;
     owner.TimerRefreshControlsTimer();
     EXPECT_EQ(watching.calls[2], 1);
-    EXPECT_EQ(owner.TapeBrowserTag.load(), 0);
+    EXPECT_EQ(watching.seen[2], 11);
     // Other values are no requests.
     for (int value : {0, 1, 3, 5, 7, 9, 11}) {
         EXPECT_EQ(owner.RaiseTapeRequest(value), 1);
+        EXPECT_FALSE(owner.TapeRequestWaiting()) << value;
         EXPECT_EQ(owner.TapeBrowserTag.load(), 0) << value;
     }
 }
 
+TEST_F(RequestWordsTest, ARequestRaisedInsideASliceEndsItAfterTheInstruction) {
+    Build(kModel2A);
+    Mem().EndBootMapping();
+    // The tape handler raises the append request when a played part ends,
+    // inside the slice, as a recorded block's end does.
+    Poke(0x4000, std::vector<uint8_t>(0x1000, 0x00));
+    Cpu().PC = 0x4000;
+    struct Raiser {
+        MachineOwner* owner;
+        uint8_t Handle(int event) { return event == TapeEventPartEnd ? owner->RaiseTapeRequest(8) : 0; }
+    } raiser{&owner};
+    IifTape& tape = *owner.GetTape();
+    tape.SetEventHandler(MakeClosure<&Raiser::Handle>(&raiser));
+    const std::vector<uint8_t> part(63, 0x55);
+    tape.StartBlock(part.data(), 63, 0, 0, 1);  // a later header part: silent gap, lead-in, bytes
+    int slices = 0;
+    while (!owner.TapeRequestWaiting() && slices++ < 20000) owner.PreciseTimerCpuTimer();
+    ASSERT_TRUE(owner.TapeRequestWaiting());
+    const int32_t count = owner.GetSliceCount();
+    const int32_t clock = Cpu().SliceClock;
+    EXPECT_LT(clock, 4096);  // ended early, the clock kept
+    owner.PreciseTimerCpuTimer();
+    EXPECT_EQ(owner.GetSliceCount(), count);
+    EXPECT_EQ(Cpu().SliceClock, clock);
+    owner.TimerRefreshControlsTimer();
+    EXPECT_EQ(watching.calls[1], 1);
+    owner.PreciseTimerCpuTimer();
+    EXPECT_EQ(owner.GetSliceCount(), count + 1);
+    tape.SetEventHandler(IifTape::EventHandler());
+}
+
 TEST_F(RequestWordsTest, DebuggerWords) {
-    Build(MachineOwner::kModel2A);
+    Build(kModel2A);
     SteppingDebugger stepping;
     stepping.cpu = owner.GetCpu();
     owner.SetDebugger(&stepping);
@@ -176,10 +222,10 @@ TEST_F(RequestWordsTest, DebuggerWords) {
 }
 
 TEST_F(RequestWordsTest, KeyboardScanOnlyWhenNeitherWindowHoldsIt) {
-    Build(MachineOwner::kModel2A);
+    Build(kModel2A);
     SystemPIO& sys = *owner.GetSystemPio();
     // Space is column 0, row bit 10h.
-    KeyState::SetKey(VK_SPACE, true);
+    owner.Keys().SetKey(VK_SPACE, true);
     struct Case {
         bool browserActive;
         int browserTag, debuggerTag;
@@ -201,8 +247,22 @@ TEST_F(RequestWordsTest, KeyboardScanOnlyWhenNeitherWindowHoldsIt) {
     owner.SetPause(1, 0);
 }
 
+TEST_F(RequestWordsTest, TwoMachinesNeverShareKeys) {
+    Build(kModel2A);
+    MachineOwner other;
+    other.BuildMachine(0, 0, nullptr);
+    // Space is column 0, row bit 10h; each owner scans its own key state.
+    owner.Keys().SetKey(VK_SPACE, true);
+    owner.TimerRefreshControlsTimer();
+    other.TimerRefreshControlsTimer();
+    EXPECT_EQ(owner.GetSystemPio()->matrix[0].load(), 0x10);
+    EXPECT_EQ(other.GetSystemPio()->matrix[0].load(), 0x00);
+    owner.SetPause(1, 0);
+    other.SetPause(1, 0);
+}
+
 TEST_F(RequestWordsTest, LedsFollowTheSystemPortBits) {
-    Build(MachineOwner::kModel2A);
+    Build(kModel2A);
     for (uint8_t bits = 0; bits < 8; ++bits) {
         owner.GetSystemPio()->leds = bits;
         owner.TimerRefreshControlsTimer();
@@ -211,7 +271,7 @@ TEST_F(RequestWordsTest, LedsFollowTheSystemPortBits) {
 }
 
 TEST_F(RequestWordsTest, TapeIconFollowsPlayingOnlyWhenItChanges) {
-    Build(MachineOwner::kModel2A);
+    Build(kModel2A);
     owner.TimerRefreshControlsTimer();
     EXPECT_TRUE(leds.tapeIcons.empty());  // idle from the start: nothing to change
     IifTape& tape = *owner.GetTape();
@@ -228,7 +288,7 @@ TEST_F(RequestWordsTest, TapeIconFollowsPlayingOnlyWhenItChanges) {
 }
 
 TEST_F(RequestWordsTest, ClosingStopsTheControlsTick) {
-    Build(MachineOwner::kModel2A);
+    Build(kModel2A);
     owner.Closing = 1;
     owner.TapeBrowserTag = 6;
     owner.TimerRefreshControlsTimer();

@@ -24,7 +24,7 @@ protected:
 
 TEST_F(RunControlTest, ScreenTickGivesFiftyPaintsAndInterruptsPer250Ticks) {
     Section("Screen").append_attribute("video-cpu-interrupt").set_value("true");
-    Build(MachineOwner::kModel2A);
+    Build(kModel2A);
     owner.GetScreen()->WritePort(0x6C, 0xC0, 0);  // video interrupt on
     ASSERT_TRUE(owner.GetScreen()->IsVideoInterruptEnabled());
     EXPECT_EQ(Interrupts(250), 50);
@@ -40,7 +40,7 @@ TEST_F(RunControlTest, ScreenTickGivesFiftyPaintsAndInterruptsPer250Ticks) {
 }
 
 TEST_F(RunControlTest, ScreenTickBlinksEvery500Ms) {
-    Build(MachineOwner::kModel2A);
+    Build(kModel2A);
     const bool start = owner.GetScreen()->GetBlinkPhase();
     int toggles = 0;
     bool last = start;
@@ -56,7 +56,7 @@ TEST_F(RunControlTest, ScreenTickBlinksEvery500Ms) {
 }
 
 TEST_F(RunControlTest, ScreenTickAppliesTheWideModeRequest) {
-    Build(MachineOwner::kModel2A);
+    Build(kModel2A);
     SystemPIO& sys = *owner.GetSystemPio();
     for (int i = 0; i < 5; ++i) owner.TimerRefreshScreenTimer();
     EXPECT_FALSE(owner.GetScreen()->IsWideMode());
@@ -76,7 +76,7 @@ TEST(CpuUsage, PercentOfWallTime) {
 }
 
 TEST_F(RunControlTest, PausingTwiceDoesNothingTheSecondTime) {
-    Build(MachineOwner::kModel2A);
+    Build(kModel2A);
     owner.SetPause(1, 0);
     owner.SetPause(1, 0);
     EXPECT_EQ(view.runChanges, 1);
@@ -93,7 +93,7 @@ TEST_F(RunControlTest, PausingTwiceDoesNothingTheSecondTime) {
 }
 
 TEST_F(RunControlTest, SliceWaitingForTheMutexDoesNotRunAfterPause) {
-    Build(MachineOwner::kModel2A);
+    Build(kModel2A);
     Mem().EndBootMapping();
     const uint32_t before = Cpu().InstructionCounter;
     std::thread slice;
@@ -108,7 +108,7 @@ TEST_F(RunControlTest, SliceWaitingForTheMutexDoesNotRunAfterPause) {
 }
 
 TEST_F(RunControlTest, TicksSkipAMachineBeingRebuilt) {
-    Build(MachineOwner::kModel2A);
+    Build(kModel2A);
     {
         MachineOwner::Reconfiguration hold(owner);
         const uint32_t before = Cpu().InstructionCounter;
@@ -127,11 +127,11 @@ TEST_F(RunControlTest, TicksSkipAMachineBeingRebuilt) {
 
 TEST_F(RunControlTest, RebuildsWhileTheTimersRun) {
     Section("Screen").append_attribute("video-cpu-interrupt").set_value("true");
-    Build(MachineOwner::kModel2A);
+    Build(kModel2A);
     owner.SetPause(0, 1);
     // Rebuilding without pausing first must stay safe: the ticks skip it.
     for (int i = 0; i < 20; ++i) {
-        Build(i % 2 ? MachineOwner::kModel1 : MachineOwner::kModel3, std::vector<uint8_t>(8192, 0));
+        Build(i % 2 ? kModel1 : kModel3, std::vector<uint8_t>(8192, 0));
         std::this_thread::sleep_for(std::chrono::milliseconds(3));
     }
     owner.Shutdown();
@@ -144,7 +144,7 @@ TEST_F(RunControlTest, RebuildsWhileTheTimersRun) {
 
 TEST_F(OwnerTest, DestroyedWhileRunning) {
     auto running = std::make_unique<MachineOwner>();
-    SelectModel(MachineOwner::kModel2);
+    SelectModel(kModel2);
     running->BuildMachine(0, 0, nullptr);
     running->ResetMachine(1);
     running->SetPause(0, 1);
@@ -154,7 +154,7 @@ TEST_F(OwnerTest, DestroyedWhileRunning) {
 }
 
 TEST_F(RunControlTest, ControlsTickAnswersTheRequestWords) {
-    Build(MachineOwner::kModel2A);
+    Build(kModel2A);
     owner.SetPause(1, 0);
     owner.TapeBrowserTag = 3;
     owner.TimerRefreshControlsTimer();

@@ -29,9 +29,9 @@ bool Contains(const std::vector<int>& codes, int code) {
     return std::find(codes.begin(), codes.end(), code) != codes.end();
 }
 
-bool HasCallback(ChipCpu8080& cpu, CycleCallbackFunction f, void* data) {
+bool HasCallback(ChipCpu8080& cpu, CycleHook hook) {
     for (const CycleCallback* c = cpu.GetCycleCallbacks(); c; c = c->Next)
-        if (c->Function == f && c->Data == data) return true;
+        if (c->Hook == hook) return true;
     return false;
 }
 
@@ -87,8 +87,8 @@ protected:
 };
 
 TEST_F(SettingsTest, HardResetRebuildsAndReappliesEveryDeviceButNotSoundOrColours) {
-    SelectModel(MachineOwner::kModel3);
-    Attr(ModelElement(MachineOwner::kModel3), "compatibility-mode", "true");
+    SelectModel(kModel3);
+    Attr(ModelElement(kModel3), "compatibility-mode", "true");
     Attr("Screen", "video-cpu-interrupt", "true");
     Attr("Screen", "color-profile", "mono");
     Attr("Screen", "half-pass", "lcd");
@@ -133,10 +133,10 @@ TEST_F(SettingsTest, HardResetRebuildsAndReappliesEveryDeviceButNotSoundOrColour
     EXPECT_EQ(fc->Device, musica);
     EXPECT_EQ(fc->Mask, 0xFC);
     EXPECT_EQ(fc->ResetFlag, 0);
-    EXPECT_TRUE(HasCallback(cpu, &IfMusica::TickHook, musica));
+    EXPECT_TRUE(HasCallback(cpu, musica->TickHook()));
     EXPECT_EQ(owner.GetTimerIf()->IsSoundEnabled(), 1);
     ASSERT_NE(owner.GetPmd32(), nullptr);
-    EXPECT_TRUE(HasCallback(cpu, &Pmd32::TickCallback, owner.GetPmd32()));
+    EXPECT_TRUE(HasCallback(cpu, owner.GetPmd32()->TickHook()));
     for (int i = 0; i < 4; ++i) EXPECT_EQ(owner.GetPmd32()->Drive(i).name, paths[i]) << i;
     // And runs (the sanitizer build catches any part left on the old core).
     owner.ResetMachine(0);
@@ -149,22 +149,22 @@ TEST_F(SettingsTest, BuildAloneKeepsMusicaOnTheNewCore) {
     // A snapshot load rebuilds the core without the applier's codes.
     Attr("Sound", "device-index", "0");
     Attr("Sound", "sound-if", "musica");
-    Build(MachineOwner::kModel2);
+    Build(kModel2);
     ASSERT_EQ(Apply({5, 7}), 1);
     IfMusica* musica = owner.GetMusica();
     ASSERT_NE(musica, nullptr);
-    Build(MachineOwner::kModel2);
+    Build(kModel2);
     EXPECT_EQ(Cpu().FindPortDevice(0xFF), musica);
-    EXPECT_TRUE(HasCallback(Cpu(), &IfMusica::TickHook, musica));
+    EXPECT_TRUE(HasCallback(Cpu(), musica->TickHook()));
     EXPECT_EQ(owner.GetTimerIf()->IsSoundEnabled(), 1);
     // Model-Mato has no timer interface, so no Musica either.
-    Build(MachineOwner::kModelMato);
+    Build(kModelMato);
     EXPECT_EQ(owner.GetMusica(), nullptr);
     EXPECT_EQ(Cpu().FindPortDevice(0xFF), nullptr);
 }
 
 TEST_F(SettingsTest, SoundAndMuteTogetherKeepTheStoredMute) {
-    Build(MachineOwner::kModel2A);
+    Build(kModel2A);
     Attr("Sound", "device-index", "0");
     Attr("Sound", "volume-speaker", "100");
     for (const char* mute : {"true", "false"}) {
@@ -193,7 +193,7 @@ TEST_F(SettingsTest, SoundAndMuteTogetherKeepTheStoredMute) {
 }
 
 TEST_F(SettingsTest, StorageCode19MountsAllFourDrives) {
-    Build(MachineOwner::kModel2A);
+    Build(kModel2A);
     ConnectDrives();
     EXPECT_EQ(Apply({19}), 1);
     for (int code : {20, 22, 24, 26}) EXPECT_TRUE(Contains(lastCodes, code)) << code;
@@ -204,7 +204,7 @@ TEST_F(SettingsTest, StorageCode19MountsAllFourDrives) {
 }
 
 TEST_F(SettingsTest, ResetResultPerCode) {
-    Build(MachineOwner::kModel2A);
+    Build(kModel2A);
     struct Case {
         std::vector<int> codes;
         int reset;
@@ -223,7 +223,7 @@ TEST_F(SettingsTest, ResetResultPerCode) {
 }
 
 TEST_F(SettingsTest, MusicaOnlyWithDriverTimerAndMusicaSetting) {
-    Build(MachineOwner::kModel2A);
+    Build(kModel2A);
     // Not "musica": no interface, still a reset.
     Attr("Sound", "device-index", "0");
     Attr("Sound", "sound-if", "none");
@@ -245,19 +245,19 @@ TEST_F(SettingsTest, MusicaOnlyWithDriverTimerAndMusicaSetting) {
     EXPECT_EQ(fc->Device, owner.GetMusica());
     EXPECT_EQ(fc->Mask, 0xFC);
     EXPECT_EQ(fc->ResetFlag, 0);
-    EXPECT_TRUE(HasCallback(Cpu(), &IfMusica::TickHook, owner.GetMusica()));
+    EXPECT_TRUE(HasCallback(Cpu(), owner.GetMusica()->TickHook()));
     EXPECT_EQ(owner.GetTimerIf()->IsSoundEnabled(), 1);
     // Switched off again: port, hook and the timer's channel are gone.
-    IfMusica* old = owner.GetMusica();
+    const CycleHook old = owner.GetMusica()->TickHook();
     Attr("Sound", "sound-if", "none");
     EXPECT_EQ(Apply({7}), 1);
     EXPECT_EQ(owner.GetMusica(), nullptr);
     EXPECT_EQ(PortEntry(Cpu(), 0xFC), nullptr);
-    EXPECT_FALSE(HasCallback(Cpu(), &IfMusica::TickHook, old));
+    EXPECT_FALSE(HasCallback(Cpu(), old));
     EXPECT_EQ(owner.GetTimerIf()->IsSoundEnabled(), 0);
     // Model-Mato has no timer interface: no Musica.
     Attr("Sound", "sound-if", "musica");
-    Build(MachineOwner::kModelMato);
+    Build(kModelMato);
     EXPECT_EQ(Apply({7}), 1);
     EXPECT_EQ(owner.GetMusica(), nullptr);
 }
@@ -276,7 +276,7 @@ TEST_F(SettingsTest, NewDriverReachesMusicaAndTimerVoices) {
     };
     for (Voice v : {Voice{"musica", true}, Voice{"timer", false}}) {
         SCOPED_TRACE(v.name);
-        Build(MachineOwner::kModel2A);
+        Build(kModel2A);
         Mem().EndBootMapping();
         Poke(0x4000, {0xC3, 0x00, 0x40});  // JMP 4000h: touches no port
         Cpu().PC = 0x4000;
@@ -306,7 +306,7 @@ TEST_F(SettingsTest, NewDriverReachesMusicaAndTimerVoices) {
 }
 
 TEST_F(SettingsTest, HalfPassFromTheScreenSection) {
-    Build(MachineOwner::kModel2A);
+    Build(kModel2A);
     struct Case {
         const char* text;  // nullptr: attribute missing
         int step;          // 0: LCD look
@@ -325,7 +325,7 @@ TEST_F(SettingsTest, HalfPassFromTheScreenSection) {
 }
 
 TEST_F(SettingsTest, ColourProfileAndPalettes) {
-    Build(MachineOwner::kModel2A);
+    Build(kModel2A);
     struct Case {
         const char* profile;
         const char* palette;
@@ -369,11 +369,11 @@ TEST(ColorTable, NamesAndNumbers) {
 }
 
 TEST_F(SettingsTest, OptionsCompatibilityVideoKeyboardHints) {
-    Build(MachineOwner::kModel3);
+    Build(kModel3);
     pugi::xml_node keyboard = Section("Controls").child("Keyboard");
     for (bool on : {true, false}) {
         const char* v = on ? "true" : "false";
-        Attr(ModelElement(MachineOwner::kModel3), "compatibility-mode", v);
+        Attr(ModelElement(kModel3), "compatibility-mode", v);
         Attr("Screen", "video-cpu-interrupt", v);
         Attr(keyboard, "change-zy", v);
         Attr(keyboard, "use-numpad", v);
@@ -391,7 +391,7 @@ TEST_F(SettingsTest, OptionsCompatibilityVideoKeyboardHints) {
     // The video-interrupt option waits for the next build: no 6Ch port yet.
     EXPECT_EQ(PortEntry(Cpu(), 0x6C), nullptr);
     // Missing attributes read false.
-    ModelElement(MachineOwner::kModel3).remove_attribute("compatibility-mode");
+    ModelElement(kModel3).remove_attribute("compatibility-mode");
     owner.CompatibilityMode.store(1);
     Apply({2});
     EXPECT_EQ(owner.CompatibilityMode.load(), 0);

@@ -12,7 +12,7 @@ namespace {
 class SliceTest : public OwnerTest {
 protected:
     // A machine running NOPs from 4000h in RAM.
-    void NopMachine(int model = MachineOwner::kModel2A) {
+    void NopMachine(int model = kModel2A) {
         Build(model);
         Mem().EndBootMapping();
         Poke(0x4000, std::vector<uint8_t>(0x1000, 0x00));
@@ -75,7 +75,7 @@ TEST_F(SliceTest, Model3CompatibilityJump) {
     struct Case { bool compatibility; bool allRam; uint16_t next; };
     for (Case c : {Case{true, false, 0xFFF1}, Case{false, false, 0xE04D}}) {
         std::vector<uint8_t> rom(8192, 0x00);
-        Build(MachineOwner::kModel3, rom);
+        Build(kModel3, rom);
         ASSERT_EQ(Mem().ReadByte(0xE04C), 0x00);
         ASSERT_EQ(Mem().ReadByte(0xFFF0), 0x00);
         owner.CompatibilityMode = c.compatibility ? 1 : 0;
@@ -88,7 +88,7 @@ TEST_F(SliceTest, Model3CompatibilityJump) {
 }
 
 TEST_F(SliceTest, Model3CompatibilityJumpNeedsRomMapping) {
-    Build(MachineOwner::kModel3, std::vector<uint8_t>(8192, 0x00));
+    Build(kModel3, std::vector<uint8_t>(8192, 0x00));
     Mem().SetAllRamFlag(1);
     Mem().WriteByte(0xE04C, 0x00);
     owner.CompatibilityMode = 1;
@@ -102,7 +102,7 @@ TEST_F(SliceTest, Model3CompatibilityJumpNeedsRomMapping) {
 class TrapTest : public SliceTest {
 protected:
     void TrapMachine(int model) {
-        const bool m3 = model == MachineOwner::kModel3;
+        const bool m3 = model == kModel3;
         std::vector<uint8_t> rom(m3 ? 8192 : 4096, 0x00);
         rom[0xDD3] = 0x23;
         rom[0xDE1] = 0xC9;
@@ -134,7 +134,7 @@ protected:
 };
 
 TEST_F(TrapTest, BlockTrapModel1LeavesHlPastTheBlockAndTheChecksumInA) {
-    TrapMachine(MachineOwner::kModel1);
+    TrapMachine(kModel1);
     Play({1, 2, 3, 4, 10, 0x77});
     Cpu().SetHL(0x6000);
     Cpu().SetDE(3);
@@ -153,8 +153,8 @@ TEST_F(TrapTest, BlockTrapModel1LeavesHlPastTheBlockAndTheChecksumInA) {
 
 TEST_F(TrapTest, BlockTrapOtherModelsRestoreHlAndClearA) {
     struct Case { int model; uint16_t pc; };
-    for (Case c : {Case{MachineOwner::kModel2A, 0x8DC4}, Case{MachineOwner::kModel3, 0xEDC4},
-                   Case{MachineOwner::kModelAlfa, 0x8DC4}}) {
+    for (Case c : {Case{kModel2A, 0x8DC4}, Case{kModel3, 0xEDC4},
+                   Case{kModelAlfa, 0x8DC4}}) {
         TrapMachine(c.model);
         Play({5, 6, 7, 99});  // checksum 99 is wrong (18)
         Cpu().SetHL(0x6000);
@@ -173,7 +173,7 @@ TEST_F(TrapTest, BlockTrapOtherModelsRestoreHlAndClearA) {
 }
 
 TEST_F(TrapTest, BlockTrapWithCZeroOnlyChecks) {
-    TrapMachine(MachineOwner::kModel2);
+    TrapMachine(kModel2);
     Play({1, 2, 3});
     Cpu().SetHL(0x6000);
     Cpu().SetDE(1);
@@ -186,7 +186,7 @@ TEST_F(TrapTest, BlockTrapWithCZeroOnlyChecks) {
 }
 
 TEST_F(TrapTest, BlockTrapNeverFiresWithDeFFFF) {
-    TrapMachine(MachineOwner::kModel1);
+    TrapMachine(kModel1);
     Play(std::vector<uint8_t>(300, 1));
     Cpu().SetHL(0x6000);
     Cpu().SetDE(0xFFFF);
@@ -198,7 +198,7 @@ TEST_F(TrapTest, BlockTrapNeverFiresWithDeFFFF) {
 }
 
 TEST_F(TrapTest, BlockTrapNeedsBlockLongEnough) {
-    TrapMachine(MachineOwner::kModel1);
+    TrapMachine(kModel1);
     Play({1, 2, 3});  // DE + 2 = 4 bytes needed
     Cpu().SetDE(2);
     debugger.breakpoints = {0x8DC5};
@@ -209,8 +209,8 @@ TEST_F(TrapTest, BlockTrapNeedsBlockLongEnough) {
 
 TEST_F(TrapTest, ByteTrapTakesBytesAndReportsTheEnd) {
     struct Case { int model; uint16_t pc; };
-    for (Case c : {Case{MachineOwner::kModel2A, 0x8B6C}, Case{MachineOwner::kModel3, 0xEB6C},
-                   Case{MachineOwner::kModelAlfa2, 0x8B6C}}) {
+    for (Case c : {Case{kModel2A, 0x8B6C}, Case{kModel3, 0xEB6C},
+                   Case{kModelAlfa2, 0x8B6C}}) {
         TrapMachine(c.model);
         Play({0x5A});
         Cpu().F = 0xFF;
@@ -228,7 +228,7 @@ TEST_F(TrapTest, ByteTrapTakesBytesAndReportsTheEnd) {
 }
 
 TEST_F(TrapTest, NoByteTrapOnModel1AndAlfa) {
-    for (int model : {MachineOwner::kModel1, MachineOwner::kModelAlfa}) {
+    for (int model : {kModel1, kModelAlfa}) {
         TrapMachine(model);
         Play({0x5A, 0x00});
         Cpu().A = 0;
@@ -240,7 +240,7 @@ TEST_F(TrapTest, NoByteTrapOnModel1AndAlfa) {
 }
 
 TEST_F(TrapTest, NoTrapsWhileStoppedInTheDebuggerOrWithoutFastMode) {
-    TrapMachine(MachineOwner::kModel2A);
+    TrapMachine(kModel2A);
     owner.GetTape()->StartBlock(std::vector<uint8_t>{1, 2, 3}.data(), 3, 0, 0, 0);  // not fast
     owner.GetTape()->GetTrapBlock(nullptr, nullptr);
     Cpu().SetDE(1);
@@ -292,7 +292,7 @@ TEST_F(SliceTest, SpeakerReachesAReplacedDriverAndNoneAfterRemoval) {
     owner.SetSoundFactory([](int, int channels, std::span<const int> volumes) {
         return std::make_unique<SoundDriver>(SoundDriver::NoDevice, channels, volumes);
     });
-    Build(MachineOwner::kModel2A);
+    Build(kModel2A);
     Mem().EndBootMapping();
     // Mode word 80h, then PC2 set / reset forever.
     Poke(0x4000, {0x3E, 0x80, 0xD3, 0x87, 0x3E, 0x05, 0xD3, 0x87, 0x3E, 0x04, 0xD3, 0x87, 0xC3, 0x04, 0x40});

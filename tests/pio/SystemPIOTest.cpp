@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "machine/core/ModelIndex.h"
 #include "machine/cpu/ChipMemory.h"
 #include "machine/cpu/ChipMemoryModels.h"
 #include "machine/pio/SystemPIO.h"
@@ -44,29 +45,28 @@ struct FakeSink {
     void Level(int channel, int on, int32_t cycles) { events.push_back({channel, on, cycles}); }
 };
 
-constexpr int kAllModels[] = {0, 1, 2, 3, 4, 5, 6, 7};
-constexpr int kMato = 4;
+constexpr int kAllModels[] = {kModel1, kModel2, kModel2A, kModel3, kModelMato, kModelAlfa, kModelAlfa2, kModelC2717};
+constexpr int kMato = kModelMato;
 
 struct Machine {
-    explicit Machine(int model) : sys(model, &mem) {
-        KeyState::Clear();
+    explicit Machine(int model) : sys(model, &mem, &keys) {
         sys.SetSoundSink(MakeClosure<&FakeSink::Level>(&sink));
         sys.Reset(0);
     }
-    ~Machine() { KeyState::Clear(); }
     // Port A output, port B input, port C output (mode 0).
     void SetUpKeyboardMode() { sys.WritePort(0x87, 0x82, 0); }
     uint8_t ReadRows(uint8_t portA) {
         sys.WritePort(0x84, portA, 0);
         return sys.ReadPort(0x85, 0);
     }
-    void Scan(std::initializer_list<int> keys) {
-        KeyState::Clear();
-        for (int k : keys) KeyState::SetKey(k, true);
+    void Scan(std::initializer_list<int> pressed) {
+        keys.Clear();
+        for (int k : pressed) keys.SetKey(k, true);
         sys.ScanKeyboard();
     }
     FakeMemory mem;
     FakeSink sink;
+    HostKeyState keys;
     SystemPIO sys;
 };
 
@@ -78,10 +78,10 @@ TEST(SystemPIO, PortWritesEndBootMappingExceptOnC2717) {
         for (uint8_t port : {0x84, 0x85, 0x86, 0x87}) {
             m.mem.endBootCalls = 0;
             m.sys.WritePort(port, 0x9B, 0);
-            EXPECT_EQ(m.mem.endBootCalls, model == 7 ? 0 : 1) << "model " << model << " write " << int(port);
+            EXPECT_EQ(m.mem.endBootCalls, model == kModelC2717 ? 0 : 1) << "model " << model << " write " << int(port);
             m.mem.endBootCalls = 0;
             m.sys.ReadPort(port, 0);
-            EXPECT_EQ(m.mem.endBootCalls, model == 7 ? 1 : 0) << "model " << model << " read " << int(port);
+            EXPECT_EQ(m.mem.endBootCalls, model == kModelC2717 ? 1 : 0) << "model " << model << " read " << int(port);
         }
     }
 }
@@ -293,8 +293,7 @@ TEST(SystemPIO, MatoControlTable) {
     for (const CtrlCase& c : cases) {
         Machine m(kMato);
         m.sys.matoCtrl = 1;
-        KeyState::Clear();
-        for (int k : c.keys) KeyState::SetKey(k, true);
+        for (int k : c.keys) m.keys.SetKey(k, true);
         m.sys.ScanKeyboard();
         for (int col = 0; col < 16; ++col)
             EXPECT_EQ(m.sys.matrix[col].load(), col == c.column ? c.mask : 0) << c.keys.back() << " col " << col;
@@ -310,7 +309,7 @@ TEST(SystemPIO, MatoControlTable) {
 TEST(SystemPIO, MatoIgnoresInsertedText) {
     Machine m(kMato);
     m.sys.SetInsertText(u"A");
-    KeyState::SetKey('Q', true);
+    m.keys.SetKey('Q', true);
     m.sys.ScanKeyboard();
     EXPECT_EQ(m.sys.matrix[1].load(), 0x01);
     EXPECT_EQ(m.sys.matrix[2].load(), 0x00);
@@ -471,7 +470,7 @@ TEST(SystemPIO, NulInTextDoesNotStallTyping) {
 
 TEST(SystemPIO, HostKeysScannedOnlyWhenNothingIsTyped) {
     Machine m(0);
-    KeyState::SetKey('Q', true);
+    m.keys.SetKey('Q', true);
     m.sys.SetInsertText(u"B");
     m.sys.ScanKeyboard();  // types B
     EXPECT_EQ(m.sys.matrix[0].load(), 0x00);

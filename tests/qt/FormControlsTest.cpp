@@ -58,7 +58,6 @@ private slots:
         form.reset();
         prog.reset();
         TFormMain::SetProgramDirOverride("");
-        KeyState::Clear();
         QGuiApplication::clipboard()->clear();
     }
 
@@ -214,7 +213,7 @@ private slots:
     void coldRestartRebuildsOnlyTheMachine() {
         Start();
         MachineOwner& o = form->Owner();
-        QCOMPARE(o.GetModel(), int(MachineOwner::kModelC2717));
+        QCOMPARE(o.GetModel(), int(kModelC2717));
         // Settings changed in the document but not applied: the cold restart
         // takes the model from it, and nothing else.
         QVERIFY(WriteAttrString(ConfigSection("Model"), "current", "Model-2A"));
@@ -222,11 +221,11 @@ private slots:
         o.GetCpu()->PC = 0x1234;
         form->SetPause(1, 1);  // the restart runs the machine even when paused
         form->ActionNamed("MiHardReset")->trigger();
-        QCOMPARE(o.GetModel(), int(MachineOwner::kModel2A));
+        QCOMPARE(o.GetModel(), int(kModel2A));
         QCOMPARE(int(o.GetCpu()->PC), 0);
         QCOMPARE(form->RunState(), 0);
         QVERIFY(!form->Muted());
-        QCOMPARE(form->findChild<QLabel*>("ImageModel")->property("imageIndex").toInt(), int(MachineOwner::kModel2A));
+        QCOMPARE(form->findChild<QLabel*>("ImageModel")->property("imageIndex").toInt(), int(kModel2A));
         // The screen widget shows the rebuilt machine.
         const int32_t start = o.GetSliceCount();
         QTRY_VERIFY_WITH_TIMEOUT(o.GetSliceCount() > start + 2, 10000);
@@ -238,7 +237,7 @@ private slots:
         std::vector<int> codes{1};
         form->ApplySettings(codes);
         form->ResetMachine(1);
-        QCOMPARE(o.GetModel(), int(MachineOwner::kModel3));
+        QCOMPARE(o.GetModel(), int(kModel3));
         QVERIFY(o.GetCpu() && o.GetMemory() && o.GetSystemPio());
         QCOMPARE(int(o.GetCpu()->PC), 0);
         form->SetPause(0, 1);
@@ -337,7 +336,7 @@ private slots:
         QCOMPARE(form->RunState(), 0);  // reset runs the machine
         QVERIFY(WriteAttrString(ConfigSection("Model"), "current", "Model-2A"));
         QTest::keyClick(form.get(), Qt::Key_F5, Qt::AltModifier | Qt::ShiftModifier);
-        QCOMPARE(form->Owner().GetModel(), int(MachineOwner::kModel2A));
+        QCOMPARE(form->Owner().GetModel(), int(kModel2A));
         QGuiApplication::clipboard()->setText("A\nB");
         form->SetPause(1, 1);
         QTest::keyClick(form.get(), Qt::Key_B, Qt::AltModifier);

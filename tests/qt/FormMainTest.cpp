@@ -47,7 +47,6 @@ private slots:
         form.reset();
         prog.reset();
         TFormMain::SetProgramDirOverride("");
-        KeyState::Clear();
     }
 
     void startupFaultsSetTheTagAndNeverShow() {
@@ -82,7 +81,7 @@ private slots:
         });
         MachineOwner& o = form->Owner();
         QVERIFY(o.GetCpu() && o.GetMemory() && o.GetSystemPio());
-        QCOMPARE(o.GetModel(), int(MachineOwner::kModel2A));   // code 1
+        QCOMPARE(o.GetModel(), int(kModel2A));   // code 1
         QCOMPARE(int(o.GetSystemPio()->changeZy), 1);           // code 8
         QCOMPARE(o.GetScreen()->GetColorProfile(), 0);          // code 4
         QVERIFY(form->Muted());                                 // code 6
@@ -200,21 +199,21 @@ private slots:
         Start();
         SystemPIO* pio = form->Owner().GetSystemPio();
         QTest::keyPress(form.get(), Qt::Key_Q);
-        QVERIFY(KeyState::IsDown('Q'));
+        QVERIFY(form->Owner().Keys().IsDown('Q'));
         form->TimerRefreshControlsTimer();
         QVERIFY(pio->matrix[0].load() & 0x04);  // Q: column 0, row bit 04h
         QTest::keyRelease(form.get(), Qt::Key_Q);
-        QVERIFY(!KeyState::IsDown('Q'));
+        QVERIFY(!form->Owner().Keys().IsDown('Q'));
         form->TimerRefreshControlsTimer();
         QCOMPARE(int(pio->matrix[0].load() & 0x04), 0);
         // Keypad digits are told apart from the digit row.
         QTest::keyPress(form.get(), Qt::Key_5, Qt::KeypadModifier);
-        QVERIFY(KeyState::IsDown(VK_NUMPAD5));
-        QVERIFY(!KeyState::IsDown('5'));
+        QVERIFY(form->Owner().Keys().IsDown(VK_NUMPAD5));
+        QVERIFY(!form->Owner().Keys().IsDown('5'));
         // Losing the focus releases every key.
         QEvent change(QEvent::ActivationChange);
         QApplication::sendEvent(form.get(), &change);
-        if (!form->isActiveWindow()) QVERIFY(!KeyState::IsDown(VK_NUMPAD5));
+        if (!form->isActiveWindow()) QVERIFY(!form->Owner().Keys().IsDown(VK_NUMPAD5));
     }
 
     void pauseStopsSlicesAndRunResumes() {

@@ -67,7 +67,7 @@ private slots:
             auto placed = [&] {
                 return form->frameGeometry().topLeft() == where && (!withManager || form->geometry().topLeft() != where);
             };
-            QTest::qWaitFor(placed, 5000);
+            (void)QTest::qWaitFor(placed, 5000);
             QTest::qWait(100);
             QVERIFY2(placed(), qPrintable(QString("start %1: frame at %2,%3, client at %4,%5")
                                               .arg(start)

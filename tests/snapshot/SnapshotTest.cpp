@@ -16,6 +16,7 @@
 #include <system_error>
 #include <vector>
 
+#include "machine/core/ModelIndex.h"
 #include "machine/cpu/ChipCpu8080.h"
 #include "machine/cpu/ChipMemory.h"
 #include "machine/cpu/ChipMemoryModels.h"
@@ -196,7 +197,7 @@ TEST_P(RoundTrip, RestoresCpuChipsRomAndEveryBank) {
     Machine a(s.model, s.ram256k, s.musica);
     Dress(a, 7);
     if (s.ram256k) a.memory->SetPagingRegister(0x52);
-    if (s.model == 7) a.memory->SetRemapFlag(1);
+    if (s.model == kModelC2717) a.memory->SetRemapFlag(1);
     const MappingState before = Mapping(*a.memory);
     Mif85SnapshotState mif;
     mif.enable = 1;
@@ -287,14 +288,14 @@ TEST(SnapshotHeader, FieldOffsetsOfHandMadeMachine) {
 
     const fs::path path = TempDir() / "header.psn";
     MachineSetup s{"", 3, true, true, true, 0x85, 1, 1};
-    ASSERT_EQ(m.Save(path, s, &mif), 124 + 1 + 16);
+    ASSERT_EQ(m.Save(path, s, &mif), 124 + 8192 + 16);
     const Bytes f = ReadAll(path);
-    ASSERT_EQ(f.size(), 124u + 1 + 16);
+    ASSERT_EQ(f.size(), 124u + 8192 + 16);
 
     const Bytes expectedStart = {
         'P', 'S', 'N', 2, 124, 0, 3,                                       // magic, version, length, model
         0x09, 0x83, 0x07, 0x02, 0x01, 0x04, 0x03, 0x06, 0x05, 0x34, 0x12, 0xCD, 0xAB,  // CPU
-        0x01, 0x00,                                                        // ROM: one repeated byte
+        0x00, 0xA0,                                                        // ROM of one byte: raw, 8 KB
         1, 0, 1, 0, 1, 0, 1, 0,                                            // banks 0-3
         0x82, 0x0F, 0xA5,                                                  // system port: control, C, A
         0x80, 0x11, 0x22, 0x33, 0x00,                                      // general-purpose 8255
@@ -309,8 +310,8 @@ TEST(SnapshotHeader, FieldOffsetsOfHandMadeMachine) {
     for (int i = 0; i < 32; i++) EXPECT_EQ(f[83 + i], i * 3);
     const uint8_t musica[9] = {0x30, 0x00, 0x01, 0x70, 0x02, 0x03, 0xB0, 0x04, 0x05};
     for (int i = 0; i < 9; i++) EXPECT_EQ(f[115 + i], musica[i]) << "Musica byte " << i;
-    EXPECT_EQ(f[124], 0xC9);                                           // ROM block
-    for (int i = 0; i < 16; i++) EXPECT_EQ(f[125 + i], i + 1) << "bank " << i;  // banks in order
+    for (int i = 0; i < 8192; i++) ASSERT_EQ(f[124 + i], 0xC9);             // ROM block
+    for (int i = 0; i < 16; i++) EXPECT_EQ(f[124 + 8192 + i], i + 1) << "bank " << i;  // banks in order
     EXPECT_EQ(m.memory->GetPagingRegister(), 0x47);
 }
 
@@ -672,6 +673,54 @@ TEST(SnapshotSave, FailedSaveLeavesExistingFileWhole) {
     // In place needs an existing file.
     EXPECT_EQ(m.Save(TempDir() / "absent.prc", s, nullptr, 1000), 0);
     EXPECT_FALSE(fs::exists(TempDir() / "absent.prc"));
+}
+
+}  // namespace
+
+namespace {
+
+// A ROM of one repeated byte packs to a single byte, which reads back as a
+// whole 16 KB bank: such a ROM is stored raw and reloads at its own size.
+TEST(SnapshotSave, UniformRomKeepsItsSize) {
+    Machine m(0, false);
+    Bytes rom(m.memory->GetRomSize(), 0xFF);
+    m.memory->LoadRom(rom.data(), static_cast<int32_t>(rom.size()));
+    MachineSetup s{"uniform", 0, false, false, false, 0xFF, 1, 1};
+    const fs::path path = TempDir() / "uniform.psn";
+    ASSERT_GT(m.Save(path, s, nullptr), 0);
+    int32_t len = -1;
+    Bytes out(16384, 0);
+    uint8_t header[124];
+    ASSERT_EQ(LoadSnapshot(path.string(), 0, header, &len, out.data(), nullptr), SnapshotOk);
+    EXPECT_EQ(len, m.memory->GetRomSize());
+    EXPECT_EQ(header[20] | header[21] << 8, 0x8000 | m.memory->GetRomSize());
+}
+
+// Bank 0 holds RAM even while the boot mapping shows the ROM there: it is
+// saved and loaded as RAM, and the boot mapping stays as it was.
+TEST(SnapshotSave, BootMappingDoesNotHideBankZero) {
+    for (int model : {0, 2, 7}) {
+        SCOPED_TRACE(model);
+        Machine m(model, false);
+        Dress(m, 5);
+        const Bytes ram = m.Ram();
+        m.memory->Reset();  // boot mapping: ROM at 0000h
+        ASSERT_EQ(m.memory->GetBootFlag(), 1);
+        MachineSetup s{"boot", model, false, false, false, 0xFF, 1, 0};
+        const fs::path path = TempDir() / "boot.psn";
+        ASSERT_GT(m.Save(path, s, nullptr), 0);
+        EXPECT_EQ(m.memory->GetBootFlag(), 1);
+
+        Machine back(model, false);
+        back.memory->Reset();
+        uint8_t header[124];
+        ASSERT_EQ(LoadSnapshot(path.string(), 0, header, nullptr, nullptr, back.memory.get()), SnapshotOk);
+        EXPECT_EQ(back.memory->GetBootFlag(), 1);
+        back.memory->EndBootMapping();
+        const Bytes got = back.Ram();
+        ASSERT_EQ(got.size(), ram.size());
+        EXPECT_TRUE(std::equal(ram.begin(), ram.begin() + 0x4000, got.begin()));
+    }
 }
 
 }  // namespace

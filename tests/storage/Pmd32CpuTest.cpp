@@ -113,7 +113,7 @@ TEST(Pmd32Cpu, ProgramReadsAndWritesSectors) {
     ASSERT_EQ(unit.MountImage(0, dir / "a.p32", 1), 0);
     ASSERT_EQ(unit.MountImage(1, dir / "b.p32", 0), 0);
     cpu.AddPortDevice(0x4C, 0xFC, 1, &gpio);
-    cpu.AddCycleCallback(&Pmd32::TickCallback, &unit);
+    cpu.AddCycleCallback(unit.TickHook());
 
     std::vector<uint8_t> program = Program();
     memory.WriteBlock(0, program.data(), static_cast<int32_t>(program.size()));
@@ -148,6 +148,6 @@ TEST(Pmd32Cpu, ProgramReadsAndWritesSectors) {
     EXPECT_EQ(after, imageB);  // nothing else changed
     EXPECT_EQ(TempFolder::Read(dir / "a.p32"), imageA);
 
-    cpu.RemoveCycleCallback(&Pmd32::TickCallback, &unit);
+    cpu.RemoveCycleCallback(unit.TickHook());
     cpu.RemovePortDevice(0x4C);
 }

@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "machine/core/ModelIndex.h"
 #include "machine/cpu/ChipCpu8080.h"
 #include "machine/cpu/ChipMemoryModels.h"
 #include "machine/timer/IifTimer.h"
@@ -25,10 +26,10 @@ public:
         memory.Reset();
         memory.EndBootMapping();  // RAM from 0000h
         cpu.AddPortDevice(0x5C, 0xFC, 0, &timer);
-        cpu.AddCycleCallback(&IifTimer::TickHook, &timer);
+        cpu.AddCycleCallback(timer.TickHook());
         cpu.AddPortDevice(DataPort(model), 0xFC, 1, &tape);
         if (!Plain(model)) timer.SetOutputListener(MakeClosure<&IifTape::OnTimerOut>(&tape));
-        cpu.AddCycleCallback(&IifTape::TickHook, &tape);
+        cpu.AddCycleCallback(tape.TickHook());
         log.Attach(tape);
     }
     ~Machine() { timer.SetOutputListener(IifTimer::OutputListener()); }
@@ -188,7 +189,7 @@ std::vector<uint8_t> SendLoop(int model, int count) {
     };
     if (!Plain(model)) {
         // TxC from the timer: the listened counter in mode 3 with count 100.
-        const bool c2717 = model == 7;
+        const bool c2717 = model == kModelC2717;
         const std::vector<uint8_t> timer = {
             0x3E, static_cast<uint8_t>(c2717 ? 0x36 : 0x76),  // MVI A,control word
             0xD3, 0x5F,                                       // OUT 5Fh

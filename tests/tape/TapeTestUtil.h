@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "machine/core/ModelIndex.h"
 #include "machine/tape/IifTape.h"
 
 namespace tapetest {
@@ -16,9 +17,9 @@ constexpr uint8_t kModeX16Bits8Stop2 = 0xCE;
 // TxEN, DTR, RxE, error reset, RTS.
 constexpr uint8_t kCommand = 0x37;
 
-inline uint8_t DataPort(int model) { return (model == 5 || model == 6) ? 0xF0 : 0x1C; }
+inline uint8_t DataPort(int model) { return (model == kModelAlfa || model == kModelAlfa2) ? 0xF0 : 0x1C; }
 inline uint8_t ControlPort(int model) { return static_cast<uint8_t>(DataPort(model) + 1); }
-inline bool Plain(int model) { return model == 0 || model == 5; }
+inline bool Plain(int model) { return model == kModel1 || model == kModelAlfa; }
 
 // Records every event the interface sends; answers 'monitor' to event 4.
 struct EventLog {

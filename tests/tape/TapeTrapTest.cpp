@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/Config.h"
+#include "machine/core/ModelIndex.h"
 #include "machine/cpu/ChipCpu8080.h"
 #include "machine/cpu/ChipMemory.h"
 #include "machine/owner/MachineOwner.h"
@@ -81,7 +82,7 @@ std::vector<uint8_t> Bytes(int n) {
 // The whole block comes within one slice (4096 cycles), where playing it
 // would take 22 half-bits of 853 cycles per byte.
 TEST_F(TapeTrap, BlockTrapLoadsTheWholeBlockAtOnce) {
-    for (int model : {0, 5, 2, 6}) {
+    for (int model : {kModel1, kModelAlfa, kModel2A, kModelAlfa2}) {
         SCOPED_TRACE(model);
         events.log.clear();
         Build(model);
@@ -104,7 +105,7 @@ TEST_F(TapeTrap, BlockTrapLoadsTheWholeBlockAtOnce) {
         EXPECT_EQ(c.F, 0x40);  // checksum matches
         EXPECT_EQ(c.B, sum);
         EXPECT_EQ(c.GetDE(), 0xFFFF);
-        if (model == 0) {
+        if (model == kModel1) {
             EXPECT_EQ(c.GetHL(), 0x4000 + n);
             EXPECT_EQ(c.A, sum);
         } else {
@@ -117,7 +118,7 @@ TEST_F(TapeTrap, BlockTrapLoadsTheWholeBlockAtOnce) {
 }
 
 TEST_F(TapeTrap, ByteTrapHandsOverEveryByteAtOnce) {
-    for (int model : {2, 6}) {
+    for (int model : {kModel2A, kModelAlfa2}) {
         SCOPED_TRACE(model);
         events.log.clear();
         Build(model);

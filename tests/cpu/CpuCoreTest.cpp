@@ -315,7 +315,7 @@ TEST_F(CpuTest, InterruptFromACallbackSurvivesDi) {
     Load(0x0100, {0xFB, 0x00, 0xF3, 0x00});
     cpu.SP = 0x5000;
     Interrupter irq{&cpu, {}};
-    cpu.AddCycleCallback(&Interrupter::Call, &irq);
+    cpu.AddCycleCallback(CycleHook(&Interrupter::Call, &irq));
     cpu.Step();  // EI
     cpu.Step();  // NOP, INTE on at its end
     cpu.Step();  // DI, interrupt accepted just before it runs
@@ -518,7 +518,7 @@ struct CallbackLog {
 TEST_F(CpuTest, CallbacksSeeThePreviousInstruction) {
     Load(0x0100, {0x3E, 0x01, 0x01, 0x00, 0x00, 0x00});
     CallbackLog log;
-    cpu.AddCycleCallback(&CallbackLog::Record, &log);
+    cpu.AddCycleCallback(CycleHook(&CallbackLog::Record, &log));
     cpu.Step();  // MVI, 7
     cpu.Step();  // LXI, 10
     cpu.Step();  // NOP, 4
@@ -532,7 +532,7 @@ TEST_F(CpuTest, SecondStepWhileRunningDoesNothing) {
     Load(0x0100, {0x3E, 0x01, 0x00});
     CallbackLog log;
     log.cpu = &cpu;
-    cpu.AddCycleCallback(&CallbackLog::StepAgain, &log);
+    cpu.AddCycleCallback(CycleHook(&CallbackLog::StepAgain, &log));
     EXPECT_EQ(cpu.Step(), 7);
     EXPECT_EQ(log.nested, 0);
     EXPECT_EQ(cpu.PC, 0x0102);

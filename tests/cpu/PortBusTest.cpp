@@ -87,24 +87,24 @@ struct Counter {
 
 TEST_F(PortBus, CycleCallbackList) {
     Counter x, y;
-    cpu.AddCycleCallback(nullptr, &x);
-    cpu.AddCycleCallback(reinterpret_cast<CycleCallbackFunction>(static_cast<uintptr_t>(0x1234)), &x);
+    cpu.AddCycleCallback(CycleHook(nullptr, &x));
+    cpu.AddCycleCallback(CycleHook(reinterpret_cast<CycleHook::Code>(static_cast<uintptr_t>(0x1234)), &x));
     EXPECT_EQ(cpu.GetCycleCallbacks(), nullptr);
-    cpu.AddCycleCallback(&Counter::Hit, &x);
-    cpu.AddCycleCallback(&Counter::Hit, &x);  // twice: called twice
-    cpu.AddCycleCallback(&Counter::Other, &y);
+    cpu.AddCycleCallback(CycleHook(&Counter::Hit, &x));
+    cpu.AddCycleCallback(CycleHook(&Counter::Hit, &x));  // twice: called twice
+    cpu.AddCycleCallback(CycleHook(&Counter::Other, &y));
     cpu.RunCycleCallbacks();
     EXPECT_EQ(x.calls, 2);
     EXPECT_EQ(y.calls, 100);
-    cpu.RemoveCycleCallback(&Counter::Hit, &y);  // right function, other data
+    cpu.RemoveCycleCallback(CycleHook(&Counter::Hit, &y));  // right function, other data
     cpu.RunCycleCallbacks();
     EXPECT_EQ(x.calls, 4);
-    cpu.RemoveCycleCallback(&Counter::Hit, &x);  // removes one of the two
+    cpu.RemoveCycleCallback(CycleHook(&Counter::Hit, &x));  // removes one of the two
     cpu.RunCycleCallbacks();
     EXPECT_EQ(x.calls, 5);
     EXPECT_EQ(y.calls, 300);
-    cpu.RemoveCycleCallback(&Counter::Other, &y);
-    cpu.RemoveCycleCallback(&Counter::Hit, &x);
+    cpu.RemoveCycleCallback(CycleHook(&Counter::Other, &y));
+    cpu.RemoveCycleCallback(CycleHook(&Counter::Hit, &x));
     EXPECT_EQ(cpu.GetCycleCallbacks(), nullptr);
 }
 

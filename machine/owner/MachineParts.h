@@ -1,0 +1,83 @@
+#pragma once
+// The parts of one emulated machine with their places on the CPU, and the
+// links to the windows. The machine owner holds one; its builder, settings
+// applier and slice runner work on it.
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+
+#include "machine/cpu/DeviceAttachment.h"
+#include "machine/owner/OwnerLinks.h"
+#include "platform/KeyState.h"
+
+class ChipCpu8080;
+class ChipMemory;
+class SystemPIO;
+class IifGPIO;
+class IifTimer;
+class IifTape;
+class ScreenDAD85;
+class SoundDriver;
+class RomModule;
+class RaomModule;
+class Pmd32;
+class IfMusica;
+
+struct MachineParts {
+    // Makes the sound driver (device index, channels, volumes).
+    using SoundFactory = std::function<std::unique_ptr<SoundDriver>(int, int, std::span<const int>)>;
+
+    MachineParts();
+    ~MachineParts();
+    MachineParts(const MachineParts&) = delete;
+    MachineParts& operator=(const MachineParts&) = delete;
+
+    // Removes every device from the CPU (the CPU itself stays).
+    void DetachAll();
+    // Points every sound-producing device at the driver's level writer (or none).
+    void BindSoundSinks();
+    // Map the optional device that exists on the current CPU.
+    void PlaceRomModule();
+    void PlaceRaomModule();
+    // Also routes the timer's counter 0 to Musica; a model without the timer
+    // interface has no Musica, so it is deleted there.
+    void PlaceMusica();
+
+    std::unique_ptr<ScreenDAD85> screen;
+    std::unique_ptr<SoundDriver> sound;
+    std::unique_ptr<ChipMemory> memory;
+    std::unique_ptr<ChipCpu8080> cpu;
+    std::unique_ptr<SystemPIO> systemPio;
+    std::unique_ptr<IifGPIO> gpio;
+    std::unique_ptr<IifTimer> timerIf;
+    std::unique_ptr<IifTape> tape;
+    std::unique_ptr<RomModule> romModule;
+    std::unique_ptr<RaomModule> raomModule;
+    std::unique_ptr<Pmd32> pmd32;
+    std::unique_ptr<IfMusica> musica;
+
+    // Places on the CPU; declared after it, so they go first.
+    DeviceAttachment systemPioPlace, gpioPlace, timerPlace, tapePlace, pagingPlace, screenPlace;
+    DeviceAttachment romModulePlace, raomModulePlace, pmd32Place, musicaPlace;
+
+    int model = 0;
+    uint8_t ram256k = 0;
+    uint8_t videoInterrupt = 0;
+    int32_t monitorRomSize = 0;
+    // Model-3 compatibility mode; the video-interrupt option for the next build.
+    std::atomic<uint8_t> compatibilityMode{0};
+    std::atomic<uint8_t> videoInterruptOption{0};
+
+    // The host keys this machine's keyboard scan reads.
+    HostKeyState keys;
+
+    DebuggerLink* debugger = nullptr;
+    TapeBrowserLink* tapeBrowser = nullptr;
+    OwnerView* view = nullptr;
+    RecordingLink* recording = nullptr;
+    ModuleSelection modules;
+    SoundFactory soundFactory;
+};

@@ -1,0 +1,89 @@
+#pragma once
+// What the machine owner needs from the windows, and what it tells them.
+// The shell implements these; tests implement fakes.
+
+#include <cstdint>
+#include <string>
+
+#include "machine/storage/RomFile.h"
+
+class IifTape;
+
+// The debugger's side of the CPU slice.
+class DebuggerLink {
+public:
+    // 1 when an active breakpoint stands at pc.
+    virtual int IsBreakpoint(uint16_t pc) = 0;
+    // Executes one instruction, stores its cycles; 1 when the step over or
+    // step out is complete.
+    virtual int StepWatchingReturn(int32_t& cycles) = 0;
+    // False when no breakpoint is active; asked once per slice, so that a
+    // slice without breakpoints skips IsBreakpoint.
+    virtual bool AnyBreakpoint() { return true; }
+    // Pauses and opens the debugger (stop request seen by the controls tick).
+    virtual void OpenDebugger() {}
+
+protected:
+    ~DebuggerLink() = default;
+};
+
+// The tape browser's side of the machine.
+class TapeBrowserLink {
+public:
+    // The tape interface to drive; null while there is none.
+    virtual void SetTapeDevice(IifTape* tape) = 0;
+    // False on the model without a tape interface: hide the window and its menu item.
+    virtual void SetAvailable(bool available) {}
+    virtual bool IsActiveWindow() { return false; }
+    virtual void NewTapeFile() {}          // request 6
+    virtual void AppendRecordedBlock() {}  // request 8
+    virtual void StopTape() {}             // request 10
+    virtual void PeriodicUpdate() {}
+
+protected:
+    ~TapeBrowserLink() = default;
+};
+
+// An attached action recording, as far as the CPU slice needs it.
+class RecordingLink {
+public:
+    virtual bool IsRecording() const = 0;
+    virtual void Flush() = 0;
+
+protected:
+    ~RecordingLink() = default;
+};
+
+// What the owner tells the main window. Calls made from the timer thread
+// (RepaintScreen, ShowCpuUsage, Relayout) must be posted to the GUI thread by
+// the implementation; the others come from the thread that called the owner.
+class OwnerView {
+public:
+    virtual void RepaintScreen() {}
+    virtual void ShowCpuUsage(const std::string& text) {}
+    virtual void Relayout() {}
+    // Run state changed by SetPause: paused 1/0, whether the screen and
+    // controls timers follow. The window switches the button image, the
+    // joystick devices, its controls timer and the paused menu check.
+    virtual void RunStateChanged(int paused, bool alsoRefreshTimers) {}
+    virtual void ShowModel(int model) {}
+    virtual void ShowMute(bool mute) {}
+    virtual void SetLed(int index, bool on) {}  // 0 yellow, 1 red, 2 blue
+    virtual void ShowDiskIcon(int image) {}
+    virtual void ShowTapeIcon(int image) {}
+    // The debugger's panel hints on or off (change code 28).
+    virtual void ShowDebuggerHints(bool show) {}
+
+protected:
+    ~OwnerView() = default;
+};
+
+// The settings dialog's module controls, filled by the dialog.
+struct ModuleSelection {
+    bool romModuleInserted = false;  // CheckInsertRm
+    bool raomEnabled = false;        // CheckRaomEnable
+    int raomVersion = 0;             // CbRaomVer index
+    std::string raomImage;           // EditRaom (stored form)
+    RomFileList romModuleFiles;      // file list of the ROM module's package
+    RomFileList raomFiles;           // file list of the ROM/RAM module's package
+};

@@ -1,0 +1,346 @@
+#include "machine/owner/SettingsApplier.h"
+
+#include <algorithm>
+
+#include "common/Config.h"
+#include "common/Files.h"
+#include "common/Paths.h"
+#include "machine/core/ChangeCodes.h"
+#include "machine/cpu/ChipCpu8080.h"
+#include "machine/owner/ColorTable.h"
+#include "machine/owner/MachineBuilder.h"
+#include "machine/owner/MachineParts.h"
+#include "machine/pio/IifGPIO.h"
+#include "machine/pio/SystemPIO.h"
+#include "machine/screen/ScreenDAD85.h"
+#include "machine/sndif/IfMusica.h"
+#include "machine/sound/SoundDriver.h"
+#include "machine/storage/Pmd32.h"
+#include "machine/storage/RaomModule.h"
+#include "machine/storage/RomModule.h"
+#include "machine/timer/IifTimer.h"
+#include "platform/PreciseTimer.h"
+
+namespace {
+
+bool Has(const std::vector<int>& codes, int code) {
+    return std::find(codes.begin(), codes.end(), code) != codes.end();
+}
+
+int ReadVolume(pugi::xml_node sound, const char* name, int def) {
+    int v = ReadAttrInt(sound, name, def);
+    return (v < 0 || v > 100) ? 90 : v;
+}
+
+std::string StoredPathAbsolute(const std::string& text) {
+    if (text.empty() || text == "...") return std::string();
+    return MakeAbsolutePath(text);
+}
+
+}  // namespace
+
+namespace CC = ChangeCode;
+
+const std::vector<SettingsApplier::Step>& SettingsApplier::Steps() {
+    static const std::vector<Step> steps = {
+        {CC::SoundDevice, CC::Volumes, &SettingsApplier::OnSound},
+        {CC::Model, CC::Model, &SettingsApplier::OnModel},
+        {CC::Compatibility, CC::Compatibility, &SettingsApplier::OnCompatibility},
+        {CC::VideoInterrupt, CC::VideoInterrupt, &SettingsApplier::OnVideoInterrupt},
+        {CC::HalfPass, CC::HalfPass, &SettingsApplier::OnHalfPass},
+        {CC::Colors, CC::Colors, &SettingsApplier::OnColors},
+        {CC::Keyboard, CC::Keyboard, &SettingsApplier::OnKeyboard},
+        {CC::DebuggerHints, CC::DebuggerHints, &SettingsApplier::OnDebuggerHints},
+        {CC::RomModule, CC::RomModule, &SettingsApplier::OnRomModule},
+        {CC::Raom, CC::Raom, &SettingsApplier::OnRaom},
+        {CC::Joystick, CC::Joystick, &SettingsApplier::OnJoystick},
+        {CC::Mouse, CC::Mouse, &SettingsApplier::OnMouse},
+        {CC::Bt100, CC::Bt100, &SettingsApplier::OnPrinter},
+        {CC::Pmd32Unit, CC::Pmd32ProtectD, &SettingsApplier::OnStorage},
+        {CC::Musica, CC::Musica, &SettingsApplier::OnMusica},
+        {CC::Mif85, CC::Mif85, &SettingsApplier::OnMif85},
+    };
+    return steps;
+}
+
+int SettingsApplier::Apply(std::vector<int>& codes) {
+    int reset = 0;
+    for (const Step& step : Steps()) {
+        bool present = false;
+        for (int code = step.first; code <= step.last && !present; ++code) present = Has(codes, code);
+        if (present && (this->*step.handler)(codes) == 1) reset = 1;
+    }
+    return reset;
+}
+
+// ------------------------------------------------------------ handlers
+
+int SettingsApplier::OnSound(std::vector<int>& codes) { return ApplySoundSettings(codes); }
+
+int SettingsApplier::OnModel(std::vector<int>& codes) {
+    MachineBuilder::Build(parts, 0, 0, nullptr);
+    // Every device built on the old core is made again on the new one; the
+    // printer too, since it sits on the general-purpose interface.
+    codes.insert(codes.end(), {CC::Compatibility, CC::Ram256k, CC::VideoInterrupt, CC::Keyboard, CC::RomModule,
+                               CC::Raom, CC::Musica, CC::Mif85, CC::Pmd32Unit, CC::Joystick, CC::Mouse, CC::Bt100});
+    return 1;
+}
+
+int SettingsApplier::OnCompatibility(std::vector<int>&) {
+    pugi::xml_node m3 = FindChildElement(ConfigSection("Model"), "Model-3");
+    parts.compatibilityMode.store(ReadAttrBool(m3, "compatibility-mode", false) ? 1 : 0);
+    return 0;
+}
+
+int SettingsApplier::OnVideoInterrupt(std::vector<int>&) {
+    parts.videoInterruptOption.store(ReadAttrBool(ConfigSection("Screen"), "video-cpu-interrupt", false) ? 1 : 0);
+    return 0;
+}
+
+int SettingsApplier::OnHalfPass(std::vector<int>&) {
+    if (!parts.screen) return 0;
+    static const char* const kSteps[4] = {"off", "b75", "b50", "b25"};
+    const std::string halfPass = ReadAttrString(ConfigSection("Screen"), "half-pass");
+    if (halfPass == "lcd") {
+        parts.screen->SetLcdMode(true);
+    } else {
+        int step = 5;
+        for (int i = 0; i < 4; ++i)
+            if (halfPass == kSteps[i]) step = i + 1;
+        parts.screen->SetHalfPass(step);
+    }
+    return 0;
+}
+
+int SettingsApplier::OnColors(std::vector<int>&) {
+    if (!parts.screen) return 0;
+    ScreenDAD85& screen = *parts.screen;
+    pugi::xml_node section = ConfigSection("Screen");
+    const std::string profile = ReadAttrString(section, "color-profile");
+    if (profile == "mono") {
+        screen.SetColorProfile(0);
+    } else if (profile == "standard") {
+        screen.SetColorProfile(1);
+    } else if (profile == "multicolor") {
+        screen.SetColorProfile(3);
+    } else {
+        screen.SetColorProfile(2);
+        const std::string palette = ReadAttrString(section, "color-pallette");
+        static const int kRgb[4] = {10, 9, 12, 13};
+        static const int kVideo[4] = {15, 10, 9, 1};
+        static const char* const kAttrs[4] = {"attr00", "attr01", "attr10", "attr11"};
+        for (int i = 0; i < 4; ++i) {
+            int color;
+            if (palette == "rgb")
+                color = kRgb[i];
+            else if (palette == "video")
+                color = kVideo[i];
+            else
+                color = ColorTable::ColorIndexFromName(ReadAttrString(section, kAttrs[i]));
+            screen.SetUserColor(i, color);
+        }
+    }
+    return 0;
+}
+
+int SettingsApplier::OnKeyboard(std::vector<int>&) {
+    if (!parts.systemPio) return 0;
+    pugi::xml_node keyboard = FindChildElement(ConfigSection("Controls"), "Keyboard");
+    parts.systemPio->changeZy = ReadAttrBool(keyboard, "change-zy", false) ? 1 : 0;
+    parts.systemPio->useNumpad = ReadAttrBool(keyboard, "use-numpad", false) ? 1 : 0;
+    parts.systemPio->matoCtrl = ReadAttrBool(keyboard, "mato-ctrl", false) ? 1 : 0;
+    return 0;
+}
+
+int SettingsApplier::OnDebuggerHints(std::vector<int>&) {
+    if (parts.view) parts.view->ShowDebuggerHints(ReadAttrBool(ConfigSection("General"), "show-hint-in-debugger", false));
+    return 0;
+}
+
+int SettingsApplier::OnRomModule(std::vector<int>& codes) {
+    SetRomModule(parts.modules.romModuleInserted ? 1 : 0, 0);
+    return Has(codes, CC::RomModuleInserted) ? 1 : 0;
+}
+
+int SettingsApplier::OnRaom(std::vector<int>& codes) {
+    SetRomModule(parts.modules.raomEnabled ? 1 : 0, 1);
+    return Has(codes, CC::RaomInserted) ? 1 : 0;
+}
+
+// No joystick interface is built yet.
+int SettingsApplier::OnJoystick(std::vector<int>&) { return 0; }
+
+// No mouse is built yet; the change still needs a reset.
+int SettingsApplier::OnMouse(std::vector<int>&) { return 1; }
+
+// No printer is built yet.
+int SettingsApplier::OnPrinter(std::vector<int>&) { return 0; }
+
+int SettingsApplier::OnStorage(std::vector<int>& codes) { return ApplyStorageSettings(codes); }
+
+int SettingsApplier::OnMusica(std::vector<int>& codes) {
+    ApplyMusicaInterface(codes);
+    return 1;
+}
+
+int SettingsApplier::OnMif85(std::vector<int>& codes) {
+    ApplyMif85Interface(codes);
+    return 1;
+}
+
+// ------------------------------------------------------------ optional parts
+
+void SettingsApplier::UpdateCpuTimerPeriod() {
+    cpuTimer.SetIntervalMicroseconds(parts.sound ? parts.sound->SlicePeriodMicroseconds()
+                                                 : SoundDriver::UnpacedSlicePeriodMicroseconds);
+}
+
+int SettingsApplier::ApplySoundSettings(std::vector<int>& codes) {
+    pugi::xml_node section = ConfigSection("Sound");
+    const int speaker = ReadVolume(section, "volume-speaker", 90);
+    const int tapeVolume = ReadVolume(section, "volume-tape", 50);
+    const int soundIf = ReadVolume(section, "volume-sound-if", 90);
+    const int volumes[6] = {speaker, tapeVolume, soundIf, soundIf, soundIf, soundIf};
+
+    if (Has(codes, CC::SoundDevice)) {
+        // Nobody may keep the old driver's level writer or generator.
+        if (parts.timerIf) {
+            parts.timerIf->EnableSound(0);
+            parts.timerIf->SetSoundSink(SoundLevelSink());
+        }
+        parts.sound.reset();
+        parts.BindSoundSinks();
+        int result = 0;
+        const int device = ReadAttrInt(section, "device-index", -1);
+        if (device >= 0) {
+            int channels = 2;
+            if (AttrEquals(section, "sound-if", "musica"))
+                channels = 6;
+            else if (AttrEquals(section, "sound-if", "mif85"))
+                channels = 3;
+            parts.sound = parts.soundFactory(device, channels, volumes);
+            parts.BindSoundSinks();
+            result = parts.sound ? 1 : 0;
+        }
+        UpdateCpuTimerPeriod();
+        // A new driver starts unmuted: the stored mute setting applies to it
+        // as well, or a muted user would hear the machine after a device change.
+        if (parts.sound && ReadAttrBool(section, "mute", false)) parts.sound->Mute();
+        if (Has(codes, CC::Volumes) && parts.view) parts.view->ShowMute(ReadAttrBool(section, "mute", false));
+        return result;
+    }
+    if (Has(codes, CC::Volumes)) {
+        const bool mute = ReadAttrBool(section, "mute", false);
+        if (parts.view) parts.view->ShowMute(mute);
+        if (parts.sound) {
+            parts.sound->SetVolumes(volumes);
+            if (mute)
+                parts.sound->Mute();
+            else
+                parts.sound->Unmute();
+        }
+    }
+    return 0;
+}
+
+void SettingsApplier::DeleteMusica() {
+    parts.musicaPlace.Detach();
+    parts.musica.reset();
+}
+
+int SettingsApplier::ApplyMusicaInterface(std::vector<int>&) {
+    if (parts.timerIf) {
+        parts.timerIf->EnableSound(0);
+        parts.timerIf->SetSoundSink(SoundLevelSink());
+    }
+    DeleteMusica();
+    if (!parts.sound || !parts.timerIf || !parts.cpu || !AttrEquals(ConfigSection("Sound"), "sound-if", "musica"))
+        return 1;
+    parts.musica = std::make_unique<IfMusica>();
+    parts.PlaceMusica();
+    return 1;
+}
+
+int SettingsApplier::ApplyMif85Interface(std::vector<int>& codes) {
+    if (parts.timerIf) parts.timerIf->SetInterruptHook(0, IifTimer::InterruptHook());
+    if (parts.sound) parts.sound->SetGenerator(SoundGenerator());
+    // No MIF 85 interface is built here.
+    return Has(codes, CC::Mif85) ? 1 : 0;
+}
+
+int SettingsApplier::ApplyStorageSettings(std::vector<int>& codes) {
+    pugi::xml_node section = FindChildElement(ConfigSection("Storages"), "PMD-32");
+    int result = 0;
+    if (Has(codes, CC::Pmd32Unit)) {
+        result = 1;
+        parts.pmd32Place.Detach();
+        parts.pmd32.reset();
+        if (parts.gpio && parts.cpu && ReadAttrBool(section, "connected", false)) {
+            parts.pmd32 = std::make_unique<Pmd32>(*parts.gpio);
+            parts.pmd32Place.Attach(*parts.cpu, nullptr, {}, parts.pmd32->TickHook());
+            codes.insert(codes.end(), {CC::Pmd32Image(0), CC::Pmd32Image(1), CC::Pmd32Image(2), CC::Pmd32Image(3)});
+        }
+    }
+    if (!parts.pmd32) return result;
+    Pmd32& unit = *parts.pmd32;
+
+    unit.SetRoot(ReadAttrBool(section, "extra-commands", false) ? 1 : 0,
+                 StoredPathAbsolute(ReadElementText(FindChildElement(section, "SD-Root"))));
+    static const char* const kDrives[4] = {"DriveA", "DriveB", "DriveC", "DriveD"};
+    for (int index = 0; index < 4; ++index) {
+        pugi::xml_node drive = FindChildElement(section, kDrives[index]);
+        const uint8_t protect = ReadAttrBool(drive, "write-protect", false) ? 1 : 0;
+        const std::string path = StoredPathAbsolute(ReadElementText(drive));
+        if (Has(codes, CC::Pmd32Image(index))) {
+            if (index < 3) {
+                unit.Unmount(index + 1);
+                codes.push_back(CC::Pmd32Image(index + 1));
+            }
+            if (GetFileSizeByName(path) >= 0) {
+                int r = unit.MountImage(index, path, protect);
+                if (r != 0 && !Pmd32::MountFailureKeepsPath(r)) WriteElementText(drive, "");
+            } else {
+                unit.Unmount(index);
+            }
+        } else if (Has(codes, CC::Pmd32Protect(index))) {
+            unit.SetWriteProtect(index, protect);
+        }
+    }
+    return result;
+}
+
+void SettingsApplier::DeleteRomModule() {
+    parts.romModulePlace.Detach();
+    parts.romModule.reset();
+}
+
+void SettingsApplier::DeleteRaomModule() {
+    parts.raomModulePlace.Detach();
+    parts.raomModule.reset();
+}
+
+void SettingsApplier::SetRomModule(uint8_t inserted, uint8_t ramVariant) {
+    ModuleSelection& modules = parts.modules;
+    if (ramVariant == 0) {
+        DeleteRomModule();
+    } else {
+        DeleteRaomModule();
+        // A ROM module that stays gets its port back.
+        parts.PlaceRomModule();
+    }
+    if (!inserted) return;
+    if (ramVariant == 1) {
+        parts.raomModule = std::make_unique<RaomModule>(modules.raomVersion);
+        parts.PlaceRaomModule();
+        parts.raomModule->LoadPackage(modules.raomFiles);
+        const std::string image = StoredPathAbsolute(modules.raomImage);
+        if (GetFileSizeByName(image) >= 0)
+            parts.raomModule->OpenFile(image);
+        else
+            parts.raomModule->CloseFile();
+    } else {
+        parts.romModule = std::make_unique<RomModule>();
+        parts.PlaceRomModule();
+        parts.romModule->LoadPackage(modules.romModuleFiles);
+    }
+}

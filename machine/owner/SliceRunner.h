@@ -1,0 +1,57 @@
+#pragma once
+// Runs a built machine: the CPU slice (timer thread, under the CPU mutex),
+// the screen tick (timer thread) and the machine's part of the controls tick
+// (user-interface thread). The owner takes the locks and checks the run
+// state; the runner does the work of one tick.
+
+#include <atomic>
+#include <cstdint>
+
+struct MachineParts;
+
+class SliceRunner {
+public:
+    static constexpr int32_t kSliceCycles = 4096;
+    static constexpr int kScreenIntervalMs = 4;
+
+    // hold: while not 0 the CPU holds (a tape request waits for the
+    // user-interface thread).
+    SliceRunner(MachineParts& parts, std::atomic<int>& debuggerTag, const std::atomic<unsigned>& hold)
+        : parts(parts), debuggerTag(debuggerTag), hold(hold) {}
+
+    // One CPU slice, begun at startUs. Returns true when a breakpoint or a
+    // finished step over/out stopped it. A hold ends it after the
+    // instruction; like a stop it keeps the slice clock, so the next slice
+    // goes on from there.
+    bool CpuSlice(int64_t startUs);
+    void ScreenTick();
+    // Keyboard scan, LEDs, disk and tape icons. tapeBrowserIdle: the tape
+    // browser's request word is idle.
+    void ControlsTick(bool tapeBrowserIdle);
+
+    // Percentage shown for busyUs microseconds in slices within elapsedMs.
+    static int CpuUsagePercent(int64_t busyUs, int64_t elapsedMs);
+    static int64_t NowMs();
+    static int64_t NowUs();
+
+    int32_t SliceCount() const { return sliceCount.load(); }
+
+private:
+    MachineParts& parts;
+    std::atomic<int>& debuggerTag;
+    const std::atomic<unsigned>& hold;
+
+    std::atomic<int64_t> busyUs{0};
+    std::atomic<int32_t> sliceCount{0};
+
+    // Screen-tick state (timer thread).
+    int phase = 0;
+    int blinkAccumulator = 0;
+    bool firstScreenTick = true;
+    int64_t nextUsageMs = 0;
+
+    // Controls-tick state (user-interface thread).
+    int diskShown = 0;
+    int diskHold = 0;
+    int tapeShown = 0;
+};

@@ -1,0 +1,207 @@
+#include "machine/owner/SnapshotCommands.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <vector>
+
+#include "common/Config.h"
+#include "common/Files.h"
+#include "common/Paths.h"
+#include "machine/core/ChangeCodes.h"
+#include "machine/core/ModelIndex.h"
+#include "machine/cpu/ChipCpu8080.h"
+#include "machine/cpu/ChipMemory.h"
+#include "machine/owner/MachineOwner.h"
+#include "machine/pio/IifGPIO.h"
+#include "machine/pio/SystemPIO.h"
+#include "machine/screen/ScreenDAD85.h"
+#include "machine/snapshot/Snapshot.h"
+#include "machine/sndif/IfMusica.h"
+#include "machine/tape/IifTape.h"
+#include "machine/timer/IifTimer.h"
+
+namespace {
+
+using namespace snapshot;
+
+constexpr int kPitRecord = 9;
+
+pugi::xml_node Section(const char* name) {
+    pugi::xml_node s = ConfigSection(name);
+    if (!s && ConfigRoot) s = ConfigRoot.append_child(name);
+    return s;
+}
+
+pugi::xml_node Child(pugi::xml_node parent, const char* name) {
+    pugi::xml_node c = FindChildElement(parent, name);
+    if (!c && parent) c = parent.append_child(name);
+    return c;
+}
+
+// The configuration values a load may change, put back when it fails.
+class ConfigBackup {
+public:
+    void Keep(pugi::xml_node element, const char* name) {
+        Entry e;
+        e.element = element;
+        e.name = name;
+        if (element) {
+            pugi::xml_attribute a = element.attribute(name);
+            e.existed = !a.empty();
+            e.value = a.value();
+        }
+        entries.push_back(e);
+    }
+    void Restore() {
+        for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
+            if (!it->element) continue;
+            if (it->existed)
+                WriteAttrString(it->element, it->name.c_str(), it->value);
+            else
+                it->element.remove_attribute(it->name.c_str());
+        }
+    }
+
+private:
+    struct Entry {
+        pugi::xml_node element;
+        std::string name;
+        bool existed = false;
+        std::string value;
+    };
+    std::vector<Entry> entries;
+};
+
+bool IsPagedModel(int model) { return model == kModel2A || model == kModel3; }
+
+// Steps 3-5: the configuration for the snapshot's machine.
+void SwitchConfiguration(const uint8_t* h, ConfigBackup& backup) {
+    const int model = h[OffModel];
+    pugi::xml_node modelSection = Section("Model");
+    pugi::xml_node screen = Section("Screen");
+    pugi::xml_node sound = Section("Sound");
+    backup.Keep(modelSection, "current");
+    WriteAttrString(modelSection, "current", MachineOwner::ModelName(model));
+    pugi::xml_node modelElement = IsPagedModel(model) ? Child(modelSection, MachineOwner::ModelName(model))
+                                                      : pugi::xml_node();
+    if (modelElement) backup.Keep(modelElement, "ram256k");
+    backup.Keep(screen, "video-cpu-interrupt");
+    if (h[OffVersion] < 2) {
+        if (modelElement) WriteAttrBool(modelElement, "ram256k", 0);
+        WriteAttrBool(screen, "video-cpu-interrupt", 0);
+        return;
+    }
+    if (modelElement) WriteAttrBool(modelElement, "ram256k", h[OffPaging] != 0xFF ? 1 : 0);
+    const bool video = model <= kModel3 && h[OffVideoInterrupt] != 0xFF;
+    WriteAttrBool(screen, "video-cpu-interrupt", video ? 1 : 0);
+    backup.Keep(sound, "sound-if");
+    if (h[OffMusica] != 0xFF)
+        WriteAttrString(sound, "sound-if", "musica");
+    else if (h[OffMif85Enable] == 0xFF)
+        WriteAttrString(sound, "sound-if", "none");
+    else
+        WriteAttrString(sound, "sound-if", "mif85");
+}
+
+// Steps 8-12: chip states from the header.
+void RestoreChips(MachineOwner& owner, const uint8_t* h) {
+    const int model = h[OffModel];
+    ChipCpu8080* cpu = owner.GetCpu();
+    ChipMemory* memory = owner.GetMemory();
+    cpu->SetState(h + OffCpu);
+    if (model != kModel3) memory->Reset();
+    if (SystemPIO* system = owner.GetSystemPio()) {
+        // Through the port, so that each model leaves its boot mapping as the
+        // running machine did.
+        system->Reset(0);
+        system->WritePort(0x87, h[OffSystemPio], 0);
+        system->WritePort(0x86, h[OffSystemPio + 1], 0);
+        system->WritePort(0x84, h[OffSystemPio + 2], 0);
+        system->ReadPort(0x85, 0);
+    }
+    memory->EndBootMapping();
+    if (IifGPIO* gpio = owner.GetGpio()) gpio->pio.SetState(h + OffGpio);
+    if (IifTimer* timer = owner.GetTimerIf()) timer->GetPit().SetState(h + OffTimer, kPitRecord);
+    if (IifTape* tape = owner.GetTape()) tape->GetUsart().SetState(h + OffTape);
+    if (h[OffVersion] < 2) return;
+    if (IfMusica* musica = owner.GetMusica()) musica->GetPit().SetState(h + OffMusica, kPitRecord);
+    if (IsPagedModel(model) && h[OffPaging] != 0xFF && memory->GetPagingFlag())
+        memory->SetPagingRegister(h[OffPaging]);
+    if (model <= kModel3 && h[OffVideoInterrupt] != 0xFF)
+        if (ScreenDAD85* screen = owner.GetScreen()) screen->SetVideoInterruptState(h[OffVideoInterrupt]);
+}
+
+SnapshotLoadResult Load(MachineOwner& owner, int fd, int32_t offset) {
+    SnapshotLoadResult out;
+    uint8_t header[HeaderSize];
+    std::vector<uint8_t> rom(MaxRomSize, 0xFF);
+    int32_t romLength = 0;
+    // Every block is read and checked before anything changes.
+    out.result = LoadSnapshotFromHandle(fd, offset, header, &romLength, rom.data(), nullptr);
+    if (out.result != SnapshotOk) return out;
+
+    MachineOwner::Reconfiguration hold(owner);
+    ConfigBackup backup;
+    SwitchConfiguration(header, backup);
+    owner.BuildMachine(1, romLength, romLength > 0 ? rom.data() : nullptr);
+    std::vector<int> codes{ChangeCode::Compatibility, ChangeCode::Ram256k, ChangeCode::VideoInterrupt,
+                           ChangeCode::Keyboard,      ChangeCode::RomModule, ChangeCode::Raom,
+                           ChangeCode::SoundDevice,   ChangeCode::Volumes, ChangeCode::Musica,
+                           ChangeCode::Mif85,         ChangeCode::Pmd32Unit, ChangeCode::Joystick,
+                           ChangeCode::Mouse,         ChangeCode::Bt100};
+    out.changed = true;
+    if (owner.ApplySettings(codes)) {
+        owner.ResetMachine(0);
+        out.resetDone = true;
+    }
+    RestoreChips(owner, header);
+    out.result = LoadSnapshotFromHandle(fd, offset, header, nullptr, nullptr, owner.GetMemory());
+    if (out.result != SnapshotOk) {
+        // The previous configuration and its whole machine again.
+        backup.Restore();
+        std::vector<int> rebuild{ChangeCode::Model};
+        owner.ApplySettings(rebuild);
+    }
+    return out;
+}
+
+}  // namespace
+
+bool IsRecordingPath(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    const size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
+    std::string ext = path.substr(dot);
+    for (char& c : ext) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return ext == ".PRC";
+}
+
+int32_t SaveMachineSnapshot(MachineOwner& owner, const std::string& path, int32_t offset,
+                            const SnapshotSaveOptions& options) {
+    MachineOwner::Reconfiguration hold(owner);
+    if (!owner.GetCpu()) return 0;
+    const uint8_t video = owner.GetVideoInterruptOption() && owner.GetScreen()
+                              ? owner.GetScreen()->GetVideoInterruptState()
+                              : 0xFF;
+    return SaveSnapshot(path, offset, options.packed ? 1 : 0, video, nullptr, owner.GetMusica(), owner.GetTape(),
+                        owner.GetTimerIf(), nullptr, owner.GetGpio(), owner.GetSystemPio(), owner.GetCpu(),
+                        owner.GetMonitorRomSize(), owner.GetModel(), options.withMonitor ? 1 : 0);
+}
+
+SnapshotLoadResult LoadMachineSnapshotFd(MachineOwner& owner, int fd, int32_t offset) {
+    if (fd < 0) {
+        SnapshotLoadResult r;
+        r.result = SnapshotReadError;
+        return r;
+    }
+    return Load(owner, fd, offset);
+}
+
+SnapshotLoadResult LoadMachineSnapshot(MachineOwner& owner, const std::string& path, int32_t offset) {
+    const int fd = OpenRegularFile(path, O_RDONLY);
+    SnapshotLoadResult r = LoadMachineSnapshotFd(owner, fd, offset);
+    if (fd >= 0) ::close(fd);
+    return r;
+}

@@ -1,0 +1,64 @@
+// The main window's poke and memory load/save commands.
+#include "shell/FormMain.h"
+
+#include "common/Lang.h"
+#include "machine/core/RequestWords.h"
+#include "shell/qtcommon/LangWindows.h"
+#include "tools/memrw/window/FormMemReadWrite.h"
+#include "tools/poke/window/FormPoke.h"
+
+TFormPoke* TFormMain::FormPoke() {
+    if (!formPoke) {
+        formPoke = std::make_unique<TFormPoke>(this);
+        if (const IniFile* ini = LangIni()) TranslateWindows(*ini, {formPoke.get()});
+    }
+    return formPoke.get();
+}
+
+TFormMemReadWrite* TFormMain::FormMemReadWrite() {
+    if (!formMemReadWrite) {
+        formMemReadWrite = std::make_unique<TFormMemReadWrite>(this);
+        if (const IniFile* ini = LangIni()) TranslateWindows(*ini, {formMemReadWrite.get()});
+    }
+    return formMemReadWrite.get();
+}
+
+void TFormMain::ResumeOrReopenDebugger(int runStateBefore) {
+    const int tag = owner->DebuggerTag.load();
+    if (tag == DebuggerRequest::Stopped || tag == DebuggerRequest::StopRequest)
+        MiDebuggerClick();
+    else if (runStateBefore == 0)
+        SetPause(0, 0);
+}
+
+void TFormMain::MiPokeClick() {
+    const int before = RunState();
+    SetPause(1, 0);
+    TFormPoke* form = FormPoke();
+    form->SetTarget(owner->GetModel(), owner->GetMemory());
+    form->exec();
+    ResumeOrReopenDebugger(before);
+}
+
+void TFormMain::MiLoadSaveMemClick(int direction) {
+    const int before = RunState();
+    SetPause(1, 0);
+    TFormMemReadWrite* form = FormMemReadWrite();
+    form->Setup(owner->GetModel(), owner->GetMemory(), direction == 1);
+    form->exec();
+    ResumeOrReopenDebugger(before);
+}
+
+void TFormMain::OpenInMemoryLoadWindow(const std::string& path) {
+    const int before = RunState();
+    SetPause(1, 1);
+    TFormMemReadWrite* form = FormMemReadWrite();
+    form->Setup(owner->GetModel(), owner->GetMemory(), false);
+    form->PresetFile(path);
+    form->exec();
+    const int tag = owner->DebuggerTag.load();
+    if (before == 0 && tag != DebuggerRequest::Stopped && tag != DebuggerRequest::StopRequest) SetPause(0, 1);
+}
+
+// Until the debugger window exists the machine stays paused where it stopped.
+void TFormMain::MiDebuggerClick() { SetPause(1, 0); }

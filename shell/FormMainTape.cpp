@@ -1,0 +1,82 @@
+// The main window's tape side: the tape browser and its header editor, the
+// menu items that show it and open tapes, tape files handed over by the open
+// routines, and the refusal to close while the browser is editing.
+#include <QAction>
+#include <QApplication>
+#include <QFileInfo>
+#include <QMenu>
+
+#include "common/Config.h"
+#include "common/Lang.h"
+#include "common/Paths.h"
+#include "common/RecentFiles.h"
+#include "shell/FormMain.h"
+#include "shell/qtcommon/FileDialogs.h"
+#include "tools/tape/window/EditTapeHeader.h"
+#include "tools/tape/window/TapeBrowser.h"
+
+void TFormMain::CreateTapeBrowser() {
+    tapeHeaderEditor = new TFormEditTapeHeader(this);
+    tapeBrowser = new TFormTapeBrowser(this);
+    tapeBrowser->SetHeaderEditor(tapeHeaderEditor);
+    tapeBrowser->SetOwner(owner.get());
+    SetCloseRefusal([this] { return tapeBrowser && tapeBrowser->EditMode(); });
+
+    QAction* openTape = AddAction(miFile, "MiOpenTape", "Otvoriť pásku...", QKeySequence(Qt::ALT | Qt::Key_F2));
+    miFile->insertAction(miFile->actions().value(0), openTape);
+    connect(openTape, &QAction::triggered, this, [this] { MiOpenTapeClick(); });
+    miTapeBrowser = AddAction(miTools, "MiTapeBrowser", "Prieskumník pásky", QKeySequence(Qt::ALT | Qt::Key_T));
+    connect(miTapeBrowser, &QAction::triggered, this, [this] { MiTapeBrowserClick(); });
+    QAction* playStop = new QAction(this);
+    playStop->setShortcut(QKeySequence(Qt::ALT | Qt::Key_P));
+    addAction(playStop);
+    connect(playStop, &QAction::triggered, this, [this] {
+        if (tapeBrowser->Deck().Playing())
+            tapeBrowser->SBtnStopClick();
+        else
+            tapeBrowser->SBtnPlayClick();
+    });
+}
+
+void TFormMain::DestroyTapeBrowser() {
+    delete tapeBrowser;  // unlinks itself from the owner
+    tapeBrowser = nullptr;
+    delete tapeHeaderEditor;
+    tapeHeaderEditor = nullptr;
+}
+
+void TFormMain::MiTapeBrowserClick() {
+    if (!tapeBrowser) return;
+    if (!tapeBrowser->Available()) {
+        QApplication::beep();  // the model has no tape interface
+        return;
+    }
+    if (tapeBrowser->isHidden()) {
+        tapeBrowser->show();
+        tapeBrowser->raise();
+    } else if (tapeBrowser->EditMode()) {
+        QApplication::beep();
+    } else {
+        tapeBrowser->hide();
+    }
+}
+
+void TFormMain::MiOpenTapeClick() {
+    SetPause(1, 0);
+    std::string start = MakeAbsolutePath(ConfigSection("TapeBrowser").text().get());
+    if (!QFileInfo(QFileInfo(QString::fromStdString(start)).path()).isDir()) start = AppDir();
+    if (OpenFileDialog(LangText("FormMain", "text.OpenFileDlg.Title"), LangText("FormMain", "text.OpenFileDlg.FilterTape"),
+                       "", start))
+        OpenTapeFile(QString::fromStdString(start));
+    SetPause(0, 0);
+}
+
+bool TFormMain::OpenTapeFile(const QString& path) {
+    const QString ext = QFileInfo(path).suffix().toUpper();
+    if (ext != "PTP" && ext != "PMD") return false;
+    if (!tapeBrowser || tapeBrowser->EditMode()) return false;  // goes to the memory load instead
+    tapeBrowser->SetTapeFileName(path.toStdString());
+    tapeBrowser->show();
+    AddRecentFile(path.toStdString());
+    return true;
+}

@@ -1,0 +1,45 @@
+#pragma once
+// The snapshot file dialogs: the program's own (non-native) file dialog with
+// one extra check box (open) or two (save) below the file fields.
+
+#include <QFileDialog>
+
+class QCheckBox;
+
+class TSnapOpenDialog : public QFileDialog {
+    Q_OBJECT
+public:
+    TSnapOpenDialog(QWidget* owner, bool showPlacesBar);
+    static TSnapOpenDialog* CreatePlain(QWidget* owner) { return new TSnapOpenDialog(owner, true); }
+
+    // True on OK; the chosen file is then SelectedPath.
+    bool Execute();
+    QString SelectedPath() const;
+
+    uint8_t checkState = 0;
+    QString checkCaption;
+    bool showPlacesBar = true;
+
+private:
+    QCheckBox* check = nullptr;
+};
+
+class TSnapSaveDialog : public QFileDialog {
+    Q_OBJECT
+public:
+    TSnapSaveDialog(QWidget* owner, bool showPlacesBar);
+    static TSnapSaveDialog* CreatePlain(QWidget* owner) { return new TSnapSaveDialog(owner, true); }
+
+    bool Execute();
+    QString SelectedPath() const;
+
+    uint8_t firstCheckState = 0;   // pack
+    uint8_t secondCheckState = 0;  // with monitor
+    QString firstCaption;
+    QString secondCaption;
+    bool showPlacesBar = true;
+
+private:
+    QCheckBox* first = nullptr;
+    QCheckBox* second = nullptr;
+};

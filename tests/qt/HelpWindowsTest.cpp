@@ -1,0 +1,67 @@
+// The about box and the keyboard picture.
+#include <QtTest>
+
+#include <QLabel>
+
+#include "common/Startup.h"
+#include "shell/help/FormAbout.h"
+#include "shell/help/FormKeyMap.h"
+
+class HelpWindowsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void aboutBoxIsCentredOverTheMainWindow() {
+        // Wider and lower box than the main window: 35 / 2 truncates toward zero.
+        QCOMPARE(TFormAbout::CentredOver(QRect(100, 50, 289, 314), QSize(324, 210)), QPoint(83, 102));
+        // Never left of the screen's edge.
+        QCOMPARE(TFormAbout::CentredOver(QRect(5, 0, 284, 400), QSize(324, 210)).x(), 0);
+        QCOMPARE(TFormAbout::CentredOver(QRect(0, 0, 900, 700), QSize(324, 210)), QPoint(288, 245));
+    }
+
+    void aboutBoxShowsTheVersionAndHidesItsSecondPicture() {
+        TFormAbout about;
+        about.show();
+        auto* version = about.findChild<QLabel*>("LblVersionNum");
+        QVERIFY(version);
+        QCOMPARE(version->text(), QString::fromStdString("v" + VersionString));
+        QVERIFY(!about.HiddenShown());
+        const Qt::KeyboardModifiers all = Qt::ShiftModifier | Qt::AltModifier | Qt::ControlModifier;
+        about.LblNameClick(all, false);
+        QVERIFY(!about.HiddenShown());
+        about.LblNameClick(Qt::ShiftModifier | Qt::AltModifier, true);
+        QVERIFY(!about.HiddenShown());
+        about.LblNameClick(all, true);
+        QVERIFY(about.HiddenShown());
+        about.hide();
+        about.show();  // the next showing restores the normal view
+        QVERIFY(!about.HiddenShown());
+        QTest::keyClick(&about, Qt::Key_Escape);
+        QVERIFY(!about.isVisible());
+    }
+
+    void clickingThePictureCloses() {
+        TFormAbout about;
+        about.show();
+        QTest::mouseClick(about.findChild<QLabel*>("ImageBack"), Qt::LeftButton);
+        QVERIFY(!about.isVisible());
+    }
+
+    void keyboardPictureFollowsThePointer() {
+        TFormKeyMap map;
+        QCOMPARE(map.size(), QSize(820, 262));
+        map.show();
+        const QPoint p0 = map.pos();
+        map.ImageKeyboardMouseDown(QPoint(10, 10));
+        map.ImageKeyboardMouseMove(QPoint(30, 25));
+        QCOMPARE(map.pos(), p0 + QPoint(20, 15));
+        map.ImageKeyboardMouseMove(QPoint(-990, 10));  // beyond the window's edge
+        QCOMPARE(map.pos(), p0 + QPoint(20 - 1000, 15));
+        map.ImageKeyboardMouseUp();
+        map.ImageKeyboardMouseMove(QPoint(500, 500));
+        QCOMPARE(map.pos(), p0 + QPoint(20 - 1000, 15));
+    }
+};
+
+QTEST_MAIN(HelpWindowsTest)
+#include "HelpWindowsTest.moc"

@@ -1,0 +1,158 @@
+// Snapshot dialogs and the main window's snapshot commands.
+#include <QtTest>
+
+#include <QCheckBox>
+#include <QLineEdit>
+
+#include <memory>
+
+#include "common/Config.h"
+#include "machine/cpu/ChipCpu8080.h"
+#include "machine/cpu/ChipMemory.h"
+#include "shell/FormMain.h"
+#include "shell/SnapDialogs.h"
+#include "tests/qt/TestProgramDir.h"
+
+class SnapshotDialogsTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestProgramDir> prog;
+    std::unique_ptr<TFormMain> form;
+    QStringList errors;
+
+    void Start() {
+        prog = std::make_unique<TestProgramDir>();
+        QVERIFY(prog->Make());
+        TFormMain::SetProgramDirOverride(prog->Path().toStdString());
+        form = std::make_unique<TFormMain>();
+        QCOMPARE(ApplicationTag, 0);
+        form->SetInfoBoxHook([](const QString&, const QString&) {});
+        form->SetErrorBoxHook([this](const QString& title, const QString&) { errors << title; });
+        form->show();
+        QVERIFY(!form->FirstShowPending());
+        errors.clear();
+    }
+    void Park(uint8_t a) {
+        form->SetPause(1, 1);
+        ChipMemory* m = form->Owner().GetMemory();
+        const uint8_t loop[] = {0xF3, 0xC3, 0x01, 0x40};
+        for (int i = 0; i < 4; ++i) m->WriteByte(0x4000 + i, loop[i]);
+        form->Owner().GetCpu()->PC = 0x4000;
+        form->Owner().GetCpu()->A = a;
+        form->SetPause(0, 1);
+    }
+    static void AcceptWhenShown(QFileDialog* d, const QString& path, std::function<void()> before) {
+        auto* timer = new QTimer(d);
+        QObject::connect(timer, &QTimer::timeout, d, [d, timer, path, before] {
+            if (!d->isVisible()) return;
+            timer->stop();
+            before();
+            d->setDirectory(QFileInfo(path).absolutePath());
+            if (auto* edit = d->findChild<QLineEdit*>("fileNameEdit")) edit->setText(QFileInfo(path).fileName());
+            static_cast<QDialog*>(d)->accept();
+        });
+        timer->start(5);
+    }
+
+private slots:
+    void cleanup() {
+        form.reset();
+        prog.reset();
+        TFormMain::SetProgramDirOverride("");
+    }
+
+    void saveDialogShowsTwoBoxesAndReturnsThem() {
+        QTemporaryDir dir;
+        TSnapSaveDialog d(nullptr, false);
+        d.firstCaption = "Pack";
+        d.secondCaption = "Monitor";
+        d.firstCheckState = 1;
+        d.secondCheckState = 0;
+        AcceptWhenShown(&d, dir.path() + "/x.psn", [&d] {
+            auto* first = d.findChild<QCheckBox*>("CheckSnapPack");
+            auto* second = d.findChild<QCheckBox*>("CheckSnapMonitor");
+            QVERIFY(first && second);
+            QCOMPARE(first->text(), QString("Pack"));
+            QVERIFY(first->isChecked());
+            QVERIFY(!second->isChecked());
+            first->setChecked(false);
+            second->setChecked(true);
+        });
+        QVERIFY(d.Execute());
+        QCOMPARE(d.firstCheckState, uint8_t(0));
+        QCOMPARE(d.secondCheckState, uint8_t(1));
+        QCOMPARE(QFileInfo(d.SelectedPath()).fileName(), QString("x.psn"));
+    }
+
+    void openDialogShowsOneBox() {
+        QTemporaryDir dir;
+        QFile f(dir.path() + "/y.psn");
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.close();
+        TSnapOpenDialog d(nullptr, true);
+        d.checkCaption = "Stay";
+        AcceptWhenShown(&d, dir.path() + "/y.psn", [&d] {
+            auto* box = d.findChild<QCheckBox*>("CheckSnapOpen");
+            QVERIFY(box);
+            QCOMPARE(box->text(), QString("Stay"));
+            box->setChecked(true);
+        });
+        QVERIFY(d.Execute());
+        QCOMPARE(d.checkState, uint8_t(1));
+    }
+
+    void savedSnapshotLoadsBackThroughTheCommands() {
+        Start();
+        Park(0x42);
+        const std::string file = prog->Path("game.psn").toStdString();
+        int packedDefault = -1;
+        form->SetSnapDialogHook([file, &packedDefault](bool save, std::string& path, uint8_t(&checks)[2]) {
+            if (save) packedDefault = checks[0];
+            path = file;
+            return true;
+        });
+        form->ActionNamed("TBtnSaveSnap")->trigger();
+        QCOMPARE(form->RunState(), 0);
+        QCOMPARE(packedDefault, 1);
+        QVERIFY(QFileInfo::exists(QString::fromStdString(file)));
+        QVERIFY(errors.isEmpty());
+
+        Park(0x11);
+        form->ActionNamed("MiOpenSnap")->trigger();
+        QVERIFY(errors.isEmpty());
+        QCOMPARE(form->RunState(), 0);
+        form->SetPause(1, 1);
+        QCOMPARE(form->Owner().GetCpu()->A, uint8_t(0x42));
+    }
+
+    void badSnapshotIsReportedAndLeavesTheMachineRunningAsItWas() {
+        Start();
+        Park(0x33);
+        QVERIFY(prog->Write("bad.psn", "PSN\x02"));
+        form->SetSnapDialogHook([this](bool, std::string& path, uint8_t(&)[2]) {
+            path = prog->Path("bad.psn").toStdString();
+            return true;
+        });
+        form->ActionNamed("MiOpenSnap")->trigger();
+        QCOMPARE(errors, QStringList{"Open snapshot"});
+        QCOMPARE(form->RunState(), 0);
+        form->SetPause(1, 1);
+        QCOMPARE(form->Owner().GetCpu()->A, uint8_t(0x33));
+        QVERIFY(form->Owner().GetCpu()->PC >= 0x4000 && form->Owner().GetCpu()->PC <= 0x4003);
+    }
+
+    void failedSaveIsReportedAndNotRemembered() {
+        Start();
+        form->SetSnapDialogHook([this](bool, std::string& path, uint8_t(&)[2]) {
+            path = prog->Path("no/such/folder/x.psn").toStdString();
+            return true;
+        });
+        form->ActionNamed("MiSaveSnap")->trigger();
+        QCOMPARE(errors, QStringList{"Save snapshot"});
+        for (pugi::xml_node n : ConfigSection("Recent").children("RecentFile"))
+            QVERIFY(!QString(n.text().get()).contains("x.psn"));
+    }
+};
+
+QTEST_MAIN(SnapshotDialogsTest)
+#include "SnapshotDialogsTest.moc"

@@ -1,0 +1,390 @@
+// The tape browser and the tape-header editor, offscreen: opening a tape,
+// selecting blocks, edit-mode operations, the editor's OK and Cancel, and
+// the refusals to close while editing. Dialogs are replaced by hooks.
+#include <QtTest>
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <memory>
+
+#include "shell/FormMain.h"
+#include "tests/qt/TestProgramDir.h"
+#include "tools/tape/TapeFile.h"
+#include "tools/tape/window/EditTapeHeader.h"
+#include "tools/tape/window/TapeBrowser.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+void Word(Bytes& out, unsigned w) {
+    out.push_back(static_cast<uint8_t>(w));
+    out.push_back(static_cast<uint8_t>(w >> 8));
+}
+
+// A PTP header block: number, type, start, data bytes, name.
+Bytes HeaderBlock(uint8_t number, uint8_t type, uint16_t start, const Bytes& data, const char* name) {
+    Bytes part(16, 0xFF);
+    part.insert(part.end(), 16, 0x00);
+    part.insert(part.end(), 16, 0x55);
+    part.push_back(number);
+    part.push_back(type);
+    Word(part, start);
+    Word(part, static_cast<unsigned>(data.size() - 1));
+    bool ended = false;
+    for (int i = 0; i < 8; ++i) {
+        ended = ended || !name[i];
+        part.push_back(static_cast<uint8_t>(ended ? ' ' : name[i]));
+    }
+    uint8_t sum = 0;
+    for (int i = 48; i < 62; ++i) sum = static_cast<uint8_t>(sum + part[i]);
+    part.push_back(sum);
+    Bytes out;
+    Word(out, 63);
+    out.insert(out.end(), part.begin(), part.end());
+    Word(out, static_cast<unsigned>(data.size() + 1));
+    out.insert(out.end(), data.begin(), data.end());
+    uint8_t s = 0;
+    for (uint8_t b : data) s = static_cast<uint8_t>(s + b);
+    out.push_back(s);
+    return out;
+}
+
+Bytes Record(const Bytes& data) {
+    Bytes out;
+    Word(out, static_cast<unsigned>(data.size()));
+    out.insert(out.end(), data.begin(), data.end());
+    return out;
+}
+
+}  // namespace
+
+class TapeBrowserTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    std::unique_ptr<TFormTapeBrowser> browser;
+    std::unique_ptr<TFormEditTapeHeader> editor;
+    QStringList messages;
+    TapeDeckUi::Answer answer = TapeDeckUi::Cancel;
+    std::string savePath;
+
+    std::string Tape() {
+        Bytes t = HeaderBlock(5, '>', 0x2401, {1, 2, 3}, "HELLO");
+        const Bytes r = Record({9, 8, 7, 6});
+        t.insert(t.end(), r.begin(), r.end());
+        const Bytes h = HeaderBlock(2, '?', 0x4000, Bytes(10, 0x44), "DATA");
+        t.insert(t.end(), h.begin(), h.end());
+        const std::string path = (dir.path() + "/three.ptp").toStdString();
+        QFile f(QString::fromStdString(path));
+        f.open(QIODevice::WriteOnly);
+        f.write(reinterpret_cast<const char*>(t.data()), static_cast<qint64>(t.size()));
+        return path;
+    }
+    void Select(std::initializer_list<int> rows) {
+        browser->ListViewTape->clearSelection();
+        for (int r : rows) browser->ListViewTape->topLevelItem(r)->setSelected(true);
+    }
+    QString Text(int row, int column) { return browser->ListViewTape->topLevelItem(row)->text(column); }
+
+private slots:
+    void init() {
+        editor = std::make_unique<TFormEditTapeHeader>();
+        browser = std::make_unique<TFormTapeBrowser>();
+        browser->SetHeaderEditor(editor.get());
+        messages.clear();
+        answer = TapeDeckUi::Cancel;
+        savePath.clear();
+        browser->SetMessageHook([this](const QString& title, const QString&) { messages << title; });
+        browser->SetQuestionHook([this](const QString&, const QString&) { return answer; });
+        browser->SetFileDialogHook([this](bool, const std::string&, std::string& path) {
+            if (savePath.empty()) return false;
+            path = savePath;
+            return true;
+        });
+        editor->SetMessageHook([this](const QString& title, const QString&) { messages << "editor:" + title; });
+    }
+    void cleanup() {
+        browser.reset();
+        editor.reset();
+    }
+
+    void controlsAreNamed() {
+        for (const char* n : {"SBtnInsertTape", "SBtnNewTape", "SBtnEditTape", "SBtnSaveTape", "SBtnAdd", "SBtnDelete",
+                              "SBtnUp", "SBtnDown", "SBtnPopUp", "SBtnStop", "SBtnPlay", "SBtnFlashLoad", "SBtnMonit",
+                              "ListViewTape", "ProgressBar", "CbAutoStop", "LblAutoStop", "PopupMenu",
+                              "PiAddFileAsHeaderBlock", "PiAddFileAsHeadless", "PiEditHead", "PiRepairBlockCRC",
+                              "PiToHeadless", "PiToHeader", "PiDelSel", "PiSaveAsPTP", "PiSaveAsPmd", "PiSaveAsRaw",
+                              "PiSaveAsTxt", "PiCreateFromTxt"})
+            QVERIFY2(browser->findChild<QObject*>(n), n);
+        for (const char* n : {"MeNumber", "EditType", "EditName", "MeStart", "MeLength", "CheckHex", "BtnOK",
+                              "BtnCancel", "LblNumber", "LblType", "LblName", "LblStart", "LblLength"})
+            QVERIFY2(editor->findChild<QObject*>(n), n);
+        QCOMPARE(browser->objectName(), QString("FormTapeBrowser"));
+        QCOMPARE(editor->objectName(), QString("FormEditTapeHeader"));
+        QVERIFY(browser->windowFlags() & Qt::WindowStaysOnTopHint);
+    }
+
+    void openingListsTheBlocks() {
+        browser->SetTapeFileName(Tape());
+        QCOMPARE(browser->ListViewTape->topLevelItemCount(), 3);
+        QCOMPARE(Text(0, 0), QString("05/> HELLO   "));
+        QCOMPARE(Text(0, 1), QString("9217 (2401h)"));
+        QCOMPARE(Text(0, 2), QString("2 (0002h)"));
+        QCOMPARE(Text(1, 0), QString("..."));
+        QCOMPARE(Text(1, 1), QString(""));
+        QCOMPARE(Text(1, 2), QString("4 (0004h)"));
+        QCOMPARE(Text(2, 0), QString("02/? DATA    "));
+        QVERIFY(browser->windowTitle().endsWith(" - three.ptp"));
+        QCOMPARE(browser->Deck().CurrentIndex(), 0);
+        QVERIFY(browser->SBtnPlay->isEnabled());  // no tape device yet, but a list
+        QVERIFY(!browser->SBtnAdd->isEnabled());
+    }
+
+    void selectionAndMenuStates() {
+        browser->SetTapeFileName(Tape());
+        Select({1});
+        browser->ListViewTape->setCurrentItem(browser->ListViewTape->topLevelItem(1), 0, QItemSelectionModel::NoUpdate);
+        browser->ListViewTapeDblClick();
+        QCOMPARE(browser->Deck().CurrentIndex(), 1);
+        QVERIFY(!browser->SBtnDelete->isEnabled());  // not in edit mode
+        browser->PopupMenuPopup();
+        QVERIFY(browser->PiSaveAsRaw->isEnabled());
+        QVERIFY(!browser->PiSaveAsTxt->isEnabled());
+        QVERIFY(!browser->PiToHeader->isEnabled());  // edit mode only
+        QVERIFY(!browser->PiSaveAsPmd->isEnabled());  // starts headless
+        Select({0});
+        browser->PopupMenuPopup();
+        QVERIFY(browser->PiSaveAsTxt->isEnabled());   // one header block of type ">"
+        QVERIFY(browser->PiSaveAsPmd->isEnabled());
+        Select({2});
+        browser->PopupMenuPopup();
+        QVERIFY(!browser->PiSaveAsTxt->isEnabled());
+        Select({0, 1, 2});
+        browser->PopupMenuPopup();
+        QVERIFY(!browser->PiSaveAsPmd->isEnabled());  // header, headless, header
+        QVERIFY(browser->PiSaveAsPTP->isEnabled());
+    }
+
+    void editModeOperations() {
+        const std::string path = Tape();
+        browser->SetTapeFileName(path);
+        browser->SBtnEditTapeClick();
+        QVERIFY(browser->EditMode());
+        QVERIFY(browser->SBtnAdd->isEnabled());
+        QVERIFY(!browser->SBtnPlay->isEnabled());
+        QVERIFY(!browser->SBtnInsertTape->isEnabled());
+        Select({2});
+        browser->ListViewTapeClick();
+        QVERIFY(browser->SBtnDelete->isEnabled());
+        QVERIFY(browser->SBtnUp->isEnabled());
+        QVERIFY(!browser->SBtnDown->isEnabled());  // the selection ends at the last row
+        browser->SBtnDownUpClick(false);
+        QCOMPARE(Text(1, 0), QString("02/? DATA    "));
+        QCOMPARE(browser->SelectedRows(), (std::vector<int>{1}));
+        QVERIFY(browser->SBtnSaveTape->isEnabled());
+        browser->SBtnDeleteClick();
+        QCOMPARE(browser->ListViewTape->topLevelItemCount(), 2);
+        // Edit a header through the editor: OK takes the new values.
+        Select({0});
+        browser->SetEditorHook([](TFormEditTapeHeader& e) {
+            e.MeNumber->setText("200");
+            e.EditName->setText("NEWNAME");
+            e.accept();
+            return e.result();
+        });
+        browser->PiEditHeadClick();
+        QCOMPARE(Text(0, 0), QString("200/> NEWNAME "));
+        // Cancel leaves the block.
+        browser->SetEditorHook([](TFormEditTapeHeader& e) {
+            e.EditName->setText("OTHER");
+            e.reject();
+            return e.result();
+        });
+        Select({0});
+        browser->PiEditHeadClick();
+        QCOMPARE(Text(0, 0), QString("200/> NEWNAME "));
+        // To headless and back.
+        Select({0});
+        browser->PiToHeadlessClick();
+        QCOMPARE(Text(0, 0), QString("..."));
+        QCOMPARE(Text(0, 2), QString("3 (0003h)"));
+        browser->SetEditorHook([](TFormEditTapeHeader& e) {
+            e.accept();
+            return e.result();
+        });
+        Select({0});
+        browser->PiToHeaderClick();
+        QCOMPARE(Text(0, 0), QString("00/? HEADLESS"));
+        // Leaving with changes: No drops them and reloads the file.
+        answer = TapeDeckUi::No;
+        browser->SBtnEditTapeClick();
+        QVERIFY(!browser->EditMode());
+        QCOMPARE(browser->ListViewTape->topLevelItemCount(), 3);
+        QCOMPARE(Text(0, 0), QString("05/> HELLO   "));
+    }
+
+    void savingAfterEditsWritesTheTape() {
+        browser->SetTapeFileName(Tape());
+        browser->SBtnEditTapeClick();
+        Select({1});
+        browser->SBtnDeleteClick();
+        savePath = (dir.path() + "/saved.ptp").toStdString();
+        answer = TapeDeckUi::Yes;
+        browser->SBtnEditTapeClick();
+        QVERIFY(!browser->EditMode());
+        QCOMPARE(ReadTapeFile(savePath).blocks.size(), size_t(2));
+        QCOMPARE(browser->Deck().TapePath(), savePath);
+        // A folder that cannot take the file: the box, and edit mode stays.
+        browser->SBtnEditTapeClick();
+        Select({0});
+        browser->SBtnDeleteClick();
+        savePath = (dir.path() + "/missing/x.ptp").toStdString();
+        browser->SBtnEditTapeClick();
+        QVERIFY(browser->EditMode());
+        QCOMPARE(messages.size(), 1);
+    }
+
+    void headerEditorOkAndCancel() {
+        struct Case {
+            const char* number;
+            const char* type;
+            const char* name;
+            const char* start;
+            bool hex;
+            bool accepted;
+        };
+        const Case cases[] = {
+            {"00", "?", "NAME", "#2401", true, true},
+            {"255", "~", "AB CD", "65535", false, true},
+            {"256", "?", "NAME", "#0000", true, false},
+            {"00", " ", "NAME", "#0000", true, false},
+            {"00", "\xC3\xA1", "NAME", "#0000", true, false},
+            {"00", "?", "   ", "#0000", true, false},
+            {"00", "?", "NAME", "65536", false, false},
+        };
+        for (const Case& c : cases) {
+            editor->CheckHex->setChecked(c.hex);
+            editor->SetValues(0, 9);
+            editor->MeNumber->setText(c.number);
+            editor->EditType->setText(QString::fromUtf8(c.type));
+            editor->EditName->setText(c.name);
+            editor->MeStart->setText(c.start);
+            editor->setResult(QDialog::Rejected);
+            messages.clear();
+            editor->accept();
+            QCOMPARE(editor->result() == QDialog::Accepted, c.accepted);
+            QCOMPARE(messages.size(), c.accepted ? 0 : 1);
+        }
+        // Switching the mode keeps the values; an invalid start becomes 0.
+        editor->CheckHex->setChecked(true);
+        editor->SetValues(0x2401, 0x10);
+        editor->CheckHex->click();
+        QCOMPARE(editor->MeStart->displayText(), QString("09217"));
+        QCOMPARE(editor->MeLength->displayText(), QString("00016"));
+        editor->MeStart->setText("99999");
+        editor->CheckHex->click();
+        QCOMPARE(editor->MeStart->displayText(), QString("#0000"));
+        editor->reject();
+        QCOMPARE(editor->result(), int(QDialog::Rejected));
+    }
+
+    void basicImportGoesThroughATemporaryFileOfOurOwn() {
+        browser->SetTapeFileName(Tape());
+        browser->SBtnEditTapeClick();
+        const QString text = dir.path() + "/prog.txt";
+        {
+            QFile f(text);
+            f.open(QIODevice::WriteOnly);
+            f.write("10 PRINT \"HI\"\r\n20 END\r\n");
+        }
+        savePath = text.toStdString();  // the open dialog's answer
+        QString editorName, editorType;
+        bool typeEnabled = true;
+        browser->SetEditorHook([&](TFormEditTapeHeader& e) -> int {
+            editorName = e.EditName->text();
+            editorType = e.EditType->text();
+            typeEnabled = e.EditType->isEnabled();
+            e.accept();
+            return e.result();
+        });
+        browser->PiCreateFromTxtClick();
+        QCOMPARE(browser->ListViewTape->topLevelItemCount(), 4);
+        QVERIFY2(editorName.startsWith("PROG.TXT"), qPrintable(editorName));
+        QCOMPARE(editorType, QString(">"));
+        QVERIFY(!typeEnabled);
+        std::string temp;
+        {
+            const TapeBlock b = browser->Deck().Blocks().back();
+            QCOMPARE(int(b.type), int('>'));
+            QCOMPARE(int(b.start), 0x2401);
+            temp = b.source;
+        }
+        // The program lies in the temporary folder, not beside the text.
+        QVERIFY(!QString::fromStdString(temp).startsWith(dir.path()));
+        QVERIFY(QFile::exists(QString::fromStdString(temp)));
+        QVERIFY(QDir(dir.path()).entryList({"*tmp*"}, QDir::Files).isEmpty());
+        QVERIFY(!QFile::exists(text + ".log"));  // nothing doubtful
+        // Written into the tape, it is the tokenised program and its sum;
+        // the list then comes from the tape and the temporary file goes.
+        savePath = (dir.path() + "/with-basic.ptp").toStdString();
+        browser->SBtnSaveTapeClick();
+        const TapeBlockList saved = ReadTapeFile(savePath).blocks;
+        QCOMPARE(saved.size(), size_t(4));
+        QVERIFY(!saved.back().bodySumBad);
+        QCOMPARE(int(saved.back().type), int('>'));
+        // Two lines of 11 and 6 bytes and the end link: 19 bytes, length field 18.
+        QCOMPARE(int(saved.back().length), 18);
+        QVERIFY(!QFile::exists(QString::fromStdString(temp)));
+    }
+
+    void closingWhileEditingIsRefused() {
+        browser->SetTapeFileName(Tape());
+        browser->show();
+        browser->SBtnEditTapeClick();
+        QVERIFY(!browser->close());  // no changes: stays open
+        QVERIFY(browser->isVisible());
+        Select({0});
+        browser->SBtnDeleteClick();
+        answer = TapeDeckUi::Cancel;
+        QVERIFY(!browser->close());
+        answer = TapeDeckUi::No;
+        QVERIFY(browser->close());
+        QVERIFY(!browser->EditMode());
+    }
+
+    void mainWindowHandsTapesOverAndRefusesToCloseWhileEditing() {
+        browser.reset();
+        editor.reset();
+        TestProgramDir prog;
+        QVERIFY(prog.Make());
+        TFormMain::SetProgramDirOverride(prog.Path().toStdString());
+        {
+            TFormMain form;
+            form.show();
+            TFormTapeBrowser* b = form.TapeBrowser();
+            QVERIFY(b);
+            QVERIFY(form.findChild<QObject*>("MiTapeBrowser"));
+            QVERIFY(form.findChild<QObject*>("MiOpenTape"));
+            QVERIFY(form.OpenTapeFile(QString::fromStdString(Tape())));
+            QVERIFY(b->isVisible());
+            QCOMPARE(b->ListViewTape->topLevelItemCount(), 3);
+            QVERIFY(!form.OpenTapeFile(dir.path() + "/x.psn"));
+            b->SBtnEditTapeClick();
+            QVERIFY(!form.OpenTapeFile(QString::fromStdString(Tape())));  // editing: not taken
+            QVERIFY(!form.close());
+            QVERIFY(form.isVisible());
+            b->SBtnEditTapeClick();
+            QVERIFY(!b->EditMode());
+            QVERIFY(form.close());
+        }
+        TFormMain::SetProgramDirOverride("");
+    }
+};
+
+QTEST_MAIN(TapeBrowserTest)
+#include "TapeBrowserTest.moc"

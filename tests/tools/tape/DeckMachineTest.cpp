@@ -1,0 +1,387 @@
+// The deck with the machine owner, headless: a tape of our own is played
+// into a booting monitor of our own, a save is recorded into the tape file,
+// and the auto-stop rules end the play where they should.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "machine/core/ModelIndex.h"
+#include "machine/core/RequestWords.h"
+#include "machine/tape/IifTape.h"
+#include "tests/owner/OwnerFixture.h"
+#include "tests/tools/tape/Asm8080.h"
+#include "tests/tools/tape/TapeFixtures.h"
+#include "tools/tape/TapeDeck.h"
+
+using namespace tapefix;
+using namespace op;
+
+namespace {
+
+constexpr uint16_t kRom = 0x8000;
+constexpr uint16_t kHeaderCopy = 0x6000;  // the header part as the monitor read it
+constexpr uint16_t kCounter = 0x6200;
+constexpr uint16_t kResult = 0x6100;      // A, F and B after the block routine
+constexpr uint16_t kLoadAddress = 0x4000;
+constexpr int kLong = 35;                 // polls of 36 cycles: a half-bit ~23, a bit ~47
+
+bool Plain(int model) { return model == kModel1 || model == kModelAlfa; }
+
+// RECV: reads BC bytes to HL from the tape.
+void EmitReceive(Asm8080& a, int model) {
+    a.Label("RECV");
+    if (Plain(model)) {
+        // The 8251 does the work; poll RxRDY.
+        a.Label("R1");
+        a.Emit({IN, 0x1D, ANI, 0x02});
+        a.Op16(JZ, "R1");
+        a.Emit({IN, 0x1C, MOV_M_A, INX_H, DCX_B, MOV_A_B, ORA_C});
+        a.Op16(JNZ, "R1");
+        a.Emit({RET});
+        return;
+    }
+    // Phase encoding on DSR (status bit 7): a level change after one
+    // half-bit is a cell boundary, after a whole bit the middle of a cell
+    // whose bit differs from the one before.
+    a.Emit({PUSH_H, MOV_H_B, MOV_L_C});
+    a.Op16(SHLD, kCounter);
+    a.Emit({POP_H});
+    a.Emit({IN, 0x1D, ANI, 0x80, MOV_D_A});
+    a.Label("SYNC");
+    a.Emit({MVI_B, 32});
+    a.Label("S1");
+    a.Op16(CALL, "EDGE");
+    a.Emit({MOV_A_C, CPI, kLong});
+    a.Op16(JNC, "SYNC");
+    a.Emit({DCR_B});
+    a.Op16(JNZ, "S1");
+    a.Label("S2");
+    a.Op16(CALL, "EDGE");
+    a.Emit({MOV_A_C, CPI, kLong});
+    a.Op16(JC, "S2");
+    a.Emit({MVI_E, 0});
+    a.Label("BYTE");
+    a.Emit({MVI_B, 8});
+    a.Label("BIT");
+    a.Op16(CALL, "NEXTBIT");
+    a.Emit({MOV_A_E, RAR, MOV_A_M, RAR, MOV_M_A, DCR_B});
+    a.Op16(JNZ, "BIT");
+    a.Op16(CALL, "NEXTBIT");
+    a.Op16(CALL, "NEXTBIT");
+    a.Emit({INX_H, PUSH_H});
+    a.Op16(LHLD, kCounter);
+    a.Emit({DCX_H});
+    a.Op16(SHLD, kCounter);
+    a.Emit({MOV_A_H, ORA_L, POP_H, RZ});
+    a.Op16(CALL, "NEXTBIT");
+    a.Op16(JMP, "BYTE");
+    a.Label("EDGE");
+    a.Emit({MVI_C, 0});
+    a.Label("E1");
+    a.Emit({INR_C, IN, 0x1D, ANI, 0x80, CMP_D});
+    a.Op16(JZ, "E1");
+    a.Emit({MOV_D_A, RET});
+    a.Label("NEXTBIT");
+    a.Op16(CALL, "EDGE");
+    a.Emit({MOV_A_C, CPI, kLong});
+    a.Op16(JC, "NB2");
+    a.Emit({MOV_A_E, XRI, 1, MOV_E_A, RET});
+    a.Label("NB2");
+    a.Op16(CALL, "EDGE");
+    a.Emit({RET});
+}
+
+// The test monitor: boots, reads a header part, then loads the body with
+// its block routine at 8DC4h (the place the fast-loading trap watches: INX H
+// at 8DD3h, RET at 8DE1h) to the header's start address, and stops at DONE.
+std::vector<uint8_t> TestMonitor(int model, uint16_t& done) {
+    Asm8080 a(kRom);
+    a.Op16(JMP, kRom + 3);
+    a.Op16(LXI_SP, 0x7000);
+    a.Emit({OUT, 0x84});  // ends the boot mapping
+    if (Plain(model)) a.Emit({MVI_A, 0xCD, OUT, 0x1D, MVI_A, 0x37, OUT, 0x1D});
+    a.Op16(LXI_H, kHeaderCopy);
+    a.Op16(LXI_B, 63);
+    a.Op16(CALL, "RECV");
+    // Let the header part end before the body is asked for.
+    a.Op16(LXI_B, 1000);
+    a.Label("WAIT");
+    a.Emit({DCX_B, MOV_A_B, ORA_C});
+    a.Op16(JNZ, "WAIT");
+    a.Op16(LHLD, kHeaderCopy + 52);  // length field
+    a.Emit({XCHG});
+    a.Op16(LHLD, kHeaderCopy + 50);  // start address
+    a.Emit({MVI_C, 1});
+    a.Op16(CALL, 0x8DC4);
+    a.Op16(STA, kResult);
+    a.Emit({PUSH_PSW, POP_H});
+    a.Op16(SHLD, kResult + 1);
+    a.Emit({MOV_A_B});
+    a.Op16(STA, kResult + 3);
+    a.Label("DONE");
+    a.Op16(JMP, "DONE");
+    // SLOW: HL = destination, DE = length field: DE + 2 bytes (data and sum).
+    a.Label("SLOW");
+    a.Emit({PUSH_H, INX_D, INX_D, MOV_B_D, MOV_C_E});
+    a.Op16(CALL, "RECV");
+    a.Emit({POP_H, RET});
+    EmitReceive(a, model);
+    a.At(0x8DC4);
+    a.Op16(JMP, "SLOW");
+    a.At(0x8DD3);
+    a.Emit({INX_H});
+    a.At(0x8DE1);
+    a.Emit({RET});
+    done = a.Address("DONE");
+    return a.Finish(4096);
+}
+
+// Writes count bytes from 2000h through the 8251, waiting for TxRDY.
+std::vector<uint8_t> SaveLoop(int model, int count) {
+    Asm8080 a(0x0000);
+    a.Op16(LXI_SP, 0x7000);
+    a.Emit({MVI_A, 0xCD, OUT, 0x1D, MVI_A, 0x37, OUT, 0x1D});
+    if (!Plain(model)) {
+        // TxC from the timer: counter 1 in mode 3, count 100.
+        a.Emit({MVI_A, 0x76, OUT, 0x5F, MVI_A, 100, OUT, 0x5D, MVI_A, 0, OUT, 0x5D});
+    }
+    a.Op16(LXI_H, 0x2000);
+    a.Op16(LXI_B, count);
+    a.Label("L");
+    a.Emit({IN, 0x1D, ANI, 0x01});
+    a.Op16(JZ, "L");
+    a.Emit({MOV_A_M, OUT, 0x1C, INX_H, DCX_B, MOV_A_B, ORA_C});
+    a.Op16(JNZ, "L");
+    a.Emit({HLT});
+    return a.Finish(0x100);
+}
+
+class Ui : public TapeDeckUi {
+public:
+    std::string newTape;  // the answer of the new-tape dialog ("" cancels)
+    int asked = 0;
+    std::vector<TapeFileError> errors;
+    bool AskSaveTapeFile(std::string& path) override {
+        asked++;
+        if (newTape.empty()) return false;
+        path = newTape;
+        return true;
+    }
+    void ShowFileError(const TapeFileError& e) override { errors.push_back(e); }
+};
+
+class DeckMachineTest : public OwnerTest {
+protected:
+    void SetUp() override {
+        OwnerTest::SetUp();
+        deck.SetUi(&ui);
+        deck.SetOwner(&owner);
+        owner.SetTapeBrowser(&deck);
+    }
+    void TearDown() override {
+        owner.SetTapeBrowser(nullptr);
+        OwnerTest::TearDown();
+    }
+    // Builds and resets; the reset's stop request is served.
+    void Boot(int model, const std::vector<uint8_t>& rom) {
+        Build(model, rom);
+        Serve();
+        ASSERT_EQ(owner.TapeBrowserTag.load(), TapeRequest::Idle);
+    }
+    void Serve() { owner.TimerRefreshControlsTimer(); }
+    // Runs slices, with a controls tick every tenth, until pc or the limit.
+    int RunUntil(uint16_t pc, int limit) {
+        int n = 0;
+        for (; n < limit && Cpu().PC != pc; ++n) {
+            owner.PreciseTimerCpuTimer();
+            if (n % 10 == 9) Serve();
+        }
+        return n;
+    }
+    std::string TapeFile(const std::string& name, const Bytes& bytes) { return dir.File(name, bytes); }
+
+    TempDir dir;
+    Ui ui;
+    TapeDeck deck;
+};
+
+struct LoadCase {
+    int model;
+    bool fast;
+};
+
+class DeckLoad : public DeckMachineTest, public ::testing::WithParamInterface<LoadCase> {};
+
+TEST_P(DeckLoad, TheMonitorLoadsTheBlockFromTheTape) {
+    const LoadCase c = GetParam();
+    const Bytes data = Data(200, 31);
+    const Bytes tapeBytes =
+        PtpHeaderBlock(HeaderPart(1, '?', kLoadAddress, static_cast<uint16_t>(data.size() - 1), "TESTPROG"),
+                       Body(data));
+    const std::string path = TapeFile("load.ptp", tapeBytes);
+    uint16_t done = 0;
+    Boot(c.model, TestMonitor(c.model, done));
+    deck.SetTapeFileName(path);
+    ASSERT_EQ(deck.BlockCount(), 1u);
+    deck.SetFastLoading(c.fast);
+    ASSERT_TRUE(deck.Play());
+    const int slices = RunUntil(done, 12000);
+    ASSERT_EQ(Cpu().PC, done) << "the monitor did not finish";
+    std::vector<uint8_t> loaded;
+    for (size_t i = 0; i < data.size(); ++i) loaded.push_back(Mem().ReadByte(kLoadAddress + static_cast<int32_t>(i)));
+    EXPECT_EQ(loaded, data);
+    // The monitor's copy of the header part is the tape's.
+    for (int i = 0; i < 63; ++i) ASSERT_EQ(Mem().ReadByte(kHeaderCopy + i), tapeBytes[2 + i]) << i;
+    if (c.fast && !Plain(c.model)) {
+        // The block trap took the body: the sum matched (F = 40h, pushed
+        // with the 8080's fixed bit 1), A = 0.
+        EXPECT_EQ(Mem().ReadByte(kResult), 0x00);
+        EXPECT_EQ(Mem().ReadByte(kResult + 1), 0x42);
+        EXPECT_EQ(Mem().ReadByte(kResult + 3), Sum(data));
+    }
+    // The body's part end passes the end of the tape: the deck stops with
+    // the first block current.
+    RunUntil(0xFFFF, 400);
+    EXPECT_FALSE(deck.Playing());
+    EXPECT_EQ(deck.CurrentIndex(), 0);
+    (void)slices;
+}
+
+INSTANTIATE_TEST_SUITE_P(Models, DeckLoad,
+                         ::testing::Values(LoadCase{kModel1, false}, LoadCase{kModel1, true},
+                                           LoadCase{kModel2A, false}, LoadCase{kModel2A, true}),
+                         [](const auto& info) {
+                             return std::string(info.param.model == kModel1 ? "Model1" : "Model2A") +
+                                    (info.param.fast ? "Fast" : "Normal");
+                         });
+
+TEST_F(DeckMachineTest, FastLoadingTakesFewerSlicesThanNormal) {
+  for (int model : {kModel1, kModel2A}) {
+    SCOPED_TRACE(model);
+    const LoadCase c{model, true};
+    const Bytes data = Data(600, 5);
+    const std::string path = TapeFile(
+        "speed.ptp",
+        PtpHeaderBlock(HeaderPart(1, '?', kLoadAddress, static_cast<uint16_t>(data.size() - 1), "SPEED"), Body(data)));
+    int slices[2] = {0, 0};
+    for (int fast = 0; fast < 2; ++fast) {
+        uint16_t done = 0;
+        Boot(c.model, TestMonitor(c.model, done));
+        deck.SetTapeFileName(path);
+        deck.SetFastLoading(fast == 1);
+        ASSERT_TRUE(deck.Play());
+        slices[fast] = RunUntil(done, 20000);
+        ASSERT_EQ(Cpu().PC, done);
+        deck.Stop();
+    }
+    // The body of 602 bytes takes 602 x 22 half-bits at tape speed, about
+    // 2760 slices; fast loading skips nearly all of them.
+    EXPECT_LT(slices[1] + 2000, slices[0]);
+  }
+}
+
+class DeckSave : public DeckMachineTest, public ::testing::WithParamInterface<int> {};
+
+// A header block saved by the machine, in the record layout of the tape.
+Bytes SavedBlock(Bytes& sent) {
+    const Bytes part = HeaderPart(9, '?', 0x5000, 39, "SAVED");
+    const Bytes body = Body(Data(40, 3));
+    sent = part;
+    Append(sent, body);
+    return PtpHeaderBlock(part, body);
+}
+
+TEST_P(DeckSave, TheSaveLoopIsAppendedToTheTapeFile) {
+    const int model = GetParam();
+    const Bytes first = PtpHeaderBlock(HeaderPart(1, '>', 0x2401, 2, "FIRST"), Body(Data(3)));
+    const std::string path = TapeFile("save.ptp", first);
+    uint16_t done = 0;
+    Boot(model, TestMonitor(model, done));
+    deck.SetTapeFileName(path);
+    Bytes sent;
+    const Bytes record = SavedBlock(sent);
+    Mem().EndBootMapping();
+    Poke(0x2000, sent);
+    Poke(0x0000, SaveLoop(model, static_cast<int>(sent.size())));
+    Cpu().PC = 0x0000;
+    for (int n = 0; n < 8000 && !Cpu().Halt; ++n) {
+        owner.PreciseTimerCpuTimer();
+        if (n % 10 == 9) Serve();
+    }
+    ASSERT_TRUE(Cpu().Halt) << "the save loop did not finish";
+    // The recogniser closes the block after the body; then the append request is served.
+    for (int n = 0; n < 200 && deck.BlockCount() < 2; ++n) {
+        owner.PreciseTimerCpuTimer();
+        Serve();
+    }
+    EXPECT_EQ(ui.asked, 0);  // a PTP tape with a header block first: no question
+    EXPECT_TRUE(ui.errors.empty());
+    Bytes expected = first;
+    Append(expected, record);
+    std::ifstream in(path, std::ios::binary);
+    const Bytes file((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(file, expected);
+    ASSERT_EQ(deck.BlockCount(), 2u);
+    EXPECT_EQ(deck.Blocks()[1].start, 0x5000);
+    EXPECT_FALSE(deck.Modified());
+}
+
+TEST_P(DeckSave, WithoutATapeFileTheDeckAsksForOne) {
+    const int model = GetParam();
+    uint16_t done = 0;
+    Boot(model, TestMonitor(model, done));
+    ui.newTape = dir.path + "/new.ptp";
+    Bytes sent;
+    const Bytes record = SavedBlock(sent);
+    Mem().EndBootMapping();
+    Poke(0x2000, sent);
+    Poke(0x0000, SaveLoop(model, static_cast<int>(sent.size())));
+    Cpu().PC = 0x0000;
+    for (int n = 0; n < 8200 && deck.BlockCount() < 1; ++n) {
+        owner.PreciseTimerCpuTimer();
+        if (n % 10 == 9 || Cpu().Halt) Serve();
+    }
+    EXPECT_EQ(ui.asked, 1);
+    EXPECT_EQ(deck.TapePath(), ui.newTape);
+    std::ifstream in(ui.newTape, std::ios::binary);
+    const Bytes file((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(file, record);
+}
+
+TEST_F(DeckMachineTest, RecordingInEditModeKeepsTheEdits) {
+    Bytes tapeBytes = PtpHeaderBlock(HeaderPart(1, '>', 0x2401, 2, "FIRST"), Body(Data(3)));
+    Append(tapeBytes, PtpHeaderBlock(HeaderPart(2, '?', 0x3000, 0, "SECOND"), Body({7})));
+    const std::string path = TapeFile("edit.ptp", tapeBytes);
+    uint16_t done = 0;
+    Boot(kModel2A, TestMonitor(kModel2A, done));
+    deck.SetTapeFileName(path);
+    ASSERT_TRUE(deck.EditTapeClick(true));
+    deck.DeleteBlocks({1});  // an edit not yet saved
+    ASSERT_TRUE(deck.Modified());
+    Bytes sent;
+    const Bytes record = SavedBlock(sent);
+    Mem().EndBootMapping();
+    Poke(0x2000, sent);
+    Poke(0x0000, SaveLoop(kModel2A, static_cast<int>(sent.size())));
+    Cpu().PC = 0x0000;
+    for (int n = 0; n < 8200 && deck.BlockCount() < 2; ++n) {
+        owner.PreciseTimerCpuTimer();
+        if (n % 10 == 9 || Cpu().Halt) Serve();
+    }
+    // The file got the block; the list keeps the deletion and shows the block.
+    Bytes expected = tapeBytes;
+    Append(expected, record);
+    std::ifstream in(path, std::ios::binary);
+    EXPECT_EQ(Bytes((std::istreambuf_iterator<char>(in)), {}), expected);
+    const TapeBlockList list = deck.Blocks();
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[0].number, 1);
+    EXPECT_EQ(list[1].number, 9);
+    EXPECT_TRUE(deck.EditMode());
+    EXPECT_TRUE(deck.Modified());
+}
+
+INSTANTIATE_TEST_SUITE_P(Models, DeckSave, ::testing::Values(kModel1, kModel2A),
+                         [](const auto& info) { return std::string(info.param == kModel1 ? "Model1" : "Model2A"); });
+
+}  // namespace

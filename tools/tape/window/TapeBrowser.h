@@ -1,0 +1,127 @@
+#pragma once
+// The tape browser: the always-on-top virtual cassette deck. Its logic is
+// TapeDeck; this window lists the blocks, carries the buttons, the pop-up
+// menu and the dialogs, and answers the deck's questions.
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tools/tape/TapeDeck.h"
+
+class QComboBox;
+class QLabel;
+class QMenu;
+class QAction;
+class QProgressBar;
+class QToolButton;
+class QTreeWidget;
+class TFormEditTapeHeader;
+class MachineOwner;
+
+class TFormTapeBrowser : public QWidget, public TapeDeckUi {
+    Q_OBJECT
+public:
+    using TapeBlock = ::TapeBlock;
+
+    explicit TFormTapeBrowser(QWidget* parent = nullptr);
+    ~TFormTapeBrowser() override;
+
+    TapeDeck& Deck() { return deck; }
+    // The owner whose request word the browser uses; also links the deck.
+    void SetOwner(MachineOwner* owner);
+    void SetHeaderEditor(TFormEditTapeHeader* editor) { headerEditor = editor; }
+    // Main window entry points.
+    void SetTapeFileName(const std::string& path);
+    bool EditMode() const { return deck.EditMode(); }
+    void SBtnPlayClick();
+    void SBtnStopClick();
+    // Settings (configuration element TapeBrowser).
+    void SaveSettings();
+    void RunFirstShow();
+
+    // Hooks for tests; each replaces a modal dialog when set.
+    using FileDialogHook = std::function<bool(bool save, const std::string& title, std::string& path)>;
+    using QuestionHook = std::function<TapeDeckUi::Answer(const QString& title, const QString& text)>;
+    using MessageHook = std::function<void(const QString& title, const QString& text)>;
+    using EditorHook = std::function<int(TFormEditTapeHeader& editor)>;
+    void SetFileDialogHook(FileDialogHook h) { fileDialogHook = std::move(h); }
+    void SetQuestionHook(QuestionHook h) { questionHook = std::move(h); }
+    void SetMessageHook(MessageHook h) { messageHook = std::move(h); }
+    void SetEditorHook(EditorHook h) { editorHook = std::move(h); }
+
+    // TapeDeckUi
+    bool AskSaveTapeFile(std::string& path) override;
+    Answer AskSaveChanges() override;
+    void ShowFileError(const TapeFileError& error) override;
+    void DeckChanged() override;
+    void ShowProgress(int position, int maximum) override;
+    bool IsActive() override;
+    void SetAvailable(bool available) override;
+    bool Available() const { return available; }
+
+    // Handlers (named after their controls).
+    void SBtnInsertTapeClick();
+    void SBtnNewTapeClick();
+    void SBtnEditTapeClick();
+    void SBtnSaveTapeClick();
+    void SBtnAddClick();
+    void SBtnDeleteClick();
+    void SBtnDownUpClick(bool down);
+    void SBtnFlashLoadClick();
+    void SBtnMonitClick();
+    void ListViewTapeClick();
+    void ListViewTapeDblClick();
+    void PopupMenuPopup();
+    void PiAddFileToTapeClick(int tag, const std::string& file = std::string());
+    void PiEditHeadClick();
+    void PiRepairBlockCRCClick();
+    void PiToHeadlessClick();
+    void PiToHeaderClick();
+    void PiSaveAsClick(TapeLayout layout);
+    void PiSaveAsRawClick();
+    void PiSaveAsTxtClick();
+    void PiCreateFromTxtClick();
+    void FillListView();
+    std::vector<int> SelectedRows() const;
+
+    // Controls.
+    QToolButton *SBtnInsertTape, *SBtnNewTape, *SBtnEditTape, *SBtnSaveTape, *SBtnAdd, *SBtnDelete, *SBtnUp,
+        *SBtnDown, *SBtnPopUp, *SBtnStop, *SBtnPlay, *SBtnFlashLoad, *SBtnMonit;
+    QTreeWidget* ListViewTape;
+    QProgressBar* ProgressBar;
+    QComboBox* CbAutoStop;
+    QLabel* LblAutoStop;
+    QMenu* PopupMenu;
+    QAction *PiAddFileAsHeaderBlock, *PiAddFileAsHeadless, *PiEditHead, *PiRepairBlockCRC, *PiToHeadless,
+        *PiToHeader, *PiDelSel, *PiSaveAsPTP, *PiSaveAsPmd, *PiSaveAsRaw, *PiSaveAsTxt, *PiCreateFromTxt;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void SetTag(int value);
+    bool FileDialog(bool save, const char* titleKey, const char* filterKey, const char* ext, std::string& path);
+    void Message(const QString& title, const QString& text, bool error);
+    void RefreshButtons();
+    int RunEditor();
+    bool EditFields(TapeHeaderFields& fields, const TapeBlock* block, const std::string& name, int32_t start,
+                    int32_t length, bool typeAndStartEnabled, uint16_t* startOut);
+    void AddFile(int tag, const std::string& file);
+
+    TapeDeck deck;
+    MachineOwner* owner = nullptr;
+    TFormEditTapeHeader* headerEditor = nullptr;
+    bool firstShowPending = true;
+    bool everShown = false;
+    bool available = true;
+    std::string basicTempFile;
+    std::shared_ptr<TempSource> basicTemp;
+    FileDialogHook fileDialogHook;
+    QuestionHook questionHook;
+    MessageHook messageHook;
+    EditorHook editorHook;
+};
