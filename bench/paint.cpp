@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QLabel>
 #include <QTimer>
 
 #include <sys/resource.h>
@@ -170,6 +171,8 @@ int main(int argc, char** argv) {
         std::printf("                         real time: process %5.2f %% of a core, %.0f frames/s, %.0f slices/s\n",
                     share, fps, sps);
         std::printf("                         threads: %s\n", perThread.c_str());
+        if (auto* label = form->findChild<QLabel*>("LabelCpuUsage"))
+            std::printf("                         CPU-usage label: %s\n", qPrintable(label->text()));
         std::fflush(stdout);
         form.reset();
         TFormMain::SetProgramDirOverride("");
