@@ -44,6 +44,7 @@
 #include "shell/InstanceChannel.h"
 #include "shell/KeyMap.h"
 #include "shell/ScreenView.h"
+#include "shell/StatusPictures.h"
 #include "shell/qtcommon/FileDialogs.h"
 #include "shell/qtcommon/LangWindows.h"
 #include "shell/qtcommon/QtCommonUtils.h"
@@ -54,43 +55,10 @@ namespace {
 
 std::string g_programDirOverride;
 
-enum ImageKind { kImageLed, kImageDiskTape, kImageToolbar };
+constexpr StatusPictures::Kind kImageLed = StatusPictures::Led;
+constexpr StatusPictures::Kind kImageDiskTape = StatusPictures::DiskTape;
 
 const char* const kSizeNames[3] = {"normal", "double", "triple"};
-
-QColor LedColor(int index) {
-    switch (index) {
-        case 1: return QColor(255, 220, 0);
-        case 2: return QColor(230, 30, 30);
-        case 4: return QColor(40, 110, 255);
-        default: return QColor(60, 60, 60);
-    }
-}
-
-// A small picture for a status image: LEDs as round lamps, the disk, tape and
-// sound states as a coloured square marked with their image index.
-QPixmap StatusPixmap(int kind, int index) {
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    if (kind == kImageLed) {
-        p.setBrush(LedColor(index));
-        p.setPen(Qt::black);
-        p.drawEllipse(3, 3, 10, 10);
-    } else if (index != 0) {
-        static const QColor colors[] = {Qt::darkGreen, Qt::darkCyan, Qt::darkRed, Qt::darkMagenta};
-        p.setBrush(colors[index % 4]);
-        p.setPen(Qt::black);
-        p.drawRect(1, 1, 13, 13);
-        p.setPen(Qt::white);
-        QFont f = p.font();
-        f.setPixelSize(9);
-        p.setFont(f);
-        p.drawText(QRect(0, 0, 16, 16), Qt::AlignCenter, QString::number(index));
-    }
-    return pixmap;
-}
 
 }  // namespace
 
@@ -115,7 +83,8 @@ public:
     }
     void ShowModel(int model) override {
         form->imageModel->setProperty("imageIndex", model);
-        form->imageModel->setText(QString::fromLatin1(MachineOwner::ModelName(model)));
+        form->imageModel->setPixmap(StatusPictures::ModelPicture(model));
+        form->imageModel->setToolTip(QString::fromLatin1(MachineOwner::ModelName(model)));
     }
     void ShowMute(bool mute) override { form->ShowMute(mute); }
     void SetLed(int index, bool on) override { form->SetLed(1 << index, on); }
@@ -373,7 +342,7 @@ QAction* TFormMain::ActionNamed(const char* name) const {
 
 void TFormMain::ShowImage(QLabel* label, int kind, int index) {
     label->setProperty("imageIndex", index);
-    label->setPixmap(StatusPixmap(kind, index));
+    label->setPixmap(StatusPictures::Icon(static_cast<StatusPictures::Kind>(kind), index));
 }
 
 QString TFormMain::FormText(const char* key) const {
