@@ -6,6 +6,7 @@
 
 namespace {
 bool g_ready = false;
+HostJoystickFactory g_factory = nullptr;
 
 Guid FromSdl(const SDL_JoystickGUID& g) {
     Guid r;
@@ -65,7 +66,14 @@ std::vector<HostJoystickInfo> HostJoystickEnumerate() {
     return list;
 }
 
-HostJoystick::~HostJoystick() { Close(); }
+HostJoystick::~HostJoystick() { HostJoystick::Close(); }
+
+void SetHostJoystickFactory(HostJoystickFactory factory) { g_factory = factory; }
+
+std::unique_ptr<HostJoystick> CreateHostJoystick() {
+    if (g_factory) return g_factory();
+    return std::make_unique<HostJoystick>();
+}
 
 bool HostJoystick::Open(const Guid& instanceGuid) {
     Close();

@@ -2,6 +2,7 @@
 // Host game controllers through SDL's joystick API (polled). Axis values are scaled to
 // -128..128; hats read in hundredths of a degree clockwise from up, 0xFFFFFFFF centred.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -30,26 +31,34 @@ struct HostJoystickState {
     uint8_t buttons[32] = {};  // 80h pressed
 };
 
+// One opened controller. The methods are virtual so that tests can stand a
+// fake controller in (SetHostJoystickFactory).
 class HostJoystick {
 public:
     HostJoystick() = default;
-    ~HostJoystick();
+    virtual ~HostJoystick();
     HostJoystick(const HostJoystick&) = delete;
     HostJoystick& operator=(const HostJoystick&) = delete;
 
     // Opens the attached controller with this instance GUID; false when none is attached.
-    bool Open(const Guid& instanceGuid);
-    void Close();
-    bool IsOpen() const { return handle_ != nullptr; }
-    int AxisCount() const;    // 0..8: X, Y, Z, three rotations, two sliders
-    int HatCount() const;     // 0..4
-    int ButtonCount() const;  // 0..32
+    virtual bool Open(const Guid& instanceGuid);
+    virtual void Close();
+    virtual bool IsOpen() const { return handle_ != nullptr; }
+    virtual int AxisCount() const;    // 0..8: X, Y, Z, three rotations, two sliders
+    virtual int HatCount() const;     // 0..4
+    virtual int ButtonCount() const;  // 0..32
     // Updates and reads the state; false when the controller is gone.
-    bool Poll(HostJoystickState& state);
+    virtual bool Poll(HostJoystickState& state);
 
 private:
     void* handle_ = nullptr;  // SDL_Joystick*
 };
+
+// Makes the controller object the joystick interface and the set-up dialog
+// open; an SDL controller unless a factory is set (tests).
+using HostJoystickFactory = std::unique_ptr<HostJoystick> (*)();
+void SetHostJoystickFactory(HostJoystickFactory factory);
+std::unique_ptr<HostJoystick> CreateHostJoystick();
 
 // Scales an SDL axis value (-32768..32767) to -128..128.
 int32_t ScaleJoystickAxis(int value);

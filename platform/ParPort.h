@@ -23,3 +23,14 @@ uint8_t ParPortRead(uint16_t port);
 // Byte write to an I/O port: the data register at LptPortBase, the control register at
 // LptPortBase + 2; ignored for other addresses or while no port is open.
 void ParPortWrite(uint16_t port, uint8_t value);
+
+// Register access to a parallel port, as the printer pass-through uses it;
+// tests stand a recording fake in.
+class ParPortIo {
+public:
+    virtual ~ParPortIo() = default;
+    // True while the port is open and can be driven.
+    virtual bool IsOpen() const = 0;
+    virtual uint8_t Read(uint16_t port) = 0;
+    virtual void Write(uint16_t port, uint8_t value) = 0;
+};

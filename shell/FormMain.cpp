@@ -2,6 +2,7 @@
 
 #include "shell/help/FormAbout.h"
 #include "shell/help/FormKeyMap.h"
+#include "tools/debugger/window/FormDebugger.h"
 #include "tools/memrw/window/FormMemReadWrite.h"
 #include "tools/poke/window/FormPoke.h"
 
@@ -45,6 +46,7 @@
 #include "shell/KeyMap.h"
 #include "shell/ScreenView.h"
 #include "shell/StatusPictures.h"
+#include "shell/settings/FormSettings.h"
 #include "shell/qtcommon/FileDialogs.h"
 #include "shell/qtcommon/LangWindows.h"
 #include "shell/qtcommon/QtCommonUtils.h"
@@ -85,6 +87,7 @@ public:
         form->imageModel->setProperty("imageIndex", model);
         form->imageModel->setPixmap(StatusPictures::ModelPicture(model));
         form->imageModel->setToolTip(QString::fromLatin1(MachineOwner::ModelName(model)));
+        form->DebuggerMachineRebuilt();
     }
     void ShowMute(bool mute) override { form->ShowMute(mute); }
     void SetLed(int index, bool on) override { form->SetLed(1 << index, on); }
@@ -103,6 +106,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     owner = std::make_unique<MachineOwner>();
     view = std::make_unique<View>(this);
     CreateControls();
+    CreateSettingsControls();
 
     InitCommonUtils(this);
     if (!g_programDirOverride.empty()) SetAppDir(g_programDirOverride);
@@ -128,6 +132,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     owner->Closing.store(0);
     paInitialised = Pa_Initialize() == paNoError;
     owner->SetView(view.get());
+    CreatePeripheralWindows();
     CreateTapeBrowser();
 }
 
@@ -135,6 +140,7 @@ TFormMain::~TFormMain() {
     controlsTimer->stop();
     DestroyTapeBrowser();
     owner->SetView(nullptr);
+    DonePeripherals();
     owner->Shutdown();
     owner.reset();  // frees every machine part
     if (paInitialised) Pa_Terminate();
@@ -230,6 +236,7 @@ void TFormMain::CreateControls() {
     miTools->setObjectName("MiTools");
     QAction* insert = AddAction(miTools, "MiInsertText", "Vložiť text zo schránky", QKeySequence(Qt::ALT | Qt::Key_B));
     connect(insert, &QAction::triggered, this, [this] { MiInsertTextClick(); });
+    CreateDebugger();
 
     miHelp = bar->addMenu(QString::fromUtf8("Pomocník"));
     miHelp->setObjectName("MiHelp");
@@ -330,6 +337,7 @@ void TFormMain::CreateControls() {
     // The owner's host key state is emptied whenever the program loses the focus.
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
             [this](Qt::ApplicationState state) { ApplicationStateChanged(state); });
+    CreatePeripheralControls();
 }
 
 OwnerView& TFormMain::ViewLink() { return *view; }
@@ -435,9 +443,7 @@ void TFormMain::FormShow() {
     savedLeft = left;
     savedTop = top;
 
-    std::vector<int> codes;
-    for (int c = 1; c <= 36; ++c) codes.push_back(c);
-    ApplySettings(codes);
+    RunStartSettings();
     ResetMachine(1);
 
     miFocusPause->setChecked(ReadAttrBool(ConfigSection("General"), "pause-on-focus-lost", false));
@@ -489,12 +495,17 @@ void TFormMain::closeEvent(QCloseEvent* event) {
     WriteAttrInt(screenSection, "x", at.x());
     WriteAttrInt(screenSection, "y", at.y());
     WriteAttrString(screenSection, "size", kSizeNames[windowSize]);
+    StoreSettingsWindow();
     event->accept();
 }
 
 // ---- run state -------------------------------------------------------------
 
 void TFormMain::TBtnRunPauseClick() {
+    if (RunState() == 1 && DebuggerHoldsMachine()) {
+        RunFromDebugger();
+        return;
+    }
     SetPause(RunState() ^ 1, 0);  // RunStateChanged sets the menu check
 }
 
@@ -519,6 +530,7 @@ void TFormMain::ResumeAfterReset() {
         // The debugger holds the machine: keep it stopped, refresh the window.
         owner->ScreenTimer().SetEnabled(true);
         controlsTimer->start();
+        MiDebuggerClick();
     } else {
         SetPause(0, 1);
     }
@@ -720,6 +732,7 @@ void TFormMain::SetScreenSize(int size) {
         // The first showing places the window itself, after this.
         if (!firstShowPending) PlaceFrame(savedLeft, savedTop);
     }
+    PeripheralsFollowScreenSize();
     if (controlsOn) controlsTimer->start();
     if (screenTimerOn) owner->ScreenTimer().SetEnabled(true);
     screenView->update();
@@ -796,6 +809,7 @@ void TFormMain::TBtnSoundClick(bool fromClick) {
             d->Unmute();
     }
     ShowMute(mute);
+    ShowSettingsMute(mute);
     if (fromClick) WriteAttrBool(ConfigSection("Sound"), "mute", mute ? 1 : 0);
 }
 

@@ -23,10 +23,15 @@ class QMenu;
 class QTimer;
 class QToolBar;
 class ScreenView;
+class TFormJoy;
+class TFormPrint;
+class PrinterPaperLink;
 class TFormAbout;
 class TFormKeyMap;
 class TFormMemReadWrite;
+class TFormDebugger;
 class TFormPoke;
+class TFormSettings;
 
 // The application object's tag: the start-up fault after the main window's
 // construction (0, -1, -2, -3), later the run state parked by focus pausing.
@@ -133,6 +138,16 @@ public:
     void MiPictureClipClick();
     void MiPictureBmpClick();
     void MiInsertTextClick();
+    // Peripherals (FormMainPeripherals.cpp).
+    TFormJoy* FormJoy() const { return formJoy; }
+    TFormPrint* FormPrint() const { return formPrint; }
+    void MiPrinterOutputClick();
+    // x, y: the screen picture's coordinates.
+    void FormMouseMove(int x, int y);
+    void FormMouseDown(int x, int y, Qt::MouseButton button);
+    void FormMouseUp(int x, int y, Qt::MouseButton button);
+    void MouseMoveShowCursor();
+    void ShowMouseCursor(bool show);
     // Poke and memory load/save (direction 0 load, 1 save), on the paused machine.
     void MiPokeClick();
     void MiLoadSaveMemClick(int direction);
@@ -144,6 +159,13 @@ public:
     // otherwise runs again when the machine ran before (runStateBefore 0).
     void ResumeOrReopenDebugger(int runStateBefore);
     void MiDebuggerClick();
+    TFormDebugger* FormDebugger() const { return formDebugger.get(); }
+    // While the debugger holds the machine, running goes through it, so that no
+    // slice runs while one of its editors is open.
+    bool DebuggerHoldsMachine() const;
+    void RunFromDebugger();
+    // A new machine was built: the debugger follows its CPU and memory.
+    void DebuggerMachineRebuilt();
 
     // Help.
     void MiKeyboardClick();
@@ -167,6 +189,15 @@ public:
     // One controls tick (the 20 ms timer).
     void TimerRefreshControlsTimer();
 
+    // Settings (FormMainSettings.cpp).
+    TFormSettings* FormSettings() const { return formSettings.get(); }
+    // Settings menu items (Tag = page) and the toolbar button (no sender).
+    void MiSettingsClick(QAction* sender);
+    void TBtnSettingsClick() { MiSettingsClick(nullptr); }
+    // Shows the dialog modally; tests replace it. Returns the dialog's result.
+    using SettingsExec = std::function<int(TFormSettings&)>;
+    void SetSettingsExec(SettingsExec exec) { settingsExec = std::move(exec); }
+
     // ScreenOwner.
     bool GetMonitorRect(int& left, int& top, int& width, int& height) override;
 
@@ -180,6 +211,7 @@ protected:
 private:
     class View;
     void CreateControls();
+    void CreateDebugger();
     QAction* AddAction(QMenu* menu, const char* name, const char* caption, const QKeySequence& key = {});
     void ShowImage(QLabel* label, int kind, int index);
     void SetMenusForFullScreen(bool full);
@@ -196,10 +228,20 @@ private:
     bool AskSaveFile(const std::string& title, const std::string& filter, const std::string& ext,
                      std::string& path);
     QString FormText(const char* key) const;
+    void CreateSettingsControls();
+    void RunStartSettings();
+    void StoreSettingsWindow();
+    void ShowSettingsMute(bool mute);
+    void CreatePeripheralControls();
+    void CreatePeripheralWindows();
+    void DonePeripherals();
+    void PeripheralsFollowScreenSize();
+    void MouseButtonChange(int x, int y, Qt::MouseButton button, int change);
 
     ConfigDocument xmlDoc;
     // Tool windows write their configuration when destroyed, so they go
     // before the document.
+    std::unique_ptr<TFormDebugger> formDebugger;
     std::unique_ptr<TFormPoke> formPoke;
     std::unique_ptr<TFormMemReadWrite> formMemReadWrite;
     std::unique_ptr<TFormAbout> formAbout;
@@ -261,6 +303,12 @@ private:
     QPoint placeAt;
     QElapsedTimer placeClock;
     int placeSettled = 0;
+    std::unique_ptr<TFormSettings> formSettings;
+    SettingsExec settingsExec;
+    TFormJoy* formJoy = nullptr;
+    TFormPrint* formPrint = nullptr;
+    PrinterPaperLink* paperLink = nullptr;  // owned by the paper window
+    bool mouseCursorHidden = false;
     void CreateTapeBrowser();
     void DestroyTapeBrowser();
     TFormTapeBrowser* tapeBrowser = nullptr;

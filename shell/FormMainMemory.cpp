@@ -60,5 +60,3 @@ void TFormMain::OpenInMemoryLoadWindow(const std::string& path) {
     if (before == 0 && tag != DebuggerRequest::Stopped && tag != DebuggerRequest::StopRequest) SetPause(0, 1);
 }
 
-// Until the debugger window exists the machine stays paused where it stopped.
-void TFormMain::MiDebuggerClick() { SetPause(1, 0); }

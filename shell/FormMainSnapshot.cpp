@@ -12,6 +12,7 @@
 #include "machine/owner/SnapshotCommands.h"
 #include "shell/qtcommon/FileDialogs.h"
 #include "shell/SnapDialogs.h"
+#include "shell/settings/FormSettings.h"
 
 namespace {
 
@@ -126,8 +127,14 @@ bool TFormMain::LoadSnapshotFile(const std::string& path) { return LoadSnapshot(
 bool TFormMain::LoadSnapshotAt(int fd, int32_t offset) { return LoadSnapshot(std::string(), fd, offset); }
 
 bool TFormMain::LoadSnapshot(const std::string& path, int fd, int32_t offset) {
-    const SnapshotLoadResult r = fd >= 0 ? LoadMachineSnapshotFd(*owner, fd, offset)
-                                         : LoadMachineSnapshot(*owner, path, offset);
+    // The settings dialog follows the model and gives the owner its modules.
+    const SnapshotModelHook select = [this](int model) {
+        if (!formSettings) return;
+        formSettings->SelectModel(model);
+        owner->Modules() = formSettings->ModuleControls();
+    };
+    const SnapshotLoadResult r = fd >= 0 ? LoadMachineSnapshotFd(*owner, fd, offset, select)
+                                         : LoadMachineSnapshot(*owner, path, offset, select);
     lastSnapshotChanged = r.changed;
     if (!r.Loaded()) {
         ShowError(Text("err.OpenSnapDlg.Title"), Text("err.OpenSnapDlg.Message"));

@@ -1,5 +1,6 @@
 #include "shell/ScreenView.h"
 
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QRegion>
@@ -13,6 +14,7 @@ ScreenView::ScreenView(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
     setFocusPolicy(Qt::NoFocus);
+    setMouseTracking(true);
     shown.reserve(static_cast<size_t>(ScreenDAD85::kMaxWidth) * ScreenDAD85::kMaxHeight);
 }
 
@@ -128,3 +130,15 @@ void ScreenView::paintEvent(QPaintEvent* event) {
         ++painted;
     }
 }
+
+void ScreenView::mouseMoveEvent(QMouseEvent* event) { emit MouseMoved(event->position().toPoint()); }
+
+void ScreenView::mousePressEvent(QMouseEvent* event) {
+    emit MouseButton(event->position().toPoint(), event->button(), true);
+}
+
+void ScreenView::mouseReleaseEvent(QMouseEvent* event) {
+    emit MouseButton(event->position().toPoint(), event->button(), false);
+}
+
+void ScreenView::leaveEvent(QEvent*) { emit MouseLeft(); }

@@ -39,8 +39,18 @@ public:
     // Number of frames painted (for tests).
     int PaintedFrames() const { return painted; }
 
+signals:
+    // The host mouse over the picture, in the widget's own coordinates.
+    void MouseMoved(QPoint pos);
+    void MouseButton(QPoint pos, Qt::MouseButton button, bool down);
+    void MouseLeft();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
 
 private:
     // Brings the RGB copy up to date; returns the changed rows (picture

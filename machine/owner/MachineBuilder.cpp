@@ -82,6 +82,7 @@ void MachineBuilder::DeleteCore(MachineParts& p) {
     // Every device leaves the CPU first; devices built on the general-purpose
     // interface go before it.
     p.DetachAll();
+    p.DeletePeripherals();
     p.pmd32.reset();
     if (p.tapeBrowser) p.tapeBrowser->SetTapeDevice(nullptr);
     p.cpu.reset();
@@ -175,5 +176,6 @@ void MachineBuilder::Build(MachineParts& p, uint8_t fromSnapshot, int32_t romLen
     p.PlaceRomModule();
     p.PlaceRaomModule();
     p.PlaceMusica();
+    p.PlaceMif85();
     if (p.view) p.view->ShowModel(p.model);
 }

@@ -4,6 +4,8 @@
 #include "machine/core/RequestWords.h"
 #include "machine/cpu/ChipCpu8080.h"
 #include "machine/cpu/ChipMemory.h"
+#include "machine/input/Joy4004482.h"
+#include "machine/printer/Bt100.h"
 #include "machine/pio/IifGPIO.h"
 #include "machine/pio/SystemPIO.h"
 #include "machine/screen/ScreenDAD85.h"
@@ -108,14 +110,21 @@ void MachineOwner::SetPause(int state, int alsoRefreshTimers) {
         cpuTimer.SetEnabled(false);
         if (alsoRefreshTimers) screenTimer.SetEnabled(false);
         if (parts.sound) parts.sound->Pause();
+        if (parts.joystick) parts.joystick->ReleaseDevices(0);
         if (parts.view) parts.view->RunStateChanged(1, alsoRefreshTimers != 0);
     } else {
         if (parts.view) parts.view->RunStateChanged(0, alsoRefreshTimers != 0);
+        if (parts.joystick) parts.joystick->AcquireDevices();
         if (parts.sound) parts.sound->Resume();
         if (alsoRefreshTimers) screenTimer.SetEnabled(true);
         applier.UpdateCpuTimerPeriod();
         cpuTimer.SetEnabled(true);
     }
+}
+
+void MachineOwner::ClearPrinter() {
+    std::lock_guard<std::recursive_mutex> lock(CpuMutex);
+    if (parts.bt100) parts.bt100->Reset();
 }
 
 void MachineOwner::ResetMachine(int stopRecordings) {

@@ -108,6 +108,15 @@ public:
     RaomModule* GetRaomModule() const { return parts.raomModule.get(); }
     Pmd32* GetPmd32() const { return parts.pmd32.get(); }
     IfMusica* GetMusica() const { return parts.musica.get(); }
+    Mif85* GetMif85() const { return parts.mif85.get(); }
+    Joy4004482* GetJoystick() const { return parts.joystick.get(); }
+    MouseBase* GetMouse() const { return parts.mouse.get(); }
+    Bt100* GetBt100() const { return parts.bt100.get(); }
+    Bt100Lpt* GetBt100Lpt() const { return parts.bt100Lpt.get(); }
+    // The paper window (may be null); attached to a drawn BT100 by code 31.
+    void SetPrinterPaper(PrinterPaperLink* link) { parts.printerPaper = link; }
+    // The paper window's Clear: resets the drawn BT100 while the machine is held.
+    void ClearPrinter();
     int GetModel() const { return parts.model; }
     uint8_t GetRam256k() const { return parts.ram256k; }
     uint8_t GetVideoInterruptOption() const { return parts.videoInterrupt; }

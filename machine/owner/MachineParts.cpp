@@ -5,7 +5,11 @@
 #include "machine/pio/IifGPIO.h"
 #include "machine/pio/SystemPIO.h"
 #include "machine/screen/ScreenDAD85.h"
+#include "machine/input/Joy4004482.h"
+#include "machine/input/Mouse.h"
+#include "machine/printer/Bt100.h"
 #include "machine/sndif/IfMusica.h"
+#include "machine/sndif/Mif85.h"
 #include "machine/sound/SoundDriver.h"
 #include "machine/storage/Pmd32.h"
 #include "machine/storage/RaomModule.h"
@@ -14,10 +18,15 @@
 #include "machine/timer/IifTimer.h"
 
 MachineParts::MachineParts() = default;
-MachineParts::~MachineParts() { DetachAll(); }
+MachineParts::~MachineParts() {
+    DetachAll();
+    DeletePeripherals();
+    if (sound) sound->SetGenerator(SoundGenerator());
+    if (timerIf) timerIf->SetInterruptHook(0, IifTimer::InterruptHook());
+}
 
 void MachineParts::DetachAll() {
-    for (DeviceAttachment* place : {&musicaPlace, &pmd32Place, &raomModulePlace, &romModulePlace, &screenPlace,
+    for (DeviceAttachment* place : {&bt100Place, &mousePlace, &mif85Place, &musicaPlace, &pmd32Place, &raomModulePlace, &romModulePlace, &screenPlace,
                                     &pagingPlace, &tapePlace, &timerPlace, &gpioPlace, &systemPioPlace})
         place->Detach();
 }
@@ -35,11 +44,13 @@ void MachineParts::BindSoundSinks() {
             timerIf->EnableSound(sound ? 1 : 0);
         }
     }
+    if (mif85 && sound) sound->SetGenerator(MakeClosure<&Mif85::GenerateSamples>(mif85.get()));
 }
 
 namespace {
 constexpr PortRange kModulePorts{0x88, 0x8C, 1};
 constexpr PortRange kMusicaPorts{0xFC, 0xFC, 0};
+constexpr PortRange kMif85Ports{0xEC, 0xFC, 1};
 }  // namespace
 
 void MachineParts::PlaceRomModule() {
@@ -59,4 +70,26 @@ void MachineParts::PlaceMusica() {
     }
     musicaPlace.Attach(*cpu, musica.get(), {kMusicaPorts}, musica->TickHook());
     BindSoundSinks();
+}
+
+void MachineParts::PlaceMif85() {
+    if (!mif85 || !cpu) return;
+    if (!sound) {
+        mif85Place.Detach();
+        mif85.reset();
+        return;
+    }
+    mif85Place.Attach(*cpu, mif85.get(), {kMif85Ports});
+    if (timerIf) timerIf->SetInterruptHook(1, MakeClosure<&Mif85::IsEnabled>(mif85.get()));
+    sound->SetGenerator(MakeClosure<&Mif85::GenerateSamples>(mif85.get()));
+}
+
+void MachineParts::DeletePeripherals() {
+    if (printerPaper) printerPaper->AttachPrinter(0, 0);
+    bt100Place.Detach();
+    bt100.reset();
+    bt100Lpt.reset();
+    mousePlace.Detach();
+    mouse.reset();
+    joystick.reset();
 }

@@ -25,6 +25,11 @@ class RomModule;
 class RaomModule;
 class Pmd32;
 class IfMusica;
+class Mif85;
+class Joy4004482;
+class MouseBase;
+class Bt100;
+class Bt100Lpt;
 
 struct MachineParts {
     // Makes the sound driver (device index, channels, volumes).
@@ -45,6 +50,12 @@ struct MachineParts {
     // Also routes the timer's counter 0 to Musica; a model without the timer
     // interface has no Musica, so it is deleted there.
     void PlaceMusica();
+    // Maps the MIF 85 interface, hands the timer its interrupt hook and the
+    // sound driver its generator; without a sound driver it is deleted.
+    void PlaceMif85();
+    // Deletes the joystick, the mouse and both printers with their places
+    // (before the interface they sit on goes), and detaches the paper window.
+    void DeletePeripherals();
 
     std::unique_ptr<ScreenDAD85> screen;
     std::unique_ptr<SoundDriver> sound;
@@ -58,10 +69,17 @@ struct MachineParts {
     std::unique_ptr<RaomModule> raomModule;
     std::unique_ptr<Pmd32> pmd32;
     std::unique_ptr<IfMusica> musica;
+    std::unique_ptr<Mif85> mif85;
+    // On the general-purpose interface: declared after it, so they go first.
+    std::unique_ptr<Joy4004482> joystick;
+    std::unique_ptr<Bt100> bt100;
+    std::unique_ptr<Bt100Lpt> bt100Lpt;
+    std::unique_ptr<MouseBase> mouse;
 
     // Places on the CPU; declared after it, so they go first.
     DeviceAttachment systemPioPlace, gpioPlace, timerPlace, tapePlace, pagingPlace, screenPlace;
     DeviceAttachment romModulePlace, raomModulePlace, pmd32Place, musicaPlace;
+    DeviceAttachment mif85Place, mousePlace, bt100Place;
 
     int model = 0;
     uint8_t ram256k = 0;
@@ -78,6 +96,7 @@ struct MachineParts {
     TapeBrowserLink* tapeBrowser = nullptr;
     OwnerView* view = nullptr;
     RecordingLink* recording = nullptr;
+    PrinterPaperLink* printerPaper = nullptr;
     ModuleSelection modules;
     SoundFactory soundFactory;
 };

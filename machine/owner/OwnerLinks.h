@@ -54,6 +54,17 @@ protected:
     ~RecordingLink() = default;
 };
 
+// The printer's paper window. The owner attaches a drawn BT100 (640 x 820)
+// and detaches it (0, 0) before the printer goes; the window then asks the
+// owner for the printer's dot queue and clears it through the owner.
+class PrinterPaperLink {
+public:
+    virtual void AttachPrinter(int width, int height) = 0;
+
+protected:
+    ~PrinterPaperLink() = default;
+};
+
 // What the owner tells the main window. Calls made from the timer thread
 // (RepaintScreen, ShowCpuUsage, Relayout) must be posted to the GUI thread by
 // the implementation; the others come from the thread that called the owner.

@@ -13,7 +13,15 @@
 #include "machine/pio/IifGPIO.h"
 #include "machine/pio/SystemPIO.h"
 #include "machine/screen/ScreenDAD85.h"
+#include "common/Startup.h"
+#include "machine/core/ModelIndex.h"
+#include "machine/input/Joy4004482.h"
+#include "machine/input/JoyRow.h"
+#include "machine/input/Mouse.h"
+#include "machine/printer/Bt100.h"
 #include "machine/sndif/IfMusica.h"
+#include "machine/sndif/Mif85.h"
+#include "platform/ParPort.h"
 #include "machine/sound/SoundDriver.h"
 #include "machine/storage/Pmd32.h"
 #include "machine/storage/RaomModule.h"
@@ -167,14 +175,74 @@ int SettingsApplier::OnRaom(std::vector<int>& codes) {
     return Has(codes, CC::RaomInserted) ? 1 : 0;
 }
 
-// No joystick interface is built yet.
-int SettingsApplier::OnJoystick(std::vector<int>&) { return 0; }
+int SettingsApplier::OnJoystick(std::vector<int>&) {
+    parts.joystick.reset();
+    if (!parts.gpio) return 0;
+    const bool first = ReadAttrBool(JoyRowNode(0, false), "connected", false);
+    const bool second = ReadAttrBool(JoyRowNode(1, false), "connected", false);
+    if (!first && !second) return 0;
+    const JoyRow rows[2] = {LoadJoyRow(JoyRowNode(0, false), JoyDevices.get()),
+                            LoadJoyRow(JoyRowNode(1, false), JoyDevices.get())};
+    const int mode = first && second ? Joy4004482::kBoth : (first ? Joy4004482::kFirstOnly : Joy4004482::kSecondOnly);
+    parts.joystick = std::make_unique<Joy4004482>(*parts.gpio, mode, mode == Joy4004482::kSecondOnly ? &rows[1] : rows,
+                                                  &parts.keys);
+    return 0;
+}
 
-// No mouse is built yet; the change still needs a reset.
-int SettingsApplier::OnMouse(std::vector<int>&) { return 1; }
+int SettingsApplier::OnMouse(std::vector<int>&) {
+    parts.mousePlace.Detach();
+    parts.mouse.reset();
+    if (parts.timerIf) parts.timerIf->EnableCascade(0);
+    pugi::xml_node section = FindChildElement(ConfigSection("Controls"), "Mouse");
+    const std::string type = ReadAttrString(section, "type");
+    if (!parts.cpu || type.empty() || type == "none") return 1;
+    int32_t scale = 1, offset = kMouseToolBarOffset;
+    switch (parts.screen ? parts.screen->GetSizeMode() : 0) {
+        case 1: scale = 2; break;
+        case 2: scale = 3; break;
+        case 3:
+            scale = 2;
+            offset = 0;
+            break;
+        default: break;
+    }
+    if (type == "m602" && parts.model == kModel1) {
+        parts.mouse = std::make_unique<Mouse602>(scale, 0, offset);
+        if (parts.timerIf) parts.timerIf->EnableCascade(1);
+    } else if (type == "poly8") {
+        auto poly = std::make_unique<MousePoly08>(scale, 0, offset);
+        poly->SetCpu(parts.cpu.get());
+        parts.mouse = std::move(poly);
+    } else {
+        return 1;
+    }
+    parts.mousePlace.Attach(*parts.cpu, parts.mouse.get(), {PortRange{MouseBase::kPort, 0xFF, 0}},
+                            parts.mouse->TickHook());
+    parts.mouse->hideCursor = ReadAttrBool(section, "hide-cursor", true) ? 1 : 0;
+    return 1;
+}
 
-// No printer is built yet.
-int SettingsApplier::OnPrinter(std::vector<int>&) { return 0; }
+int SettingsApplier::OnPrinter(std::vector<int>&) {
+    if (parts.printerPaper) parts.printerPaper->AttachPrinter(0, 0);
+    parts.bt100Place.Detach();
+    parts.bt100.reset();
+    parts.bt100Lpt.reset();
+    const int handle = LptHandle.exchange(-1);
+    if (handle != -1) LptClose(handle);
+    pugi::xml_node section = ConfigSection("Printer");
+    if (!parts.gpio || !parts.cpu || !AttrEquals(section, "type", "bt100")) return 0;
+    if (ReadAttrBool(section, "on-lpt", false)) {
+        // The port is opened first, so the pass-through's start-up writes reach it.
+        LptHandle.store(LptOpen(LptNumber));
+        parts.bt100Lpt = std::make_unique<Bt100Lpt>(*parts.gpio, 0, SystemParallelPort(), LptPortBase);
+        return 0;
+    }
+    parts.bt100 = std::make_unique<Bt100>(*parts.gpio, 0);
+    if (parts.printerPaper) parts.printerPaper->AttachPrinter(Bt100::kPaperWidth, Bt100::kPaperHeight);
+    parts.bt100->Reset();
+    parts.bt100Place.Attach(*parts.cpu, nullptr, {}, parts.bt100->TickHook());
+    return 0;
+}
 
 int SettingsApplier::OnStorage(std::vector<int>& codes) { return ApplyStorageSettings(codes); }
 
@@ -264,7 +332,12 @@ int SettingsApplier::ApplyMusicaInterface(std::vector<int>&) {
 int SettingsApplier::ApplyMif85Interface(std::vector<int>& codes) {
     if (parts.timerIf) parts.timerIf->SetInterruptHook(0, IifTimer::InterruptHook());
     if (parts.sound) parts.sound->SetGenerator(SoundGenerator());
-    // No MIF 85 interface is built here.
+    parts.mif85Place.Detach();
+    parts.mif85.reset();
+    if (parts.sound && parts.cpu && AttrEquals(ConfigSection("Sound"), "sound-if", "mif85")) {
+        parts.mif85 = std::make_unique<Mif85>();
+        parts.PlaceMif85();
+    }
     return Has(codes, CC::Mif85) ? 1 : 0;
 }
 

@@ -12,6 +12,9 @@ class TPreciseTimer;
 
 class SettingsApplier {
 public:
+    // The main window's toolbar above the picture: the mouse's vertical origin.
+    static constexpr int32_t kMouseToolBarOffset = 26;
+
     // One step of the fixed order: the codes it answers (first..last) and its
     // handler, which returns 1 when the machine must be reset.
     struct Step {

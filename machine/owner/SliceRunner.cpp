@@ -8,6 +8,7 @@
 #include "machine/core/ModelIndex.h"
 #include "machine/core/RequestWords.h"
 #include "machine/cpu/ChipCpu8080.h"
+#include "machine/input/Joy4004482.h"
 #include "machine/cpu/ChipMemory.h"
 #include "machine/owner/MachineParts.h"
 #include "machine/pio/SystemPIO.h"
@@ -179,6 +180,7 @@ void SliceRunner::ControlsTick(bool tapeBrowserIdle) {
         if (view)
             for (int i = 0; i < 3; ++i) view->SetLed(i, (leds >> i) & 1);
     }
+    if (parts.joystick) parts.joystick->Poll();
     if (parts.pmd32) {
         const int a = parts.pmd32->GetActivity();
         if (a + 1 != diskShown) {

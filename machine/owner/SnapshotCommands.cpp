@@ -19,6 +19,7 @@
 #include "machine/screen/ScreenDAD85.h"
 #include "machine/snapshot/Snapshot.h"
 #include "machine/sndif/IfMusica.h"
+#include "machine/sndif/Mif85.h"
 #include "machine/tape/IifTape.h"
 #include "machine/timer/IifTimer.h"
 
@@ -127,13 +128,15 @@ void RestoreChips(MachineOwner& owner, const uint8_t* h) {
     if (IifTape* tape = owner.GetTape()) tape->GetUsart().SetState(h + OffTape);
     if (h[OffVersion] < 2) return;
     if (IfMusica* musica = owner.GetMusica()) musica->GetPit().SetState(h + OffMusica, kPitRecord);
+    if (Mif85* mif = owner.GetMif85(); mif && h[OffMif85Enable] != 0xFF)
+        mif->SetRegisters(h + OffMif85Registers, h[OffMif85Enable]);
     if (IsPagedModel(model) && h[OffPaging] != 0xFF && memory->GetPagingFlag())
         memory->SetPagingRegister(h[OffPaging]);
     if (model <= kModel3 && h[OffVideoInterrupt] != 0xFF)
         if (ScreenDAD85* screen = owner.GetScreen()) screen->SetVideoInterruptState(h[OffVideoInterrupt]);
 }
 
-SnapshotLoadResult Load(MachineOwner& owner, int fd, int32_t offset) {
+SnapshotLoadResult Load(MachineOwner& owner, int fd, int32_t offset, const SnapshotModelHook& selectModel) {
     SnapshotLoadResult out;
     uint8_t header[HeaderSize];
     std::vector<uint8_t> rom(MaxRomSize, 0xFF);
@@ -143,8 +146,10 @@ SnapshotLoadResult Load(MachineOwner& owner, int fd, int32_t offset) {
     if (out.result != SnapshotOk) return out;
 
     MachineOwner::Reconfiguration hold(owner);
+    const int previousModel = owner.GetModel();
     ConfigBackup backup;
     SwitchConfiguration(header, backup);
+    if (selectModel) selectModel(header[OffModel]);
     owner.BuildMachine(1, romLength, romLength > 0 ? rom.data() : nullptr);
     std::vector<int> codes{ChangeCode::Compatibility, ChangeCode::Ram256k, ChangeCode::VideoInterrupt,
                            ChangeCode::Keyboard,      ChangeCode::RomModule, ChangeCode::Raom,
@@ -161,6 +166,7 @@ SnapshotLoadResult Load(MachineOwner& owner, int fd, int32_t offset) {
     if (out.result != SnapshotOk) {
         // The previous configuration and its whole machine again.
         backup.Restore();
+        if (selectModel) selectModel(previousModel);
         std::vector<int> rebuild{ChangeCode::Model};
         owner.ApplySettings(rebuild);
     }
@@ -185,23 +191,31 @@ int32_t SaveMachineSnapshot(MachineOwner& owner, const std::string& path, int32_
     const uint8_t video = owner.GetVideoInterruptOption() && owner.GetScreen()
                               ? owner.GetScreen()->GetVideoInterruptState()
                               : 0xFF;
-    return SaveSnapshot(path, offset, options.packed ? 1 : 0, video, nullptr, owner.GetMusica(), owner.GetTape(),
+    Mif85SnapshotState mif;
+    if (Mif85* m = owner.GetMif85()) {
+        mif.enable = m->IsEnabled();
+        m->GetRegisters(mif.registers);
+    }
+    return SaveSnapshot(path, offset, options.packed ? 1 : 0, video, owner.GetMif85() ? &mif : nullptr,
+                        owner.GetMusica(), owner.GetTape(),
                         owner.GetTimerIf(), nullptr, owner.GetGpio(), owner.GetSystemPio(), owner.GetCpu(),
                         owner.GetMonitorRomSize(), owner.GetModel(), options.withMonitor ? 1 : 0);
 }
 
-SnapshotLoadResult LoadMachineSnapshotFd(MachineOwner& owner, int fd, int32_t offset) {
+SnapshotLoadResult LoadMachineSnapshotFd(MachineOwner& owner, int fd, int32_t offset,
+                                         const SnapshotModelHook& selectModel) {
     if (fd < 0) {
         SnapshotLoadResult r;
         r.result = SnapshotReadError;
         return r;
     }
-    return Load(owner, fd, offset);
+    return Load(owner, fd, offset, selectModel);
 }
 
-SnapshotLoadResult LoadMachineSnapshot(MachineOwner& owner, const std::string& path, int32_t offset) {
+SnapshotLoadResult LoadMachineSnapshot(MachineOwner& owner, const std::string& path, int32_t offset,
+                                       const SnapshotModelHook& selectModel) {
     const int fd = OpenRegularFile(path, O_RDONLY);
-    SnapshotLoadResult r = LoadMachineSnapshotFd(owner, fd, offset);
+    SnapshotLoadResult r = LoadMachineSnapshotFd(owner, fd, offset, selectModel);
     if (fd >= 0) ::close(fd);
     return r;
 }

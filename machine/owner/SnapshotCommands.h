@@ -4,6 +4,7 @@
 // rebuilt, then the chip states and the memory are restored.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 class MachineOwner;
@@ -25,11 +26,18 @@ struct SnapshotLoadResult {
     bool Loaded() const { return result == 0; }
 };
 
+// Told the model whose configuration the machine is about to be built from
+// (the snapshot's, or the previous one again after a failure), so that the
+// settings dialog selects it and hands the owner that model's modules.
+using SnapshotModelHook = std::function<void(int model)>;
+
 // Loads the snapshot at offset of the file (by name, or an open descriptor).
 // A snapshot that cannot be read or is invalid leaves the configuration and
 // the machine exactly as they were. The machine must be paused.
-SnapshotLoadResult LoadMachineSnapshot(MachineOwner& owner, const std::string& path, int32_t offset);
-SnapshotLoadResult LoadMachineSnapshotFd(MachineOwner& owner, int fd, int32_t offset);
+SnapshotLoadResult LoadMachineSnapshot(MachineOwner& owner, const std::string& path, int32_t offset,
+                                       const SnapshotModelHook& selectModel = {});
+SnapshotLoadResult LoadMachineSnapshotFd(MachineOwner& owner, int fd, int32_t offset,
+                                         const SnapshotModelHook& selectModel = {});
 
 // True when the path's extension is ".prc" in any case (snapshots written for
 // action recordings are named after them).

@@ -67,15 +67,12 @@ void IifTimer::ClockTimeBase() {
 
 void IifTimer::OnCounter0Out(int counter, int level) {
     if (!IsPmdModel(model)) return;
-    if (soundEnabled && soundSink) {
-        soundSink(SoundChannel, level, cyclePos);
-        return;
-    }
-    if (mouseChain) {
-        if (level == 0) RequestInterrupt();
-        return;
-    }
-    if (interruptListener && interruptHook && level == 0 && interruptHook()) RequestInterrupt();
+    // Every listener hears the change; the interrupt is requested once.
+    if (soundEnabled && soundSink) soundSink(SoundChannel, level, cyclePos);
+    if (level != 0) return;
+    bool raise = mouseChain != 0;
+    if (interruptListener && interruptHook && interruptHook()) raise = true;
+    if (raise) RequestInterrupt();
 }
 
 void IifTimer::OnChainToCounter2(int counter, int level) { pit.Clock(2, level); }

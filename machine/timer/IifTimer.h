@@ -62,8 +62,14 @@ public:
         }
         baseCycles += cycles;
         if (baseCycles > HalfSecondCycles - 1) [[unlikely]] ClockTimeBase();
-        if (clock1Running) pit.Pulses(1, cycles);
         cyclePos = sliceClock;
+        if (mouseChain) {
+            // Counter 0 is clocked by counter 1's output alone; the position
+            // follows counter 1's pulses.
+            pit.Pulses(1, cycles, &cyclePos);
+            return;
+        }
+        if (clock1Running) pit.Pulses(1, cycles);
         if (soundEnabled || interruptListener) pit.Pulses(0, cycles, &cyclePos);
     }
     // Tick as the CPU's cycle hook.

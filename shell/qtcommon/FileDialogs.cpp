@@ -1,5 +1,6 @@
 #include "shell/qtcommon/FileDialogs.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -61,15 +62,28 @@ void Prepare(QFileDialog* d, const std::string& title, const std::string& filter
     if (auto* side = d->findChild<QWidget*>(QStringLiteral("sidebar"))) side->setVisible(placesBar);
 }
 
+// A file without any write permission bit: the save dialog does not return
+// it (the open dialog takes it like any other).
+bool IsReadOnlyFile(const QString& path) {
+    const QFileInfo info(path);
+    return info.isFile() &&
+           !(info.permissions() & (QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther));
+}
+
 bool Run(DialogState& s, const QString& folder, const QString& file, std::string& name) {
     QFileDialog* d = s.dialog;
     s.initialDir = folder;
     d->setDirectory(folder);
     SetNameField(d, file);
-    if (d->exec() != QDialog::Accepted) return false;
-    const QStringList chosen = d->selectedFiles();
-    if (chosen.isEmpty()) return false;
-    const QString path = QFileInfo(chosen.first()).absoluteFilePath();
+    QString path;
+    for (;;) {
+        if (d->exec() != QDialog::Accepted) return false;
+        const QStringList chosen = d->selectedFiles();
+        if (chosen.isEmpty()) return false;
+        path = QFileInfo(chosen.first()).absoluteFilePath();
+        if (d->acceptMode() != QFileDialog::AcceptSave || !IsReadOnlyFile(path)) break;
+        QApplication::beep();  // refused: the dialog stays for another choice
+    }
     name = path.toStdString();
     s.initialDir = QFileInfo(path).absolutePath();
     return true;

@@ -14,6 +14,7 @@
 #include "machine/pio/SystemPIO.h"
 #include "machine/screen/ScreenDAD85.h"
 #include "machine/sndif/IfMusica.h"
+#include "machine/sndif/Mif85.h"
 #include "machine/sound/SoundDriver.h"
 #include "machine/storage/Pmd32.h"
 #include "machine/tape/IifTape.h"
@@ -271,6 +272,41 @@ TEST_F(SnapshotCommandsTest, ConfigurationFollowsTheSnapshot) {
     ASSERT_TRUE(LoadMachineSnapshot(owner, mato, 0).Loaded());
     EXPECT_STREQ(Section("Screen").attribute("video-cpu-interrupt").value(), "false");
     EXPECT_EQ(owner.GetVideoInterruptOption(), 0);
+}
+
+TEST_F(SnapshotCommandsTest, Mif85RegistersAndEnableComeBack) {
+    Configure(MachineCase{"mif", kModel2, false, false, false, false});
+    SetAttr(Section("Sound"), "sound-if", "mif85");
+    ApplyAll();
+    Mif85* mif = owner.GetMif85();
+    ASSERT_NE(mif, nullptr);
+    mif->WritePort(0xEC, 1, 0);
+    const uint8_t regs[][2] = {{0x00, 0x9C}, {0x08, 0x80}, {0x10, 0x04}, {0x14, 0x01}, {0x18, 0x8A}, {0x1C, 0x01}};
+    for (auto& r : regs) {
+        mif->WritePort(0xEF, r[0], 0);
+        mif->WritePort(0xEE, r[1], 0);
+    }
+    const std::string path = dir.path + "/mif.psn";
+    ASSERT_GT(SaveMachineSnapshot(owner, path, 0, SnapshotSaveOptions{}), 0);
+    const Bytes file = ReadFile(path);
+    ASSERT_EQ(file[3], 2);
+    EXPECT_EQ(file[82], 1);
+    EXPECT_EQ(file[83 + 0x08], 0x80);
+
+    // Loaded into a machine with Musica: the MIF 85 comes back with its mirror.
+    Configure(MachineCase{"musica", kModel2, false, true, false, false});
+    ApplyAll();
+    ASSERT_EQ(owner.GetMif85(), nullptr);
+    ASSERT_TRUE(LoadMachineSnapshot(owner, path, 0).Loaded());
+    EXPECT_STREQ(Section("Sound").attribute("sound-if").value(), "mif85");
+    mif = owner.GetMif85();
+    ASSERT_NE(mif, nullptr);
+    EXPECT_EQ(owner.GetMusica(), nullptr);
+    uint8_t mirror[32];
+    mif->GetRegisters(mirror);
+    for (int i = 0; i < 32; ++i) EXPECT_EQ(mirror[i], file[83 + i]) << i;
+    EXPECT_EQ(mif->Chip().Register(0x00), 0x9C);
+    EXPECT_EQ(mif->IsEnabled(), 1);
 }
 
 TEST(SnapshotPaths, RecordingsByExtensionOnly) {

@@ -144,6 +144,38 @@ private slots:
         QCOMPARE(seen.nameField, QString("game.ptp"));
     }
 
+    void readOnlyFilesOpenButAreNotSavedOver() {
+        const QString locked = app + "/tapes/locked.ptp";
+        Touch(locked);
+        QVERIFY(QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
+        std::string name = "...";
+        Seen seen;
+        bool ok = Show(OpenDialog(), [&] { return OpenFileDialog("Open", "Tapes|*.ptp", "ptp", name); }, seen,
+                       [&](QFileDialog* d) {
+                           d->selectFile(locked);
+                           QMetaObject::invokeMethod(d, "accept", Qt::DirectConnection);
+                       });
+        QVERIFY(ok);
+        QCOMPARE(QString::fromStdString(name), locked);
+
+        // The save dialog refuses it and stays open; the second showing is cancelled.
+        int showings = 0;
+        name = "...";
+        ok = Show(SaveDialog(), [&] { return SaveFileDialog("Save", "Tapes|*.ptp", "ptp", false, name); }, seen,
+                  [&](QFileDialog* d) {
+                      showings++;
+                      d->selectFile(locked);
+                      QTimer::singleShot(0, d, [d, &showings] {
+                          showings++;
+                          d->reject();
+                      });
+                      QMetaObject::invokeMethod(d, "accept", Qt::DirectConnection);
+                  });
+        QVERIFY(!ok);
+        QCOMPARE(showings, 2);
+        QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    }
+
     void placesBarFollowsTheConfiguration() {
         pugi::xml_document doc;
         doc.load_string("<Orvik><General show-place-bar-on-file-dialog=\"false\"/></Orvik>");

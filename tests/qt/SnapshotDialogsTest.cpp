@@ -11,6 +11,7 @@
 #include "machine/cpu/ChipMemory.h"
 #include "shell/FormMain.h"
 #include "shell/SnapDialogs.h"
+#include "shell/settings/FormSettings.h"
 #include "tests/qt/TestProgramDir.h"
 
 class SnapshotDialogsTest : public QObject {
@@ -123,6 +124,26 @@ private slots:
         QCOMPARE(form->RunState(), 0);
         form->SetPause(1, 1);
         QCOMPARE(form->Owner().GetCpu()->A, uint8_t(0x42));
+    }
+
+    void settingsFollowTheSnapshotsModel() {
+        Start();
+        const int model = form->Owner().GetModel();
+        const std::string file = prog->Path("m.psn").toStdString();
+        form->SetSnapDialogHook([file](bool, std::string& path, uint8_t(&)[2]) {
+            path = file;
+            return true;
+        });
+        form->ActionNamed("TBtnSaveSnap")->trigger();
+        // Another model from the configuration.
+        const int other = (model + 1) % 8;
+        form->FormSettings()->SelectModel(other);
+        form->ActionNamed("MiHardReset")->trigger();
+        QCOMPARE(form->Owner().GetModel(), other);
+        form->ActionNamed("MiOpenSnap")->trigger();
+        QVERIFY(errors.isEmpty());
+        QCOMPARE(form->Owner().GetModel(), model);
+        QCOMPARE(form->FormSettings()->SelectedModel(), model);
     }
 
     void badSnapshotIsReportedAndLeavesTheMachineRunningAsItWas() {

@@ -122,7 +122,8 @@ TEST(IifTimer, SoundIsForcedOffOutsideTheFirstFourModels) {
 }
 
 TEST(IifTimer, Counter0ListenerOrder) {
-    // Sound first: with a sink, nothing else hears counter 0.
+    // With a sink and a hook both hear counter 0: the sink every change,
+    // the hook each falling edge, and its answer still interrupts.
     {
         Machine m;
         IifTimer t(kModel1, &m.cpu);
@@ -130,11 +131,13 @@ TEST(IifTimer, Counter0ListenerOrder) {
         t.SetSoundSink(MakeClosure<&Listener::Sink>(&l));
         t.EnableSound(1);
         t.SetInterruptHook(1, MakeClosure<&Listener::Hook>(&l));
-        Program(t, 0, 2, 3);
+        Program(t, 0, 2, 3);  // OUT falls on cycles 3, 6, 9
         t.Tick(0, 10);
-        EXPECT_FALSE(l.sound.empty());
-        EXPECT_EQ(l.hookCalls, 0);
-        EXPECT_EQ(m.cpu.IntRequest, 0);
+        int falls = 0;
+        for (const SinkCall& c : l.sound) falls += c.on == 0 ? 1 : 0;
+        EXPECT_EQ(falls, 3);
+        EXPECT_EQ(l.hookCalls, 3);
+        EXPECT_EQ(m.cpu.IntRequest, 1);
     }
     // Then the interrupt hook, asked on falling output only.
     {
@@ -169,24 +172,49 @@ TEST(IifTimer, Model1CascadeInterruptsOnCounter0FallingOutput) {
     Machine m;
     IifTimer t(kModel1, &m.cpu);
     Listener l;
-    t.SetInterruptHook(1, MakeClosure<&Listener::Hook>(&l));  // not asked while cascaded
+    l.hookResult = 0;
+    // A MIF 85 style hook does not make counter 0 run at the CPU clock too.
+    t.SetInterruptHook(1, MakeClosure<&Listener::Hook>(&l));
     t.EnableCascade(1);
     EXPECT_EQ(t.IsCounter1Running(), 1);
     Program(t, 0, 2, 2);  // counted by counter 1's output
     Program(t, 1, 2, 4);  // OUT 1 falls on cycles 4, 8, ...
-    // the hook listener clocks counter 0 per cycle too; switch it off
-    t.SetInterruptHook(0, IifTimer::InterruptHook());
     t.Tick(0, 7);  // one falling edge of counter 1: counter 0 loads 2
     EXPECT_EQ(m.cpu.IntRequest, 0);
+    EXPECT_EQ(ReadCount(t, 0), 2);
     t.Tick(7, 1);  // second: counter 0 reaches 1, OUT 0 falls
     EXPECT_EQ(m.cpu.IntRequest, 1);
-    EXPECT_EQ(l.hookCalls, 0);
+    EXPECT_EQ(l.hookCalls, 1);  // the hook saw the edge too
 
     t.EnableCascade(0);
     EXPECT_EQ(t.IsCounter1Running(), 0);
     IifTimer other(kModel2, &m.cpu);
     other.EnableCascade(1);
     EXPECT_EQ(other.IsCounter1Running(), 0);
+}
+
+TEST(IifTimer, Model1CascadeWithSoundClocksCounter0OnceAndStillInterrupts) {
+    // The mouse cascade together with Musica (sound on channel 2): counter 0
+    // counts counter 1's falling edges only, the sink hears it and the
+    // falling output still interrupts.
+    Machine m;
+    IifTimer t(kModel1, &m.cpu);
+    Listener l;
+    t.SetSoundSink(MakeClosure<&Listener::Sink>(&l));
+    t.EnableSound(1);
+    t.EnableCascade(1);
+    Program(t, 1, 2, 4);     // OUT 1 falls every 4 cycles
+    Program(t, 0, 2, 1000);  // rate generator
+    t.Tick(0, 4);            // first edge of counter 1 loads counter 0
+    t.Tick(4, 40);           // ten more edges
+    EXPECT_EQ(ReadCount(t, 0), 1000 - 10);
+    // Counter 0 reaches 1 after 999 counted edges: its output falls.
+    m.cpu.IntRequest = 0;
+    for (int i = 0; i < 989 * 4; i += 4) t.Tick(0, 4);
+    EXPECT_EQ(m.cpu.IntRequest, 1);
+    ASSERT_FALSE(l.sound.empty());
+    EXPECT_EQ(l.sound.back().channel, 2);
+    EXPECT_EQ(l.sound.back().on, 0);
 }
 
 TEST(IifTimer, ConsulChainsCounter1IntoCounter2) {

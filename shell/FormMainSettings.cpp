@@ -1,0 +1,108 @@
+// The main window's side of the settings dialog: the menu items and the
+// toolbar button that open it, the program start that loads every page and
+// applies every change code, and the dialog's position at exit.
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QMessageBox>
+#include <QScreen>
+#include <QStyle>
+#include <QToolBar>
+
+#include "common/Config.h"
+#include "common/Lang.h"
+#include "shell/FormMain.h"
+#include "shell/settings/FormSettings.h"
+
+namespace {
+
+struct SettingsItem {
+    const char* name;
+    const char* caption;
+    QKeyCombination key;
+};
+const SettingsItem kItems[TFormSettings::kPageCount] = {
+    {"MiGeneral", "Všeobecné...", Qt::ALT | Qt::Key_G},
+    {"MiModel", "Zmena modelu...", Qt::ALT | Qt::Key_M},
+    {"MiSetScreen", "Spôsob zobrazovania...", Qt::ALT | Qt::Key_V},
+    {"MiSetSound", "Nastavenie zvuku...", Qt::ALT | Qt::Key_S},
+    {"MiControl", "Klávesnica a Joystick...", Qt::ALT | Qt::Key_K},
+    {"MiRomModul", "Rom moduly...", Qt::ALT | Qt::Key_R},
+    {"MiDev1", "Záznamové zariadenia (1)...", Qt::ALT | Qt::Key_D},
+    {"MiDev2", "Záznamové zariadenia (2)...", Qt::ALT | Qt::Key_I},
+    {"MiPrinters", "Tlačiarne a plotre...", Qt::ALT | Qt::Key_L},
+};
+
+}  // namespace
+
+void TFormMain::CreateSettingsControls() {
+    formSettings = std::make_unique<TFormSettings>(this);
+    formSettings->setWindowFlag(Qt::Dialog);
+
+    miTools->addSeparator();
+    QMenu* sub = miTools->addMenu(QString::fromUtf8("Nastavenia..."));
+    sub->setObjectName("MiSettings");
+    for (int i = 0; i < TFormSettings::kPageCount; ++i) {
+        QAction* a = AddAction(sub, kItems[i].name, kItems[i].caption, QKeySequence(kItems[i].key));
+        a->setData(i);  // Tag: the page
+        connect(a, &QAction::triggered, this, [this, a] { MiSettingsClick(a); });
+    }
+
+    QAction* button = AddAction(nullptr, "TBtnSettings", "");
+    button->setToolTip(QString::fromUtf8("Nastavenia emulátora..."));
+    button->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
+    button->setProperty("imageIndex", 8);
+    connect(button, &QAction::triggered, this, [this] { TBtnSettingsClick(); });
+    toolBar->insertSeparator(tbtnTest);
+    toolBar->insertAction(tbtnTest, button);
+    toolBar->insertSeparator(tbtnTest);
+    if (QWidget* w = toolBar->widgetForAction(button)) w->setFocusPolicy(Qt::NoFocus);
+}
+
+void TFormMain::MiSettingsClick(QAction* sender) {
+    const int wasRunning = RunState();
+    SetPause(1, 1);
+    if (sender && sender->data().isValid() && sender->data().toInt() >= 0)
+        formSettings->SelectPage(sender->data().toInt());
+    formSettings->TreeItemsClick();
+    const int result = settingsExec ? settingsExec(*formSettings) : formSettings->exec();
+    if (result == QDialog::Accepted) {
+        if (!xmlDoc.Save())
+            QMessageBox::critical(this, QStringLiteral("Orvik"),
+                                  QString::fromStdString("The configuration could not be saved to " + xmlDoc.FileName()));
+        owner->Modules() = formSettings->ModuleControls();
+        std::vector<int> codes = formSettings->ChangeList();
+        if (ApplySettings(codes)) ResetMachine(1);
+    }
+    if (wasRunning == 0) SetPause(0, 1);
+}
+
+void TFormMain::RunStartSettings() {
+    formSettings->LoadAllPages();
+    formSettings->BtnOkClick();
+    owner->Modules() = formSettings->ModuleControls();
+    std::vector<int>& codes = formSettings->ChangeList();
+    codes.clear();
+    for (int c = 1; c <= 36; ++c) codes.push_back(c);
+    std::vector<int> applied = codes;
+    ApplySettings(applied);
+
+    pugi::xml_node options = ConfigSection("Options");
+    int left = 0, top = 0;
+    const QRect desk = screen() ? screen()->availableGeometry() : QRect(0, 0, 1024, 768);
+    ReadWindowPos(options, left, top, formSettings->width(), formSettings->height(), desk.width(), desk.height());
+    formSettings->move(left, top);
+    formSettings->SelectPage(ReadAttrInt(options, "page", 0));
+}
+
+void TFormMain::StoreSettingsWindow() {
+    if (!formSettings) return;
+    pugi::xml_node options = ConfigSection("Options");
+    WriteAttrInt(options, "x", formSettings->x());
+    WriteAttrInt(options, "y", formSettings->y());
+    WriteAttrInt(options, "page", formSettings->ActivePage());
+}
+
+void TFormMain::ShowSettingsMute(bool mute) {
+    if (formSettings) formSettings->SetMute(mute);
+}
