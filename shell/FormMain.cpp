@@ -836,6 +836,12 @@ void TFormMain::MiRecordSoundClick() {
 
 void TFormMain::RecordSound(bool start) {
     SoundDriver* d = owner->GetSoundDriver();
+    if (start && (!d || !d->IsStreamOpen())) {
+        // The recording is taken from the sound output: without one there is
+        // nothing to record, and the user is told so.
+        ShowInfo(FormText("err.RecordSound.Title"), FormText("err.RecordSound.Message"));
+        return;
+    }
     if (!d) return;
     if (!start) {
         d->StopWaveRecording();
