@@ -27,7 +27,6 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <QWindow>
 
 #include <portaudio.h>
 
@@ -614,13 +613,8 @@ void TFormMain::ScreenSizeClick(QAction* sender) {
     SetScreenSize(size);
 }
 
-void TFormMain::MoveFrameTo(int left, int top) {
-    // Positions are those of the frame, as the closing stores them.
-    move(left, top);
-}
-
 void TFormMain::PlaceFrame(int left, int top) {
-    MoveFrameTo(left, top);
+    move(left, top);  // the frame's position, as the closing stores it
     // During the first showing the window is not mapped yet, and a window
     // manager takes that position for the client area's. Once the frame is
     // known the frame is put there again; without a manager it never
@@ -641,7 +635,7 @@ void TFormMain::PlaceFrameTick() {
     // the frame has stayed in place for a few ticks.
     if (frameGeometry().topLeft() != placeAt) {
         placeSettled = 0;
-        MoveFrameTo(placeAt.x(), placeAt.y());
+        move(placeAt);
     } else if (++placeSettled >= 5) {
         placeTimer->stop();
     }

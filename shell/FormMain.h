@@ -215,7 +215,6 @@ private:
     QAction* AddAction(QMenu* menu, const char* name, const char* caption, const QKeySequence& key = {});
     void ShowImage(QLabel* label, int kind, int index);
     void SetMenusForFullScreen(bool full);
-    void MoveFrameTo(int left, int top);
     void PlaceFrame(int left, int top);
     void PlaceFrameTick();
     void ApplicationStateChanged(Qt::ApplicationState state);
