@@ -4,9 +4,14 @@
 // real-time factor and the render time per frame.
 #include <pugixml.hpp>
 
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <string>
 #include <memory>
 #include <span>
 #include <vector>
@@ -16,6 +21,8 @@
 #include "machine/cpu/ChipCpu8080.h"
 #include "machine/cpu/ChipMemory.h"
 #include "machine/owner/MachineOwner.h"
+#include "machine/recording/Recording.h"
+#include "machine/recording/RecordingSession.h"
 #include "machine/screen/ScreenDAD85.h"
 #include "machine/sound/SoundDriver.h"
 
@@ -125,6 +132,38 @@ int main(int argc, char** argv) {
         const double cpuOnly = host - std::chrono::duration<double>(render).count();
         std::printf("%-12s %7.0fx %11.3f ms %17.0fx\n", kModels[model], emulated / host, renderMs,
                     emulated / cpuOnly);
+
+        // The same number of slices recorded, then played back, without rendering.
+        char folder[] = "/tmp/orvik-bench-XXXXXX";
+        if (::mkdtemp(folder)) {
+            const std::string prc = std::string(folder) + "/bench.prc";
+            RecordingSession session(owner);
+            auto run = [&] {
+                const int32_t first = owner.GetSliceCount();
+                const Clock::time_point t = Clock::now();
+                while (owner.GetSliceCount() - first < kSlices && (session.IsRecording() || session.IsLinked())) {
+                    owner.PreciseTimerCpuTimer();
+                    if (driver) driver->FillOutput(out.data(), SoundDriver::SliceFrames);
+                }
+                return std::chrono::duration<double>(Clock::now() - t).count();
+            };
+            if (session.Create(prc, "") == 0) {
+                driver = owner.GetSoundDriver();
+                const double recording = run();
+                session.Close(true);
+                std::printf("%-12s %7.0fx  recording attached\n", "", emulated / recording);
+                if (session.Playback(prc) == 0) {
+                    driver = owner.GetSoundDriver();
+                    const double playing = run();
+                    std::printf("%-12s %7.0fx  playing back\n", "", emulated / playing);
+                }
+                session.Close(false);
+            } else {
+                std::printf("%-12s recording could not be created\n", "");
+            }
+            std::error_code ec;
+            std::filesystem::remove_all(folder, ec);
+        }
         ConfigRoot = pugi::xml_node();
     }
     return 0;

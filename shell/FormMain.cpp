@@ -38,6 +38,7 @@
 #include "machine/cpu/ChipCpu8080.h"
 #include "machine/cpu/ChipMemory.h"
 #include "machine/pio/SystemPIO.h"
+#include "machine/recording/RecordingSession.h"
 #include "machine/sound/SoundDriver.h"
 #include "platform/KeyState.h"
 #include "platform/ParPort.h"
@@ -133,6 +134,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     owner->SetView(view.get());
     CreatePeripheralWindows();
     CreateTapeBrowser();
+    ArrangeControls();
 }
 
 TFormMain::~TFormMain() {
@@ -141,6 +143,7 @@ TFormMain::~TFormMain() {
     owner->SetView(nullptr);
     DonePeripherals();
     owner->Shutdown();
+    prcSession.reset();  // lets go of the CPU before the parts go
     owner.reset();  // frees every machine part
     if (paInitialised) Pa_Terminate();
     DoneCommonUtils();
@@ -182,6 +185,8 @@ void TFormMain::CreateControls() {
     miFile->addSeparator();
     miRecordSound = AddAction(miFile, "MiRecordSound", "Zaznamenať zvuk...");
     connect(miRecordSound, &QAction::triggered, this, [this] { MiRecordSoundClick(); });
+    miFile->addSeparator();
+    CreateRecordingControls(miFile);
     miFile->addSeparator();
     QAction* poke = AddAction(miFile, "MiPoke", "Poke...");
     connect(poke, &QAction::triggered, this, [this] { MiPokeClick(); });
@@ -347,6 +352,8 @@ QAction* TFormMain::ActionNamed(const char* name) const {
     return nullptr;
 }
 
+void TFormMain::ShowSoundImage(int index) { ShowImage(imageSound, kImageDiskTape, index); }
+
 void TFormMain::ShowImage(QLabel* label, int kind, int index) {
     label->setProperty("imageIndex", index);
     label->setPixmap(StatusPictures::Icon(static_cast<StatusPictures::Kind>(kind), index));
@@ -462,8 +469,11 @@ void TFormMain::OnOpenFile(const QString& path) {
     if (path.isEmpty()) return;
     lastOpenedFile = path;
     ++openedFiles;
-    if (OpenTapeFile(path)) return;
-    if (openFileHandler) openFileHandler(path);
+    if (openFileHandler) {
+        openFileHandler(path);
+        return;
+    }
+    OpenFileByName(path.toStdString());
 }
 
 void TFormMain::MiExitClick() {
@@ -572,6 +582,10 @@ bool TFormMain::event(QEvent* e) {
     if (e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease) {
         auto* key = static_cast<QKeyEvent*>(e);
         if (owner) UpdateKeyState(owner->Keys(), key);
+        if (e->type() == QEvent::KeyRelease && !key->isAutoRepeat() && PrcKeyUp(key->key(), key->modifiers())) {
+            e->accept();
+            return true;
+        }
         // F10 never reaches the menu bar.
         if (key->key() == Qt::Key_F10) {
             e->accept();
@@ -783,6 +797,7 @@ void TFormMain::TimerRefreshControlsTimer() {
         ShowImage(imageSound, kImageDiskTape, image);
         soundBlink = 25;
     }
+    PrcControlsTick();
 }
 
 // ---- sound -----------------------------------------------------------------
@@ -860,6 +875,7 @@ void TFormMain::RecordSound(bool start) {
 }
 
 void TFormMain::StopRecordings() {
+    ClosePrc();
     if (recordingWave) RecordSound(false);
 }
 

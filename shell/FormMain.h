@@ -17,6 +17,8 @@
 #include "machine/screen/ScreenDAD85.h"
 
 class InstanceChannel;
+class RecordingSession;
+class TFormActionRecording;
 class QAction;
 class QLabel;
 class QMenu;
@@ -52,6 +54,8 @@ public:
     static constexpr int kControlsIntervalMs = 20;
     // ImageSound tags (two icon indexes, first << 8 | second).
     static constexpr int kSoundTagWave = 0x0C0D;
+    static constexpr int kSoundTagActionRecording = 0x0E10;
+    static constexpr int kSoundTagActionPlayback = 0x0E0F;
 
     explicit TFormMain(QWidget* parent = nullptr);
     ~TFormMain() override;
@@ -119,6 +123,20 @@ public:
     void OpenCommandLineFile();
     void OnOpenFile(const QString& path);
 
+    // Opening files (FormMainOpen.cpp).
+    enum class OpenKind { Snapshot, Tape, Recording, Memory };
+    OpenKind KindOfFile(const std::string& path) const;
+    void OpenFile(const std::string& path, bool fromOutside);
+    void OpenFileByName(const std::string& path);
+    void TBtnOpenClick(int kind);
+    void MiFileClick();
+    void MiOpenRecentFileClick(QAction* sender);
+    void MiWebpagesClick(QAction* sender);
+    QMenu* RecentFilesDropdown() const { return recentFilesDropdown; }
+    // Replaces the desktop's opener of MiWebpages (tests).
+    using WebOpener = std::function<void(const QString& url)>;
+    void SetWebOpener(WebOpener opener) { webOpener = std::move(opener); }
+
     // Controls.
     void TBtnRunPauseClick();
     void TBtnResetClick();
@@ -153,6 +171,8 @@ public:
     void MiLoadSaveMemClick(int direction);
     // A file of a type the window does not know goes to the memory load window.
     void OpenInMemoryLoadWindow(const std::string& path);
+    // The memory load window preset with the file, shown modally.
+    void ShowMemoryLoadWindow(const std::string& path);
     TFormPoke* FormPoke();
     TFormMemReadWrite* FormMemReadWrite();
     // After a tool window: reopens the debugger when it holds the machine;
@@ -189,6 +209,33 @@ public:
     // One controls tick (the 20 ms timer).
     void TimerRefreshControlsTimer();
 
+    // Action recordings (FormMainRecording.cpp).
+    void MiCreatePrcClick();
+    void MiContinuePrcClick(bool withSender);
+    void MiPlaybackPrcClick();
+    void MiStopPrcClick();
+    void MiShowWinPrcClick();
+    bool PlaybackPrc(const std::string& path);
+    // The .prc branch of opening a file: the open recording ends (with its
+    // question), the file plays back and goes to the recent list, also when
+    // its playback does not start.
+    void OpenPrcFile(const std::string& path);
+    void PrcAddSnapshot();
+    void PrcRestoreSnapshot();
+    void ClosePrc();
+    RecordingSession& PrcSession() { return *prcSession; }
+    TFormActionRecording* FormActionRecording() const { return formActionRecording; }
+    // Replace the open dialog and the Yes/No question of the recording
+    // commands (tests; the error boxes go through SetErrorBoxHook). The
+    // question answers true for Yes.
+    using OpenDialogHook = std::function<bool(const std::string& title, const std::string& filter,
+                                              const std::string& ext, std::string& path)>;
+    void SetOpenDialogHook(OpenDialogHook hook) { openDialog = std::move(hook); }
+    using QuestionHook = std::function<bool(const QString& title, const QString& text)>;
+    void SetQuestionHook(QuestionHook hook) { questionBox = std::move(hook); }
+    // The start panel of a new recording, shown modally (tests replace it): true on OK.
+    using StartPanelHook = std::function<bool(TFormActionRecording& window)>;
+    void SetStartPanelHook(StartPanelHook hook) { startPanel = std::move(hook); }
     // Settings (FormMainSettings.cpp).
     TFormSettings* FormSettings() const { return formSettings.get(); }
     // Settings menu items (Tag = page) and the toolbar button (no sender).
@@ -227,6 +274,15 @@ private:
     bool AskSaveFile(const std::string& title, const std::string& filter, const std::string& ext,
                      std::string& path);
     QString FormText(const char* key) const;
+    void ShowSoundImage(int index);
+    void CreateRecordingControls(QMenu* menu);
+    void SetUpRecordingView();
+    void ShowPrcError(const char* titleKey, const char* messageKey);
+    void ShowRecordingIcon(int tag);
+    // Alt+Insert, Alt+Delete, Alt+Pause while recording; true when taken.
+    bool PrcKeyUp(int key, Qt::KeyboardModifiers modifiers);
+    // The controls tick's part: a recording that ended or failed is closed.
+    void PrcControlsTick();
     void CreateSettingsControls();
     void RunStartSettings();
     void StoreSettingsWindow();
@@ -267,8 +323,22 @@ private:
     QString lastOpenedFile;
     int openedFiles = 0;
     OpenFileHandler openFileHandler;
+    WebOpener webOpener;
+    static constexpr int kRecentItems = 20;
+    QMenu* recentFilesDropdown = nullptr;
+    QAction* recentItems[kRecentItems] = {};
+    void CreateOpenControls();
+    void ArrangeControls();
+    bool DebuggerWindowVisible() const;
     SaveDialogHook saveDialog;
     InfoBoxHook infoBox;
+    OpenDialogHook openDialog;
+    QuestionHook questionBox;
+    StartPanelHook startPanel;
+    std::unique_ptr<RecordingSession> prcSession;
+    TFormActionRecording* formActionRecording = nullptr;
+    QAction* miStopPrc = nullptr;
+    QAction* miShowWinPrc = nullptr;
     CloseRefusal closeRefusal;
     SnapDialogHook snapDialog;
     InfoBoxHook errorBox;

@@ -49,13 +49,17 @@ void TFormMain::MiLoadSaveMemClick(int direction) {
     ResumeOrReopenDebugger(before);
 }
 
-void TFormMain::OpenInMemoryLoadWindow(const std::string& path) {
-    const int before = RunState();
-    SetPause(1, 1);
+void TFormMain::ShowMemoryLoadWindow(const std::string& path) {
     TFormMemReadWrite* form = FormMemReadWrite();
     form->Setup(owner->GetModel(), owner->GetMemory(), false);
     form->PresetFile(path);
     form->exec();
+}
+
+void TFormMain::OpenInMemoryLoadWindow(const std::string& path) {
+    const int before = RunState();
+    SetPause(1, 1);
+    ShowMemoryLoadWindow(path);
     const int tag = owner->DebuggerTag.load();
     if (before == 0 && tag != DebuggerRequest::Stopped && tag != DebuggerRequest::StopRequest) SetPause(0, 1);
 }

@@ -12,6 +12,7 @@
 #include "shell/FormMain.h"
 #include "shell/ScreenView.h"
 #include "shell/peripherals/FormJoy.h"
+#include "shell/settings/FormSettings.h"
 #include "shell/peripherals/FormPrint.h"
 
 namespace {
@@ -62,6 +63,11 @@ void TFormMain::CreatePeripheralControls() {
 void TFormMain::CreatePeripheralWindows() {
     formPrint = new TFormPrint(this);
     formJoy = new TFormJoy(this);
+    // The settings dialog's Controls page opens it for a connector.
+    if (formSettings) {
+        formSettings->SetJoystickSetup([this](int row) { return formJoy->EditConnector(row); });
+        formSettings->SetJoystickDescription([this](int row) { return formJoy->DescribeConnection(row); });
+    }
     paperLink = new PaperLink(*owner, *formPrint);
     owner->SetPrinterPaper(paperLink);
 }

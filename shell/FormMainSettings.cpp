@@ -11,6 +11,7 @@
 
 #include "common/Config.h"
 #include "common/Lang.h"
+#include "shell/peripherals/FormJoy.h"
 #include "shell/FormMain.h"
 #include "shell/settings/FormSettings.h"
 
@@ -67,12 +68,16 @@ void TFormMain::MiSettingsClick(QAction* sender) {
     formSettings->TreeItemsClick();
     const int result = settingsExec ? settingsExec(*formSettings) : formSettings->exec();
     if (result == QDialog::Accepted) {
+        // Rows edited in the joystick set-up dialog are written only now.
+        if (formJoy) formJoy->WriteEditedRows();
         if (!xmlDoc.Save())
             QMessageBox::critical(this, QStringLiteral("Orvik"),
                                   QString::fromStdString("The configuration could not be saved to " + xmlDoc.FileName()));
         owner->Modules() = formSettings->ModuleControls();
         std::vector<int> codes = formSettings->ChangeList();
         if (ApplySettings(codes)) ResetMachine(1);
+    } else if (formJoy) {
+        formJoy->LoadSettings();
     }
     if (wasRunning == 0) SetPause(0, 1);
 }

@@ -61,16 +61,6 @@ void TFormMain::MiTapeBrowserClick() {
     }
 }
 
-void TFormMain::MiOpenTapeClick() {
-    SetPause(1, 0);
-    std::string start = MakeAbsolutePath(ConfigSection("TapeBrowser").text().get());
-    if (!QFileInfo(QFileInfo(QString::fromStdString(start)).path()).isDir()) start = AppDir();
-    if (OpenFileDialog(LangText("FormMain", "text.OpenFileDlg.Title"), LangText("FormMain", "text.OpenFileDlg.FilterTape"),
-                       "", start))
-        OpenTapeFile(QString::fromStdString(start));
-    SetPause(0, 0);
-}
-
 bool TFormMain::OpenTapeFile(const QString& path) {
     const QString ext = QFileInfo(path).suffix().toUpper();
     if (ext != "PTP" && ext != "PMD") return false;

@@ -131,6 +131,7 @@ void MachineBuilder::Build(MachineParts& p, uint8_t fromSnapshot, int32_t romLen
         p.gpio = std::make_unique<IifGPIO>();
         p.timerIf = std::make_unique<IifTimer>(p.model, p.cpu.get());
         p.tape = std::make_unique<IifTape>(p.model);
+        p.tape->SetDiscardRecorded(p.discardHostWrites);
         if (plan.tapeTimerClock) p.timerIf->SetOutputListener(MakeClosure<&IifTape::OnTimerOut>(p.tape.get()));
     }
     if (p.tapeBrowser) {

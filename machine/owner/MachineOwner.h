@@ -41,6 +41,16 @@ public:
     void SetTapeBrowser(TapeBrowserLink* link);
     void SetView(OwnerView* link) { parts.view = link; }
     void SetRecording(RecordingLink* link) { parts.recording = link; }
+    // Playback: writes to the RAM disk image, the disk images and the card,
+    // and recorded tape blocks go nowhere while on (also for devices made later).
+    void SetDiscardHostWrites(bool on) {
+        parts.discardHostWrites = on;
+        parts.ApplyDiscardHostWrites();
+    }
+    bool GetDiscardHostWrites() const { return parts.discardHostWrites; }
+    // Where the video interrupt stands in emulated time: slices since the last one.
+    int32_t GetVideoInterruptPhase() const { return slice.VideoInterruptPhase(); }
+    void SetVideoInterruptPhase(int32_t phase) { slice.SetVideoInterruptPhase(phase); }
     ModuleSelection& Modules() { return parts.modules; }
     // The host key state of this machine, filled by the main window.
     HostKeyState& Keys() { return parts.keys; }
@@ -123,6 +133,8 @@ public:
     int32_t GetMonitorRomSize() const { return parts.monitorRomSize; }
     int GetRunState() const { return runState.load(); }
     int32_t GetSliceCount() const { return slice.SliceCount(); }
+    // A recording starts counting slices afresh (its periodic flush every 200).
+    void ResetSliceCount() { slice.ResetSliceCount(); }
     TPreciseTimer& CpuTimer() { return cpuTimer; }
     TPreciseTimer& ScreenTimer() { return screenTimer; }
 

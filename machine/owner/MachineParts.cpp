@@ -31,6 +31,12 @@ void MachineParts::DetachAll() {
         place->Detach();
 }
 
+void MachineParts::ApplyDiscardHostWrites() {
+    if (raomModule) raomModule->SetDiscardWrites(discardHostWrites);
+    if (pmd32) pmd32->SetDiscardWrites(discardHostWrites);
+    if (tape) tape->SetDiscardRecorded(discardHostWrites);
+}
+
 void MachineParts::BindSoundSinks() {
     SoundLevelSink sink;
     if (sound) sink = sound->LevelSink();

@@ -96,6 +96,10 @@ struct MachineParts {
     TapeBrowserLink* tapeBrowser = nullptr;
     OwnerView* view = nullptr;
     RecordingLink* recording = nullptr;
+    // During an action playback the RAM disk, the disk unit and the tape
+    // recogniser keep their host files untouched (also devices made later).
+    bool discardHostWrites = false;
+    void ApplyDiscardHostWrites();
     PrinterPaperLink* printerPaper = nullptr;
     ModuleSelection modules;
     SoundFactory soundFactory;

@@ -350,6 +350,7 @@ int SettingsApplier::ApplyStorageSettings(std::vector<int>& codes) {
         parts.pmd32.reset();
         if (parts.gpio && parts.cpu && ReadAttrBool(section, "connected", false)) {
             parts.pmd32 = std::make_unique<Pmd32>(*parts.gpio);
+            parts.pmd32->SetDiscardWrites(parts.discardHostWrites);
             parts.pmd32Place.Attach(*parts.cpu, nullptr, {}, parts.pmd32->TickHook());
             codes.insert(codes.end(), {CC::Pmd32Image(0), CC::Pmd32Image(1), CC::Pmd32Image(2), CC::Pmd32Image(3)});
         }
@@ -411,6 +412,7 @@ void SettingsApplier::SetRomModule(uint8_t inserted, uint8_t ramVariant) {
             parts.raomModule->OpenFile(image);
         else
             parts.raomModule->CloseFile();
+        parts.raomModule->SetDiscardWrites(parts.discardHostWrites);
     } else {
         parts.romModule = std::make_unique<RomModule>();
         parts.PlaceRomModule();

@@ -111,6 +111,14 @@ bool SliceRunner::CpuSlice(int64_t startNs) {
         c.SliceClock -= kSliceCycles;
         const int32_t count = sliceCount.fetch_add(1) + 1;
         if (parts.recording && parts.recording->IsRecording() && count % 200 == 0) parts.recording->Flush();
+        const int32_t since = videoSlices.load(std::memory_order_relaxed) + 1;
+        videoSlices.store(since >= kVideoInterruptSlices ? 0 : since, std::memory_order_relaxed);
+        // Only a build with the video-interrupt port raises it; an enable
+        // left over from another model does not.
+        ScreenDAD85* const screen = parts.screen.get();
+        if (since >= kVideoInterruptSlices && parts.videoInterrupt && screen && screen->IsVideoInterruptEnabled() &&
+            tag != DebuggerRequest::Stopped)
+            c.Interrupt();
     }
     busyNs.fetch_add(NowNs() - startNs);
     return stop;
@@ -157,11 +165,6 @@ void SliceRunner::ScreenTick() {
                     pio.changeWord.fetch_and(static_cast<uint8_t>(~1));
                 }
             }
-            break;
-        case 4:
-            if (parts.cpu && screen && screen->IsVideoInterruptEnabled() &&
-                debuggerTag.load() != DebuggerRequest::Stopped)
-                parts.cpu->Interrupt();
             break;
         default:
             break;

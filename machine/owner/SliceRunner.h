@@ -13,6 +13,9 @@ class SliceRunner {
 public:
     static constexpr int32_t kSliceCycles = 4096;
     static constexpr int kScreenIntervalMs = 4;
+    // The 50 Hz video interrupt comes every 10 slices of emulated time (20 ms),
+    // so a replayed run sees it at the same instruction as the recorded one.
+    static constexpr int32_t kVideoInterruptSlices = 10;
 
     // hold: while not 0 the CPU holds (a tape request waits for the
     // user-interface thread).
@@ -35,6 +38,9 @@ public:
     static int64_t NowNs();
 
     int32_t SliceCount() const { return sliceCount.load(); }
+    void ResetSliceCount() { sliceCount.store(0); }
+    int32_t VideoInterruptPhase() const { return videoSlices.load(); }
+    void SetVideoInterruptPhase(int32_t slices) { videoSlices.store(slices >= 0 && slices < kVideoInterruptSlices ? slices : 0); }
 
 private:
     MachineParts& parts;
@@ -45,6 +51,7 @@ private:
     // a slice takes some microseconds, so coarser units would lose most of it.
     std::atomic<int64_t> busyNs{0};
     std::atomic<int32_t> sliceCount{0};
+    std::atomic<int32_t> videoSlices{0};  // completed slices since the last video interrupt
 
     // Screen-tick state (timer thread).
     int phase = 0;

@@ -177,11 +177,21 @@ SnapshotLoadResult Load(MachineOwner& owner, int fd, int32_t offset, const Snaps
 
 bool IsRecordingPath(const std::string& path) {
     const size_t slash = path.find_last_of('/');
-    const size_t dot = path.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
-    std::string ext = path.substr(dot);
-    for (char& c : ext) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return ext == ".PRC";
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const auto endsWith = [&name](const std::string& tail) {
+        return name.size() >= tail.size() && name.compare(name.size() - tail.size(), tail.size(), tail) == 0;
+    };
+    if (endsWith(".PRC")) return true;
+    // A recording's own snapshots: "<name>.prc-<n>.psn".
+    if (!endsWith(".PSN")) return false;
+    const size_t mark = name.rfind(".PRC-");
+    if (mark == std::string::npos) return false;
+    const size_t first = mark + 5, last = name.size() - 4;
+    if (first >= last) return false;
+    for (size_t i = first; i < last; ++i)
+        if (!std::isdigit(static_cast<unsigned char>(name[i]))) return false;
+    return true;
 }
 
 int32_t SaveMachineSnapshot(MachineOwner& owner, const std::string& path, int32_t offset,

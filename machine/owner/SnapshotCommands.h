@@ -39,6 +39,6 @@ SnapshotLoadResult LoadMachineSnapshot(MachineOwner& owner, const std::string& p
 SnapshotLoadResult LoadMachineSnapshotFd(MachineOwner& owner, int fd, int32_t offset,
                                          const SnapshotModelHook& selectModel = {});
 
-// True when the path's extension is ".prc" in any case (snapshots written for
-// action recordings are named after them).
+// True for a recording (extension ".prc" in any case) and for the snapshots
+// written for one ("<name>.prc-<n>.psn"); folder names do not count.
 bool IsRecordingPath(const std::string& path);

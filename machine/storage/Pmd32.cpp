@@ -474,6 +474,7 @@ uint8_t Pmd32::WriteSectors(int first, int sectorCount, const uint8_t* data) {
     // Every sector written must exist, not only the first.
     if (SectorOffset(d, first, offset) != 0) return kPmdWriteFailed;
     if (SectorOffset(d, first + sectorCount - 1, last) != 0) return kPmdWriteFailed;
+    if (discardWrites) return kPmdOk;
     if (!WriteAll(d.handle, data, static_cast<size_t>(sectorCount) * kSectorSize, offset))
         return kPmdWriteFailed;
     return kPmdOk;
@@ -612,6 +613,7 @@ uint8_t Pmd32::CmdNewImage() {
     if (lstat(real.c_str(), &st) == 0) return kPmdNotCreated;  // never replace a file
     int64_t tracks = g.tracks ? g.tracks : 256;
     int64_t size = tracks * g.sectors * kSectorSize;
+    if (discardWrites) return kPmdOk;
     return CreateNewImageFile(real, size, kFormatFill) ? kPmdOk : kPmdNotCreated;
 }
 

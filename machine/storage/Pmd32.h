@@ -39,6 +39,10 @@ public:
     int MountImage(int drive, const std::string& path, uint8_t writeProtect);
     void Unmount(int drive);
     void SetWriteProtect(int drive, uint8_t flag);
+    // While on, sector writes, formatting and new images never reach the host
+    // files (action playback); the commands answer as if they had.
+    void SetDiscardWrites(bool on) { discardWrites = on; }
+    bool GetDiscardWrites() const { return discardWrites; }
     // 0 idle, drive + 1 during a command, + 4 when it writes.
     int GetActivity() const { return activity; }
 
@@ -121,4 +125,5 @@ private:
     bool searchOpen = false;
     int mountResult[4] = {};
     bool hooksInstalled = false;
+    bool discardWrites = false;
 };

@@ -166,8 +166,23 @@ void RaomModule::LoadWindow() {
     if (got < window.size()) std::memset(window.data() + got, 0x55, window.size() - got);
 }
 
+void RaomModule::SetDiscardWrites(bool on) {
+    if (on == discardWrites) return;
+    if (on) {
+        WriteBack();
+        discardWrites = true;
+    } else {
+        discardWrites = false;
+        LoadWindow();
+    }
+}
+
 void RaomModule::WriteBack() {
     if (image < 0 || !dirty) return;
+    if (discardWrites) {
+        dirty = 0;
+        return;
+    }
     if (lseek(image, windowBase, SEEK_SET) != windowBase) return;
     size_t done = 0;
     while (done < window.size()) {

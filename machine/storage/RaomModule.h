@@ -34,6 +34,11 @@ public:
     bool OpenFile(const std::string& path);
     // Writes a changed window back and closes the image.
     void CloseFile();
+    // While on, changes to the RAM disk never reach the image file (action
+    // playback): a pending change is written first, later ones are dropped
+    // and the window is read again from the file when it is turned off.
+    void SetDiscardWrites(bool on);
+    bool GetDiscardWrites() const { return discardWrites; }
 
     bool HasImage() const { return image >= 0; }
     int32_t GetVersion() const { return version; }
@@ -62,4 +67,5 @@ private:
     int32_t windowBase = 0;
     int32_t ramSize;
     uint8_t dirty = 0;
+    bool discardWrites = false;
 };

@@ -340,6 +340,7 @@ void IifTape::ResetRecogniser() {
 // first length word is already in place, a headless block gets its own.
 void IifTape::CloseRecord() {
     if (recState.load(std::memory_order_relaxed) != 4) WriteWord(0, recIndex - 2);
+    if (discardRecorded.load(std::memory_order_relaxed)) return;
     {
         std::lock_guard<std::mutex> lock(captureMutex);
         if (static_cast<int>(captured.size()) >= MaxCapturedBlocks) captured.pop_front();
@@ -380,7 +381,7 @@ void IifTape::Recognise() {
     }
     case 3:
         if (++recIndex == 2 + kHeaderPartLength) {
-            SendEvent(TapeEventHeader);
+            if (!discardRecorded.load(std::memory_order_relaxed)) SendEvent(TapeEventHeader);
             WriteWord(0, kHeaderPartLength);
             int32_t body = (recBuffer[54] | recBuffer[55] << 8) + 2;
             // A body of more bytes than a length word counts is closed when

@@ -113,6 +113,10 @@ public:
 
     int32_t GetPlayState() const { return playState.load(std::memory_order_relaxed); }
     int32_t GetPlayRemaining() const { return playRemaining.load(std::memory_order_relaxed); }
+    // While on, recorded blocks are neither kept nor announced (no header or
+    // recorded-block event), so nothing reaches a tape file (action playback).
+    void SetDiscardRecorded(bool on) { discardRecorded.store(on, std::memory_order_relaxed); }
+    bool GetDiscardRecorded() const { return discardRecorded.load(std::memory_order_relaxed); }
     int32_t GetRecState() const { return recState.load(std::memory_order_relaxed); }
     int GetModel() const { return model; }
     uint8_t GetPhase() const { return phase; }
@@ -156,6 +160,7 @@ private:
     int32_t recExpected = 0;
     int32_t recCountdown = 0;
     uint8_t inRecogniser = 0;
+    std::atomic<bool> discardRecorded{false};
     std::vector<uint8_t> recBuffer;
 
     // The block being played (owned copy).

@@ -825,6 +825,8 @@ void TFormSettings::LoadAllPages() {
     TabStoragesShow();
     TabPrinterShow();
     joystickChanged = false;
+    if (joystickDescription)
+        for (int r = 0; r < 2; ++r) lblJoyType[r]->setText(joystickDescription(r));
     treeClick = was;
 }
 
@@ -1199,6 +1201,7 @@ void TFormSettings::BtnJoyClick(int row) {
         return;
     }
     if (joystickSetup(row)) joystickChanged = true;
+    if (joystickDescription) lblJoyType[row & 1]->setText(joystickDescription(row));
 }
 
 // ---- ROM packages ----------------------------------------------------------

@@ -53,6 +53,9 @@ public:
     void SetAssociationStore(StoreFactory f) { storeFactory = std::move(f); }
     // The joystick set-up dialog's changed flag.
     void SetJoystickChanged(bool changed) { joystickChanged = changed; }
+    // What the joystick set-up dialog says of connector row (0 K3, 1 K4).
+    using JoystickDescription = std::function<QString(int row)>;
+    void SetJoystickDescription(JoystickDescription f) { joystickDescription = std::move(f); }
 
     // Page loaders (also called by the main window at program start).
     void TabGeneralShow();
@@ -187,6 +190,7 @@ private:
     FileDialog fileDialog;
     FolderDialog folderDialog;
     JoystickSetup joystickSetup;
+    JoystickDescription joystickDescription;
     StoreFactory storeFactory;
 
     // Components.

@@ -315,6 +315,10 @@ TEST(SnapshotPaths, RecordingsByExtensionOnly) {
     EXPECT_FALSE(IsRecordingPath("/a/b.prc/game.psn"));
     EXPECT_FALSE(IsRecordingPath("/a/b/game.prc.psn"));
     EXPECT_FALSE(IsRecordingPath("/a/b/prc"));
+    EXPECT_TRUE(IsRecordingPath("/a/b/game.prc-1.psn"));
+    EXPECT_TRUE(IsRecordingPath("/a/b/Game.PRC-12.PSN"));
+    EXPECT_FALSE(IsRecordingPath("/a/b/game.prc-.psn"));
+    EXPECT_FALSE(IsRecordingPath("/a/b/game.prc-x.psn"));
 }
 
 }  // namespace

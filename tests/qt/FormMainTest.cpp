@@ -346,6 +346,7 @@ private slots:
         QVERIFY(!first.CheckInstance({"orvik"}, "/"));
         form = std::make_unique<TFormMain>();
         form->SetInstanceChannel(&first);
+        form->SetErrorBoxHook([](const QString&, const QString&) {});
         form->SetCommandLineFile("/games/start.ptp");
         // A second start while the first is still starting.
         InstanceChannel early(prog->Path("orvik"));

@@ -1,0 +1,221 @@
+// The main window's action-recording commands: create, continue, play back,
+// stop, show the window, add a save point, roll back, and the close question.
+#include <QAction>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+
+#include "common/Lang.h"
+#include "common/Paths.h"
+#include "common/RecentFiles.h"
+#include "machine/recording/RecordingSession.h"
+#include "shell/FormMain.h"
+#include "shell/qtcommon/FileDialogs.h"
+#include "shell/recording/FormActionRecording.h"
+
+void TFormMain::CreateRecordingControls(QMenu* menu) {
+    prcSession = std::make_unique<RecordingSession>(*owner);
+    // Snapshots load through the main window's loader, which reports a failure itself.
+    prcSession->SetLoader([this](int fd, int32_t offset, const std::string& path) {
+        return fd >= 0 ? LoadSnapshotAt(fd, offset) : LoadSnapshotFile(path);
+    });
+    formActionRecording = new TFormActionRecording(this);
+
+    QMenu* prc = menu->addMenu(QString::fromUtf8("Záznam akcie (PRC)"));
+    prc->setObjectName("MiActionRecording");
+    QAction* playback = AddAction(prc, "MiPlaybackPrc", "Prehrať záznam...");
+    connect(playback, &QAction::triggered, this, [this] { MiPlaybackPrcClick(); });
+    QAction* create = AddAction(prc, "MiCreatePrc", "Vytvoriť nový záznam...");
+    connect(create, &QAction::triggered, this, [this] { MiCreatePrcClick(); });
+    QAction* cont = AddAction(prc, "MiContinuePrc", "Pokračovať v zázname...");
+    connect(cont, &QAction::triggered, this, [this] { MiContinuePrcClick(true); });
+    miStopPrc = AddAction(prc, "MiStopPrc", "Ukončiť záznam");
+    miStopPrc->setEnabled(false);
+    connect(miStopPrc, &QAction::triggered, this, [this] { MiStopPrcClick(); });
+    miShowWinPrc = AddAction(prc, "MiShowWinPrc", "Zobraziť okno záznamu", QKeySequence(Qt::ALT | Qt::Key_R));
+    miShowWinPrc->setEnabled(false);
+    connect(miShowWinPrc, &QAction::triggered, this, [this] { MiShowWinPrcClick(); });
+}
+
+void TFormMain::ShowPrcError(const char* titleKey, const char* messageKey) {
+    ShowError(FormText(titleKey), FormText(messageKey));
+}
+
+void TFormMain::ShowRecordingIcon(int tag) {
+    soundTag = tag;
+    ShowSoundImage(tag ? 14 : 0);
+    soundBlink = 25;
+}
+
+void TFormMain::MiCreatePrcClick() {
+    SetPause(1, 0);
+    StopRecordings();
+    std::string path;
+    const std::string title = LangText("FormMain", "text.SaveFileDlg.Title");
+    const std::string filter = LangText("FormMain", "text.OpenFileDlg.FilterPrc");
+    const bool chosen = saveDialog ? saveDialog(title, filter, "PRC", path) : SaveFileDialog(title, filter, "PRC", true, path);
+    if (!chosen) {
+        SetPause(0, 0);
+        return;
+    }
+    TFormActionRecording& window = *formActionRecording;
+    window.ShowStartPanel(true);
+    const bool ok = startPanel ? startPanel(window) : window.exec() == QDialog::Accepted;
+    if (!ok) {
+        SetPause(0, 0);
+        return;
+    }
+    prcSession->SetExternalSnapshots(window.ExternalSnapshots());
+    const std::string from = window.StartFromSnapshot() ? MakeAbsolutePath(window.SnapshotFileText()) : std::string();
+    // A snapshot that does not load aborts the recording and deletes its file.
+    if (prcSession->Create(path, from) != 0) {
+        ShowPrcError("err.CreatePrcDlg.Title", "err.CreatePrcDlg.Message");
+        SetPause(0, 0);
+        return;
+    }
+    AddRecentFile(path);
+    SetUpRecordingView();
+}
+
+void TFormMain::MiContinuePrcClick(bool withSender) {
+    if (withSender) {
+        SetPause(1, 0);
+        StopRecordings();
+        std::string path;
+        const std::string title = LangText("FormMain", "text.OpenFileDlg.Title");
+        const std::string filter = LangText("FormMain", "text.OpenFileDlg.FilterPrc");
+        const bool chosen = openDialog ? openDialog(title, filter, "PRC", path) : OpenFileDialog(title, filter, "PRC", path);
+        if (!chosen) {
+            SetPause(0, 0);
+            return;
+        }
+        prcSession->SetExternalSnapshots(formActionRecording->ExternalSnapshots());
+        if (prcSession->Continue(path) != 0) {
+            ShowPrcError("err.OpenPrcDlg.Title", "err.OpenPrcDlg.Message");
+            SetPause(0, 0);
+            return;
+        }
+        AddRecentFile(path);
+    }
+    SetUpRecordingView();
+}
+
+void TFormMain::SetUpRecordingView() {
+    TFormActionRecording& window = *formActionRecording;
+    window.SetSources(owner->GetScreen(), prcSession->GetRecording());
+    window.ClearThumbnails();
+    window.AddAllThumbnails();
+    window.ShowStartPanel(false);
+    window.show();
+    miStopPrc->setEnabled(true);
+    miShowWinPrc->setEnabled(true);
+    ShowRecordingIcon(kSoundTagActionRecording);
+    // The machine stays paused; the user starts it.
+}
+
+void TFormMain::MiPlaybackPrcClick() {
+    SetPause(1, 0);
+    StopRecordings();
+    std::string path;
+    const std::string title = LangText("FormMain", "text.OpenFileDlg.Title");
+    const std::string filter = LangText("FormMain", "text.OpenFileDlg.FilterPrc");
+    const bool chosen = openDialog ? openDialog(title, filter, "PRC", path) : OpenFileDialog(title, filter, "PRC", path);
+    if (chosen) {
+        PlaybackPrc(path);
+        AddRecentFile(path);
+    }
+    SetPause(0, 0);
+}
+
+bool TFormMain::PlaybackPrc(const std::string& path) {
+    const int result = prcSession->Playback(path);
+    if (!prcSession->IsOpen()) {
+        ShowPrcError("err.OpenPrcDlg.Title", "err.OpenPrcDlg.Message");
+        return false;
+    }
+    miStopPrc->setEnabled(true);
+    // The first snapshot did not load (the loader said so): open but not linked; stop closes it.
+    if (result != 0) return false;
+    ShowRecordingIcon(kSoundTagActionPlayback);
+    return true;
+}
+
+void TFormMain::OpenPrcFile(const std::string& path) {
+    ClosePrc();
+    PlaybackPrc(path);
+    AddRecentFile(path);
+}
+
+void TFormMain::MiStopPrcClick() {
+    SetPause(1, 0);
+    ClosePrc();
+    SetPause(0, 0);
+}
+
+void TFormMain::MiShowWinPrcClick() {
+    if (prcSession->IsOpen()) formActionRecording->show();
+}
+
+void TFormMain::PrcAddSnapshot() {
+    if (!prcSession->IsRecording()) return;
+    SetPause(1, 0);
+    if (prcSession->AddSavePoint()) formActionRecording->AddThumbnail();
+    SetPause(0, 0);
+}
+
+void TFormMain::PrcRestoreSnapshot() {
+    if (!prcSession->IsRecording()) return;
+    SetPause(1, 0);
+    bool removed = false;
+    const int loaded = prcSession->Rollback(removed);
+    if (removed) formActionRecording->RemoveLastThumbnail();
+    if (loaded) return;  // linked again; the machine stays paused
+    ResetMachine(1);
+    SetPause(0, 0);
+}
+
+void TFormMain::ClosePrc() {
+    if (!prcSession || !prcSession->IsOpen()) return;
+    if (prcSession->IsRecording()) {
+        const QString title = FormText("text.ClosePrc.Title");
+        const QString text = FormText("text.ClosePrc.Message");
+        const bool yes = questionBox ? questionBox(title, text)
+                                     : QMessageBox::question(this, title, text, QMessageBox::Yes | QMessageBox::No) ==
+                                           QMessageBox::Yes;
+        // Yes compacts the file; No ends it with a snapshot of the final state.
+        prcSession->Close(yes);
+    } else {
+        prcSession->Close(false);
+    }
+    formActionRecording->SetSources(owner->GetScreen(), nullptr);
+    formActionRecording->hide();
+    miStopPrc->setEnabled(false);
+    miShowWinPrc->setEnabled(false);
+    if (soundTag == kSoundTagActionRecording || soundTag == kSoundTagActionPlayback ||
+        (soundTag & 0xFFFF) == kSoundTagActionRecording || (soundTag & 0xFFFF) == kSoundTagActionPlayback)
+        ShowRecordingIcon(0);
+}
+
+bool TFormMain::PrcKeyUp(int key, Qt::KeyboardModifiers modifiers) {
+    if (!(modifiers & Qt::AltModifier) || !prcSession || !prcSession->IsRecording()) return false;
+    switch (key) {
+        case Qt::Key_Insert:
+            PrcAddSnapshot();
+            return true;
+        case Qt::Key_Delete:
+            PrcRestoreSnapshot();
+            return true;
+        case Qt::Key_Pause:
+            MiStopPrcClick();
+            return true;
+        default:
+            return false;
+    }
+}
+
+void TFormMain::PrcControlsTick() {
+    if (!prcSession || !prcSession->IsOpen() || !prcSession->IsLinked()) return;
+    const int32_t state = prcSession->GetState();
+    if (state == Recording::StateClosed || state == Recording::StateFailed) MiStopPrcClick();
+}

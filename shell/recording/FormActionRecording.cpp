@@ -1,0 +1,255 @@
+#include "shell/recording/FormActionRecording.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPixmap>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QToolButton>
+
+#include "common/Config.h"
+#include "common/Lang.h"
+#include "common/Paths.h"
+#include "machine/recording/Recording.h"
+#include "machine/screen/ScreenDAD85.h"
+#include "shell/qtcommon/FileDialogs.h"
+
+namespace {
+const char* const kSection = "FormActionRecording";
+
+QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
+
+template <typename W>
+W* Named(W* widget, const char* name) {
+    widget->setObjectName(name);
+    return widget;
+}
+}  // namespace
+
+TFormActionRecording::TFormActionRecording(QWidget* parent) : QDialog(parent) {
+    setObjectName("FormActionRecording");
+    setWindowTitle(Text("Záznam akcie"));
+    setWindowFlags(Qt::Tool | Qt::WindowStaysOnTopHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint |
+                   Qt::WindowTitleHint);
+    setFixedSize(kClientWidth, kClientHeight);
+
+    panelCreate = Named(new QWidget(this), "PanelCreatePRC");
+    panelCreate->setGeometry(0, 0, kClientWidth, kClientHeight);
+    auto* lblBegin = Named(new QLabel(Text("Začať záznam:"), panelCreate), "LblBeginPrc");
+    lblBegin->setGeometry(12, 8, 300, 18);
+    rbCurrentPos = Named(new QRadioButton(Text("od aktuálnej pozície"), panelCreate), "RbCurrentPos");
+    rbCurrentPos->setGeometry(24, 28, 300, 20);
+    rbCurrentPos->setChecked(true);
+    rbFromExistSnap = Named(new QRadioButton(Text("z existujúceho Snapshotu"), panelCreate), "RbFromExistSnap");
+    rbFromExistSnap->setGeometry(24, 50, 300, 20);
+    lblSnapFile = Named(new QLabel(Text("Súbor Snashotu:"), panelCreate), "LblSnapFile");
+    lblSnapFile->setGeometry(40, 74, 280, 16);
+    editSnapFile = Named(new QLineEdit(panelCreate), "EditSnapFile");
+    editSnapFile->setGeometry(40, 92, 280, 22);
+    editSnapFile->setReadOnly(true);
+    QPalette grey = editSnapFile->palette();
+    grey.setColor(QPalette::Text, Qt::gray);
+    editSnapFile->setPalette(grey);
+    sbSelectSnapFile = Named(new QToolButton(panelCreate), "SbSelectSnapFile");
+    sbSelectSnapFile->setGeometry(324, 92, 24, 22);
+    sbSelectSnapFile->setText("...");
+    sbSelectSnapFile->setToolTip(Text("Výber súboru..."));
+    checkExtSnapFile = Named(new QCheckBox(Text("Nevkladať Snapshoty do PRC (externé Snapshoty)"), panelCreate),
+                             "CheckExtSnapFile");
+    checkExtSnapFile->setGeometry(12, 122, 340, 20);
+    auto* btnOk = Named(new QPushButton(Text("OK"), panelCreate), "BtnOK");
+    btnOk->setGeometry(188, 152, 75, 25);
+    btnOk->setDefault(true);
+    auto* btnCancel = Named(new QPushButton(Text("Zrušiť"), panelCreate), "BtnCancel");
+    btnCancel->setGeometry(275, 152, 75, 25);
+    RbCurrentPosClick();
+    connect(rbCurrentPos, &QRadioButton::clicked, this, [this] { RbCurrentPosClick(); });
+    connect(rbFromExistSnap, &QRadioButton::clicked, this, [this] { RbFromExistSnapClick(); });
+    connect(sbSelectSnapFile, &QToolButton::clicked, this, [this] { SbSelectSnapFileClick(); });
+    connect(btnOk, &QPushButton::clicked, this, [this] { accept(); });
+    connect(btnCancel, &QPushButton::clicked, this, [this] { reject(); });  // Escape too (QDialog)
+
+    panelRecording = Named(new QWidget(this), "PanelRecording");
+    panelRecording->setGeometry(0, 0, kClientWidth, kClientHeight);
+    scrlBox = Named(new QScrollArea(panelRecording), "ScrlBoxRecording");
+    scrlBox->setGeometry(1, 1, 360, 158);
+    scrlBox->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scrlBox->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    scrlBox->horizontalScrollBar()->setSingleStep(kThumbStep);
+    scrlBox->horizontalScrollBar()->setTracking(true);
+    strip = new QWidget;
+    strip->setObjectName("ScrlBoxContent");
+    scrlBox->setWidget(strip);
+    ResizeStrip();
+    auto* lblAdd = new QLabel(Text("Alt+Insert - Pridať značku"), panelRecording);
+    lblAdd->setGeometry(4, 164, 130, 18);
+    auto* lblRollback = Named(new QLabel(Text("Alt+Del - Späť na značku"), panelRecording), "LblRolback");
+    lblRollback->setGeometry(136, 164, 120, 18);
+    auto* lblStop = Named(new QLabel(Text("Alt+Break - Stop"), panelRecording), "LblStop");
+    lblStop->setGeometry(262, 164, 96, 18);
+    panelRecording->hide();
+}
+
+TFormActionRecording::~TFormActionRecording() { ClearThumbnails(); }
+
+void TFormActionRecording::ShowStartPanel(bool start) {
+    panelCreate->setVisible(start);
+    panelRecording->setVisible(!start);
+    if (!start) ScrollToEnd();
+}
+
+bool TFormActionRecording::StartFromSnapshot() const { return rbFromExistSnap->isChecked(); }
+std::string TFormActionRecording::SnapshotFileText() const { return editSnapFile->text().toStdString(); }
+bool TFormActionRecording::ExternalSnapshots() const { return checkExtSnapFile->isChecked(); }
+
+void TFormActionRecording::RbCurrentPosClick() {
+    lblSnapFile->setEnabled(false);
+    editSnapFile->setEnabled(false);
+    sbSelectSnapFile->setEnabled(false);
+}
+
+void TFormActionRecording::RbFromExistSnapClick() {
+    lblSnapFile->setEnabled(true);
+    editSnapFile->setEnabled(true);
+    sbSelectSnapFile->setEnabled(true);
+}
+
+void TFormActionRecording::SbSelectSnapFileClick() {
+    std::string start = editSnapFile->text().toStdString();
+    if (start.empty()) start = ReadElementText(ConfigSection("Snapshot"));
+    std::string path = MakeAbsolutePath(start);
+    const std::string title = LangText(kSection, "text.OpenSnapDlg.Title");
+    const std::string filter = LangText(kSection, "text.OpenSnapDlg.FilterSnap");
+    const bool ok = openDialog ? openDialog(title, filter, path) : OpenFileDialog(title, filter, "", path);
+    if (ok) editSnapFile->setText(QString::fromStdString(MakeRelativePath(path)));
+}
+
+bool TFormActionRecording::FormCloseQuery() {
+    if (!editSnapFile->isEnabled() || !editSnapFile->text().isEmpty()) return true;
+    const QString title = QString::fromStdString(LangText(kSection, "err.SnapFile.Title"));
+    const QString text = QString::fromStdString(LangText(kSection, "err.SnapFile.Message"));
+    if (errorBox)
+        errorBox(title, text);
+    else
+        QMessageBox::critical(this, title, text);
+    return false;
+}
+
+void TFormActionRecording::done(int result) {
+    if (result == QDialog::Accepted && panelCreate->isVisible() && !FormCloseQuery()) return;
+    QDialog::done(result);
+}
+
+void TFormActionRecording::showEvent(QShowEvent* event) {
+    FormShow();
+    QDialog::showEvent(event);
+    // Thumbnails added while hidden: the strip's range is known only now.
+    if (panelRecording->isVisible()) ScrollToEnd();
+}
+
+void TFormActionRecording::FormShow() {
+    if (!firstShow) return;
+    firstShow = false;
+    QScreen* sc = screen() ? screen() : QGuiApplication::primaryScreen();
+    const QRect desk = sc ? sc->availableGeometry() : QRect(0, 0, 1024, 768);
+    int left = 0, top = 0;
+    ReadWindowPos(ConfigSection("ActionRecording"), left, top, frameGeometry().width(), frameGeometry().height(),
+                  desk.width(), desk.height());
+    move(desk.left() + left, desk.top() + top);
+}
+
+void TFormActionRecording::closeEvent(QCloseEvent* event) {
+    FormClose();
+    QDialog::closeEvent(event);
+}
+
+void TFormActionRecording::FormClose() {
+    pugi::xml_node element = ConfigSection("ActionRecording");
+    WriteAttrInt(element, "x", pos().x());
+    WriteAttrInt(element, "y", pos().y());
+}
+
+void TFormActionRecording::SetSources(ScreenDAD85* screenRef, Recording* recordingRef) {
+    renderer = screenRef;
+    recording = recordingRef;
+}
+
+void TFormActionRecording::ScrollToStart() { scrlBox->horizontalScrollBar()->setValue(0); }
+
+void TFormActionRecording::ScrollToEnd() {
+    QScrollBar* bar = scrlBox->horizontalScrollBar();
+    bar->setValue(bar->maximum());
+}
+
+void TFormActionRecording::ResizeStrip() {
+    const int n = static_cast<int>(thumbnails.size());
+    strip->resize(std::max(scrlBox->viewport()->width(), n * kThumbStep + 10), kThumbHeight + 20);
+}
+
+void TFormActionRecording::ClearThumbnails() {
+    for (QLabel* t : thumbnails) delete t;
+    thumbnails.clear();
+    if (strip) ResizeStrip();
+}
+
+void TFormActionRecording::AddThumbnail() {
+    if (!renderer || !recording) return;
+    const int i = static_cast<int>(thumbnails.size());
+    if (i >= recording->GetSnapshotCount()) return;
+    ScrollToStart();
+    auto* image = new QLabel(strip);
+    image->setObjectName(QString("Thumbnail%1").arg(i));
+    image->setGeometry(i * kThumbStep + 10, 10, kThumbWidth, kThumbHeight);
+    thumbnails.push_back(image);
+    ResizeStrip();
+    image->show();
+
+    QPixmap pixmap(kThumbWidth, kThumbHeight);
+    pixmap.fill(Qt::black);
+    uint8_t videoRam[Recording::ScreenBytes];
+    if (recording->GetSnapshotScreen(i, videoRam)) {
+        const bool blink = renderer->GetBlinkPhase();
+        ScreenPicture picture = renderer->CreateDib();
+        const bool drawn = renderer->Render(videoRam, picture);
+        renderer->SetBlinkPhase(blink);
+        if (drawn && picture.width > 0 && picture.height > 0) {
+            QImage bitmap(picture.pixels.data(), picture.width, picture.height, picture.width,
+                          QImage::Format_Indexed8);
+            QList<QRgb> colours;
+            const uint32_t* palette = ScreenDAD85::Palette();
+            for (int c = 0; c < ScreenDAD85::kPaletteSize; ++c) colours.push_back(palette[c]);
+            bitmap.setColorTable(colours);
+            QPainter painter(&pixmap);
+            painter.drawImage(QRect(0, 0, kThumbWidth, kThumbHeight), bitmap);
+        }
+    }
+    image->setPixmap(pixmap);
+    ScrollToEnd();
+}
+
+void TFormActionRecording::AddAllThumbnails() {
+    if (!recording) return;
+    while (ThumbnailCount() < recording->GetSnapshotCount()) {
+        const int before = ThumbnailCount();
+        AddThumbnail();
+        if (ThumbnailCount() == before) break;
+    }
+}
+
+void TFormActionRecording::RemoveLastThumbnail() {
+    if (thumbnails.empty()) return;
+    ScrollToStart();
+    delete thumbnails.back();
+    thumbnails.pop_back();
+    ResizeStrip();
+    ScrollToEnd();
+}

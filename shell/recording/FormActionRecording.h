@@ -1,0 +1,91 @@
+#pragma once
+// The action-recording window: the start panel asked when a recording is
+// created (shown modally), and the recording panel with one thumbnail per
+// snapshot of the recording beside the main window.
+#include <QDialog>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QScrollArea;
+class QToolButton;
+class QWidget;
+class Recording;
+class ScreenDAD85;
+
+class TFormActionRecording : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int kClientWidth = 362;
+    static constexpr int kClientHeight = 187;
+    static constexpr int kThumbWidth = 144;
+    static constexpr int kThumbHeight = 128;
+    static constexpr int kThumbStep = 154;
+
+    explicit TFormActionRecording(QWidget* parent = nullptr);
+    ~TFormActionRecording() override;
+
+    // Panels: the start panel (true) or the recording panel.
+    void ShowStartPanel(bool start);
+    bool StartFromSnapshot() const;      // RbFromExistSnap
+    std::string SnapshotFileText() const;  // EditSnapFile, as shown
+    bool ExternalSnapshots() const;      // CheckExtSnapFile
+
+    void RbCurrentPosClick();
+    void RbFromExistSnapClick();
+    void SbSelectSnapFileClick();
+    // False when OK must be refused (no snapshot file chosen).
+    bool FormCloseQuery();
+    void FormShow();
+    void FormClose();
+
+    void SetSources(ScreenDAD85* screen, Recording* recording);
+    void ClearThumbnails();
+    void AddThumbnail();
+    void AddAllThumbnails();
+    void RemoveLastThumbnail();
+    int ThumbnailCount() const { return static_cast<int>(thumbnails.size()); }
+    QLabel* Thumbnail(int index) const { return thumbnails[static_cast<size_t>(index)]; }
+    QScrollArea* Strip() const { return scrlBox; }
+
+    // Replace the file dialog and the error box (tests).
+    using OpenDialogHook = std::function<bool(const std::string& title, const std::string& filter, std::string& path)>;
+    void SetOpenDialogHook(OpenDialogHook hook) { openDialog = std::move(hook); }
+    using ErrorBoxHook = std::function<void(const QString& title, const QString& text)>;
+    void SetErrorBoxHook(ErrorBoxHook hook) { errorBox = std::move(hook); }
+
+    void done(int result) override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void ScrollToStart();
+    void ScrollToEnd();
+    void ResizeStrip();
+
+    bool firstShow = true;
+    std::vector<QLabel*> thumbnails;
+    ScreenDAD85* renderer = nullptr;
+    Recording* recording = nullptr;
+    OpenDialogHook openDialog;
+    ErrorBoxHook errorBox;
+
+    QWidget* panelCreate = nullptr;
+    QWidget* panelRecording = nullptr;
+    QRadioButton* rbCurrentPos = nullptr;
+    QRadioButton* rbFromExistSnap = nullptr;
+    QLabel* lblSnapFile = nullptr;
+    QLineEdit* editSnapFile = nullptr;
+    QToolButton* sbSelectSnapFile = nullptr;
+    QCheckBox* checkExtSnapFile = nullptr;
+    QScrollArea* scrlBox = nullptr;
+    QWidget* strip = nullptr;
+};
