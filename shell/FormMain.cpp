@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -45,6 +46,7 @@
 #include "shell/InstanceChannel.h"
 #include "shell/KeyMap.h"
 #include "shell/ScreenView.h"
+#include "shell/StatusPictures.h"
 #include "shell/settings/FormSettings.h"
 #include "shell/qtcommon/FileDialogs.h"
 #include "shell/qtcommon/LangWindows.h"
@@ -56,43 +58,10 @@ namespace {
 
 std::string g_programDirOverride;
 
-enum ImageKind { kImageLed, kImageDiskTape, kImageToolbar };
+constexpr StatusPictures::Kind kImageLed = StatusPictures::Led;
+constexpr StatusPictures::Kind kImageDiskTape = StatusPictures::DiskTape;
 
 const char* const kSizeNames[3] = {"normal", "double", "triple"};
-
-QColor LedColor(int index) {
-    switch (index) {
-        case 1: return QColor(255, 220, 0);
-        case 2: return QColor(230, 30, 30);
-        case 4: return QColor(40, 110, 255);
-        default: return QColor(60, 60, 60);
-    }
-}
-
-// A small picture for a status image: LEDs as round lamps, the disk, tape and
-// sound states as a coloured square marked with their image index.
-QPixmap StatusPixmap(int kind, int index) {
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    if (kind == kImageLed) {
-        p.setBrush(LedColor(index));
-        p.setPen(Qt::black);
-        p.drawEllipse(3, 3, 10, 10);
-    } else if (index != 0) {
-        static const QColor colors[] = {Qt::darkGreen, Qt::darkCyan, Qt::darkRed, Qt::darkMagenta};
-        p.setBrush(colors[index % 4]);
-        p.setPen(Qt::black);
-        p.drawRect(1, 1, 13, 13);
-        p.setPen(Qt::white);
-        QFont f = p.font();
-        f.setPixelSize(9);
-        p.setFont(f);
-        p.drawText(QRect(0, 0, 16, 16), Qt::AlignCenter, QString::number(index));
-    }
-    return pixmap;
-}
 
 }  // namespace
 
@@ -103,7 +72,7 @@ public:
     explicit View(TFormMain* f) : form(f) {}
 
     void RepaintScreen() override {
-        QMetaObject::invokeMethod(form, [f = form] { f->screenView->update(); }, Qt::QueuedConnection);
+        form->screenView->PostFrame();
     }
     void ShowCpuUsage(const std::string& text) override {
         const QString t = QString::fromStdString(text);
@@ -117,7 +86,8 @@ public:
     }
     void ShowModel(int model) override {
         form->imageModel->setProperty("imageIndex", model);
-        form->imageModel->setText(QString::fromLatin1(MachineOwner::ModelName(model)));
+        form->imageModel->setPixmap(StatusPictures::ModelPicture(model));
+        form->imageModel->setToolTip(QString::fromLatin1(MachineOwner::ModelName(model)));
         form->DebuggerMachineRebuilt();
     }
     void ShowMute(bool mute) override { form->ShowMute(mute); }
@@ -369,6 +339,9 @@ void TFormMain::CreateControls() {
     controlsTimer->setObjectName("TimerRefreshControls");
     controlsTimer->setInterval(kControlsIntervalMs);
     connect(controlsTimer, &QTimer::timeout, this, [this] { TimerRefreshControlsTimer(); });
+    placeTimer = new QTimer(this);
+    placeTimer->setInterval(20);
+    connect(placeTimer, &QTimer::timeout, this, [this] { PlaceFrameTick(); });
 
     // The owner's host key state is emptied whenever the program loses the focus.
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
@@ -388,7 +361,7 @@ void TFormMain::ShowSoundImage(int index) { ShowImage(imageSound, kImageDiskTape
 
 void TFormMain::ShowImage(QLabel* label, int kind, int index) {
     label->setProperty("imageIndex", index);
-    label->setPixmap(StatusPixmap(kind, index));
+    label->setPixmap(StatusPictures::Icon(static_cast<StatusPictures::Kind>(kind), index));
 }
 
 QString TFormMain::FormText(const char* key) const {
@@ -477,7 +450,7 @@ void TFormMain::FormShow() {
     const QRect desk = screen() ? screen()->availableGeometry() : QRect(0, 0, 1024, 768);
     ReadWindowPos(screenSection, left, top, frameGeometry().width(), frameGeometry().height(), desk.width(),
                   desk.height());
-    move(left, top);
+    PlaceFrame(left, top);
     savedLeft = left;
     savedTop = top;
 
@@ -531,7 +504,8 @@ void TFormMain::closeEvent(QCloseEvent* event) {
     StopRecordings();
     WriteAttrBool(ConfigSectionForWrite("General"), "pause-on-focus-lost", miFocusPause->isChecked() ? 1 : 0);
     pugi::xml_node screenSection = ConfigSectionForWrite("Screen");
-    const QPoint at = inFullScreen ? QPoint(savedLeft, savedTop) : pos();
+    // The frame's position, the same one that the first showing restores.
+    const QPoint at = inFullScreen ? QPoint(savedLeft, savedTop) : frameGeometry().topLeft();
     WriteAttrInt(screenSection, "x", at.x());
     WriteAttrInt(screenSection, "y", at.y());
     WriteAttrString(screenSection, "size", kSizeNames[windowSize]);
@@ -650,12 +624,40 @@ void TFormMain::ScreenSizeClick(QAction* sender) {
         return;
     }
     if (size == 3) {
-        savedLeft = pos().x();
-        savedTop = pos().y();
+        savedLeft = frameGeometry().x();
+        savedTop = frameGeometry().y();
         if (ReadAttrBool(ConfigSection("General"), "show-info-on-enter-full-screen", true))
             ShowInfo(FormText("text.FullScreen.Title"), FormText("text.FullScreen.Message"));
     }
     SetScreenSize(size);
+}
+
+void TFormMain::PlaceFrame(int left, int top) {
+    move(left, top);  // the frame's position, as the closing stores it
+    // During the first showing the window is not mapped yet, and a window
+    // manager takes that position for the client area's. Once the frame is
+    // known the frame is put there again; without a manager it never
+    // appears and the window is already in place.
+    placeAt = QPoint(left, top);
+    placeClock.start();
+    placeSettled = 0;
+    placeTimer->start();
+}
+
+void TFormMain::PlaceFrameTick() {
+    if (inFullScreen || placeClock.elapsed() > 5000) {
+        placeTimer->stop();
+        return;
+    }
+    if (frameGeometry() == geometry()) return;  // no frame yet
+    // The manager may still move the window while it frames it: done once
+    // the frame has stayed in place for a few ticks.
+    if (frameGeometry().topLeft() != placeAt) {
+        placeSettled = 0;
+        move(placeAt);
+    } else if (++placeSettled >= 5) {
+        placeTimer->stop();
+    }
 }
 
 bool TFormMain::GetMonitorRect(int& left, int& top, int& width, int& height) {
@@ -715,11 +717,18 @@ void TFormMain::SetScreenSize(int size) {
         toolBar->hide();
         panel->hide();
         screenView->SetFullScreen(true);
-        screenView->setMinimumSize(0, 0);
-        screenView->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-        setMinimumSize(0, 0);
-        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        // The fixed sizes of the window layout would keep the old area.
+        for (QWidget* w : {static_cast<QWidget*>(screenView), centralWidget(), static_cast<QWidget*>(this)}) {
+            w->setMinimumSize(0, 0);
+            w->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        }
         showFullScreen();
+        // A window manager acts on the full-screen state; without one the
+        // window covers the monitor by itself.
+        int left = 0, top = 0, width = 0, height = 0;
+        if (GetMonitorRect(left, top, width, height)) setGeometry(left, top, width, height);
+        raise();
+        activateWindow();
     } else {
         windowSize = size;
         const bool wasFull = inFullScreen;
@@ -733,7 +742,8 @@ void TFormMain::SetScreenSize(int size) {
         UpdateWindowLayout();
         raise();
         activateWindow();
-        move(savedLeft, savedTop);
+        // The first showing places the window itself, after this.
+        if (!firstShowPending) PlaceFrame(savedLeft, savedTop);
     }
     PeripheralsFollowScreenSize();
     if (controlsOn) controlsTimer->start();
@@ -846,6 +856,12 @@ void TFormMain::MiRecordSoundClick() {
 
 void TFormMain::RecordSound(bool start) {
     SoundDriver* d = owner->GetSoundDriver();
+    if (start && (!d || !d->IsStreamOpen())) {
+        // The recording is taken from the sound output: without one there is
+        // nothing to record, and the user is told so.
+        ShowInfo(FormText("err.NoSoundOutput.Title"), FormText("err.NoSoundOutput.Message"));
+        return;
+    }
     if (!start) {
         // A driver made anew meanwhile (new sound settings, a snapshot) has
         // finished the recording already; the menu still follows.

@@ -3,6 +3,7 @@
 // builds the machine at its first showing, shows the screen and the status
 // bar, feeds the host keyboard into the owner's key state and carries the run,
 // reset, size, sound and picture commands.
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QString>
 
@@ -261,6 +262,8 @@ private:
     QAction* AddAction(QMenu* menu, const char* name, const char* caption, const QKeySequence& key = {});
     void ShowImage(QLabel* label, int kind, int index);
     void SetMenusForFullScreen(bool full);
+    void PlaceFrame(int left, int top);
+    void PlaceFrameTick();
     void ApplicationStateChanged(Qt::ApplicationState state);
     void RunStateChanged(int paused, bool alsoRefreshTimers);
     void ShowMute(bool mute);
@@ -367,6 +370,10 @@ private:
     QAction* tbtnSound = nullptr;
     QAction* tbtnTest = nullptr;
     QTimer* controlsTimer = nullptr;
+    QTimer* placeTimer = nullptr;  // places the frame once it is known
+    QPoint placeAt;
+    QElapsedTimer placeClock;
+    int placeSettled = 0;
     std::unique_ptr<TFormSettings> formSettings;
     SettingsExec settingsExec;
     TFormJoy* formJoy = nullptr;

@@ -76,7 +76,7 @@ MachineOwner::Reconfiguration::~Reconfiguration() {
 }
 
 void MachineOwner::PreciseTimerCpuTimer() {
-    const int64_t start = SliceRunner::NowUs();
+    const int64_t start = SliceRunner::NowNs();
     if (Closing.load() == 1 || DebuggerTag.load() == DebuggerRequest::StopRequest || rebuilding.load()) return;
     // The CPU holds while a tape request waits for the controls tick.
     if (tags.TapeRequestWaiting()) return;

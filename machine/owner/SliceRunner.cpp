@@ -24,8 +24,8 @@ int64_t SliceRunner::NowMs() {
         .count();
 }
 
-int64_t SliceRunner::NowUs() {
-    return std::chrono::duration_cast<std::chrono::microseconds>(
+int64_t SliceRunner::NowNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
@@ -36,7 +36,7 @@ int SliceRunner::CpuUsagePercent(int64_t busy, int64_t elapsedMs) {
     return static_cast<int>(std::min<int64_t>(usage, 100));
 }
 
-bool SliceRunner::CpuSlice(int64_t startUs) {
+bool SliceRunner::CpuSlice(int64_t startNs) {
     if (parts.sound && parts.sound->MixSlice()) return false;
 
     ChipCpu8080& c = *parts.cpu;
@@ -120,7 +120,7 @@ bool SliceRunner::CpuSlice(int64_t startUs) {
             tag != DebuggerRequest::Stopped)
             c.Interrupt();
     }
-    busyUs.fetch_add(NowUs() - startUs);
+    busyNs.fetch_add(NowNs() - startNs);
     return stop;
 }
 
@@ -147,7 +147,7 @@ void SliceRunner::ScreenTick() {
         case 1: {
             const int64_t now = NowMs();
             if (now < nextUsageMs) break;
-            const int usage = CpuUsagePercent(busyUs.exchange(0), now - nextUsageMs + 1000);
+            const int usage = CpuUsagePercent(busyNs.exchange(0) / 1000, now - nextUsageMs + 1000);
             if (parts.view) parts.view->ShowCpuUsage(std::to_string(usage) + "%");
             nextUsageMs = now + 1000;
             break;

@@ -22,11 +22,11 @@ public:
     SliceRunner(MachineParts& parts, std::atomic<int>& debuggerTag, const std::atomic<unsigned>& hold)
         : parts(parts), debuggerTag(debuggerTag), hold(hold) {}
 
-    // One CPU slice, begun at startUs. Returns true when a breakpoint or a
+    // One CPU slice, begun at startNs (NowNs). Returns true when a breakpoint or a
     // finished step over/out stopped it. A hold ends it after the
     // instruction; like a stop it keeps the slice clock, so the next slice
     // goes on from there.
-    bool CpuSlice(int64_t startUs);
+    bool CpuSlice(int64_t startNs);
     void ScreenTick();
     // Keyboard scan, LEDs, disk and tape icons. tapeBrowserIdle: the tape
     // browser's request word is idle.
@@ -35,7 +35,7 @@ public:
     // Percentage shown for busyUs microseconds in slices within elapsedMs.
     static int CpuUsagePercent(int64_t busyUs, int64_t elapsedMs);
     static int64_t NowMs();
-    static int64_t NowUs();
+    static int64_t NowNs();
 
     int32_t SliceCount() const { return sliceCount.load(); }
     void ResetSliceCount() { sliceCount.store(0); }
@@ -47,7 +47,9 @@ private:
     std::atomic<int>& debuggerTag;
     const std::atomic<unsigned>& hold;
 
-    std::atomic<int64_t> busyUs{0};
+    // Time spent in slices since the last CPU-usage figure, in nanoseconds:
+    // a slice takes some microseconds, so coarser units would lose most of it.
+    std::atomic<int64_t> busyNs{0};
     std::atomic<int32_t> sliceCount{0};
     std::atomic<int32_t> videoSlices{0};  // completed slices since the last video interrupt
 

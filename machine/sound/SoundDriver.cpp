@@ -233,17 +233,22 @@ void SoundDriver::StopStream() {
 
 void SoundDriver::Pause() {
     if (!streamOpen_) return;
-    std::lock_guard lk(streamMutex_);
-    if (!StreamActive()) return;
-    StopStream();
+    // The stream keeps running and plays silence: stopping and starting a
+    // stream can take the audio system a second or more, and the machine
+    // would stand still that long after every resume.
     std::lock_guard slk(soundMutex_);
-    startPending_ = true;
+    paused_ = true;
 }
 
 void SoundDriver::Resume() {
     if (!streamOpen_) return;
-    std::lock_guard lk(streamMutex_);
-    if (StreamStopped()) StartStream();
+    std::lock_guard slk(soundMutex_);
+    paused_ = false;
+}
+
+bool SoundDriver::IsPaused() const {
+    std::lock_guard slk(soundMutex_);
+    return paused_;
 }
 
 namespace {
@@ -336,7 +341,9 @@ int SoundDriver::BufferedFrames() const {
 void SoundDriver::FillOutput(int16_t* output, unsigned long frameCount) {
     if (!streamOpen_ || !output || frameCount == 0) return;
     std::lock_guard lk(soundMutex_);
-    if (startPending_ && !ringFull_) {
+    // Paused, or not yet filled once: silence, and the ring keeps what it
+    // holds for the run that follows.
+    if (paused_ || (startPending_ && !ringFull_)) {
         std::memset(output, 0, size_t(frameCount) * 4);
         return;
     }

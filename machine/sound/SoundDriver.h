@@ -92,10 +92,13 @@ public:
     void Unmute();
     int16_t Amplitude(int channel) const;
 
-    // Pause stops a running stream (the next ring fill starts it again);
-    // Resume starts a stopped one.
+    // Pause makes the device play silence, keeping the stream running and
+    // the ring's contents; Resume lets the device play the ring again, so
+    // the slices go on at once. The stream itself starts when the ring
+    // first fills.
     void Pause();
     void Resume();
+    bool IsPaused() const;
 
     // Starts recording to a WAV file at path. The sound goes to a temporary
     // file in path's folder; an existing file at path stays as it is until the
@@ -148,6 +151,7 @@ private:
     int readPos_ = 0;
     int16_t lastFrame_[2] = {0, 0};
     bool startPending_ = false;
+    bool paused_ = false;  // the device gets silence
     bool ringFull_ = false;
     PaStream* stream_ = nullptr;
     int channelCount_ = 0;

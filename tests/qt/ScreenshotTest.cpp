@@ -18,53 +18,11 @@
 #include "machine/screen/ScreenDAD85.h"
 #include "shell/FormMain.h"
 #include "shell/ScreenView.h"
+#include "tests/qt/ScreenPictures.h"
+#include "tests/qt/StandInMonitor.h"
 #include "tests/qt/TestProgramDir.h"
 
 namespace {
-
-// The stand-in monitor, assembled for a ROM seen at 8000h after the boot
-// mapping ends (every model used here):
-//   JMP 8003h; LXI SP,7000h
-//   end of the boot mapping (Consul 2717: mode 82h, port C 0 = narrow
-//   screen, then a read; others: any system-port write)
-//   clear C000h-FFFFh
-//   for row r = 0..255: byte at C000h + 64 r + (r >> 3) = 41h odd r, 15h even r
-//   JMP $
-QByteArray StandInMonitor(bool consul, uint16_t& haltAddress) {
-    const int b = 0x8000;
-    QByteArray p;
-    auto put = [&p](std::initializer_list<int> bytes) {
-        for (int v : bytes) p.append(static_cast<char>(v));
-    };
-    auto here = [&p, b] { return b + static_cast<int>(p.size()); };
-    auto jump = [&put](int opcode, int target) { put({opcode, target & 0xFF, (target >> 8) & 0xFF}); };
-
-    jump(0xC3, b + 3);
-    put({0x31, 0x00, 0x70});
-    if (consul)
-        put({0x3E, 0x82, 0xD3, 0x87, 0xDB, 0x84});  // MVI A,82h; OUT 87h; IN 84h
-    else
-        put({0xD3, 0x84});                          // OUT 84h
-    put({0x21, 0x00, 0xC0});                        // LXI H,C000h
-    const int clear = here();
-    put({0x36, 0x00, 0x23, 0x7C, 0xB5});            // MVI M,0; INX H; MOV A,H; ORA L
-    jump(0xC2, clear);
-    put({0x21, 0x00, 0xC0, 0x06, 0x00});            // LXI H,C000h; MVI B,0
-    const int row = here();
-    put({0x78, 0x0F, 0x0F, 0x0F, 0xE6, 0x1F});      // MOV A,B; RRC x3; ANI 1Fh
-    put({0x5F, 0x16, 0x00, 0xE5, 0x19});            // MOV E,A; MVI D,0; PUSH H; DAD D
-    put({0x78, 0xE6, 0x01, 0x3E, 0x15});            // MOV A,B; ANI 1; MVI A,15h
-    const int store = here() + 5;
-    jump(0xCA, store);                               // JZ store
-    put({0x3E, 0x41});                              // MVI A,41h
-    put({0x77, 0xE1});                              // store: MOV M,A; POP H
-    put({0x11, 0x40, 0x00, 0x19, 0x04});            // LXI D,64; DAD D; INR B
-    jump(0xC2, row);
-    haltAddress = static_cast<uint16_t>(here());
-    jump(0xC3, here());                              // JMP $
-    p.append(QByteArray(4096 - p.size(), '\0'));
-    return p;
-}
 
 // True when emulated pixel (x, y) of the narrow 288 x 256 picture is set:
 // byte column r >> 3 of row r holds 15h (even r) or 41h (odd r), bit 0 leftmost.
@@ -89,35 +47,9 @@ QRgb ExpectedRgb(const Look& look, int x, int y) {
     return (ey & 1) ? look.odd[line] : look.even[line];
 }
 
-QImage BitmapAsImage(ScreenDAD85& screen) {
-    // The way the screen widget colours the renderer's bitmap.
-    QList<QRgb> colors;
-    for (int i = 0; i < ScreenDAD85::kPaletteSize; ++i) colors.append(static_cast<QRgb>(ScreenDAD85::Palette()[i]));
-    auto lock = screen.LockBitmap();
-    QImage indexed(screen.Bits(), screen.Width(), screen.Height(), screen.Stride(), QImage::Format_Indexed8);
-    indexed.setColorTable(colors);
-    return indexed.convertToFormat(QImage::Format_RGB32);  // a copy, made under the lock
-}
-
 // Differences between the grabbed widget and the bitmap; the widget is one
 // column wider than the bitmap and that column is black.
-int CountDifferences(const QImage& shot, const QImage& bitmap) {
-    int wrong = 0;
-    for (int y = 0; y < shot.height(); ++y)
-        for (int x = 0; x < shot.width(); ++x) {
-            const QRgb want = x < bitmap.width() && y < bitmap.height() ? bitmap.pixel(x, y) : qRgb(0, 0, 0);
-            if ((shot.pixel(x, y) & 0xFFFFFF) != (want & 0xFFFFFF)) wrong++;
-        }
-    return wrong;
-}
-
-int CountLit(const QImage& image) {
-    int lit = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (image.pixel(x, y) & 0xFFFFFF) lit++;
-    return lit;
-}
+int CountDifferences(const QImage& shot, const QImage& bitmap) { return CountDifferencesAt(shot, bitmap, 0, 0); }
 
 }  // namespace
 
@@ -166,10 +98,7 @@ private slots:
             t.replace("color-profile=\"multicolor\"", "color-profile=\"" + profile + "\"");
             t.replace("size=\"triple\"", "size=\"" + size + "\"");
             t.replace("mute=\"false\"", "mute=\"true\"");
-            const QString open = "<" + model + (model == "Model-2A" ? " ram256k=\"false\">" : ">");
-            const int at = t.indexOf(open);
-            const int romAt = t.indexOf("<RomFile/>", at);
-            if (at >= 0 && romAt >= 0) t.replace(romAt, 10, "<RomFile>" + rom + "</RomFile>");
+            UseMonitorRom(t, model, rom);
         }));
         QVERIFY(prog.Read("Orvik.xml").contains(("<RomFile>" + rom + "</RomFile>").toUtf8()));
         uint16_t halt = 0;

@@ -256,22 +256,33 @@ TEST(SoundDriverRing, ReadsWrapAroundTheRingEnd) {
     EXPECT_EQ(out[132 * 2], 0);
 }
 
-TEST(SoundDriverRing, PauseSilencesUntilTheRingFillsAgain) {
+TEST(SoundDriverRing, PauseSilencesTheDeviceAndResumeGoesOnAtOnce) {
     SoundDriver d(SoundDriver::NoDevice, 2, kFull);
     d.Resume();
     d.SetLevel(0, 1, 0);
-    for (int s = 0; s < 50; ++s) d.MixSlice();
+    for (int s = 0; s < 50; ++s) d.MixSlice();  // full: the stream starts
     Frames out(880 * 2);
     d.FillOutput(out.data(), 880);
     EXPECT_EQ(out[0], kFull2);
+    ASSERT_EQ(d.BufferedFrames(), SoundDriver::RingFrames - 880);
+
+    // Paused, the device plays silence and the ring keeps its sound.
     d.Pause();
+    EXPECT_TRUE(d.IsPaused());
+    for (int i = 0; i < 3; ++i) {
+        d.FillOutput(out.data(), 880);
+        for (int16_t v : out) ASSERT_EQ(v, 0);
+    }
+    EXPECT_EQ(d.BufferedFrames(), SoundDriver::RingFrames - 880);
+
+    // Resumed, the first slice finds room at once and the device plays on
+    // from where it stopped; no refill of the ring first.
     d.Resume();
-    d.FillOutput(out.data(), 880);
-    for (int16_t v : out) ASSERT_EQ(v, 0);
-    for (int s = 0; s < 10; ++s) ASSERT_FALSE(d.MixSlice());
-    EXPECT_TRUE(d.MixSlice());
+    EXPECT_FALSE(d.IsPaused());
+    EXPECT_FALSE(d.MixSlice());
     d.FillOutput(out.data(), 880);
     EXPECT_EQ(out[0], kFull2);
+    EXPECT_EQ(out[879 * 2 + 1], kFull2);
 }
 
 TEST(SoundDriverCallback, PassesOutputToTheDriverAndAlwaysContinues) {
