@@ -122,10 +122,13 @@ void MousePoly08::Move(int32_t x, int32_t y, int middle, int right, int left) {
 }
 
 void MousePoly08::Tick(int32_t sliceClock, int32_t cycles) {
-    if (!cpu || !pending.load(std::memory_order_acquire)) return;
+    if (!cpu) return;
+    if (!steady && !pending.load(std::memory_order_acquire)) return;
     tickCycles += cycles;
     while (tickCycles >= kPacketCycles) {
         tickCycles -= kPacketCycles;
+        sendingMove = pending.load(std::memory_order_acquire) != 0;
+        if (sendingMove) sentStatus = status;
         byteIndex = 0;
         sendState = 1;
         cpu->Interrupt();
@@ -135,7 +138,10 @@ void MousePoly08::Tick(int32_t sliceClock, int32_t cycles) {
 uint8_t MousePoly08::ReadPort(uint8_t port, int32_t cycles) {
     switch (sendState) {
         case 1:
-            shift = byteIndex == 0 ? status : uint8_t(byteIndex == 1 ? dx : dy);
+            if (sendingMove)
+                shift = byteIndex == 0 ? status : uint8_t(byteIndex == 1 ? dx : dy);
+            else
+                shift = byteIndex == 0 ? sentStatus : 0;  // nothing moved: an empty packet
             bitsLeft = 8;
             sendState = 2;
             return 0;
@@ -148,7 +154,8 @@ uint8_t MousePoly08::ReadPort(uint8_t port, int32_t cycles) {
         case 3:
             if (byteIndex == 2) {
                 sendState = 0;
-                pending.store(0, std::memory_order_release);
+                if (sendingMove) pending.store(0, std::memory_order_release);
+                sendingMove = false;
             } else {
                 ++byteIndex;
                 sendState = 1;

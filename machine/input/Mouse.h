@@ -27,6 +27,11 @@ public:
     virtual void Tick(int32_t sliceClock, int32_t cycles) = 0;
     // x, y: window coordinates; buttons +1 went down, -1 went up, 0 unchanged.
     virtual void Move(int32_t x, int32_t y, int middle, int right, int left) = 0;
+    // Interrupts that follow emulated time alone (a recording runs or plays
+    // back), and where they stand in it; mice that interrupt override these.
+    virtual void SetSteadyInterrupts(bool on) {}
+    virtual int32_t InterruptPhase() const { return 0; }
+    virtual void SetInterruptPhase(int32_t cycles) {}
 
     // New picture geometry; the next move only sets the position.
     void SetGeometry(int32_t scale, int32_t originX, int32_t originY);
@@ -86,6 +91,15 @@ public:
     bool Pending() const { return pending.load(std::memory_order_acquire) != 0; }
     uint8_t Status() const { return status; }
 
+    // Steady: a packet every 20 ms of emulated time whether the host moved
+    // or not (an empty one then), so that a replay sees each interrupt at the
+    // same instruction; the packet's bytes reach the program through IN.
+    void SetSteadyInterrupts(bool on) override { steady = on; }
+    int32_t InterruptPhase() const override { return tickCycles; }
+    void SetInterruptPhase(int32_t cycles) override {
+        tickCycles = cycles >= 0 && cycles < kPacketCycles ? cycles : 0;
+    }
+
 private:
     ChipCpu8080* cpu = nullptr;
     // Written by Move only while pending is 0, read by the emulation while it is 1.
@@ -93,6 +107,9 @@ private:
     int8_t dx = 0, dy = 0;
     std::atomic<uint8_t> pending{0};
     // Emulation side.
+    bool steady = false;
+    bool sendingMove = false;   // the packet being sent is the pending move
+    uint8_t sentStatus = 0x87;  // buttons of the last move sent
     int32_t tickCycles = 0;
     int sendState = 0;  // 0 idle, 1 start bit, 2 data bits, 3 stop bit
     int byteIndex = 0;

@@ -5,6 +5,7 @@
 #include "machine/cpu/ChipCpu8080.h"
 #include "machine/cpu/ChipMemory.h"
 #include "machine/input/Joy4004482.h"
+#include "machine/input/Mouse.h"
 #include "machine/printer/Bt100.h"
 #include "machine/pio/IifGPIO.h"
 #include "machine/pio/SystemPIO.h"
@@ -179,4 +180,15 @@ int MachineOwner::ApplyStorageSettings(std::vector<int>& codes) {
 void MachineOwner::SetRomModule(uint8_t inserted, uint8_t ramVariant) {
     Reconfiguration hold(*this);
     applier.SetRomModule(inserted, ramVariant);
+}
+
+void MachineOwner::SetSteadyInterrupts(bool on) {
+    parts.steadyInterrupts = on;
+    if (parts.mouse) parts.mouse->SetSteadyInterrupts(on);
+}
+
+int32_t MachineOwner::GetMouseInterruptPhase() const { return parts.mouse ? parts.mouse->InterruptPhase() : 0; }
+
+void MachineOwner::SetMouseInterruptPhase(int32_t cycles) {
+    if (parts.mouse) parts.mouse->SetInterruptPhase(cycles);
 }

@@ -48,6 +48,11 @@ public:
         parts.ApplyDiscardHostWrites();
     }
     bool GetDiscardHostWrites() const { return parts.discardHostWrites; }
+    // While a recording runs or plays back, the mouse interrupts on emulated
+    // time alone (also a mouse made later); its phase in that time.
+    void SetSteadyInterrupts(bool on);
+    int32_t GetMouseInterruptPhase() const;
+    void SetMouseInterruptPhase(int32_t cycles);
     // Where the video interrupt stands in emulated time: slices since the last one.
     int32_t GetVideoInterruptPhase() const { return slice.VideoInterruptPhase(); }
     void SetVideoInterruptPhase(int32_t phase) { slice.SetVideoInterruptPhase(phase); }

@@ -99,6 +99,8 @@ struct MachineParts {
     // During an action playback the RAM disk, the disk unit and the tape
     // recogniser keep their host files untouched (also devices made later).
     bool discardHostWrites = false;
+    // A recording runs or plays back: device interrupts follow emulated time alone.
+    bool steadyInterrupts = false;
     void ApplyDiscardHostWrites();
     PrinterPaperLink* printerPaper = nullptr;
     ModuleSelection modules;

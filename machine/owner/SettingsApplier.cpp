@@ -219,6 +219,7 @@ int SettingsApplier::OnMouse(std::vector<int>&) {
     parts.mousePlace.Attach(*parts.cpu, parts.mouse.get(), {PortRange{MouseBase::kPort, 0xFF, 0}},
                             parts.mouse->TickHook());
     parts.mouse->hideCursor = ReadAttrBool(section, "hide-cursor", true) ? 1 : 0;
+    parts.mouse->SetSteadyInterrupts(parts.steadyInterrupts);
     return 1;
 }
 

@@ -50,6 +50,7 @@ void RecordingSession::Link() {
     linked = true;
     // Played back, the run must not write the user's disk, RAM-disk and tape files.
     owner.SetDiscardHostWrites(recording->GetState() == Recording::StatePlayingBack);
+    owner.SetSteadyInterrupts(true);
 }
 
 void RecordingSession::Unlink() {
@@ -59,6 +60,7 @@ void RecordingSession::Unlink() {
     if (linked) {
         owner.SetRecording(nullptr);
         owner.SetDiscardHostWrites(false);
+        owner.SetSteadyInterrupts(false);
     }
     linked = false;
 }
@@ -71,14 +73,19 @@ void RecordingSession::Forget() {
 
 void RecordingSession::NoteEmulatedTime(int32_t snapshotIndex) {
     ChipCpu8080* cpu = owner.GetCpu();
-    savePointTime[snapshotIndex] = {cpu ? cpu->SliceClock : 0, owner.GetVideoInterruptPhase()};
+    savePointTime[snapshotIndex] = {cpu ? cpu->SliceClock : 0, cpu ? cpu->LastCycles : 0,
+                                    owner.GetVideoInterruptPhase(), owner.GetMouseInterruptPhase()};
 }
 
 void RecordingSession::RestoreEmulatedTime(int32_t snapshotIndex) {
     const auto it = savePointTime.find(snapshotIndex);
-    const std::pair<int32_t, int32_t> at = it != savePointTime.end() ? it->second : std::pair<int32_t, int32_t>{0, 0};
-    if (ChipCpu8080* cpu = owner.GetCpu()) cpu->SliceClock = at.first;
-    owner.SetVideoInterruptPhase(at.second);
+    const EmulatedTime at = it != savePointTime.end() ? it->second : EmulatedTime{};
+    if (ChipCpu8080* cpu = owner.GetCpu()) {
+        cpu->SliceClock = at.sliceClock;
+        cpu->LastCycles = at.lastCycles;
+    }
+    owner.SetVideoInterruptPhase(at.videoPhase);
+    owner.SetMouseInterruptPhase(at.mousePhase);
 }
 
 int RecordingSession::Create(const std::string& path, const std::string& fromSnapshot) {

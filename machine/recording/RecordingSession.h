@@ -89,5 +89,14 @@ private:
     bool linked = false;
     // Where each save point stood in emulated time (slice clock and the
     // video-interrupt phase), so that a rollback resumes at the same point.
-    std::map<int32_t, std::pair<int32_t, int32_t>> savePointTime;
+    // Where each save point stands in emulated time: slice clock, the cycles
+    // the devices still take from the last instruction, video and mouse
+    // interrupt phases.
+    struct EmulatedTime {
+        int32_t sliceClock = 0;
+        int32_t lastCycles = 0;
+        int32_t videoPhase = 0;
+        int32_t mousePhase = 0;
+    };
+    std::map<int32_t, EmulatedTime> savePointTime;
 };

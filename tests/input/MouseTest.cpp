@@ -296,3 +296,46 @@ TEST(Mouse602, TimerCascadeInterruptSamplesThePhases) {
 }
 
 }  // namespace
+
+namespace {
+
+// While a recording runs, a Poly08 packet goes every 20 ms of emulated time,
+// an empty one when nothing moved; a move that comes meanwhile is not lost.
+TEST(MousePoly08, SteadyInterruptsFollowEmulatedTimeAlone) {
+    testsupport::FlatMachine fm;
+    fm.cpu.INTE = 1;
+    MousePoly08 m(1, 0, 0);
+    m.SetCpu(&fm.cpu);
+    m.SetSteadyInterrupts(true);
+    m.Tick(0, MousePoly08::kPacketCycles - 1);
+    EXPECT_EQ(fm.cpu.IntRequest, 0);
+    EXPECT_EQ(m.InterruptPhase(), MousePoly08::kPacketCycles - 1);
+    m.Tick(0, 1);
+    EXPECT_EQ(fm.cpu.IntRequest, 1);
+    EXPECT_EQ(ReadPacket(m), (std::vector<uint8_t>{0x87, 0x00, 0x00}));
+    // A move arrives while an empty packet is on the line: it follows next.
+    fm.cpu.IntRequest = 0;
+    fm.cpu.INTE = 1;
+    m.Move(10, 10, 0, 0, 0);
+    m.Tick(0, MousePoly08::kPacketCycles);
+    EXPECT_EQ(m.ReadPort(0x8C, 0), 0);  // start bit of the empty packet
+    m.Move(15, 12, 0, 0, 1);
+    ASSERT_TRUE(m.Pending());
+    for (int i = 0; i < 29; ++i) m.ReadPort(0x8C, 0);  // the rest of it
+    EXPECT_TRUE(m.Pending());
+    m.Tick(0, MousePoly08::kPacketCycles);
+    EXPECT_EQ(ReadPacket(m), (std::vector<uint8_t>{0x83, 0x05, 0x02}));
+    EXPECT_FALSE(m.Pending());
+    // The phase can be put back, and out-of-range phases start again at 0.
+    m.SetInterruptPhase(123);
+    EXPECT_EQ(m.InterruptPhase(), 123);
+    m.SetInterruptPhase(MousePoly08::kPacketCycles);
+    EXPECT_EQ(m.InterruptPhase(), 0);
+    // Off again: no movement, no interrupt.
+    m.SetSteadyInterrupts(false);
+    fm.cpu.IntRequest = 0;
+    m.Tick(0, MousePoly08::kPacketCycles * 3);
+    EXPECT_EQ(fm.cpu.IntRequest, 0);
+}
+
+}  // namespace

@@ -15,6 +15,7 @@
 #include "machine/core/ModelIndex.h"
 #include "machine/cpu/ChipCpu8080.h"
 #include "machine/cpu/ChipMemory.h"
+#include "machine/input/Mouse.h"
 #include "machine/owner/MachineOwner.h"
 #include "machine/recording/Recording.h"
 #include "machine/recording/RecordingSession.h"
@@ -215,6 +216,46 @@ TEST_F(ReplayTest, RecordedRunWithSavePointsAndRollbackPlaysBackIdentically) {
         EXPECT_FALSE(owner.GetDiscardHostWrites());
         EXPECT_FALSE(owner.GetTape()->GetDiscardRecorded());
     }
+}
+
+// The Poly08 mouse interrupts on emulated time alone while a recording runs
+// or plays back: the host moves it only while recording, and the playback
+// still sees every interrupt at the same instruction, also after a rollback
+// to a save point that lies two cycles before a mouse interrupt.
+TEST_F(ReplayTest, MouseInterruptsReplayWithoutTheHostMouse) {
+    ConfigRoot.append_child("Controls").append_child("Mouse").append_attribute("type").set_value("poly8");
+    // Only the mouse interrupts here.
+    ConfigRoot.child("Screen").attribute("video-cpu-interrupt").set_value("false");
+    const std::string prc = dir.file("mouse.prc");
+    Build(kModel1);
+    std::vector<int> codes{10};
+    owner.ApplySettings(codes);
+    ASSERT_NE(owner.GetMouse(), nullptr);
+    for (int i = 0; i < 50; ++i) Slice(i, 0);
+    RecordingSession session(owner);
+    ASSERT_EQ(session.Create(prc, ""), 0);
+    for (int i = 0; i < 900; ++i) {
+        if (i == 400) {
+            ASSERT_TRUE(session.AddSavePoint());
+        }
+        if (i == 700) {
+            bool removed = true;
+            ASSERT_EQ(session.Rollback(removed), 1);
+        }
+        if (i % 7 == 0) owner.GetMouse()->Move(100 + i % 50, 80 + i % 30, 0, 0, i % 14 == 0 ? 1 : -1);
+        Slice(i, 0);
+    }
+    const uint8_t interrupts = Interrupts();
+    EXPECT_GT(interrupts, 10);
+    const Bytes recorded = State(session, dir.file("mouse-recorded.psn"));
+    session.Close(false);
+
+    Build(kModel1);
+    ASSERT_EQ(session.Playback(prc), 0);
+    for (int i = 0; i < 600; ++i) Slice(i, 1);  // no host mouse at all
+    EXPECT_EQ(Interrupts(), interrupts);
+    EXPECT_TRUE(State(session, dir.file("mouse-played.psn")) == recorded);
+    session.Close(false);
 }
 
 TEST_F(ReplayTest, UnclosedRecordingPlaysBackUpToItsLastFlush) {
