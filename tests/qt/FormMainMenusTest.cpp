@@ -16,7 +16,7 @@
 #include "common/RecentFiles.h"
 #include "machine/cpu/ChipCpu8080.h"
 #include "shell/FormMain.h"
-#include "tests/qt/TestProgramDir.h"
+#include "tests/qt/MainWindowFixture.h"
 #include "tools/debugger/window/FormDebugger.h"
 #include "tools/memrw/window/FormMemReadWrite.h"
 #include "tools/tape/window/TapeBrowser.h"
@@ -87,22 +87,16 @@ QStringList List(const char* const (&names)[N]) {
 class FormMainMenusTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<TestProgramDir> prog;
-    std::unique_ptr<TFormMain> form;
-    QStringList boxes;
-
+    MainWindowFixture w;
+    std::unique_ptr<TestProgramDir>& prog = w.prog;
+    std::unique_ptr<TFormMain>& form = w.form;
     void Start() {
-        prog = std::make_unique<TestProgramDir>();
-        QVERIFY(prog->Make());
-        TFormMain::SetProgramDirOverride(prog->Path().toStdString());
-        form = std::make_unique<TFormMain>();
-        QCOMPARE(ApplicationTag, 0);
-        form->SetInfoBoxHook([this](const QString& t, const QString&) { boxes << t; });
-        form->SetErrorBoxHook([this](const QString& t, const QString&) { boxes << t; });
-        form->show();
-        QVERIFY(!form->FirstShowPending());
-        boxes.clear();
+        w.Start();
+        w.infos.clear();
+        w.errors.clear();
     }
+    // Every box the window showed.
+    QStringList Boxes() const { return w.infos + w.errors; }
     QMenu* Menu(const char* name) { return form->menuBar()->findChild<QMenu*>(name); }
     // Closes the next modal window once it shows; its object name goes to shown.
     void CloseNextModal(QString* shown) {
@@ -119,11 +113,7 @@ class FormMainMenusTest : public QObject {
     }
 
 private slots:
-    void cleanup() {
-        form.reset();
-        prog.reset();
-        TFormMain::SetProgramDirOverride("");
-    }
+    void cleanup() { w.Stop(); }
 
     void everyItemWithItsShortcutAndState() {
         Start();
@@ -233,7 +223,7 @@ private slots:
         form->Owner().GetCpu()->A = 0;
         form->SetPause(0, 1);
         form->OnOpenFile(prog->Path("s.psn"));
-        QVERIFY(boxes.isEmpty());
+        QVERIFY(Boxes().isEmpty());
         QCOMPARE(form->RunState(), 0);
         form->SetPause(1, 1);
         QCOMPARE(form->Owner().GetCpu()->A, uint8_t(0x5A));

@@ -18,26 +18,20 @@
 #include "machine/cpu/ChipCpu8080.h"
 #include "machine/cpu/ChipMemory.h"
 #include "shell/FormMain.h"
-#include "tests/qt/TestProgramDir.h"
+#include "tests/qt/MainWindowFixture.h"
 #include "tools/memrw/window/FormMemReadWrite.h"
 #include "tools/poke/window/FormPoke.h"
 
 class FormPokeMemoryTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<TestProgramDir> prog;
-    std::unique_ptr<TFormMain> form;
+    MainWindowFixture w;
+    std::unique_ptr<TestProgramDir>& prog = w.prog;
+    std::unique_ptr<TFormMain>& form = w.form;
     QStringList messages;
 
     void Start() {
-        prog = std::make_unique<TestProgramDir>();
-        QVERIFY(prog->Make());
-        TFormMain::SetProgramDirOverride(prog->Path().toStdString());
-        form = std::make_unique<TFormMain>();
-        QCOMPARE(ApplicationTag, 0);
-        form->SetInfoBoxHook([](const QString&, const QString&) {});
-        form->show();
-        QVERIFY(!form->FirstShowPending());
+        w.Start();
         // Park the CPU in a loop in RAM, then let it run.
         form->SetPause(1, 1);
         ChipMemory* m = form->Owner().GetMemory();
@@ -53,24 +47,10 @@ class FormPokeMemoryTest : public QObject {
         if (!c) qWarning("missing %s", name);
         return c;
     }
-    // Runs body once the modal window is up (exec runs its own event loop).
-    static void WhenShown(QDialog* dialog, std::function<void()> body) {
-        auto* timer = new QTimer(dialog);
-        QObject::connect(timer, &QTimer::timeout, dialog, [dialog, timer, body] {
-            if (!dialog->isVisible()) return;
-            timer->stop();
-            timer->deleteLater();
-            body();
-        });
-        timer->start(5);
-    }
+    static void WhenShown(QDialog* dialog, std::function<void()> body) { MainWindowFixture::WhenShown(dialog, body); }
 
 private slots:
-    void cleanup() {
-        form.reset();
-        prog.reset();
-        TFormMain::SetProgramDirOverride("");
-    }
+    void cleanup() { w.Stop(); }
 
     void pokeChangesExactlyTheTickedBytesAndRunsOn() {
         Start();

@@ -12,27 +12,17 @@
 #include "shell/FormMain.h"
 #include "shell/SnapDialogs.h"
 #include "shell/settings/FormSettings.h"
-#include "tests/qt/TestProgramDir.h"
+#include "tests/qt/MainWindowFixture.h"
 
 class SnapshotDialogsTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<TestProgramDir> prog;
-    std::unique_ptr<TFormMain> form;
-    QStringList errors;
+    MainWindowFixture w;
+    std::unique_ptr<TestProgramDir>& prog = w.prog;
+    std::unique_ptr<TFormMain>& form = w.form;
+    QStringList& errors = w.errors;
 
-    void Start() {
-        prog = std::make_unique<TestProgramDir>();
-        QVERIFY(prog->Make());
-        TFormMain::SetProgramDirOverride(prog->Path().toStdString());
-        form = std::make_unique<TFormMain>();
-        QCOMPARE(ApplicationTag, 0);
-        form->SetInfoBoxHook([](const QString&, const QString&) {});
-        form->SetErrorBoxHook([this](const QString& title, const QString&) { errors << title; });
-        form->show();
-        QVERIFY(!form->FirstShowPending());
-        errors.clear();
-    }
+    void Start() { w.Start(); }
     void Park(uint8_t a) {
         form->SetPause(1, 1);
         ChipMemory* m = form->Owner().GetMemory();
@@ -56,11 +46,7 @@ class SnapshotDialogsTest : public QObject {
     }
 
 private slots:
-    void cleanup() {
-        form.reset();
-        prog.reset();
-        TFormMain::SetProgramDirOverride("");
-    }
+    void cleanup() { w.Stop(); }
 
     void saveDialogShowsTwoBoxesAndReturnsThem() {
         QTemporaryDir dir;

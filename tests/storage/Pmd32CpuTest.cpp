@@ -11,65 +11,14 @@
 #include "machine/pio/IifGPIO.h"
 #include "machine/storage/Pmd32.h"
 #include "TempFolder.h"
+#include "tests/support/FlatMachine.h"
 
 namespace {
 
-// 64 KB of RAM, nothing else.
-class FlatMemory : public ChipMemory {
-public:
-    FlatMemory() : ChipMemory(4) {
-        CreateRam(0x10000);
-        UpdateFastTables();
-    }
-    void Reset() override { UpdateFastTables(); }
-    void EndBootMapping() override {}
-    uint8_t* GetVideoRam() override { return ram + 0xC000; }
-    int32_t GetPointer(int32_t address, int32_t length, uint8_t** pointer, int) override {
-        if (address < 0 || address > 0xFFFF || length < 1) {
-            *pointer = nullptr;
-            return -1;
-        }
-        *pointer = ram + address;
-        return std::min(length, 0x10000 - address);
-    }
-};
-
-// Byte emitter with labels for jumps and calls.
-class Asm {
-public:
-    Asm& b(uint8_t v) { code.push_back(v); return *this; }
-    Asm& b(uint8_t op, uint8_t v) { return b(op).b(v); }
-    Asm& w(uint8_t op, uint16_t v) { return b(op).b(v & 0xFF).b(v >> 8); }
-    Asm& to(uint8_t op, const std::string& label) {
-        b(op);
-        fixups.emplace_back(code.size(), label);
-        return b(0).b(0);
-    }
-    Asm& at(const std::string& label) {
-        labels[label] = static_cast<uint16_t>(code.size());
-        return *this;
-    }
-    std::vector<uint8_t> Build() {
-        for (auto& [pos, label] : fixups) {
-            uint16_t v = labels.at(label);
-            code[pos] = v & 0xFF;
-            code[pos + 1] = v >> 8;
-        }
-        return code;
-    }
-
-private:
-    std::vector<uint8_t> code;
-    std::map<std::string, uint16_t> labels;
-    std::vector<std::pair<size_t, std::string>> fixups;
-};
-
-enum : uint8_t {
-    LXI_SP = 0x31, LXI_H = 0x21, MVI_A = 0x3E, MVI_B = 0x06, MVI_C = 0x0E, OUT = 0xD3, IN = 0xDB,
-    CPI = 0xFE, ANI = 0xE6, JNZ = 0xC2, JZ = 0xCA, CALL = 0xCD, RET = 0xC9, HLT = 0x76,
-    PUSH_PSW = 0xF5, POP_PSW = 0xF1, MOV_A_M = 0x7E, MOV_D_A = 0x57, XRA_C = 0xA9, MOV_C_A = 0x4F,
-    MOV_A_D = 0x7A, MOV_A_C = 0x79, MOV_M_A = 0x77, INX_H = 0x23, DCR_B = 0x05,
-};
+using testsupport::Asm;
+using testsupport::FlatMemory;
+using namespace testsupport;  // the opcode names
+constexpr uint8_t XRA_C = 0xA9;
 
 constexpr uint16_t kReadCmd = 0x0100, kWriteCmd = 0x3000, kReadReply = 0x2000, kWriteReply = 0x2100;
 
