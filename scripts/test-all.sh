@@ -21,6 +21,6 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVIK_TSAN=ON
 cmake --build build-tsan -j "$jobs" --target orvik_tsan_tests
-TSAN_OPTIONS="suppressions=$PWD/tests/tsan.supp halt_on_error=0 history_size=4" \
+TSAN_OPTIONS="suppressions=$PWD/tests/tsan.supp halt_on_error=0 history_size=4 die_after_fork=0" \
   ctest --test-dir build-tsan --output-on-failure -j "$jobs" --timeout 900 \
   -L '^(test_owner|test_sound|test_platform|test_tape|qt)$'
