@@ -1,0 +1,64 @@
+// Pictures of the main window, the about box and the keyboard picture as a
+// real X server shows them, kept in the build folder for people to look at
+// (tests/artefacts/); only their sizes are checked.
+#include <QtTest>
+
+#include <QDir>
+#include <QScreen>
+
+#include "shell/help/FormAbout.h"
+#include "shell/help/FormKeyMap.h"
+#include "tests/qt/MainWindowFixture.h"
+
+class WindowPicturesTest : public QObject {
+    Q_OBJECT
+
+    MainWindowFixture w;
+    QString folder;
+
+    // The window as the X server holds it.
+    QImage Grab(QWidget* window) {
+        QTest::qWait(200);
+        QScreen* screen = window->screen();
+        if (!screen) return {};
+        return screen->grabWindow(window->winId()).toImage();
+    }
+    void Keep(const QImage& picture, const char* name) {
+        QVERIFY(!picture.isNull());
+        QVERIFY(picture.save(folder + "/" + name));
+    }
+
+private slots:
+    void initTestCase() {
+        if (QGuiApplication::platformName() != "xcb") QSKIP("needs a real X server (xvfb-run)");
+        folder = QStringLiteral(ORVIK_BUILD_TESTS_DIR "/artefacts");
+        QVERIFY(QDir().mkpath(folder));
+    }
+    void cleanup() { w.Stop(); }
+
+    void mainWindowAboutBoxAndKeyboardPicture() {
+        w.Start();
+        QVERIFY(QTest::qWaitForWindowExposed(w.form.get()));
+        const QImage main = Grab(w.form.get());
+        QVERIFY(main.width() >= 288);
+        Keep(main, "main-window.png");
+
+        TFormAbout* about = w.form->FormAbout();
+        about->show();
+        QVERIFY(QTest::qWaitForWindowExposed(about));
+        const QImage box = Grab(about);
+        QCOMPARE(box.size(), QSize(324, 210));
+        Keep(box, "about-box.png");
+        about->hide();
+
+        TFormKeyMap* map = w.form->FormKeyMap();
+        map->show();
+        QVERIFY(QTest::qWaitForWindowExposed(map));
+        const QImage keys = Grab(map);
+        QCOMPARE(keys.size(), QSize(820, 262));
+        Keep(keys, "keyboard-picture.png");
+    }
+};
+
+QTEST_MAIN(WindowPicturesTest)
+#include "WindowPicturesTest.moc"
