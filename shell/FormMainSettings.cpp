@@ -4,7 +4,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
-#include <QMessageBox>
 #include <QScreen>
 #include <QStyle>
 #include <QToolBar>
@@ -70,9 +69,7 @@ void TFormMain::MiSettingsClick(QAction* sender) {
     if (result == QDialog::Accepted) {
         // Rows edited in the joystick set-up dialog are written only now.
         if (formJoy) formJoy->WriteEditedRows();
-        if (!xmlDoc.Save())
-            QMessageBox::critical(this, QStringLiteral("Orvik"),
-                                  QString::fromStdString("The configuration could not be saved to " + xmlDoc.FileName()));
+        if (!xmlDoc.Save()) ShowErrorKey("err.SaveConfig");
         owner->Modules() = formSettings->ModuleControls();
         std::vector<int> codes = formSettings->ChangeList();
         if (ApplySettings(codes)) ResetMachine(1);

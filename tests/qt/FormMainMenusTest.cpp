@@ -16,6 +16,7 @@
 #include "common/RecentFiles.h"
 #include "machine/cpu/ChipCpu8080.h"
 #include "shell/FormMain.h"
+#include "shell/settings/FormSettings.h"
 #include "tests/qt/MainWindowFixture.h"
 #include "tools/debugger/window/FormDebugger.h"
 #include "tools/memrw/window/FormMemReadWrite.h"
@@ -267,6 +268,18 @@ private slots:
         QCOMPARE(shown, QString("FormMemReadWrite"));
         form->MiFileClick();
         QCOMPARE(form->RecentFilesDropdown()->actions()[2]->text(), QString("&1  f2.bin"));
+    }
+
+    void aFailedSaveOfTheSettingsIsReported() {
+        Start();
+        form->SetSettingsExec([](TFormSettings& settings) {
+            settings.BtnOkClick();
+            return int(QDialog::Accepted);
+        });
+        QVERIFY(QDir(prog->Path()).removeRecursively());  // nowhere to save to
+        form->ActionNamed("MiGeneral")->trigger();
+        QVERIFY(w.errors.contains("Configuration"));
+        QCOMPARE(form->RunState(), 0);
     }
 
     void shortcutsWorkInFullScreen() {
