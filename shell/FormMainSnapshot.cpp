@@ -18,11 +18,7 @@ namespace {
 
 QString Text(const char* key) { return QString::fromStdString(LangText("FormMain", key)); }
 
-pugi::xml_node SnapshotSection() {
-    pugi::xml_node s = ConfigSection("Snapshot");
-    if (!s && ConfigRoot) s = ConfigRoot.append_child("Snapshot");
-    return s;
-}
+pugi::xml_node SnapshotSection() { return ConfigSectionForWrite("Snapshot"); }
 
 // Name and folder for a dialog from the last path: its folder when it
 // exists, else the program folder with no name.

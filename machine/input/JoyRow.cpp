@@ -90,15 +90,8 @@ bool WriteJoyRow(pugi::xml_node node, const JoyRow& row, const std::vector<JoyDe
 pugi::xml_node JoyRowNode(int connector, bool create) {
     if (connector != 0 && connector != 1) return {};
     const char* name = connector == 0 ? "Gpio0" : "Gpio1";
-    pugi::xml_node controls = ConfigSection("Controls");
-    if (!controls && create && ConfigRoot) controls = ConfigRoot.append_child("Controls");
-    if (!controls) return {};
-    pugi::xml_node joystick = FindChildElement(controls, "Joystick");
-    if (!joystick && create) joystick = controls.append_child("Joystick");
-    if (!joystick) return {};
-    pugi::xml_node node = FindChildElement(joystick, name);
-    if (!node && create) node = joystick.append_child(name);
-    return node;
+    if (create) return ChildForWrite(ChildForWrite(ConfigSectionForWrite("Controls"), "Joystick"), name);
+    return FindChildElement(FindChildElement(ConfigSection("Controls"), "Joystick"), name);
 }
 
 std::string DescribeJoyRow(const JoyRow& row, const std::vector<JoyDevice>* devices) {

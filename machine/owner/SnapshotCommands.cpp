@@ -29,18 +29,6 @@ using namespace snapshot;
 
 constexpr int kPitRecord = 9;
 
-pugi::xml_node Section(const char* name) {
-    pugi::xml_node s = ConfigSection(name);
-    if (!s && ConfigRoot) s = ConfigRoot.append_child(name);
-    return s;
-}
-
-pugi::xml_node Child(pugi::xml_node parent, const char* name) {
-    pugi::xml_node c = FindChildElement(parent, name);
-    if (!c && parent) c = parent.append_child(name);
-    return c;
-}
-
 // The configuration values a load may change, put back when it fails.
 class ConfigBackup {
 public:
@@ -80,12 +68,12 @@ bool IsPagedModel(int model) { return model == kModel2A || model == kModel3; }
 // Steps 3-5: the configuration for the snapshot's machine.
 void SwitchConfiguration(const uint8_t* h, ConfigBackup& backup) {
     const int model = h[OffModel];
-    pugi::xml_node modelSection = Section("Model");
-    pugi::xml_node screen = Section("Screen");
-    pugi::xml_node sound = Section("Sound");
+    pugi::xml_node modelSection = ConfigSectionForWrite("Model");
+    pugi::xml_node screen = ConfigSectionForWrite("Screen");
+    pugi::xml_node sound = ConfigSectionForWrite("Sound");
     backup.Keep(modelSection, "current");
     WriteAttrString(modelSection, "current", MachineOwner::ModelName(model));
-    pugi::xml_node modelElement = IsPagedModel(model) ? Child(modelSection, MachineOwner::ModelName(model))
+    pugi::xml_node modelElement = IsPagedModel(model) ? ChildForWrite(modelSection, MachineOwner::ModelName(model))
                                                       : pugi::xml_node();
     if (modelElement) backup.Keep(modelElement, "ram256k");
     backup.Keep(screen, "video-cpu-interrupt");

@@ -11,10 +11,6 @@ namespace {
 const char* const kSources[7] = {"mem", "af", "bc", "de", "hl", "pc", "sp"};
 const char* const kTypes[3] = {"dump", "ascii", "disassembly"};
 
-pugi::xml_node Child(pugi::xml_node parent, const char* name) {
-    pugi::xml_node n = FindChildElement(parent, name);
-    return n ? n : parent.append_child(name);
-}
 }  // namespace
 
 DebuggerSettings ReadDebuggerSettings(pugi::xml_node e) {
@@ -49,14 +45,14 @@ void WriteDebuggerSettings(pugi::xml_node e, const DebuggerSettings& s) {
     WriteAttrInt(e, "y", s.y);
     WriteAttrString(e, "radix", s.decimal ? "dec" : "hex");
     WriteAttrString(e, "notation", s.notation == 1 ? "z80" : "i8080");
-    pugi::xml_node list = Child(e, "List");
+    pugi::xml_node list = ChildForWrite(e, "List");
     WriteElementInt(list, s.memAddress);
     WriteAttrString(list, "source", kSources[s.source >= 0 && s.source < 7 ? s.source : 6]);
     WriteAttrString(list, "type", kTypes[s.type >= 0 && s.type < 3 ? s.type : 2]);
-    pugi::xml_node bps = Child(e, "BreakPoints");
+    pugi::xml_node bps = ChildForWrite(e, "BreakPoints");
     for (int k = 0; k < 6; ++k) {
         const std::string name = "BP" + std::to_string(k + 1);
-        pugi::xml_node bp = Child(bps, name.c_str());
+        pugi::xml_node bp = ChildForWrite(bps, name.c_str());
         WriteElementInt(bp, s.bpAddress[k]);
         WriteAttrBool(bp, "active", s.bpActive[k] ? 1 : 0);
     }

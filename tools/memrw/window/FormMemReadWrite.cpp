@@ -25,12 +25,6 @@
 
 namespace {
 
-pugi::xml_node Section() {
-    pugi::xml_node s = ConfigSection("MemReadWrite");
-    if (!s && ConfigRoot) s = ConfigRoot.append_child("MemReadWrite");
-    return s;
-}
-
 QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption) {
     auto* l = new QLabel(QString::fromUtf8(caption), parent);
     l->setObjectName(name);
@@ -114,7 +108,7 @@ TFormMemReadWrite::TFormMemReadWrite(QWidget* parent) : QDialog(parent) {
 
 TFormMemReadWrite::~TFormMemReadWrite() {
     if (firstShow) return;
-    pugi::xml_node s = Section();
+    pugi::xml_node s = ConfigSectionForWrite("MemReadWrite");
     WriteElementText(s, MakeRelativePath(editFile->text().toStdString()));
     WriteAttrInt(s, "x", x());
     WriteAttrInt(s, "y", y());

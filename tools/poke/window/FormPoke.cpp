@@ -31,12 +31,6 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption) 
     return b;
 }
 
-pugi::xml_node Section(const char* name) {
-    pugi::xml_node s = ConfigSection(name);
-    if (!s && ConfigRoot) s = ConfigRoot.append_child(name);
-    return s;
-}
-
 }  // namespace
 
 TFormPoke::TFormPoke(QWidget* parent) : QDialog(parent) {
@@ -130,7 +124,7 @@ TFormPoke::TFormPoke(QWidget* parent) : QDialog(parent) {
 
 TFormPoke::~TFormPoke() {
     if (!firstShow) {
-        pugi::xml_node s = Section("Poke");
+        pugi::xml_node s = ConfigSectionForWrite("Poke");
         WriteAttrInt(s, "x", x());
         WriteAttrInt(s, "y", y());
     }
