@@ -1,7 +1,10 @@
 #include "common/Lang.h"
 
+#include <sys/stat.h>
+
 #include <memory>
 
+#include "common/ConfigLocation.h"
 #include "common/Paths.h"
 #include "common/TextUtils.h"
 
@@ -33,7 +36,22 @@ LangKeyParts SplitLangKey(const std::string& key) {
     return parts;
 }
 
-std::string LangFilePath(const std::string& name) { return AppDir() + "Lang/" + name + ".ini"; }
+std::vector<std::string> LanguageFolders() {
+    std::vector<std::string> folders{AppDir() + "Lang/"};
+    for (const std::string& f : ExtraLanguageFolders())
+        if (f != folders.front()) folders.push_back(f);
+    return folders;
+}
+
+std::string LangFilePath(const std::string& name) {
+    const std::vector<std::string> folders = LanguageFolders();
+    for (const std::string& folder : folders) {
+        const std::string path = folder + name + ".ini";
+        struct stat st{};
+        if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return path;
+    }
+    return folders.front() + name + ".ini";
+}
 
 void OpenLanguageFile(const std::string& name) { OpenLanguageFilePath(LangFilePath(name)); }
 

@@ -1,7 +1,8 @@
 #pragma once
-// Language files: AppDir + "Lang/" + name + ".ini", one open at a time, and the run-time
+// Language files: name + ".ini" in the language folders, one open at a time, and the run-time
 // text lookups. Translating windows from the file lives with the Qt code.
 #include <string>
+#include <vector>
 
 #include "common/IniFile.h"
 
@@ -14,7 +15,10 @@ struct LangKeyParts {
 // kind.Component.Property, split at the first two dots (Property keeps further dots).
 LangKeyParts SplitLangKey(const std::string& key);
 
-// The path of a language's file.
+// The folders that hold language files, searched in this order: AppDir + "Lang/", then
+// ExtraLanguageFolders (the user's data folder, the installed share folder).
+std::vector<std::string> LanguageFolders();
+// The path of a language's file: the first folder that holds it, else AppDir + "Lang/".
 std::string LangFilePath(const std::string& name);
 // Closes the open language file and opens the named one (a missing file acts as an empty one).
 void OpenLanguageFile(const std::string& name);

@@ -1,13 +1,19 @@
 #include "shell/ProgramEntry.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QDir>
+#include <QFileInfo>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QTimer>
 
 #include <cstdio>
 #include <memory>
 
+#include "Version.h"
+#include "common/ConfigLocation.h"
+#include "common/Startup.h"
 #include "shell/FormMain.h"
 #include "shell/InstanceChannel.h"
 
@@ -30,6 +36,45 @@ bool StartupErrorTexts(int error, QString& caption, QString& text) {
     }
 }
 
+CommandLine ParseCommandLine(const QStringList& args) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription("Emulator of the PMD 85 computers.");
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help(QStringList{"h", "help"}, "Show this help and exit.");
+    const QCommandLineOption version(QStringList{"v", "version"}, "Show the version and exit.");
+    parser.addOption(help);
+    parser.addOption(version);
+    parser.addPositionalArgument("file", "A snapshot, tape or recording to open (.psn, .ptp, .pmd, .prc).",
+                                 "[file]");
+    CommandLine line;
+    const QString program = args.isEmpty() ? QStringLiteral("orvik") : QFileInfo(args.first()).fileName();
+    if (!parser.parse(args)) {
+        line.action = CommandLine::Refuse;
+        line.output = program + ": " + parser.errorText() + "\nTry '" + program + " --help' for more information.\n";
+        return line;
+    }
+    if (parser.isSet(help)) {
+        line.action = CommandLine::PrintAndExit;
+        line.output = parser.helpText();
+        line.output.replace(QRegularExpression("^Usage: \\S+"), "Usage: " + program);
+        return line;
+    }
+    if (parser.isSet(version)) {
+        line.action = CommandLine::PrintAndExit;
+        line.output = "Orvik " ORVIK_VERSION_TEXT "\n";
+        return line;
+    }
+    const QStringList files = parser.positionalArguments();
+    if (files.size() > 1) {
+        line.action = CommandLine::Refuse;
+        line.output = program + ": only one file can be opened at a time\nTry '" + program +
+                      " --help' for more information.\n";
+        return line;
+    }
+    if (!files.isEmpty()) line.file = files.first();
+    return line;
+}
+
 namespace {
 
 // The box is also written to stderr. Where nobody can see or click it (the
@@ -44,16 +89,52 @@ void ShowStartupError(int error) {
     box.exec();
 }
 
+int Finish(const CommandLine& line) {
+    const QByteArray text = line.output.toLocal8Bit();
+    std::fputs(text.constData(), line.action == CommandLine::Refuse ? stderr : stdout);
+    return line.action == CommandLine::Refuse ? kExitUsage : 0;
+}
+
+// The configuration's folder: the program folder in portable mode, else the user's
+// folder; language files also come from the user's data folder and the share folder.
+void ChooseProgramFolders() {
+    const std::string programDir = ExecutableDir();
+    if (programDir.empty()) return;  // InitCommonUtils then reports what it finds
+    const std::string shared = SharedDataDir(programDir);
+    std::string shipped = programDir + "Orvik.xml";
+    if (!QFileInfo::exists(QString::fromStdString(shipped))) shipped = shared + "Orvik.xml";
+    const ConfigLocation where = ChooseConfigLocation(programDir, shipped);
+    if (!where.problem.empty())
+        std::fprintf(stderr, "Orvik: the configuration in %s cannot be made: %s\n", where.dir.c_str(),
+                     where.problem.c_str());
+    SetExtraLanguageFolders({UserDataDir() + "Lang/", shared + "Lang/"});
+    TFormMain::SetProgramDirOverride(where.dir);
+}
+
 }  // namespace
 
 int RunProgram(int argc, char** argv) {
+    QCoreApplication::setApplicationName("Orvik");
+    QCoreApplication::setApplicationVersion(ORVIK_VERSION_TEXT);
+    // --help and --version need no display; anything refused here may still be an option
+    // of Qt's own (-platform, -display...), which the application object takes away.
+    QStringList raw;
+    for (int i = 0; i < argc; ++i) raw << QString::fromLocal8Bit(argv[i]);
+    CommandLine line = ParseCommandLine(raw);
+    if (line.action == CommandLine::PrintAndExit) return Finish(line);
+
     QApplication app(argc, argv);
     app.setApplicationName("Orvik");
-    const QStringList args = QApplication::arguments();
+    line = ParseCommandLine(QApplication::arguments());
+    if (line.action != CommandLine::Run) return Finish(line);
+
+    QStringList args{QApplication::arguments().value(0)};
+    if (!line.file.isEmpty()) args << line.file;
 
     InstanceChannel channel(QCoreApplication::applicationFilePath());
     if (channel.CheckInstance(args, QDir::currentPath())) return 0;
 
+    ChooseProgramFolders();
     {
         auto form = std::make_unique<TFormMain>();
         if (ApplicationTag < 0) {
@@ -61,8 +142,8 @@ int RunProgram(int argc, char** argv) {
         } else {
             // The other windows are created here, before the first showing.
             form->SetInstanceChannel(&channel);
-            if (args.size() > 1 && !args[1].isEmpty())
-                form->SetCommandLineFile(QDir::cleanPath(QDir::current().absoluteFilePath(args[1])));
+            if (!line.file.isEmpty())
+                form->SetCommandLineFile(QDir::cleanPath(QDir::current().absoluteFilePath(line.file)));
             form->show();
             app.exec();
         }

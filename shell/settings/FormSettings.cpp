@@ -28,6 +28,8 @@
 
 #include <portaudio.h>
 
+#include <algorithm>
+
 #include "common/Config.h"
 #include "common/Files.h"
 #include "common/Lang.h"
@@ -892,8 +894,10 @@ void TFormSettings::TabGeneralShow() {
     if (treeClick && cbeLang->count() > 0) return;
     cbeLang->clear();
     languageBases.clear();
-    const std::string folder = AppDir() + "Lang/";
+    for (const std::string& folder : LanguageFolders())
     for (const LanguageEntry& e : LanguageEntries(ListLanguageFiles(folder))) {
+        // A language of an earlier folder hides the same one of a later folder.
+        if (std::find(languageBases.begin(), languageBases.end(), e.baseName) != languageBases.end()) continue;
         const QString flag = Q(folder + e.baseName + ".bmp");
         QPixmap picture;
         if (QFileInfo::exists(flag) && picture.load(flag)) {
