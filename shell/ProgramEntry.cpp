@@ -50,6 +50,16 @@ CommandLine ParseCommandLine(const QStringList& args) {
     const QString program = args.isEmpty() ? QStringLiteral("orvik") : QFileInfo(args.first()).fileName();
     if (!parser.parse(args)) {
         line.action = CommandLine::Refuse;
+        // Options of the Qt library itself, which the application object takes away.
+        static const QStringList qtOptions{"platform", "platformpluginpath", "platformtheme", "plugin",
+                                           "qwindowgeometry", "qwindowicon", "qwindowtitle", "reverse",
+                                           "session", "display", "geometry", "style", "stylesheet",
+                                           "widgetcount", "qmljsdebugger", "nograb", "dograb", "sync",
+                                           "name", "title", "visual", "ncols", "cmap"};
+        const QStringList unknown = parser.unknownOptionNames();
+        line.qtOptionsOnly = !unknown.isEmpty();
+        for (const QString& o : unknown)
+            if (!qtOptions.contains(o)) line.qtOptionsOnly = false;
         line.output = program + ": " + parser.errorText() + "\nTry '" + program + " --help' for more information.\n";
         return line;
     }
@@ -122,6 +132,7 @@ int RunProgram(int argc, char** argv) {
     for (int i = 0; i < argc; ++i) raw << QString::fromLocal8Bit(argv[i]);
     CommandLine line = ParseCommandLine(raw);
     if (line.action == CommandLine::PrintAndExit) return Finish(line);
+    if (line.action == CommandLine::Refuse && !line.qtOptionsOnly) return Finish(line);
 
     QApplication app(argc, argv);
     app.setApplicationName("Orvik");

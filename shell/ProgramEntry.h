@@ -17,6 +17,7 @@ struct CommandLine {
     Action action = Run;
     QString file;    // the file to open, or empty
     QString output;  // the help or version text, or the refusal
+    bool qtOptionsOnly = false;  // refused only for options the Qt library takes itself
 };
 // args as QCoreApplication::arguments() gives them (the program first).
 CommandLine ParseCommandLine(const QStringList& args);

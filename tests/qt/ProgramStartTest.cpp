@@ -2,14 +2,23 @@
 #include <QProcess>
 #include <QtTest>
 
+#include "Version.h"
+
 #include "tests/qt/TestProgramDir.h"
 
 class ProgramStartTest : public QObject {
     Q_OBJECT
 
-    static QProcessEnvironment Env() {
+    // The user's folders lie in a temporary folder, so a program folder without its own
+    // Orvik.xml never reaches the real home folder.
+    QTemporaryDir home;
+
+    QProcessEnvironment Env() const {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("HOME", home.path());
+        env.insert("XDG_CONFIG_HOME", home.path() + "/config");
+        env.insert("XDG_DATA_HOME", home.path() + "/data");
         return env;
     }
 
@@ -47,6 +56,70 @@ private slots:
         QCOMPARE(p.exitCode(), 1);
         QVERIFY2(QString::fromUtf8(p.readAllStandardError()).contains(message), qPrintable(message));
         QCOMPARE(prog.Read("Orvik.xml"), before);  // nothing written back
+    }
+
+    void commandLineOptions_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("err");
+        QTest::newRow("--help") << QStringList{"--help"} << 0 << "Usage: orvik [options] [file]" << "";
+        QTest::newRow("-h") << QStringList{"-h"} << 0 << "--version" << "";
+        QTest::newRow("--version") << QStringList{"--version"} << 0 << "Orvik " ORVIK_VERSION_TEXT "\n" << "";
+        QTest::newRow("unknown") << QStringList{"--fast"} << 2 << "" << "Unknown option 'fast'";
+        QTest::newRow("unknown after a file") << QStringList{"tape.ptp", "-x"} << 2 << "" << "Unknown option 'x'";
+        QTest::newRow("two files") << QStringList{"a.ptp", "b.ptp"} << 2 << "" << "only one file";
+    }
+    // Answered before any window or configuration: the program folder has no Orvik.xml.
+    void commandLineOptions() {
+        QFETCH(QStringList, args);
+        QFETCH(int, exitCode);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        TestProgramDir prog;
+        QVERIFY(prog.Make({}, true));
+        QFile::remove(prog.Path("Orvik.xml"));
+        QTemporaryDir user;
+        QProcessEnvironment env = Env();
+        env.insert("XDG_CONFIG_HOME", user.path());
+        env.remove("DISPLAY");
+        env.insert("QT_QPA_PLATFORM", "xcb");  // no display is needed for these
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(prog.Path("orvik"), args);
+        QVERIFY(p.waitForFinished(30000));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), exitCode);
+        const QString stdOut = QString::fromLocal8Bit(p.readAllStandardOutput());
+        const QString stdErr = QString::fromLocal8Bit(p.readAllStandardError());
+        if (!out.isEmpty()) QVERIFY2(stdOut.contains(out), qPrintable(stdOut));
+        if (!err.isEmpty()) QVERIFY2(stdErr.contains(err) && stdErr.contains("--help"), qPrintable(stdErr));
+        if (exitCode == 2) QVERIFY(stdOut.isEmpty());
+        QVERIFY(!QFileInfo::exists(user.path() + "/orvik"));  // nothing created
+    }
+
+    // Without Orvik.xml beside the program the configuration is made in the user's folder
+    // from the shipped default in <prefix>/share/orvik.
+    void installedLayoutMakesTheUsersConfiguration() {
+        QTemporaryDir prefix;
+        QVERIFY(QDir().mkpath(prefix.path() + "/bin") && QDir().mkpath(prefix.path() + "/share/orvik/Lang"));
+        QVERIFY(QFile::copy(QStringLiteral(ORVIK_EXECUTABLE), prefix.path() + "/bin/orvik"));
+        QVERIFY(QFile::copy(QStringLiteral(ORVIK_PROGRAM_DIR "/Orvik.xml"), prefix.path() + "/share/orvik/Orvik.xml"));
+        QFile::setPermissions(prefix.path() + "/bin/orvik", QFile::permissions(prefix.path() + "/bin/orvik") | QFileDevice::ExeUser);
+        QTemporaryDir user;
+        QProcessEnvironment env = Env();
+        env.insert("XDG_CONFIG_HOME", user.path() + "/cfg");
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(prefix.path() + "/bin/orvik", {});
+        QVERIFY(p.waitForStarted(10000));
+        QVERIFY(!p.waitForFinished(1500));  // the window is open
+        p.terminate();
+        p.waitForFinished(10000);
+        QFile made(user.path() + "/cfg/orvik/Orvik.xml");
+        QVERIFY(made.open(QIODevice::ReadOnly));
+        QVERIFY(made.readAll().contains("<Orvik"));
+        QVERIFY(!QFileInfo::exists(prefix.path() + "/bin/Orvik.xml"));
     }
 
     void goodConfigOpensWindowAndSecondStartHandsOver() {
