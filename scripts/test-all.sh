@@ -13,6 +13,8 @@ export QT_QPA_PLATFORM=offscreen
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs" --timeout 900
+# The Debian package of the optimised build, with lintian, desktop-file-validate and appstreamcli.
+bash scripts/package-test.sh build
 
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVIK_SANITIZE=ON
 cmake --build build-asan -j "$jobs"
