@@ -1,0 +1,18 @@
+# Writes OUT, a C++ source holding the list of known ROM dumps IN (tab-separated facts:
+# name, size, SHA-1, CRC32, kind, model; no ROM content). Without IN the list is empty.
+set(text "")
+if(EXISTS "${IN}")
+  file(READ "${IN}" text)
+  if(text MATCHES "\\)known-roms\"")
+    message(FATAL_ERROR "${IN} holds the text that ends the embedded string")
+  endif()
+endif()
+set(source "// Generated from the list of known ROM dumps; do not edit.\nextern const char* const kKnownRomsText;\nconst char* const kKnownRomsText = R\"known-roms(${text})known-roms\";\n")
+if(EXISTS "${OUT}")
+  file(READ "${OUT}" old)
+else()
+  set(old "")
+endif()
+if(NOT old STREQUAL source)
+  file(WRITE "${OUT}" "${source}")
+endif()
