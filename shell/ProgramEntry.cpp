@@ -136,6 +136,8 @@ int RunProgram(int argc, char** argv) {
 
     QApplication app(argc, argv);
     app.setApplicationName("Orvik");
+    // Links the windows with the installed desktop entry (its icon and name).
+    QGuiApplication::setDesktopFileName("io.github.orvik.Orvik");
     line = ParseCommandLine(QApplication::arguments());
     if (line.action != CommandLine::Run) return Finish(line);
 
