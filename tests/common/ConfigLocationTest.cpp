@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -99,15 +100,46 @@ TEST(ConfigLocation, TheUsersOwnFileIsNeverReplaced) {
     EXPECT_EQ(cfg.read("orvik/Orvik.xml"), "not even xml");  // it gets the start-up error instead
 }
 
+// A read-only Orvik.xml beside the program (an installed copy) is the shipped default, not
+// the user's configuration. Root may write any file, so as root the choice is made in a
+// child process that has become nobody.
 TEST(ConfigLocation, ReadOnlyConfigBesideTheProgramIsTheDefault) {
-    if (::geteuid() == 0) GTEST_SKIP() << "root may write a read-only file";
     TestTempDir prog, cfg;
     prog.write("Orvik.xml", kShipped);
-    ::chmod(prog.file("Orvik.xml").c_str(), 0444);
+    ASSERT_EQ(::chmod(prog.path().c_str(), 0755), 0);
+    ASSERT_EQ(::chmod(prog.file("Orvik.xml").c_str(), 0444), 0);
+    const bool root = ::geteuid() == 0;
+    if (root) ASSERT_EQ(::chown(cfg.path().c_str(), 65534, 65534), 0);
     EnvVar a("XDG_CONFIG_HOME", cfg.path().c_str());
-    const ConfigLocation where = ChooseConfigLocation(prog.path(), prog.file("Orvik.xml"));
-    EXPECT_FALSE(where.portable);
-    EXPECT_TRUE(where.created);
+    auto choose = [&]() -> std::string {
+        const ConfigLocation where = ChooseConfigLocation(prog.path(), prog.file("Orvik.xml"));
+        return std::string(where.portable ? "P" : "-") + (where.created ? "C" : "-") +
+               (where.dir == cfg.path() + "orvik/" ? "D" : "-");
+    };
+    std::string verdict;
+    if (!root) {
+        verdict = choose();
+    } else {
+        int fds[2];
+        ASSERT_EQ(::pipe(fds), 0);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::close(fds[0]);
+            std::string v = "no-drop";
+            if (::setgid(65534) == 0 && ::setuid(65534) == 0) v = choose();
+            (void)!::write(fds[1], v.data(), v.size());
+            ::_exit(0);
+        }
+        ::close(fds[1]);
+        char buf[16];
+        ssize_t n;
+        while ((n = ::read(fds[0], buf, sizeof buf)) > 0) verdict.append(buf, static_cast<size_t>(n));
+        ::close(fds[0]);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+    }
+    EXPECT_EQ(verdict, "-CD");
     EXPECT_EQ(cfg.read("orvik/Orvik.xml"), kShipped);
 }
 
