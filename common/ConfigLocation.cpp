@@ -50,7 +50,7 @@ std::string CopyFile(const std::string& from, const std::string& to) {
     const std::string bytes((std::istreambuf_iterator<char>(in)), {});
     if (in.bad()) return "cannot read " + from;
     const std::string temp = to + ".new";
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) return "cannot create " + temp + ": " + std::strerror(errno);
     size_t done = 0;
     while (done < bytes.size()) {
