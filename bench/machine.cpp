@@ -64,6 +64,7 @@ public:
     int IsBreakpoint(uint16_t) override { return 0; }
     bool AnyBreakpoint() override { return false; }
     int StepWatchingReturn(int32_t& cycles) override { cycles = 0; return 1; }
+    void OpenDebugger() override {}
 };
 
 using Clock = std::chrono::steady_clock;

@@ -94,6 +94,9 @@ public:
     void SetLed(int index, bool on) override { form->SetLed(1 << index, on); }
     void ShowDiskIcon(int image) override { form->ShowImage(form->imageDisk, kImageDiskTape, image); }
     void ShowTapeIcon(int image) override { form->ShowImage(form->imageTape, kImageDiskTape, image); }
+    void ShowDebuggerHints(bool show) override {
+        if (form->formDebugger) form->formDebugger->ShowHints(show);
+    }
 
 private:
     TFormMain* form;
@@ -455,6 +458,8 @@ void TFormMain::FormShow() {
     savedTop = top;
 
     RunStartSettings();
+    // Stored breakpoints stop the machine from the start, as ones set in the window do.
+    if (formDebugger) formDebugger->ReadBreakPoints();
     ResetMachine(1);
 
     miFocusPause->setChecked(ReadAttrBool(ConfigSection("General"), "pause-on-focus-lost", false));

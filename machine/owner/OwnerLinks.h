@@ -19,9 +19,9 @@ public:
     virtual int StepWatchingReturn(int32_t& cycles) = 0;
     // False when no breakpoint is active; asked once per slice, so that a
     // slice without breakpoints skips IsBreakpoint.
-    virtual bool AnyBreakpoint() { return true; }
+    virtual bool AnyBreakpoint() = 0;
     // Pauses and opens the debugger (stop request seen by the controls tick).
-    virtual void OpenDebugger() {}
+    virtual void OpenDebugger() = 0;
 
 protected:
     ~DebuggerLink() = default;
@@ -33,12 +33,12 @@ public:
     // The tape interface to drive; null while there is none.
     virtual void SetTapeDevice(IifTape* tape) = 0;
     // False on the model without a tape interface: hide the window and its menu item.
-    virtual void SetAvailable(bool available) {}
-    virtual bool IsActiveWindow() { return false; }
-    virtual void NewTapeFile() {}          // request 6
-    virtual void AppendRecordedBlock() {}  // request 8
-    virtual void StopTape() {}             // request 10
-    virtual void PeriodicUpdate() {}
+    virtual void SetAvailable(bool available) = 0;
+    virtual bool IsActiveWindow() = 0;
+    virtual void NewTapeFile() = 0;          // request 6
+    virtual void AppendRecordedBlock() = 0;  // request 8
+    virtual void StopTape() = 0;             // request 10
+    virtual void PeriodicUpdate() = 0;
 
 protected:
     ~TapeBrowserLink() = default;
@@ -70,20 +70,20 @@ protected:
 // the implementation; the others come from the thread that called the owner.
 class OwnerView {
 public:
-    virtual void RepaintScreen() {}
-    virtual void ShowCpuUsage(const std::string& text) {}
-    virtual void Relayout() {}
+    virtual void RepaintScreen() = 0;
+    virtual void ShowCpuUsage(const std::string& text) = 0;
+    virtual void Relayout() = 0;
     // Run state changed by SetPause: paused 1/0, whether the screen and
     // controls timers follow. The window switches the button image, the
     // joystick devices, its controls timer and the paused menu check.
-    virtual void RunStateChanged(int paused, bool alsoRefreshTimers) {}
-    virtual void ShowModel(int model) {}
-    virtual void ShowMute(bool mute) {}
-    virtual void SetLed(int index, bool on) {}  // 0 yellow, 1 red, 2 blue
-    virtual void ShowDiskIcon(int image) {}
-    virtual void ShowTapeIcon(int image) {}
+    virtual void RunStateChanged(int paused, bool alsoRefreshTimers) = 0;
+    virtual void ShowModel(int model) = 0;
+    virtual void ShowMute(bool mute) = 0;
+    virtual void SetLed(int index, bool on) = 0;  // 0 yellow, 1 red, 2 blue
+    virtual void ShowDiskIcon(int image) = 0;
+    virtual void ShowTapeIcon(int image) = 0;
     // The debugger's panel hints on or off (change code 28).
-    virtual void ShowDebuggerHints(bool show) {}
+    virtual void ShowDebuggerHints(bool show) = 0;
 
 protected:
     ~OwnerView() = default;

@@ -28,6 +28,8 @@ public:
         if (cpu && clocks.size() < 64) clocks.push_back(cpu->SliceClock);
         return breakpoints.count(pc) ? 1 : 0;
     }
+    // Asked before every instruction, so that the clocks are seen.
+    bool AnyBreakpoint() override { return true; }
     int StepWatchingReturn(int32_t& cycles) override {
         cycles = cpu->Step();
         return ++steps >= stepsUntilDone ? 1 : 0;
@@ -61,6 +63,10 @@ public:
     void RunStateChanged(int, bool) override { runChanges++; }
     void ShowModel(int) override { models++; }
     void ShowMute(bool) override { mutes++; }
+    void SetLed(int, bool) override {}
+    void ShowDiskIcon(int) override {}
+    void ShowTapeIcon(int) override {}
+    void ShowDebuggerHints(bool) override {}
 };
 
 class TempDir {

@@ -22,6 +22,7 @@ public:
     int updates = 0;
     std::function<void()> onStep;
     void SetTapeDevice(IifTape*) override {}
+    void SetAvailable(bool) override {}
     bool IsActiveWindow() override { return active; }
     void NewTapeFile() override { Note(0); }
     void AppendRecordedBlock() override { Note(1); }
@@ -51,7 +52,7 @@ public:
     void OpenDebugger() override { opened++; }
 };
 
-class LedView : public OwnerView {
+class LedView : public FakeView {
 public:
     int led[3] = {-1, -1, -1};
     std::vector<int> tapeIcons;

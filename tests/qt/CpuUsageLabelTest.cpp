@@ -30,6 +30,7 @@ public:
         }
         return false;
     }
+    void OpenDebugger() override {}
 
 private:
     std::chrono::microseconds spin;

@@ -2,15 +2,22 @@
 #include <QtTest>
 
 #include <QAction>
+#include <QFrame>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QToolTip>
 
+#include <functional>
 #include <memory>
 
 #include "machine/core/RequestWords.h"
 #include "machine/cpu/ChipCpu8080.h"
 #include "machine/cpu/ChipMemory.h"
 #include "shell/FormMain.h"
+#include "common/Config.h"
+#include "tests/qt/StandInMonitor.h"
 #include "tests/qt/TestProgramDir.h"
 #include "tools/debugger/window/FormDebugger.h"
 
@@ -33,6 +40,36 @@ private slots:
         form.reset();
         prog.reset();
         TFormMain::SetProgramDirOverride("");
+    }
+
+    // A new main window on a Model-2A running the stand-in monitor, with the
+    // configuration changed by edit; halt is the monitor's endless loop.
+    void StartWithMonitor(const std::function<void(QString&)>& edit, uint16_t& halt) {
+        form.reset();
+        prog = std::make_unique<TestProgramDir>();
+        const QString rom = prog->Path("monitor.rom");
+        QVERIFY(prog->Write("monitor.rom", StandInMonitor(false, halt)));
+        QVERIFY(prog->Make([&](QString& t) {
+            t.replace("current=\"Model-C2717\"", "current=\"Model-2A\"");
+            t.replace("mute=\"false\"", "mute=\"true\"");
+            UseMonitorRom(t, "Model-2A", rom);
+            edit(t);
+        }));
+        TFormMain::SetProgramDirOverride(prog->Path().toStdString());
+        form = std::make_unique<TFormMain>();
+        form->SetInfoBoxHook([](const QString&, const QString&) {});
+        form->SetErrorBoxHook([](const QString&, const QString&) {});
+        form->show();
+        QVERIFY(!form->FirstShowPending());
+    }
+
+    // Whether a hint request on w shows text.
+    static bool HintShows(QWidget* w, const QString& text) {
+        QToolTip::hideText();  // a shown hint goes after a short delay
+        if (!QTest::qWaitFor([] { return !QToolTip::isVisible(); }, 3000)) return false;
+        QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), w->mapToGlobal(QPoint(2, 2)));
+        QApplication::sendEvent(w, &help);
+        return QToolTip::isVisible() && QToolTip::text() == text;
     }
 
     void commandAndKey() {
@@ -63,6 +100,69 @@ private slots:
         QCOMPARE(o.DebuggerTag.load(), int(DebuggerRequest::Stopped));
         QCOMPARE(o.GetCpu()->PC, uint16_t(0x4002));
         QCOMPARE(form->RunState(), 1);
+    }
+
+    // A breakpoint stored in the configuration stops the machine although
+    // the debugger was never opened, as one set in the window does.
+    void storedBreakpointStopsTheMachineFromTheStart() {
+        QFETCH(bool, active);
+        uint16_t halt = 0;
+        StartWithMonitor(
+            [&](QString& t) {
+                const QString bp = QString("<BP1 active=\"%1\">%2</BP1>").arg(active ? "true" : "false").arg(halt);
+                QVERIFY(t.contains("<BP1 active=\"false\">0</BP1>"));
+                t.replace("<BP1 active=\"false\">0</BP1>", bp);
+            },
+            halt);
+        TFormDebugger* d = form->FormDebugger();
+        MachineOwner& o = form->Owner();
+        QCOMPARE(d->Run().IsBreakpoint(halt), active ? 1 : 0);
+        if (active) {
+            QTRY_VERIFY_WITH_TIMEOUT(d->isVisible(), 10000);
+            QCOMPARE(o.DebuggerTag.load(), int(DebuggerRequest::Stopped));
+            QCOMPARE(o.GetCpu()->PC, halt);
+            QCOMPARE(form->RunState(), 1);
+            // The list shows the stored breakpoint as the one that stopped it.
+            QCOMPARE(d->BreakPointList()->item(0)->checkState(), Qt::Checked);
+        } else {
+            QTRY_COMPARE_WITH_TIMEOUT(o.GetCpu()->PC, halt, 10000);
+            QTest::qWait(200);
+            QVERIFY(!d->isVisible());
+            QCOMPARE(form->RunState(), 0);
+        }
+    }
+    void storedBreakpointStopsTheMachineFromTheStart_data() {
+        QTest::addColumn<bool>("active");
+        QTest::newRow("active") << true;
+        QTest::newRow("inactive") << false;
+    }
+
+    // Change code 28 switches the hints of the six debugger panels, and the
+    // list panel's hint follows the list type.
+    void changeCode28SwitchesThePanelHints() {
+        form->ActionNamed("MiDebugger")->trigger();
+        TFormDebugger* d = form->FormDebugger();
+        QVERIFY(d->isVisible());
+        const QString panels[6][2] = {
+            {"PanelInstructions", "Double click on the address: breakpoint\nRight click on the operand: follow it"},
+            {"PanelRegs", "Double click: edit the register"},
+            {"PanelSP", "Stack words; double click: edit"},
+            {"PanelFlags", "Double click: switch the flag"},
+            {"LbNestings", "Followed addresses; double click returns"},
+            {"PanelDump", "Double click on a character: edit"},
+        };
+        d->SetType(TFormDebugger::TypeAscii);
+        for (bool on : {true, false, true}) {
+            ConfigSection("General").attribute("show-hint-in-debugger").set_value(on ? "true" : "false");
+            std::vector<int> codes{28};
+            form->ApplySettings(codes);
+            for (const auto& p : panels) {
+                QWidget* w = d->findChild<QWidget*>(p[0]);
+                QVERIFY2(w, qPrintable(p[0]));
+                QVERIFY2(HintShows(w, p[1]) == on, qPrintable(p[0] + (on ? " hint missing" : " hint shown")));
+            }
+        }
+        QToolTip::hideText();
     }
 
     void runPauseWhileTheDebuggerHoldsTheMachine() {

@@ -13,6 +13,7 @@
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QToolTip>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QWheelEvent>
@@ -111,6 +112,7 @@ TFormDebugger::TFormDebugger(std::atomic<int>& tag, QWidget* parent) : QWidget(p
         instrLines[i]->setMinimumWidth(QFontMetrics(fixed).horizontalAdvance(QString(34, 'M')));
     }
     left->addWidget(panelInstr);
+    hintPanels[0] = panelInstr;
 
     // List panel.
     auto* listHead = new QHBoxLayout;
@@ -147,6 +149,7 @@ TFormDebugger::TFormDebugger(std::atomic<int>& tag, QWidget* parent) : QWidget(p
         pd->addWidget(dumpLines[i]);
     }
     sd->addWidget(panelDump);
+    hintPanels[1] = panelDump;
     left->addWidget(shapeDump);
     connect(cbListSrc, &QComboBox::currentIndexChanged, this, [this] {
         ApplyHint();
@@ -178,6 +181,7 @@ TFormDebugger::TFormDebugger(std::atomic<int>& tag, QWidget* parent) : QWidget(p
     mm->addWidget(lblMM);
     regGrid->addWidget(shapeMM, 3, 0);
     sr->addWidget(panelRegs);
+    hintPanels[2] = panelRegs;
     right->addWidget(shapeRegs);
 
     // Flags.
@@ -190,6 +194,7 @@ TFormDebugger::TFormDebugger(std::atomic<int>& tag, QWidget* parent) : QWidget(p
         fl->addWidget(flags[i]);
     }
     right->addWidget(panelFlags);
+    hintPanels[3] = panelFlags;
 
     // Stack words.
     auto* shapeSP = new QFrame(this);
@@ -207,6 +212,7 @@ TFormDebugger::TFormDebugger(std::atomic<int>& tag, QWidget* parent) : QWidget(p
         spGrid->addWidget(spWords[i], i, 1);
     }
     ss->addWidget(panelSP);
+    hintPanels[4] = panelSP;
     right->addWidget(shapeSP);
 
     lblTicks = MakeLabel(this, "LblTicks", -1);
@@ -247,6 +253,10 @@ TFormDebugger::TFormDebugger(std::atomic<int>& tag, QWidget* parent) : QWidget(p
     lbNestings->setObjectName("LbNestings");
     connect(lbNestings, &QListWidget::itemDoubleClicked, this, [this] { NestingsDblClick(); });
     right->addWidget(lbNestings);
+    hintPanels[5] = lbNestings;
+    for (QWidget* w : hintPanels) w->installEventFilter(this);
+    // The lists take the focus; the window's keys still act on the views.
+    clbBreakPoints->installEventFilter(this);
     right->addStretch();
 
     // Editors, laid over what they edit.
@@ -341,9 +351,19 @@ void TFormDebugger::SetType(int t) {
 }
 
 void TFormDebugger::ApplyHint() {
+    hintsShown = ReadAttrBool(ConfigSection("General"), "show-hint-in-debugger", false);
+    ShowHints(hintsShown);
+}
+
+void TFormDebugger::ShowHints(bool show) {
+    hintsShown = show;
+    // The other panels keep the hints the language file gave them; the
+    // list's hint follows its type.
     const char* const keys[3] = {"panel.PanelDump.Hint0", "panel.PanelDump.Hint1", "panel.PanelDump.Hint2"};
-    const bool show = ReadAttrBool(ConfigSection("General"), "show-hint-in-debugger", false);
-    panelDump->setToolTip(show ? Q(LangText(kSection, keys[TypeIndex()])) : QString());
+    std::string text = LangText(kSection, keys[TypeIndex()]);
+    ConvertLineBreaks(text);
+    panelDump->setToolTip(Q(text));
+    if (!show) QToolTip::hideText();
 }
 
 bool TFormDebugger::AnyEditorOpen(bool withAssembler) const {
@@ -386,6 +406,7 @@ void TFormDebugger::ReadSettings() {
     SetSource(s.source);
     SetType(s.type);
     for (int k = 0; k < 6; ++k) run.SetBp(k + 1, s.bpAddress[k], s.bpActive[k]);
+    ShowHints(ReadAttrBool(ConfigSection("General"), "show-hint-in-debugger", false));
     // Opaque labels over the shapes; i3 lets its shape show.
     for (QLabel* l : regs) l->setAutoFillBackground(true);
     for (QLabel* l : spWords) l->setAutoFillBackground(true);
@@ -393,6 +414,12 @@ void TFormDebugger::ReadSettings() {
     lblListAddr->setAutoFillBackground(true);
     lblMM->setAutoFillBackground(true);
     instrLines[2]->setAutoFillBackground(false);
+}
+
+void TFormDebugger::ReadBreakPoints() {
+    const dbg::DebuggerSettings s = dbg::ReadDebuggerSettings(ConfigSection("Debugger"));
+    for (int k = 0; k < 6; ++k) run.SetBp(k + 1, s.bpAddress[k], s.bpActive[k]);
+    if (isVisible()) ShowBreakPoints();
 }
 
 void TFormDebugger::SaveSettings() {
@@ -771,51 +798,67 @@ void TFormDebugger::wheelEvent(QWheelEvent* event) {
     event->accept();
 }
 
-void TFormDebugger::keyPressEvent(QKeyEvent* event) {
-    if (!CanAct(false, false)) return;
-    const bool asmOpen = !meInlineAsm->isHidden();
+bool TFormDebugger::ShortCut(QKeyEvent* event) {
+    if (!CanAct(false, false)) return false;
     const int key = event->key();
     const auto mods = event->modifiers();
     const bool ctrl = mods & Qt::ControlModifier;
     const bool shift = mods & Qt::ShiftModifier;
     if (key == Qt::Key_Up || key == Qt::Key_Down) {
         ListStep(key == Qt::Key_Down, Qt::NoModifier);
-        return;
+        return true;
     }
-    if (asmOpen) return;
+    if (!meInlineAsm->isHidden()) return false;
     switch (key) {
         case Qt::Key_PageUp:
-        case Qt::Key_PageDown: ListStep(key == Qt::Key_PageDown, Qt::ControlModifier); return;
-        case Qt::Key_Home: SbTo0Click(); return;
+        case Qt::Key_PageDown: ListStep(key == Qt::Key_PageDown, Qt::ControlModifier); return true;
+        case Qt::Key_Home: SbTo0Click(); return true;
         case Qt::Key_F3:
             if (find->FindEnabled()) FindNext(false);
             else SbFindClick();
-            return;
-        case Qt::Key_F5: SbRunClick(this); return;
+            return true;
+        case Qt::Key_F5: SbRunClick(this); return true;
         case Qt::Key_F7:
             if (shift) SbToNextClick();
             else SbStepClick();
-            return;
+            return true;
         case Qt::Key_F8:
             if (shift) SbStepOutClick();
             else SbStepOverClick();
-            return;
+            return true;
         default: break;
     }
     if (ctrl) {
         switch (key) {
-            case Qt::Key_C: SbCopyClick(!shift); return;
-            case Qt::Key_V: SbFillClick(!shift); return;
-            case Qt::Key_F: SbFindClick(); return;
-            case Qt::Key_H: SbHexDecClick(); return;
+            case Qt::Key_C: SbCopyClick(!shift); return true;
+            case Qt::Key_V: SbFillClick(!shift); return true;
+            case Qt::Key_F: SbFindClick(); return true;
+            case Qt::Key_H: SbHexDecClick(); return true;
             default: break;
         }
     }
+    return false;
+}
+
+void TFormDebugger::keyPressEvent(QKeyEvent* event) {
+    // While the machine runs, and with the line assembler open, the other
+    // keys do nothing.
+    const bool swallow = !CanAct(false, false) || !meInlineAsm->isHidden();
+    if (ShortCut(event) || swallow) return;
     QWidget::keyPressEvent(event);
 }
 
 bool TFormDebugger::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
+    if (type == QEvent::ToolTip && !hintsShown)
+        for (QWidget* w : hintPanels)
+            if (watched == w) {
+                QToolTip::hideText();
+                return true;
+            }
+    // The lists' own keys give way to the window's.
+    if (type == QEvent::KeyPress && (watched == clbBreakPoints || watched == lbNestings))
+        return ShortCut(static_cast<QKeyEvent*>(event));
     // Editor keys.
     if (type == QEvent::KeyPress &&
         (watched == meEditValue || watched == meEditDump || watched == meEditAscii || watched == meInlineAsm)) {

@@ -48,6 +48,13 @@ public:
     uint16_t ListBase() const;
     bool CanAct(bool checkAssembler, bool beep);
     void SaveSettings();
+    // Arms BP1..BP6 as the configuration stores them (at program start, so
+    // that they stop the machine before the window was ever shown).
+    void ReadBreakPoints();
+    // The hints of the code, register, flag, stack, list and nesting panels
+    // on or off.
+    void ShowHints(bool show);
+    bool HintsShown() const { return hintsShown; }
 
     // Commands.
     void SbHexDecClick();
@@ -111,6 +118,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The window's keys, whichever of its controls has the focus; false
+    // when the key is not one of them or the window may not act now.
+    bool ShortCut(QKeyEvent* event);
     QLabel* MakeLabel(QWidget* parent, const char* name, int tag);
     void PlaceOver(QWidget* editor, QWidget* target, int xChars = 0);
     void ReadSettings();
@@ -174,6 +184,8 @@ private:
     QLineEdit* meInlineAsm = nullptr;
     QLabel* asmPrefix = nullptr;
     bool updatingBreakPoints = false;
+    bool hintsShown = false;
+    QWidget* hintPanels[6] = {};
     TFormDbgFind* find = nullptr;
     TFormPerifStat* perifStat = nullptr;
     TFormDisass* disass = nullptr;
