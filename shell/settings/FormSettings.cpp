@@ -35,6 +35,7 @@
 #include "machine/owner/ColorTable.h"
 #include "machine/sound/SoundDevices.h"
 #include "platform/ParPort.h"
+#include "shell/qtcommon/ControlPictures.h"
 #include "shell/qtcommon/FileDialogs.h"
 #include "shell/qtcommon/LangWindows.h"
 #include "shell/settings/logic/Media.h"
@@ -300,7 +301,7 @@ QWidget* TFormSettings::BuildModel() {
     auto* grid = new QGridLayout(gb);
     for (int i = 0; i < 8; ++i) {
         auto* img = Named(new QLabel(gb), kModelImages[i]);
-        img->setPixmap(Swatch(QColor(50, 50, 50), 40, 24, QString::number(i + 1)));
+        img->setPixmap(ControlPictures::ModelPicture(i));
         img->setProperty("modelTag", i + 1);
         img->installEventFilter(this);
         radioModel[i] = Radio(gb, kModelRadios[i], kModelCaptions[i]);
@@ -1671,8 +1672,8 @@ void TFormSettings::CbPrtConnectorChange(int index) {
 }
 
 void TFormSettings::CheckOnLptClick() {
-    // Only switching the pass-through on needs a port.
-    if (!checkOnLpt->isChecked() || lptProbing) return;
+    // Every change probes, unticking too: a missing port is reported either way.
+    if (lptProbing) return;
     if (LptHandle.load() != -1) return;  // the running machine holds it
     const int handle = LptOpen(LptNumber);
     if (handle >= 0) {
