@@ -577,11 +577,13 @@ QIcon CommandIcon(Command command) {
     return icon;
 }
 
-QPixmap ModelPicture(int model) {
-    QImage image = Blank(kModelWidth, kModelHeight);
+QPixmap ModelPicture(int model, int width) {
+    const qreal scale = qreal(width) / kModelWidth;
+    QImage image = Blank(width, qRound(kModelHeight * scale));
     if (model < 0 || model > 7) return QPixmap::fromImage(image);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(scale, scale);
     const QColor white(245, 245, 245), black(25, 25, 25);
     switch (model) {
         case 0:  // light grey case, black keys, red function keys

@@ -52,15 +52,18 @@ enum class Command {
 };
 
 constexpr int kCommandSize = 16;
-// Size of a model picture.
+// Size of a model picture as drawn; it may be drawn to another width.
 constexpr int kModelWidth = 60;
 constexpr int kModelHeight = 34;
+// The width on the settings' Model page, where four rows must fit.
+constexpr int kModelPageWidth = 42;
 
 // The picture drawn at size x size (16 or 32); the icon holds both.
 QPixmap CommandPicture(Command command, int size = kCommandSize);
 QIcon CommandIcon(Command command);
 
-// Model 0..7 (Model-1 .. Model-C2717); blank outside.
-QPixmap ModelPicture(int model);
+// Model 0..7 (Model-1 .. Model-C2717), width wide in the drawing's
+// proportions; blank outside.
+QPixmap ModelPicture(int model, int width = kModelWidth);
 
 }  // namespace ControlPictures

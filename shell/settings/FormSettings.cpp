@@ -297,11 +297,14 @@ QWidget* TFormSettings::BuildGeneral() {
 QWidget* TFormSettings::BuildModel() {
     auto* page = new QWidget;
     auto* col = new QVBoxLayout(page);
+    col->setSpacing(2);  // the model pictures need the height
     QGroupBox* gb = Group(page, "GbModel", "Model ");
     auto* grid = new QGridLayout(gb);
+    grid->setVerticalSpacing(1);  // room for the pictures' height
     for (int i = 0; i < 8; ++i) {
         auto* img = Named(new QLabel(gb), kModelImages[i]);
-        img->setPixmap(ControlPictures::ModelPicture(i));
+        img->setPixmap(ControlPictures::ModelPicture(i, ControlPictures::kModelPageWidth));
+        img->setMinimumSize(img->pixmap().size());
         img->setProperty("modelTag", i + 1);
         img->installEventFilter(this);
         radioModel[i] = Radio(gb, kModelRadios[i], kModelCaptions[i]);

@@ -126,16 +126,20 @@ private slots:
     }
 
     void modelPicturesArePaintedAndDistinct() {
-        std::vector<QImage> all;
-        for (int m = kModel1; m <= kModelC2717; ++m) {
-            const QImage image = Argb(ControlPictures::ModelPicture(m));
-            QCOMPARE(image.size(), QSize(60, 34));
-            QVERIFY2(Painted(image) >= 60 * 34 / 3, kModelNames[m]);
-            all.push_back(image);
+        for (const QSize size : {QSize(60, 34), QSize(ControlPictures::kModelPageWidth, 24)}) {
+            const int area = size.width() * size.height();
+            std::vector<QImage> all;
+            for (int m = kModel1; m <= kModelC2717; ++m) {
+                const QImage image = Argb(ControlPictures::ModelPicture(m, size.width()));
+                QCOMPARE(image.size(), size);
+                QVERIFY2(Painted(image) >= area / 3, kModelNames[m]);
+                all.push_back(image);
+            }
+            for (int a = 0; a < 8; ++a)
+                for (int b = a + 1; b < 8; ++b)
+                    QVERIFY2(Differing(all[a], all[b]) >= area / 40,
+                             qPrintable(QString("%1 %2").arg(kModelNames[a], kModelNames[b])));
         }
-        for (int a = 0; a < 8; ++a)
-            for (int b = a + 1; b < 8; ++b)
-                QVERIFY2(Differing(all[a], all[b]) >= 60 * 34 / 40, qPrintable(QString("%1 %2").arg(kModelNames[a], kModelNames[b])));
         for (int outside : {-1, 8}) QCOMPARE(Painted(Argb(ControlPictures::ModelPicture(outside))), 0);
     }
 
@@ -154,6 +158,27 @@ private slots:
         for (int m = 0; m < 8; ++m) p.drawPixmap(4 + (m % 4) * 64, top + (m / 4) * 40, ControlPictures::ModelPicture(m));
         p.end();
         QVERIFY(sheet.save(folder + "/control-pictures.png"));
+    }
+
+    // The main window, its menus and the Model page as drawn, for people to look at.
+    void windowPicturesAreKept() {
+        Start("Model-3");
+        const QString folder = QStringLiteral(ORVIK_BUILD_TESTS_DIR "/artefacts");
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(form->grab().save(folder + "/pictures-main-window.png"));
+        for (const char* name : {"MiFile", "MiEmul", "MiTools", "MiHelp"}) {
+            auto* menu = form->findChild<QMenu*>(name);
+            QVERIFY2(menu, name);
+            menu->popup(QPoint(0, 0));
+            QVERIFY(menu->grab().save(folder + "/pictures-" + name + ".png"));
+            menu->hide();
+        }
+        TFormSettings* d = form->FormSettings();
+        d->SelectPage(1);
+        d->TreeItemsClick();
+        d->show();
+        QVERIFY(d->grab().save(folder + "/pictures-model-page.png"));
+        d->hide();
     }
 
     // The meanings asked of the pictures: the tape browser a cassette, the
@@ -228,18 +253,29 @@ private slots:
         QCOMPARE(int(kinds.size()), 4);
     }
 
+    // Shown whole, none over another, also with the extra check box of
+    // Model-3 on the page.
     void modelPageShowsTheEightPictures() {
-        Start();
+        Start("Model-3");
         TFormSettings* d = form->FormSettings();
         QVERIFY(d);
+        d->SelectPage(1);
+        d->TreeItemsClick();
+        d->show();
+        QVERIFY(QTest::qWaitForWindowExposed(d));
+        QList<QRect> places;
         for (int m = 0; m < 8; ++m) {
             auto* label = d->findChild<QLabel*>(kModelImages[m]);
             QVERIFY2(label, kModelImages[m]);
-            QCOMPARE(Argb(label->pixmap()), Argb(ControlPictures::ModelPicture(m)));
+            QCOMPARE(Argb(label->pixmap()), Argb(ControlPictures::ModelPicture(m, ControlPictures::kModelPageWidth)));
             QVERIFY(label->text().isEmpty());
+            QVERIFY2(label->height() >= label->pixmap().height(), kModelImages[m]);
+            QVERIFY2(label->width() >= label->pixmap().width(), kModelImages[m]);
+            const QRect place(label->mapTo(d, QPoint(0, 0)), label->size());
+            for (const QRect& other : places) QVERIFY2(!other.intersects(place), kModelImages[m]);
+            places << place;
         }
         // A picture chooses its model.
-        d->show();
         auto* alfa = d->findChild<QLabel*>("ImageDidAlfa2");
         QTest::mouseClick(alfa, Qt::LeftButton);
         QVERIFY(d->findChild<QRadioButton*>("RadioMA2")->isChecked());
