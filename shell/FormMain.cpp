@@ -48,6 +48,7 @@
 #include "shell/ScreenView.h"
 #include "shell/StatusPictures.h"
 #include "shell/settings/FormSettings.h"
+#include "shell/qtcommon/ControlPictures.h"
 #include "shell/qtcommon/FileDialogs.h"
 #include "shell/qtcommon/LangWindows.h"
 #include "shell/qtcommon/QtCommonUtils.h"
@@ -55,6 +56,9 @@
 int ApplicationTag = 0;
 
 namespace {
+
+using ControlPictures::Command;
+using ControlPictures::CommandIcon;
 
 std::string g_programDirOverride;
 
@@ -88,6 +92,7 @@ public:
         form->imageModel->setProperty("imageIndex", model);
         form->imageModel->setPixmap(StatusPictures::ModelPicture(model));
         form->imageModel->setToolTip(QString::fromLatin1(MachineOwner::ModelName(model)));
+        form->ShowTapeBrowserAvailable();
         form->DebuggerMachineRebuilt();
     }
     void ShowMute(bool mute) override { form->ShowMute(mute); }
@@ -269,33 +274,34 @@ void TFormMain::CreateControls() {
     addToolBar(Qt::TopToolBarArea, toolBar);
     QAction* tbSaveSnap = AddAction(nullptr, "TBtnSaveSnap", "");
     tbSaveSnap->setToolTip(QString::fromUtf8("Uložiť snapshot... (Alt+F7)"));
-    tbSaveSnap->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
+    tbSaveSnap->setIcon(CommandIcon(Command::SaveSnapshot));
     tbSaveSnap->setProperty("imageIndex", 1);
     connect(tbSaveSnap, &QAction::triggered, this, [this] { TBtnSaveSnapClick(); });
     toolBar->addAction(tbSaveSnap);
     toolBar->addSeparator();
     QAction* tbReset = AddAction(nullptr, "TBtnReset", "");
     tbReset->setToolTip("Reset (Alt+F5)");
-    tbReset->setIcon(style()->standardIcon(QStyle::SP_BrowserReload));
+    tbReset->setIcon(CommandIcon(Command::Reset));
     tbReset->setProperty("imageIndex", 3);
     connect(tbReset, &QAction::triggered, this, [this] { TBtnResetClick(); });
     toolBar->addAction(tbReset);
     tbtnRunPause = AddAction(nullptr, "TBtnRunPause", "");
     tbtnRunPause->setToolTip(QString::fromUtf8("Spustiť/Pozastaviť (Alt+F3)"));
-    tbtnRunPause->setIcon(style()->standardIcon(QStyle::SP_MediaPause));
+    tbtnRunPause->setIcon(CommandIcon(Command::Pause));
     tbtnRunPause->setProperty("imageIndex", 5);
     connect(tbtnRunPause, &QAction::triggered, this, [this] { TBtnRunPauseClick(); });
     toolBar->addAction(tbtnRunPause);
     toolBar->addSeparator();
     tbtnSound = AddAction(nullptr, "TBtnSound", "");
     tbtnSound->setToolTip("Zvuk (Alt+F8)");
-    tbtnSound->setIcon(style()->standardIcon(QStyle::SP_MediaVolume));
+    tbtnSound->setIcon(CommandIcon(Command::SoundOn));
     tbtnSound->setProperty("imageIndex", 6);
     connect(tbtnSound, &QAction::triggered, this, [this] { TBtnSoundClick(true); });
     toolBar->addAction(tbtnSound);
     toolBar->addSeparator();
     tbtnTest = AddAction(nullptr, "TBtnTest", "");
     tbtnTest->setToolTip("Test Debug Action");
+    tbtnTest->setIcon(CommandIcon(Command::OtherFile));
     toolBar->addAction(tbtnTest);
     for (QToolButton* b : toolBar->findChildren<QToolButton*>()) b->setFocusPolicy(Qt::NoFocus);
 
@@ -387,7 +393,7 @@ void TFormMain::TimerRefreshScreenTimer() { owner->TimerRefreshScreenTimer(); }
 
 void TFormMain::RunStateChanged(int paused, bool alsoRefreshTimers) {
     tbtnRunPause->setProperty("imageIndex", paused ? 4 : 5);
-    tbtnRunPause->setIcon(style()->standardIcon(paused ? QStyle::SP_MediaPlay : QStyle::SP_MediaPause));
+    tbtnRunPause->setIcon(CommandIcon(paused ? Command::Run : Command::Pause));
     miPaused->setChecked(paused != 0);
     if (alsoRefreshTimers) {
         if (paused)
@@ -815,7 +821,7 @@ void TFormMain::TimerRefreshControlsTimer() {
 void TFormMain::ShowMute(bool mute) {
     soundMuted = mute;
     tbtnSound->setProperty("imageIndex", mute ? 7 : 6);
-    tbtnSound->setIcon(style()->standardIcon(mute ? QStyle::SP_MediaVolumeMuted : QStyle::SP_MediaVolume));
+    tbtnSound->setIcon(CommandIcon(mute ? Command::SoundOff : Command::SoundOn));
     miSound->setChecked(!mute);
 }
 

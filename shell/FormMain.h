@@ -92,6 +92,9 @@ public:
     bool OpenTapeFile(const QString& path);
     void MiTapeBrowserClick();
     void MiOpenTapeClick();
+    // The tape browser's menu item and button follow the model: a model
+    // without a tape interface (Model-Mato) has them disabled.
+    void ShowTapeBrowserAvailable();
     bool IsRecordingWave() const;
     ConfigDocument& XMLDoc() { return xmlDoc; }
     ScreenView* Screen() const { return screenView; }

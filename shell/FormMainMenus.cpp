@@ -14,6 +14,7 @@
 
 #include "common/Paths.h"
 #include "shell/FormMain.h"
+#include "shell/qtcommon/ControlPictures.h"
 
 namespace {
 
@@ -50,6 +51,54 @@ void Arrange(QWidget* holder, std::initializer_list<const char*> order) {
     for (QAction* a : rest) holder->addAction(a);
 }
 
+using ControlPictures::Command;
+using ControlPictures::CommandIcon;
+
+// The pictures of the menu items, by meaning; check items and the window
+// sizes show their check instead.
+const struct {
+    const char* name;
+    Command picture;
+} kMenuPictures[] = {
+    {"MiOpenTape", Command::OpenTape},
+    {"MiOpenSnap", Command::OpenSnapshot},
+    {"MiSaveSnap", Command::SaveSnapshot},
+    {"MiPicture", Command::Picture},
+    {"MiPictureClip", Command::PictureClip},
+    {"MiPictureBmp", Command::PictureBmp},
+    {"MiRecordSound", Command::RecordSound},
+    {"MiActionRecording", Command::Recording},
+    {"MiPlaybackPrc", Command::PlayRecording},
+    {"MiCreatePrc", Command::CreateRecording},
+    {"MiContinuePrc", Command::ContinueRecording},
+    {"MiStopPrc", Command::StopRecording},
+    {"MiShowWinPrc", Command::Recording},
+    {"MiPoke", Command::Poke},
+    {"MiLoadFileToMem", Command::LoadMemory},
+    {"MiSaveMemToFile", Command::SaveMemory},
+    {"MiExit", Command::Exit},
+    {"MiReset", Command::Reset},
+    {"MiHardReset", Command::HardReset},
+    {"MiTapeBrowser", Command::Tape},
+    {"MiPrinterOutput", Command::Printer},
+    {"MiInsertText", Command::InsertText},
+    {"MiDebugger", Command::Debugger},
+    {"MiSettings", Command::Settings},
+    {"MiGeneral", Command::Settings},
+    {"MiModel", Command::Computer},
+    {"MiSetScreen", Command::Display},
+    {"MiSetSound", Command::SoundOn},
+    {"MiControl", Command::Joystick},
+    {"MiRomModul", Command::RomModule},
+    {"MiDev1", Command::Storage},
+    {"MiDev2", Command::Storage},
+    {"MiPrinters", Command::Printer},
+    {"MiKeyboard", Command::Keyboard},
+    {"MiWebpages", Command::Web},
+    {"MiAbout", Command::About},
+    {"MiRecentFiles", Command::RecentFiles},
+};
+
 }  // namespace
 
 void TFormMain::CreateOpenControls() {
@@ -70,7 +119,7 @@ void TFormMain::CreateOpenControls() {
     connect(recentFilesDropdown, &QMenu::aboutToShow, this, [this] { MiFileClick(); });
     QAction* open = AddAction(nullptr, "TBtnOpen", "");
     open->setToolTip(QString::fromUtf8("Otvoriť pásku/Snapshot..."));
-    open->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
+    open->setIcon(CommandIcon(Command::Open));
     open->setProperty("imageIndex", 0);
     open->setMenu(recentFilesDropdown);
     connect(open, &QAction::triggered, this, [this] { TBtnOpenClick(0); });
@@ -80,7 +129,7 @@ void TFormMain::CreateOpenControls() {
 
     QAction* tape = AddAction(nullptr, "TBtnTapeBrowser", "");
     tape->setToolTip(QString::fromUtf8("Prieskumník pásky (Alt+T)"));
-    tape->setIcon(style()->standardIcon(QStyle::SP_DriveDVDIcon));
+    tape->setIcon(CommandIcon(Command::Tape));
     tape->setProperty("imageIndex", 9);
     connect(tape, &QAction::triggered, this, [this] { MiTapeBrowserClick(); });
     toolBar->addAction(tape);
@@ -113,6 +162,12 @@ void TFormMain::ArrangeControls() {
     if (auto* button = qobject_cast<QToolButton*>(toolBar->widgetForAction(ActionNamed("TBtnOpen"))))
         button->setPopupMode(QToolButton::MenuButtonPopup);
     for (QToolButton* b : toolBar->findChildren<QToolButton*>()) b->setFocusPolicy(Qt::NoFocus);
+    for (const auto& m : kMenuPictures) {
+        QAction* a = ActionNamed(m.name);
+        if (!a)
+            if (auto* menu = findChild<QMenu*>(QString::fromLatin1(m.name))) a = menu->menuAction();
+        if (a) a->setIcon(CommandIcon(m.picture));
+    }
     // Alt+R stays with the recording window, the item listed first.
     if (QAction* rom = ActionNamed("MiRomModul")) rom->setShortcut(QKeySequence());
 }

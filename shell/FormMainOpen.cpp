@@ -11,6 +11,7 @@
 #include "common/RecentFiles.h"
 #include "machine/core/RequestWords.h"
 #include "shell/FormMain.h"
+#include "shell/qtcommon/ControlPictures.h"
 #include "shell/qtcommon/FileDialogs.h"
 #include "tools/debugger/window/FormDebugger.h"
 #include "tools/tape/window/TapeBrowser.h"
@@ -107,7 +108,13 @@ void TFormMain::MiFileClick() {
         item->setText(prefix + QString::fromStdString(text));
         item->setData(index);
         const std::string ext = UpperExtension(text);
-        item->setProperty("imageIndex", ext == ".PSN" ? 1 : (ext == ".PTP" || ext == ".PMD") ? 11 : ext == ".PRC" ? 19 : 21);
+        using ControlPictures::Command;
+        const bool snapshot = ext == ".PSN", tape = ext == ".PTP" || ext == ".PMD", recording = ext == ".PRC";
+        item->setProperty("imageIndex", snapshot ? 1 : tape ? 11 : recording ? 19 : 21);
+        item->setIcon(ControlPictures::CommandIcon(snapshot    ? Command::Snapshot
+                                                   : tape      ? Command::Tape
+                                                   : recording ? Command::Recording
+                                                               : Command::OtherFile));
         item->setVisible(true);
         ++shown;
     }

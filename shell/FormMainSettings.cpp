@@ -12,6 +12,7 @@
 #include "common/Lang.h"
 #include "shell/peripherals/FormJoy.h"
 #include "shell/FormMain.h"
+#include "shell/qtcommon/ControlPictures.h"
 #include "shell/settings/FormSettings.h"
 
 namespace {
@@ -50,7 +51,7 @@ void TFormMain::CreateSettingsControls() {
 
     QAction* button = AddAction(nullptr, "TBtnSettings", "");
     button->setToolTip(QString::fromUtf8("Nastavenia emulátora..."));
-    button->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
+    button->setIcon(ControlPictures::CommandIcon(ControlPictures::Command::Settings));
     button->setProperty("imageIndex", 8);
     connect(button, &QAction::triggered, this, [this] { TBtnSettingsClick(); });
     toolBar->insertSeparator(tbtnTest);

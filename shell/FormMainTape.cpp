@@ -45,12 +45,14 @@ void TFormMain::DestroyTapeBrowser() {
     tapeHeaderEditor = nullptr;
 }
 
+void TFormMain::ShowTapeBrowserAvailable() {
+    const bool on = tapeBrowser && tapeBrowser->Available();
+    if (miTapeBrowser) miTapeBrowser->setEnabled(on);
+    if (QAction* button = ActionNamed("TBtnTapeBrowser")) button->setEnabled(on);
+}
+
 void TFormMain::MiTapeBrowserClick() {
-    if (!tapeBrowser) return;
-    if (!tapeBrowser->Available()) {
-        QApplication::beep();  // the model has no tape interface
-        return;
-    }
+    if (!tapeBrowser || !tapeBrowser->Available()) return;  // the model has no tape interface
     if (tapeBrowser->isHidden()) {
         tapeBrowser->show();
         tapeBrowser->raise();
@@ -66,7 +68,7 @@ bool TFormMain::OpenTapeFile(const QString& path) {
     if (ext != "PTP" && ext != "PMD") return false;
     if (!tapeBrowser || tapeBrowser->EditMode()) return false;  // goes to the memory load instead
     tapeBrowser->SetTapeFileName(path.toStdString());
-    tapeBrowser->show();
+    if (tapeBrowser->Available()) tapeBrowser->show();  // else kept for a model with a tape interface
     AddRecentFile(path.toStdString());
     return true;
 }

@@ -107,7 +107,6 @@ void MachineBuilder::Build(MachineParts& p, uint8_t fromSnapshot, int32_t romLen
     p.videoInterrupt = 0;
     if (plan.videoInterruptOption)
         p.videoInterrupt = ReadAttrBool(ConfigSection("Screen"), "video-cpu-interrupt", false) ? 1 : 0;
-    p.videoInterruptOption.store(p.videoInterrupt);
 
     // Monitor ROM.
     std::vector<uint8_t> buffer(kRomBufferSize, 0xFF);

@@ -149,9 +149,8 @@ private:
     TagRequests tags;
 
 public:
-    // Compatibility mode of Model-3 and the video-interrupt option for the next build.
+    // Compatibility mode of Model-3.
     std::atomic<uint8_t>& CompatibilityMode = parts.compatibilityMode;
-    std::atomic<uint8_t>& VideoInterruptOption = parts.videoInterruptOption;
 
     // Shared with the windows.
     std::atomic<int> Closing{0};

@@ -80,7 +80,8 @@ void MachineParts::PlaceMusica() {
 
 void MachineParts::PlaceMif85() {
     if (!mif85 || !cpu) return;
-    if (!sound) {
+    if (!sound || !timerIf) {  // its interrupt runs through the timer interface
+        if (sound) sound->SetGenerator(SoundGenerator());
         mif85Place.Detach();
         mif85.reset();
         return;

@@ -83,11 +83,10 @@ struct MachineParts {
 
     int model = 0;
     uint8_t ram256k = 0;
-    uint8_t videoInterrupt = 0;
+    uint8_t videoInterrupt = 0;  // the video-interrupt option (builder, change code 36)
     int32_t monitorRomSize = 0;
-    // Model-3 compatibility mode; the video-interrupt option for the next build.
+    // Model-3 compatibility mode.
     std::atomic<uint8_t> compatibilityMode{0};
-    std::atomic<uint8_t> videoInterruptOption{0};
 
     // The host keys this machine's keyboard scan reads.
     HostKeyState keys;

@@ -100,8 +100,13 @@ int SettingsApplier::OnCompatibility(std::vector<int>&) {
     return 0;
 }
 
+// The machine's video-interrupt option, read by the CPU slice (the 50 Hz
+// interrupt) and by snapshot saving (the port-6Ch register byte). Only the
+// models with the option have it; the port itself is mapped by the next build.
 int SettingsApplier::OnVideoInterrupt(std::vector<int>&) {
-    parts.videoInterruptOption.store(ReadAttrBool(ConfigSection("Screen"), "video-cpu-interrupt", false) ? 1 : 0);
+    const bool on = machine_builder::Plan(parts.model).videoInterruptOption &&
+                    ReadAttrBool(ConfigSection("Screen"), "video-cpu-interrupt", false);
+    parts.videoInterrupt = on ? 1 : 0;
     return 0;
 }
 
@@ -335,7 +340,7 @@ int SettingsApplier::ApplyMif85Interface(std::vector<int>& codes) {
     if (parts.sound) parts.sound->SetGenerator(SoundGenerator());
     parts.mif85Place.Detach();
     parts.mif85.reset();
-    if (parts.sound && parts.cpu && AttrEquals(ConfigSection("Sound"), "sound-if", "mif85")) {
+    if (parts.sound && parts.timerIf && parts.cpu && AttrEquals(ConfigSection("Sound"), "sound-if", "mif85")) {
         parts.mif85 = std::make_unique<Mif85>();
         parts.PlaceMif85();
     }

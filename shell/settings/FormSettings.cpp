@@ -37,6 +37,7 @@
 #include "machine/owner/ColorTable.h"
 #include "machine/sound/SoundDevices.h"
 #include "platform/ParPort.h"
+#include "shell/qtcommon/ControlPictures.h"
 #include "shell/qtcommon/FileDialogs.h"
 #include "shell/qtcommon/LangWindows.h"
 #include "shell/settings/logic/Media.h"
@@ -298,11 +299,14 @@ QWidget* TFormSettings::BuildGeneral() {
 QWidget* TFormSettings::BuildModel() {
     auto* page = new QWidget;
     auto* col = new QVBoxLayout(page);
+    col->setSpacing(2);  // the model pictures need the height
     QGroupBox* gb = Group(page, "GbModel", "Model ");
     auto* grid = new QGridLayout(gb);
+    grid->setVerticalSpacing(1);  // room for the pictures' height
     for (int i = 0; i < 8; ++i) {
         auto* img = Named(new QLabel(gb), kModelImages[i]);
-        img->setPixmap(Swatch(QColor(50, 50, 50), 40, 24, QString::number(i + 1)));
+        img->setPixmap(ControlPictures::ModelPicture(i, ControlPictures::kModelPageWidth));
+        img->setMinimumSize(img->pixmap().size());
         img->setProperty("modelTag", i + 1);
         img->installEventFilter(this);
         radioModel[i] = Radio(gb, kModelRadios[i], kModelCaptions[i]);
@@ -1675,8 +1679,8 @@ void TFormSettings::CbPrtConnectorChange(int index) {
 }
 
 void TFormSettings::CheckOnLptClick() {
-    // Only switching the pass-through on needs a port.
-    if (!checkOnLpt->isChecked() || lptProbing) return;
+    // Every change probes, unticking too: a missing port is reported either way.
+    if (lptProbing) return;
     if (LptHandle.load() != -1) return;  // the running machine holds it
     const int handle = LptOpen(LptNumber);
     if (handle >= 0) {

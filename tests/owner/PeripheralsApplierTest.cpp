@@ -96,6 +96,31 @@ TEST_F(PeripheralsTest, Mif85NeedsTheSettingAndADriver) {
     EXPECT_EQ(Cpu().FindPortDevice(0xEE), nullptr);
 }
 
+// The MIF 85 interrupts through counter 0 of the timer interface: a model
+// without one (Model-Mato) gets no MIF 85, neither by its code nor by a rebuild.
+TEST_F(PeripheralsTest, Mif85NeedsATimerInterface) {
+    Attr(Section("Sound"), "device-index", "0");
+    Attr(Section("Sound"), "sound-if", "mif85");
+    Build(kModelMato);
+    ASSERT_EQ(owner.GetTimerIf(), nullptr);
+    EXPECT_EQ(Apply({CC::SoundDevice, CC::Mif85}), 1);
+    ASSERT_NE(owner.GetSoundDriver(), nullptr);
+    EXPECT_EQ(owner.GetMif85(), nullptr);
+    for (int port : {0xEC, 0xED, 0xEE, 0xEF}) EXPECT_EQ(Cpu().FindPortDevice(uint8_t(port)), nullptr) << port;
+
+    // Built on a model with the timer interface, then the model becomes Mato.
+    SelectModel(kModel2A);
+    Apply({CC::Model});
+    ASSERT_NE(owner.GetMif85(), nullptr);
+    SelectModel(kModelMato);
+    Apply({CC::Model});
+    EXPECT_EQ(owner.GetMif85(), nullptr);
+    EXPECT_EQ(Cpu().FindPortDevice(0xEC), nullptr);
+    // The sound driver still runs with its own channels only.
+    Apply({CC::SoundDevice});
+    EXPECT_EQ(owner.GetMif85(), nullptr);
+}
+
 TEST_F(PeripheralsTest, JoystickModesFollowTheConnectedRows) {
     Build(kModel2A);
     EXPECT_EQ(Apply({CC::Joystick}), 0);

@@ -2,9 +2,12 @@
 // re-reads from the configuration, and the devices that must follow a new
 // core or a new sound driver.
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 
 #include "OwnerFixture.h"
 #include "machine/owner/ColorTable.h"
+#include "machine/owner/SnapshotCommands.h"
 #include "machine/pio/SystemPIO.h"
 #include "machine/screen/ScreenDAD85.h"
 #include "machine/sndif/IfMusica.h"
@@ -107,7 +110,10 @@ TEST_F(SettingsTest, HardResetRebuildsAndReappliesEveryDeviceButNotSoundOrColour
     owner.GetScreen()->SetColorProfile(3);
     owner.GetScreen()->SetHalfPass(2);
     owner.CompatibilityMode.store(0);
-    owner.VideoInterruptOption.store(0);
+    Attr("Screen", "video-cpu-interrupt", "false");
+    Apply({36});
+    ASSERT_EQ(owner.GetVideoInterruptOption(), 0);
+    Attr("Screen", "video-cpu-interrupt", "true");
 
     EXPECT_EQ(Apply({1}), 1);
     for (int code : {2, 35, 36, 8, 11, 29, 7, 34, 19, 9, 10, 20, 22, 24, 26})
@@ -119,7 +125,7 @@ TEST_F(SettingsTest, HardResetRebuildsAndReappliesEveryDeviceButNotSoundOrColour
     EXPECT_EQ(owner.GetScreen()->GetColorProfile(), 3);
     EXPECT_EQ(owner.GetScreen()->GetHalfPass(), 2);
     EXPECT_EQ(owner.CompatibilityMode.load(), 1);
-    EXPECT_EQ(owner.VideoInterruptOption.load(), 1);
+    EXPECT_EQ(owner.GetVideoInterruptOption(), 1);
     EXPECT_EQ(owner.GetSystemPio()->changeZy, 1);
 
     // Every device sits on the new core.
@@ -381,7 +387,7 @@ TEST_F(SettingsTest, OptionsCompatibilityVideoKeyboardHints) {
         Attr("General", "show-hint-in-debugger", v);
         EXPECT_EQ(Apply({2, 36, 8, 28}), 0);
         EXPECT_EQ(owner.CompatibilityMode.load(), on ? 1 : 0);
-        EXPECT_EQ(owner.VideoInterruptOption.load(), on ? 1 : 0);
+        EXPECT_EQ(owner.GetVideoInterruptOption(), on ? 1 : 0);
         EXPECT_EQ(owner.GetSystemPio()->changeZy, on ? 1 : 0);
         EXPECT_EQ(owner.GetSystemPio()->useNumpad, on ? 1 : 0);
         EXPECT_EQ(owner.GetSystemPio()->matoCtrl, on ? 1 : 0);
@@ -395,6 +401,40 @@ TEST_F(SettingsTest, OptionsCompatibilityVideoKeyboardHints) {
     owner.CompatibilityMode.store(1);
     Apply({2});
     EXPECT_EQ(owner.CompatibilityMode.load(), 0);
+}
+
+// The video-interrupt option exists on the PMD 85 models (0-3) only: with
+// the setting on, a rebuild (code 1 with its 36) gives it to those and to
+// no other. A snapshot saved then holds the port-6Ch register (version 2)
+// only where the option is on, else the version 1 header of a machine
+// without it.
+TEST_F(SettingsTest, VideoInterruptOptionOnlyWhereTheModelHasIt) {
+    Attr("Screen", "video-cpu-interrupt", "true");
+    for (int model = kModel1; model <= kModelC2717; ++model) {
+        SelectModel(model);
+        EXPECT_EQ(Apply({1}), 1) << model;
+        EXPECT_TRUE(Contains(lastCodes, 36)) << model;
+        const bool fitted = model <= kModel3;
+        EXPECT_EQ(owner.GetVideoInterruptOption(), fitted ? 1 : 0) << model;
+        EXPECT_EQ(PortEntry(Cpu(), 0x6C) != nullptr, fitted) << model;
+        const std::string path = dir.path + "/v" + std::to_string(model) + ".psn";
+        ASSERT_GT(SaveMachineSnapshot(owner, path, 0, SnapshotSaveOptions{}), 0) << model;
+        std::ifstream in(path, std::ios::binary);
+        const std::string file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        ASSERT_GT(file.size(), 57u);
+        EXPECT_EQ(file[3], fitted ? 2 : 1) << model;
+        if (fitted) {
+            EXPECT_EQ(uint8_t(file[56]), 0x07) << model;  // register 7, disabled: as reset
+        }
+    }
+    // Code 36 alone follows the setting on such a model.
+    Attr("Screen", "video-cpu-interrupt", "false");
+    SelectModel(kModel2);
+    Apply({1});
+    ASSERT_EQ(owner.GetVideoInterruptOption(), 0);
+    Attr("Screen", "video-cpu-interrupt", "true");
+    EXPECT_EQ(Apply({36}), 0);
+    EXPECT_EQ(owner.GetVideoInterruptOption(), 1);
 }
 
 }  // namespace

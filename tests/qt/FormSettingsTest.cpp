@@ -420,6 +420,30 @@ private slots:
         });
     }
 
+    // Unticking probes as well: with the port gone, the warning comes and
+    // the configuration says the printer is not on the LPT.
+    void uncheckingWithNoPortPresentWarns() {
+        Start();
+        if (LptOpen(LptNumber) >= 0) QSKIP("a parallel port is present");
+        int warnings = 0;
+        Dialog().SetMessageBox([&](const QString&, const QString&) { warnings++; });
+        Open("MiPrinters", [&](TFormSettings& d) {
+            d.findChild<QRadioButton*>("RbPrtBt100")->click();
+            auto* lpt = d.findChild<QCheckBox*>("CheckOnLpt");
+            // Ticked while the running machine holds the port: no probe.
+            LptHandle.store(1000);
+            lpt->click();
+            LptHandle.store(-1);
+            QVERIFY(lpt->isChecked());
+            QCOMPARE(warnings, 0);
+            WriteAttrBool(ConfigSection("Printer"), "on-lpt", 1);
+            lpt->click();
+            QCOMPARE(warnings, 1);
+            QVERIFY(!lpt->isChecked());
+            QCOMPARE(QString::fromStdString(ReadAttrString(ConfigSection("Printer"), "on-lpt")), QStringLiteral("false"));
+        });
+    }
+
     void romPackageComposedAndChosenForTheModule() {
         Start();
         QByteArray rom(2048, '\x11');
