@@ -7,7 +7,8 @@
 //     picture changed: wall time of the user-interface thread and the CPU
 //     time of the whole process per frame;
 //   - the process's share of one core while the machine runs at real time,
-//     with a still picture and with a picture that changes in every frame.
+//     with a still picture and with a picture that changes in every frame,
+//     and the wake-ups of its threads per second.
 // Run it in a real X server for figures that include the window system:
 //   xvfb-run -a -s "-screen 0 1280x1024x24" build/bench/paint [seconds]
 #include <QApplication>
@@ -46,9 +47,15 @@ double ProcessCpuSeconds() {
     return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
 }
 
-// CPU seconds of each thread of the process, by thread id, with its name.
-std::map<int, std::pair<std::string, double>> ThreadCpuSeconds() {
-    std::map<int, std::pair<std::string, double>> threads;
+struct ThreadUse {
+    std::string name;
+    double cpuSeconds = 0;
+    long wakeUps = 0;  // voluntary context switches: sleeps that ended
+};
+
+// CPU seconds and wake-ups of each thread of the process, by thread id.
+std::map<int, ThreadUse> ThreadCpuSeconds() {
+    std::map<int, ThreadUse> threads;
     const double tick = double(sysconf(_SC_CLK_TCK));
     QDir dir("/proc/self/task");
     for (const QString& id : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
@@ -64,7 +71,12 @@ std::map<int, std::pair<std::string, double>> ThreadCpuSeconds() {
             if (i == 14) utime = std::stod(field);
             if (i == 15) stime = std::stod(field);
         }
-        threads[id.toInt()] = {line.substr(open + 1, close - open - 1), (utime + stime) / tick};
+        ThreadUse& use = threads[id.toInt()];
+        use.name = line.substr(open + 1, close - open - 1);
+        use.cpuSeconds = (utime + stime) / tick;
+        std::ifstream status(("/proc/self/task/" + id + "/status").toStdString());
+        for (std::string l; std::getline(status, l);)
+            if (l.rfind("voluntary_ctxt_switches:", 0) == 0) use.wakeUps = std::stol(l.substr(24));
     }
     return threads;
 }
@@ -151,13 +163,17 @@ int main(int argc, char** argv) {
             const double fps = (form->Screen()->PaintedFrames() - frames0) / elapsed;
             const double sps = (owner.GetSliceCount() - slices0) / elapsed;
             std::string perThread;
+            long wakeUps = 0;
             for (const auto& [id, entry] : ThreadCpuSeconds()) {
                 const auto before = threads0.find(id);
-                const double used = entry.second - (before != threads0.end() ? before->second.second : 0.0);
-                if (used <= 0) continue;
-                char part[96];
-                std::snprintf(part, sizeof part, "%s%s %.2f %%", perThread.empty() ? "" : ", ", entry.first.c_str(),
-                              used / elapsed * 100.0);
+                const bool old = before != threads0.end();
+                const double used = entry.cpuSeconds - (old ? before->second.cpuSeconds : 0.0);
+                const long woke = entry.wakeUps - (old ? before->second.wakeUps : 0);
+                wakeUps += woke;
+                if (used <= 0 && woke < elapsed) continue;
+                char part[128];
+                std::snprintf(part, sizeof part, "%s%s %.2f %% %.0f/s", perThread.empty() ? "" : ", ",
+                              entry.name.c_str(), used / elapsed * 100.0, double(woke) / elapsed);
                 perThread += part;
             }
             const int w = form->Screen()->width(), h = form->Screen()->height();
@@ -176,7 +192,8 @@ int main(int argc, char** argv) {
             }
             std::printf("                         real time, %s: process %5.2f %% of a core, %.0f frames/s, %.0f slices/s\n",
                         changing ? "picture changing every frame" : "still picture", share, fps, sps);
-            std::printf("                         threads: %s\n", perThread.c_str());
+            std::printf("                         wake-ups: %.0f/s; threads (share of a core, wake-ups): %s\n",
+                        double(wakeUps) / elapsed, perThread.c_str());
             if (auto* label = form->findChild<QLabel*>("LabelCpuUsage"))
                 std::printf("                         CPU-usage label: %s\n", qPrintable(label->text()));
             std::fflush(stdout);
