@@ -55,9 +55,9 @@ public:
     static constexpr int RingFrames = SliceFrames * RingSlices;  // 4400
     // Frames the device takes per call (5.8 ms: the host's buffer follows it).
     static constexpr int FramesPerBuffer = 256;
-    // Mixed sound kept ahead of a running device stream: 6 slices (12 ms), a
-    // margin of more than 3 ms of late CPU ticks over one device call.
-    static constexpr int LeadFrames = 6 * SliceFrames;
+    // Mixed sound kept ahead of a running device stream: 8 slices (16 ms), a
+    // margin of about 10 ms of late CPU ticks over one device call.
+    static constexpr int LeadFrames = 8 * SliceFrames;
     static constexpr int WaveHeaderSize = 44;
     static constexpr int UnpacedSlicePeriodMicroseconds = 2000;
     static constexpr int PacedSlicePeriodMicroseconds = 1800;
