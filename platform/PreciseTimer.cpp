@@ -42,6 +42,7 @@ struct TPreciseTimer::State {
     uint64_t generation = 0;  // changes whenever the schedule restarts
     bool busy = false;
     std::shared_ptr<const TPreciseTimerEvent> handler;
+    std::weak_ptr<State> host;  // served in host's wake-ups while host is enabled
 };
 
 namespace {
@@ -135,13 +136,40 @@ public:
     }
 
 private:
+    // Under mutex: s waits for its host's wake-ups.
+    static bool RidesAlong(const TPreciseTimer::State& s) {
+        const std::shared_ptr<TPreciseTimer::State> host = s.host.lock();
+        return host && host->enabled;
+    }
+
+    // Under lk: calls s's handler once and moves its schedule past now.
+    void Serve(std::unique_lock<std::mutex>& lk, const std::shared_ptr<TPreciseTimer::State>& s) {
+        const int64_t deadline = s->next;
+        const uint64_t generation = s->generation;
+        auto handler = s->handler;
+        TPreciseTimer* sender = s->owner;
+        s->busy = true;
+        lk.unlock();
+        if (handler && *handler) (*handler)(sender);
+        lk.lock();
+        s->busy = false;
+        if (s->generation == generation) {
+            // Drop every deadline that passed meanwhile.
+            const int64_t now = MonotonicNow();
+            int64_t next = deadline + s->periodNs;
+            if (next <= now) next += ((now - next) / s->periodNs + 1) * s->periodNs;
+            s->next = next;
+        }
+        changed.notify_all();
+    }
+
     void Run() {
         std::unique_lock lk(mutex);
         while (!stop_) {
             std::shared_ptr<TPreciseTimer::State> due;
             int64_t deadline = INT64_MAX;
             for (auto& s : timers_) {
-                if (s->enabled && s->next < deadline) {
+                if (s->enabled && s->next < deadline && !RidesAlong(*s)) {
                     deadline = s->next;
                     due = s;
                 }
@@ -164,22 +192,13 @@ private:
                 continue;  // look again: timers may have changed meanwhile
             }
 
-            uint64_t generation = due->generation;
-            auto handler = due->handler;
-            TPreciseTimer* sender = due->owner;
-            due->busy = true;
-            lk.unlock();
-            if (handler && *handler) (*handler)(sender);
-            lk.lock();
-            due->busy = false;
-            if (due->generation == generation) {
-                // Drop every deadline that passed meanwhile.
-                now = MonotonicNow();
-                int64_t next = deadline + due->periodNs;
-                if (next <= now) next += ((now - next) / due->periodNs + 1) * due->periodNs;
-                due->next = next;
+            Serve(lk, due);
+            // Timers that ride along with this one and are due now.
+            now = MonotonicNow();
+            for (size_t i = 0; i < timers_.size() && !stop_; ++i) {
+                std::shared_ptr<TPreciseTimer::State> f = timers_[i];
+                if (f->enabled && f->next <= now && f->host.lock() == due) Serve(lk, f);
             }
-            changed.notify_all();
         }
         if (selfStop_ && !stopping_ && thread_.joinable()) {
             selfStop_ = false;
@@ -268,6 +287,13 @@ void TPreciseTimer::SetOnTimer(TPreciseTimerEvent handler) {
         state_->handler.swap(h);
     }
     // h (the old handler) is released here, outside the lock.
+}
+
+void TPreciseTimer::SetFollow(TPreciseTimer* host) {
+    TimerThread& tt = TimerThread::Get();
+    std::lock_guard lk(tt.mutex);
+    state_->host = host && host != this ? host->state_ : nullptr;
+    tt.changed.notify_all();
 }
 
 void TPreciseTimer::WaitIdle() {

@@ -47,6 +47,14 @@ public:
     TPreciseTimerEvent OnTimer() const;
     void SetOnTimer(TPreciseTimerEvent handler);
 
+    // Rides along with host (null: on its own). While host is enabled this
+    // timer never wakes the thread by itself: a tick of it that is due is
+    // served in the same wake-up, right after host's handler (so at most one
+    // host period late, and still at most one call per passed deadline). While
+    // host is disabled it runs on its own deadlines. Its period stays its own;
+    // host's must be shorter. host must outlive this timer or be unset first.
+    void SetFollow(TPreciseTimer* host);
+
     // Waits until this timer's handler is not running. Returns at once on the
     // timer thread.
     void WaitIdle();

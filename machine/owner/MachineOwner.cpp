@@ -26,6 +26,8 @@ MachineOwner::MachineOwner() {
     cpuTimer.SetOnTimer([this](TPreciseTimer*) { PreciseTimerCpuTimer(); });
     screenTimer.SetInterval(kScreenIntervalMs);
     screenTimer.SetOnTimer([this](TPreciseTimer*) { TimerRefreshScreenTimer(); });
+    // While the CPU runs, the screen tick is served in the slices' wake-ups.
+    screenTimer.SetFollow(&cpuTimer);
     parts.soundFactory = [](int device, int channels, std::span<const int> volumes) {
         return std::make_unique<SoundDriver>(device, channels, volumes);
     };

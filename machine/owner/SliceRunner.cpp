@@ -141,7 +141,8 @@ void SliceRunner::ScreenTick() {
     phase = (phase + 1) % 5;
     switch (phase) {
         case 0:
-            if (parts.memory && screen && screen->Paint(parts.memory->GetVideoRam()) && parts.view)
+            if (parts.memory && screen && screen->PaintIfChanged(parts.memory->GetVideoRam()) &&
+                parts.view)
                 parts.view->RepaintScreen();
             break;
         case 1: {

@@ -318,13 +318,28 @@ void ScreenDAD85::RenderLocked(const uint8_t* videoRam, uint8_t* pixels, const u
 
 bool ScreenDAD85::Paint(const uint8_t* videoRam) {
     std::lock_guard<std::mutex> lock(ScreenMutex);
+    return PaintLocked(videoRam);
+}
+
+bool ScreenDAD85::PaintIfChanged(const uint8_t* videoRam) {
+    std::lock_guard<std::mutex> lock(ScreenMutex);
+    if (!PaintLocked(videoRam) || !unreported_) return false;
+    unreported_ = false;
+    return true;
+}
+
+bool ScreenDAD85::PaintLocked(const uint8_t* videoRam) {
     if (!videoRam) return false;
     // Draw from a copy, so that the bitmap always matches shownRam_ even when
     // video RAM changes meanwhile. A row in multicolour also depends on its
     // partner row.
     const uint8_t f = flags_.load(std::memory_order_relaxed);
-    const bool all = !shownValid_ || f != shownFlags_ || colorProfile_ != shownProfile_ ||
+    const uint8_t flagsChanged = static_cast<uint8_t>(f ^ shownFlags_);
+    const bool all = !shownValid_ || (flagsChanged & ~kFlagBlink) != 0 || colorProfile_ != shownProfile_ ||
                      std::memcmp(colorTable_, shownTable_, sizeof colorTable_) != 0;
+    // A new blink phase changes only rows that hold blinking bytes, and only
+    // where the picture blinks at all.
+    const bool blink = !all && (flagsChanged & kFlagBlink) != 0 && (f & (kFlagColor | kFlagWide)) == 0;
     uint8_t changed[kRows];
     uint8_t draw[kRows];
     bool any = all;
@@ -334,13 +349,16 @@ bool ScreenDAD85::Paint(const uint8_t* videoRam) {
         changed[r] = all || std::memcmp(src, dst, kShownBytes) != 0;
         if (changed[r]) {
             std::memcpy(dst, src, kRowBytes);
-            any = true;
+        } else if (blink) {
+            for (int i = 0; i < kShownBytes && !changed[r]; ++i) changed[r] = (dst[i] & 0x80) != 0;
         }
+        any = any || changed[r];
     }
     if (any) {
         const bool multi = colorProfile_ == 3;
         for (int r = 0; r < kRows; ++r) draw[r] = changed[r] || (multi && changed[r ^ 1]);
         RenderLocked(shownRam_.data(), bits_.data(), draw);
+        unreported_ = true;
     }
     shownValid_ = true;
     shownFlags_ = f;

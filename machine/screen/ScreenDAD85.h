@@ -83,6 +83,11 @@ public:
     // frame is to be shown; false without video RAM, and in size mode 3 when
     // full screen was not set up.
     bool Paint(const uint8_t* videoRam);
+    // Paint for the screen tick: true only when the frame is to be shown and
+    // the bitmap changed since the last frame this call reported (video RAM,
+    // size, wide mode, colours, half-pass or a blink phase that shows), so a
+    // still picture is reported once.
+    bool PaintIfChanged(const uint8_t* videoRam);
 
     // Display options.
     void SetSizeMode(int sizeMode, ScreenOwner* owner);  // 0..3, others ignored
@@ -149,6 +154,8 @@ private:
     // caller holds the mutex. With rows given, only rows whose entry is
     // non-zero are drawn.
     void RenderLocked(const uint8_t* videoRam, uint8_t* pixels, const uint8_t* rows = nullptr) const;
+    // Paint under the mutex; true when the frame is to be shown.
+    bool PaintLocked(const uint8_t* videoRam);
 
     mutable std::mutex ScreenMutex;
     ScreenOwner* owner_ = nullptr;
@@ -160,6 +167,7 @@ private:
     uint8_t shownFlags_ = 0;
     int shownProfile_ = -1;
     uint8_t shownTable_[8] = {};
+    bool unreported_ = false;  // the bitmap changed since PaintIfChanged last said so
 
     int monitorLeft_ = 0, monitorTop_ = 0, monitorWidth_ = 0, monitorHeight_ = 0;
     std::atomic<int> offsetX_{0};

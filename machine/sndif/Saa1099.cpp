@@ -166,8 +166,8 @@ void Saa1099::ChannelValues(int32_t& left, int32_t& right) const {
             magL = ampL * 16;
             magR = ampR * 16;
         }
-        left += sign * magL * kUnit;
-        right += sign * magR * kUnit;
+        left += sign * magL;
+        right += sign * magR;
     }
 }
 
@@ -204,8 +204,11 @@ void Saa1099::Generate(int16_t* buffer, unsigned long frames) {
             // starts after them.
             if (t <= 0) break;
         }
-        buffer[2 * f] = int16_t(std::clamp<int64_t>(left / kUnitsPerSample, -32768, 32767));
-        buffer[2 * f + 1] = int16_t(std::clamp<int64_t>(right / kUnitsPerSample, -32768, 32767));
+        // Steps x time into output units, rounded toward zero; at most
+        // kFullScale, so the clamp never acts.
+        constexpr int64_t kDivisor = kUnitsPerSample * kFullSteps;
+        buffer[2 * f] = int16_t(std::clamp<int64_t>(left * kFullScale / kDivisor, -32768, 32767));
+        buffer[2 * f + 1] = int16_t(std::clamp<int64_t>(right * kFullScale / kDivisor, -32768, 32767));
     }
 }
 

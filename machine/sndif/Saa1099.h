@@ -15,9 +15,13 @@ class Saa1099 {
 public:
     static constexpr int64_t kClockHz = 8000000;
     static constexpr int64_t kSampleRate = 44100;
-    // One output unit of a channel: amplitude (0-15) x 16 x kUnit; six
-    // channels at full amplitude stay below 32767.
-    static constexpr int32_t kUnit = 22;
+    // Output scale: a channel's level is amplitude (0-15) x 16 steps, and the
+    // six channels at full amplitude together (kFullSteps) reach kFullScale,
+    // the full scale the mixer expects of its sound-interface channel. So a
+    // step is kFullScale / kFullSteps, and the chip with every channel at
+    // full level fills the interface channel's share of the mix and no more.
+    static constexpr int32_t kFullScale = 16384;
+    static constexpr int32_t kFullSteps = 6 * 15 * 16;
     // Parameter word: 44,100 Hz, 16-bit, stereo frames (the only format made).
     static constexpr uint32_t kParam44100Stereo16 = 0x13F;
 
@@ -75,7 +79,7 @@ private:
     void WriteEnvelope(int g, uint8_t value);
     void RestartGenerators();
     int EnvelopeRaw(int g) const;
-    // Channel value on each side in output units (signed).
+    // Channel value on each side in steps (signed).
     void ChannelValues(int32_t& left, int32_t& right) const;
 
     uint8_t regs[32] = {};

@@ -59,6 +59,7 @@ SoundDriver::SoundDriver(int deviceIndex, int channelCount, std::span<const int>
     streamOpen_ = true;
     SetVolumes(volumes);
     startPending_ = true;
+    leadFrames_ = LeadFrames;
 }
 
 SoundDriver::SoundDriver(NoDeviceTag, int channelCount, std::span<const int> volumes) {
@@ -123,7 +124,9 @@ bool SoundDriver::MixSlice() {
         std::lock_guard lk(soundMutex_);
         // Room up to the read pointer: the device may take any number of
         // frames per callback, not only whole slices.
-        if (RingFrames - BufferedLocked() < SliceFrames) {
+        if (leadFrames_ > 0 && !startPending_ && BufferedLocked() >= leadFrames_) {
+            skip = true;  // far enough ahead of the running device
+        } else if (RingFrames - BufferedLocked() < SliceFrames) {
             skip = true;
             // A ring left (almost) full by a pause: start the stream to drain it.
             if (startPending_) {
@@ -173,6 +176,16 @@ void SoundDriver::MixIntoRing() {
     writePos_ += SliceFrames;
     if (writePos_ >= RingFrames) writePos_ = 0;
     if (writePos_ == readPos_) ringFull_ = true;
+}
+
+void SoundDriver::SetLeadFrames(int frames) {
+    std::lock_guard lk(soundMutex_);
+    leadFrames_ = std::clamp(frames, 0, RingFrames);
+}
+
+int SoundDriver::GetLeadFrames() const {
+    std::lock_guard lk(soundMutex_);
+    return leadFrames_;
 }
 
 void SoundDriver::SetVolumesLocked(std::span<const int> volumes) {

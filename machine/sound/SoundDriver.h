@@ -35,6 +35,13 @@ using SoundGenerator = Closure<void(int16_t* samples, int frames)>;
 // plain 2000 us and the timer alone sets the pace. BufferedFrames tells how
 // much mixed sound waits for the device.
 //
+// Latency. A full ring is 100 ms of sound ahead of the device. Once the
+// stream runs, a driver with a lead (LeadFrames, set for every device
+// stream) skips the slice while that much mixed sound already waits, so a
+// level change reaches the device within the lead plus a slice, and the
+// device takes FramesPerBuffer frames per call. The ring still fills whole
+// before the stream first starts.
+//
 // Threads: SetLevel and MixSlice run on the CPU thread, FillOutput on the
 // audio callback thread; SoundMutex guards channel buffers, ring and flags.
 // Pause/Resume/SetVolumes/Mute/Unmute and the WAV calls may come from the
@@ -46,7 +53,11 @@ public:
     static constexpr int SliceFrames = 88;
     static constexpr int RingSlices = 50;
     static constexpr int RingFrames = SliceFrames * RingSlices;  // 4400
-    static constexpr int FramesPerBuffer = 880;
+    // Frames the device takes per call (5.8 ms: the host's buffer follows it).
+    static constexpr int FramesPerBuffer = 256;
+    // Mixed sound kept ahead of a running device stream: 8 slices (16 ms), a
+    // margin of about 10 ms of late CPU ticks over one device call.
+    static constexpr int LeadFrames = 8 * SliceFrames;
     static constexpr int WaveHeaderSize = 44;
     static constexpr int UnpacedSlicePeriodMicroseconds = 2000;
     static constexpr int PacedSlicePeriodMicroseconds = 1800;
@@ -84,8 +95,13 @@ public:
     // The generator of channel 2 (an empty closure removes it).
     void SetGenerator(SoundGenerator generator);
 
-    // Mixes the slice before; true when the ring is full (skip the slice).
+    // Mixes the slice before; true when the ring is full, or when the lead
+    // is reached while the stream runs (skip the slice).
     bool MixSlice();
+    // Frames of mixed sound kept ahead of the running device; 0: the ring
+    // fills whole. Device streams start with LeadFrames, NoDevice with 0.
+    void SetLeadFrames(int frames);
+    int GetLeadFrames() const;
 
     void SetVolumes(std::span<const int> volumes);
     void Mute();
@@ -153,6 +169,7 @@ private:
     bool startPending_ = false;
     bool paused_ = false;  // the device gets silence
     bool ringFull_ = false;
+    int leadFrames_ = 0;
     PaStream* stream_ = nullptr;
     int channelCount_ = 0;
     std::vector<Channel> channels_;

@@ -1,4 +1,5 @@
 // Screen tick, controls tick, pausing, and the timer thread against rebuilds and shutdown.
+#include <functional>
 #include <thread>
 
 #include "OwnerFixture.h"
@@ -20,12 +21,13 @@ protected:
         }
         return count;
     }
-    // The same for n screen ticks.
+    // The same for n screen ticks, each with a new picture in video RAM.
     int TickInterrupts(int n) {
         int count = 0;
         for (int i = 0; i < n; ++i) {
             Cpu().SetInte(1);
             Cpu().IntRequest = 0;
+            Mem().GetVideoRam()[100 * 64 + 7] = static_cast<uint8_t>(i + 1);
             owner.TimerRefreshScreenTimer();
             count += Cpu().IntRequest;
         }
@@ -82,6 +84,71 @@ TEST_F(RunControlTest, ScreenTickBlinksEvery500Ms) {
     }
     // 125 ticks fill the accumulator to 500, the 126th toggles.
     EXPECT_EQ(toggles, 10);
+}
+
+// A frame is posted only when the picture changed: a still screen costs no
+// painting, but any change of video RAM or of the way it is shown gives one.
+TEST_F(RunControlTest, ScreenTickPostsAFrameOnlyForAChangedPicture) {
+    Build(kModel2A);
+    ScreenDAD85& screen = *owner.GetScreen();
+    uint8_t* vram = Mem().GetVideoRam();
+    auto framesOf = [this](int ticks) {
+        const int before = view.repaints;
+        for (int i = 0; i < ticks; ++i) owner.TimerRefreshScreenTimer();
+        return view.repaints - before;
+    };
+    EXPECT_EQ(framesOf(5), 1);    // the first picture
+    EXPECT_EQ(framesOf(100), 0);  // still: 20 paint phases, no frame
+    struct Case {
+        const char* name;
+        std::function<void()> change;
+    };
+    const Case cases[] = {
+        {"video RAM byte", [&] { vram[37 * 64 + 11] ^= 0x15; }},
+        {"last shown byte of a row", [&] { vram[255 * 64 + 47] ^= 0x01; }},
+        {"colour profile", [&] { screen.SetColorProfile(3); }},
+        {"user colour in the colour profile", [&] {
+             screen.SetColorProfile(2);
+             framesOf(5);
+             screen.SetUserColor(1, 9);
+         }},
+        {"half-pass step", [&] { screen.SetHalfPass(4); }},
+        {"LCD look", [&] { screen.SetLcdMode(true); }},
+        {"screen size", [&] { screen.SetSizeMode(2, nullptr); }},
+        {"back to the normal size", [&] { screen.SetSizeMode(0, nullptr); }},
+        {"wide mode", [&] { screen.SetWideMode(true); }},
+        {"narrow mode", [&] { screen.SetWideMode(false); }},
+    };
+    for (const Case& c : cases) {
+        c.change();
+        EXPECT_EQ(framesOf(5), 1) << c.name;
+        EXPECT_EQ(framesOf(25), 0) << c.name << ": still again";
+    }
+    // A byte outside the shown 48 of its row is not on the screen.
+    vram[10 * 64 + 50] ^= 0xFF;
+    EXPECT_EQ(framesOf(25), 0);
+}
+
+// The blink phase is a change only where the picture blinks: the standard
+// colours with a byte that has bit 7 set.
+TEST_F(RunControlTest, BlinkPhaseGivesFramesOnlyWhenSomethingBlinks) {
+    Build(kModel2A);
+    ScreenDAD85& screen = *owner.GetScreen();
+    auto framesOf = [this](int ticks) {
+        const int before = view.repaints;
+        for (int i = 0; i < ticks; ++i) owner.TimerRefreshScreenTimer();
+        return view.repaints - before;
+    };
+    framesOf(5);
+    screen.SetColorProfile(1);
+    Mem().GetVideoRam()[20 * 64 + 3] = 0x3F;  // no blink bit
+    framesOf(5);
+    EXPECT_EQ(framesOf(1260), 0);  // about 5 s: 10 blink toggles, nothing blinks
+    Mem().GetVideoRam()[20 * 64 + 3] = 0xBF;
+    EXPECT_EQ(framesOf(1260), 11);  // the byte's own frame and one per toggle
+    screen.SetColorProfile(0);      // mono never blinks
+    framesOf(5);
+    EXPECT_EQ(framesOf(1260), 0);
 }
 
 TEST_F(RunControlTest, ScreenTickAppliesTheWideModeRequest) {

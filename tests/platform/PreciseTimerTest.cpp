@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 
 namespace {
@@ -121,6 +123,49 @@ TEST(PreciseTimer, TwoTimersShareOneThreadAndNeverOverlap) {
     b.WaitIdle();
     EXPECT_FALSE(overlap);
     EXPECT_FALSE(otherThread);
+}
+
+// A timer that follows another never wakes the thread on its own while the
+// other runs: each of its ticks comes right after a tick of its host. With
+// the host stopped it runs on its own.
+TEST(PreciseTimer, FollowerIsServedInItsHostsWakeUps) {
+    TPreciseTimer host, follower;
+    std::mutex m;
+    std::string log;
+    auto count = [&](char c) {
+        std::lock_guard lk(m);
+        return std::count(log.begin(), log.end(), c);
+    };
+    host.SetIntervalMicroseconds(1800);
+    follower.SetInterval(4);
+    host.SetOnTimer([&](TPreciseTimer*) {
+        std::lock_guard lk(m);
+        log += 'h';
+    });
+    follower.SetOnTimer([&](TPreciseTimer*) {
+        std::lock_guard lk(m);
+        log += 'f';
+    });
+    follower.SetFollow(&host);
+    host.SetEnabled(true);
+    follower.SetEnabled(true);
+    ASSERT_TRUE(WaitFor([&] { return count('f') >= 30; }));
+    host.SetEnabled(false);
+    host.WaitIdle();
+    std::string hosted;
+    {
+        std::lock_guard lk(m);
+        hosted = log;
+        log.clear();
+    }
+    ASSERT_EQ(hosted.front(), 'h');
+    for (size_t i = 0; i < hosted.size(); ++i)
+        if (hosted[i] == 'f') ASSERT_EQ(hosted[i - 1], 'h') << "tick " << i << " of " << hosted;
+    // On its own once the host stops.
+    ASSERT_TRUE(WaitFor([&] { return count('f') >= 5; }));
+    EXPECT_EQ(count('h'), 0);
+    follower.SetEnabled(false);
+    follower.WaitIdle();
 }
 
 TEST(PreciseTimer, DestroyingWaitsForTheRunningHandler) {

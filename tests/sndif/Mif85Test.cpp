@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -8,6 +9,7 @@
 #include "machine/cpu/ChipCpu8080.h"
 #include "machine/snapshot/Snapshot.h"
 #include "machine/sndif/Mif85.h"
+#include "machine/sound/SoundDriver.h"
 #include "tests/support/FlatMachine.h"
 
 using namespace testsupport;
@@ -149,6 +151,76 @@ TEST(Mif85, SnapshotRoundTripRestoresTheMirror) {
     EXPECT_EQ(restored.IsEnabled(), 0);
     restored.GetRegisters(after);
     EXPECT_EQ(after[0], 0x9C);
+}
+
+}  // namespace
+
+namespace {
+
+// The MIF 85 machine's mix: speaker, tape and the interface at volume 100
+// (three channels of 100 / 300 x 32767 = 10922 each).
+struct MifMix {
+    Mif85 mif;
+    SoundDriver sound{SoundDriver::NoDevice, 3, std::vector<int>{100, 100, 100}};
+    MifMix() { sound.SetGenerator(MakeClosure<&Mif85::GenerateSamples>(&mif)); }
+    ~MifMix() { sound.SetGenerator(SoundGenerator()); }
+    void Set(uint8_t reg, uint8_t value) {
+        mif.WritePort(0xEF, reg, 0);
+        mif.WritePort(0xEE, value, 0);
+    }
+    // The whole ring: 50 slices mixed, then handed to the device.
+    std::vector<int16_t> Mix() {
+        for (int s = 0; s < SoundDriver::RingSlices; ++s) sound.MixSlice();
+        std::vector<int16_t> out(size_t(SoundDriver::RingFrames) * 2);
+        sound.FillOutput(out.data(), SoundDriver::RingFrames);
+        return out;
+    }
+};
+
+constexpr int kChannelAmplitude = 100 * 32767 / (3 * 100);  // 10922
+
+TEST(Mif85Mix, EverySourceAtFullLevelStaysInsideSixteenBits) {
+    MifMix m;
+    m.sound.SetLevel(0, 1, 0);  // speaker on
+    m.sound.SetLevel(1, 1, 0);  // tape on
+    for (uint8_t ch = 0; ch < 6; ++ch) m.Set(ch, 0xFF);
+    m.Set(0x14, 0x3F);
+    m.Set(0x1C, 0x02);  // restart the generators in step: the sum reaches its extremes
+    m.Set(0x1C, 0x01);
+    const std::vector<int16_t> out = m.Mix();
+    int high = -32768, low = 32767;
+    for (int16_t v : out) {
+        ASSERT_NE(v, 32767);
+        ASSERT_NE(v, -32768);
+        high = std::max<int>(high, v);
+        low = std::min<int>(low, v);
+    }
+    // Each source at most its channel's amplitude: speaker and tape on, the
+    // chip at the top and the bottom of its swing.
+    EXPECT_EQ(high, 3 * kChannelAmplitude);
+    EXPECT_EQ(low, 2 * kChannelAmplitude - kChannelAmplitude);
+}
+
+TEST(Mif85Mix, OneChannelAtFullLevelIsASixthOfTheInterfaceChannel) {
+    // The chip's full scale, 16384, is shared by six channels of 15 x 16
+    // steps; the mixer scales it by the channel's amplitude / 16384.
+    const int chip = 15 * 16 * 16384 / (6 * 15 * 16);      // 2730
+    const int expected = chip * kChannelAmplitude / 16384;  // 1819
+    for (uint8_t ch = 0; ch < 6; ++ch) {
+        MifMix m;
+        m.Set(ch, 0xFF);
+        m.Set(0x14, uint8_t(1 << ch));
+        m.Set(0x1C, 0x02);
+        m.Set(0x1C, 0x01);
+        const std::vector<int16_t> out = m.Mix();  // 100 ms: several half periods of 30.6 Hz
+        int peakL = 0, peakR = 0;
+        for (size_t i = 0; i < out.size(); i += 2) {
+            peakL = std::max(peakL, std::abs(int(out[i])));
+            peakR = std::max(peakR, std::abs(int(out[i + 1])));
+        }
+        EXPECT_EQ(peakL, expected) << "channel " << int(ch);
+        EXPECT_EQ(peakR, expected) << "channel " << int(ch);
+    }
 }
 
 }  // namespace

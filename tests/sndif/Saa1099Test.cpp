@@ -10,6 +10,11 @@ namespace {
 
 constexpr int kRate = 44100;
 
+// Output of a constant level of `steps` (amplitude x 16, summed over the
+// channels): the six channels at full amplitude, 6 x 15 x 16 steps, fill the
+// mixer's full scale of 16384 for the sound-interface channel.
+int Out(int steps) { return steps * 16384 / (6 * 15 * 16); }
+
 class Chip {
 public:
     Chip() : h(newSAASND()) { SAASNDSetSoundParameters(h, 0x13F); }
@@ -101,7 +106,8 @@ TEST(Saa1099, ToneFrequencyFollowsNAndOctave) {
         chip.SetOctave(c.ch, c.octave);
         chip.Set(0x14, uint8_t(1 << c.ch));
         chip.Restart();
-        double expected = 8e6 * std::pow(2.0, c.octave) / (512.0 * (511 - c.n));
+        // The datasheet's f = 15625 x 2^octave / (511 - N).
+        double expected = 15625.0 * std::pow(2.0, c.octave) / (511 - c.n);
         std::vector<int16_t> s = chip.Generate(2 * kRate);
         for (int side = 0; side < 2; ++side) {
             double f = MeasureFrequency(s, side);
@@ -124,8 +130,8 @@ TEST(Saa1099, AmplitudeIsSetPerSide) {
         chip.Restart();
         std::vector<int16_t> s = chip.Generate(kRate / 10);  // several half periods of 30 Hz
         // A full sample of the square wave shows amplitude x 16 output units.
-        EXPECT_EQ(PeakOf(s, 0), (c.amplitude & 0x0F) * 16 * Saa1099::kUnit) << "channel " << c.ch;
-        EXPECT_EQ(PeakOf(s, 1), (c.amplitude >> 4) * 16 * Saa1099::kUnit) << "channel " << c.ch;
+        EXPECT_EQ(PeakOf(s, 0), Out((c.amplitude & 0x0F) * 16)) << "channel " << c.ch;
+        EXPECT_EQ(PeakOf(s, 1), Out((c.amplitude >> 4) * 16)) << "channel " << c.ch;
     }
 }
 
@@ -136,8 +142,8 @@ TEST(Saa1099, SixFullChannelsDoNotWrap) {
     chip.Restart();  // all six in step: the sum reaches its extreme
     std::vector<int16_t> s = chip.Generate(kRate / 10);
     int peak = PeakOf(s, 0);
-    EXPECT_EQ(peak, 6 * 15 * 16 * Saa1099::kUnit);
-    EXPECT_LE(peak, 32767);
+    EXPECT_EQ(peak, 16384);
+    EXPECT_EQ(PeakOf(s, 1), 16384);
     // In step, every sample is either the full positive or the full negative
     // sum, or between them at an edge; never a flipped sign from wrapping.
     EXPECT_NEAR(MeasureFrequency(s, 0), 8e6 / (512.0 * 511), 0.2);
@@ -290,13 +296,13 @@ TEST(Saa1099, EnvelopeScalesChannel2WithThreeAmplitudeBits) {
     chip.Set(0x18, 0x80 | (1 << 1));  // maximum
     chip.Restart();
     std::vector<int16_t> s = chip.Generate(kRate / 10);
-    EXPECT_EQ(PeakOf(s, 0), 14 * 15 * Saa1099::kUnit);
+    EXPECT_EQ(PeakOf(s, 0), Out(14 * 15));
     EXPECT_EQ(PeakOf(s, 1), 0);  // amplitude 1 loses its only bit
     // Channel 1 has no envelope: its amplitude keeps all four bits.
     chip.Set(0x01, 0x01);
     chip.Set(0x14, 0x02);
     chip.Restart();
-    EXPECT_EQ(PeakOf(chip.Generate(kRate / 10), 0), 1 * 16 * Saa1099::kUnit);
+    EXPECT_EQ(PeakOf(chip.Generate(kRate / 10), 0), Out(1 * 16));
 }
 
 TEST(Saa1099, Register1CSoundEnableAndReset) {

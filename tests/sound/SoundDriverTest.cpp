@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <deque>
 #include <functional>
 #include <vector>
 
@@ -321,7 +322,8 @@ struct PacingRun {
 };
 
 // Virtual time: a CPU tick every periodUs (every dropEvery-th tick lost, as
-// on a loaded machine) against a device taking 880 frames at 44100 Hz.
+// on a loaded machine) against a device taking FramesPerBuffer frames at
+// 44100 Hz.
 PacingRun SimulatePacing(int periodUs, int seconds, int dropEvery = 0) {
     SoundDriver d(SoundDriver::NoDevice, 2, kFull);
     d.Resume();
@@ -382,6 +384,112 @@ TEST(SoundDriverSink, LevelSinkWritesThroughTheDriver) {
     });
     EXPECT_EQ(Left(f, 0, 43), 0);
     EXPECT_EQ(Left(f, 0, 44), kFull2);
+}
+
+struct LeadRun {
+    int underruns = 0;
+    int slices = 0;
+    double worstMs = 0;  // from a slice's level change to the device call that takes it
+};
+
+// Virtual time as above, with the lead of a device stream: a slice sets the
+// speaker at cycle 1000 (frame 21); the time from the tick that ran it to the
+// device call that takes that frame, plus the frame's place in the call.
+LeadRun SimulateLead(int periodUs, int seconds, int dropEvery = 0, int late = 0) {
+    SoundDriver d(SoundDriver::NoDevice, 2, kFull);
+    d.SetLeadFrames(SoundDriver::LeadFrames);
+    d.Resume();
+    LeadRun r;
+    bool playing = false;
+    int64_t tick = 0, callback = 1;
+    int64_t produced = 0, consumed = 0;
+    int64_t ranNs = -1;  // the slice waiting to be mixed ran at this time
+    std::deque<std::pair<int64_t, int64_t>> waiting;  // (frame of the change, time it ran)
+    const int64_t endNs = int64_t(seconds) * 1000000000;
+    std::vector<int16_t> out(SoundDriver::FramesPerBuffer * 2);
+    for (;;) {
+        int64_t tickNs = (tick + 1) * periodUs * 1000;
+        // Every 50th tick comes `late` microseconds late; the timer drops
+        // the deadlines that passed meanwhile.
+        const bool lateTick = late && (tick + 1) % 50 == 0;
+        if (lateTick) tickNs += int64_t(late) * 1000;
+        int64_t callbackNs = callback * SoundDriver::FramesPerBuffer * 1000000000 / SoundDriver::SampleRate;
+        if (std::min(tickNs, callbackNs) > endNs) break;
+        if (tickNs <= callbackNs) {
+            ++tick;
+            if (lateTick) tick += late / periodUs;
+            if (dropEvery && tick % dropEvery == 0) continue;
+            const int before = d.BufferedFrames();
+            if (d.MixSlice()) continue;
+            if (ranNs >= 0) {
+                EXPECT_EQ(d.BufferedFrames(), before + SoundDriver::SliceFrames);
+                waiting.emplace_back(produced + 21, ranNs);
+                produced += SoundDriver::SliceFrames;
+            }
+            ++r.slices;
+            d.SetLevel(0, r.slices & 1, 1000);
+            ranNs = tickNs;
+            if (d.BufferedFrames() == SoundDriver::RingFrames) playing = true;
+        } else {
+            ++callback;
+            if (!playing) {
+                d.FillOutput(out.data(), SoundDriver::FramesPerBuffer);
+                continue;
+            }
+            const int avail = d.BufferedFrames();
+            if (avail < SoundDriver::FramesPerBuffer) ++r.underruns;
+            const int taken = std::min(avail, SoundDriver::FramesPerBuffer);
+            d.FillOutput(out.data(), SoundDriver::FramesPerBuffer);
+            while (!waiting.empty() && waiting.front().first < consumed + taken) {
+                const double ms = double(callbackNs - waiting.front().second) / 1e6 +
+                                  double(waiting.front().first - consumed) * 1000.0 / SoundDriver::SampleRate;
+                // The first second drains the ring that filled before the start.
+                if (callbackNs > 1000000000) r.worstMs = std::max(r.worstMs, ms);
+                waiting.pop_front();
+            }
+            consumed += taken;
+        }
+    }
+    return r;
+}
+
+// A device stream keeps only the lead ahead: a key that toggles the speaker
+// reaches the device soon enough that, with the host's own buffer of a few
+// device calls, it is heard within 40 ms; the device never runs dry, also
+// with lost and late ticks, and still sets the pace.
+TEST(SoundDriverPacing, LeadKeepsALevelChangeCloseToTheDevice) {
+    struct Case {
+        const char* name;
+        int dropEvery, lateUs;
+    };
+    const Case cases[] = {{"steady", 0, 0}, {"every 20th tick lost", 20, 0}, {"a tick 3 ms late every 0.1 s", 0, 3000}};
+    for (const Case& c : cases) {
+        LeadRun run = SimulateLead(SoundDriver::PacedSlicePeriodMicroseconds, 30, c.dropEvery, c.lateUs);
+        EXPECT_EQ(run.underruns, 0) << c.name;
+        EXPECT_NEAR(run.slices, 30 * 44100 / 88, 100) << c.name;
+        // 40 ms less three device calls of the host's buffer (17.4 ms).
+        EXPECT_LE(run.worstMs, 40.0 - 3 * 1000.0 * SoundDriver::FramesPerBuffer / 44100) << c.name;
+        EXPECT_GT(run.worstMs, 0) << c.name;
+    }
+}
+
+TEST(SoundDriverPacing, WithoutALeadTheRingFillsWhole) {
+    SoundDriver d(SoundDriver::NoDevice, 2, kFull);
+    EXPECT_EQ(d.GetLeadFrames(), 0);
+    d.Resume();
+    for (int s = 0; s < 50; ++s) ASSERT_FALSE(d.MixSlice());  // the stream starts
+    int16_t out[88 * 2];
+    d.FillOutput(out, 88);
+    EXPECT_FALSE(d.MixSlice());  // room for one slice: mixed
+    // With a lead, a running stream with more than the lead waiting skips.
+    d.FillOutput(out, 88);
+    d.SetLeadFrames(SoundDriver::LeadFrames);
+    EXPECT_TRUE(d.MixSlice());
+    // Before the stream first starts, the lead does not hold the ring back.
+    SoundDriver fresh(SoundDriver::NoDevice, 2, kFull);
+    fresh.SetLeadFrames(SoundDriver::LeadFrames);
+    for (int s = 0; s < 50; ++s) ASSERT_FALSE(fresh.MixSlice()) << "slice " << s;
+    EXPECT_TRUE(fresh.MixSlice());
 }
 
 }  // namespace
