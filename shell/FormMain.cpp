@@ -556,7 +556,7 @@ void TFormMain::MiFocusPauseClick() {
 }
 
 void TFormMain::ApplicationStateChanged(Qt::ApplicationState state) {
-    if (state != Qt::ApplicationActive && owner) owner->Keys().Clear();
+    if (state != Qt::ApplicationActive && owner) owner->KeyEvents().PostReleaseAll();
     if (!focusHooked || firstShowPending || owner->Closing.load() == 1) return;
     // Only the change between active and not active counts: a second
     // inactive state (inactive, then hidden) must not park the paused state.
@@ -577,7 +577,7 @@ void TFormMain::ApplDeactivate() {
 void TFormMain::ApplActivate() { SetPause(ApplicationTag, 0); }
 
 void TFormMain::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::ActivationChange && !isActiveWindow() && owner) owner->Keys().Clear();
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow() && owner) owner->KeyEvents().PostReleaseAll();
     QMainWindow::changeEvent(event);
 }
 
@@ -586,7 +586,7 @@ void TFormMain::changeEvent(QEvent* event) {
 bool TFormMain::event(QEvent* e) {
     if (e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease) {
         auto* key = static_cast<QKeyEvent*>(e);
-        if (owner) UpdateKeyState(owner->Keys(), key);
+        if (owner) UpdateKeyState(owner->KeyEvents(), key);
         if (e->type() == QEvent::KeyRelease && !key->isAutoRepeat() && PrcKeyUp(key->key(), key->modifiers())) {
             e->accept();
             return true;

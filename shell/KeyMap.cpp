@@ -2,6 +2,7 @@
 
 #include <QKeyEvent>
 
+#include "machine/pio/KeyEventQueue.h"
 #include "platform/KeyState.h"
 
 namespace {
@@ -176,5 +177,16 @@ bool UpdateKeyState(HostKeyState& keys, const QKeyEvent* event) {
     if (vk == 0) return false;
     if (!down && event->isAutoRepeat()) return true;
     keys.SetKey(vk, down);
+    return true;
+}
+
+bool UpdateKeyState(KeyEventQueue& queue, const QKeyEvent* event) {
+    if (!event) return false;
+    const bool down = event->type() == QEvent::KeyPress;
+    if (!down && event->type() != QEvent::KeyRelease) return false;
+    const int vk = VirtualKeyOf(event);
+    if (vk == 0) return false;
+    if (!down && event->isAutoRepeat()) return true;
+    queue.Post(vk, down);
     return true;
 }

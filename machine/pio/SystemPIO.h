@@ -40,6 +40,10 @@ public:
     // Controls-timer step (every 20 ms): types the next character of inserted
     // text, or scans the host key state into the matrix.
     void ScanKeyboard();
+    // Emulation thread, at a slice boundary after host key events were
+    // applied: scans the host key state into the matrix at once, unless
+    // inserted text is being typed.
+    void ScanAfterKeyEvents();
     // Replaces the text still to be typed.
     void SetInsertText(const std::u16string& text);
     std::u16string GetInsertText() const;
@@ -96,6 +100,9 @@ private:
     int model = 0;
     SoundLevelSink soundSink;
 
+    // Serialises the two scans (user-interface and emulation thread); never
+    // taken per instruction.
+    std::mutex scanLock;
     mutable std::mutex textLock;
     std::u16string InsertTextBuffer;
     uint16_t lastTyped = 0;
