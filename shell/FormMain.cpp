@@ -373,7 +373,11 @@ QString TFormMain::FormText(const char* key) const {
 void TFormMain::BuildMachine(uint8_t fromSnapshot, int32_t romLength, const uint8_t* romData) {
     owner->BuildMachine(fromSnapshot, romLength, romData);
 }
-int TFormMain::ApplySettings(std::vector<int>& codes) { return owner->ApplySettings(codes); }
+int TFormMain::ApplySettings(std::vector<int>& codes) {
+    const int reset = owner->ApplySettings(codes);
+    RefreshKeyMap();  // the keyboard options may have changed
+    return reset;
+}
 void TFormMain::SetPause(int state, int alsoRefreshTimers) { owner->SetPause(state, alsoRefreshTimers); }
 void TFormMain::ResetMachine(int stopRecordings) {
     if (stopRecordings == 1) StopRecordings();
@@ -587,7 +591,7 @@ bool TFormMain::event(QEvent* e) {
     if (e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease) {
         auto* key = static_cast<QKeyEvent*>(e);
         if (owner) UpdateKeyState(owner->KeyEvents(), key);
-        if (e->type() == QEvent::KeyRelease && !key->isAutoRepeat() && PrcKeyUp(key->key(), key->modifiers())) {
+        if (PrcKeyEvent(key)) {
             e->accept();
             return true;
         }

@@ -132,7 +132,8 @@ int VirtualKeyOfQtKey(int key, bool keypad) {
         case Qt::Key_PageDown: return VK_NEXT;
         case Qt::Key_Insert: return VK_INSERT;
         case Qt::Key_Delete: return VK_DELETE;
-        case Qt::Key_Pause: return VK_PAUSE;
+        case Qt::Key_Pause:
+        case Qt::Key_Cancel: return VK_PAUSE;  // Ctrl+Pause is Break
         case Qt::Key_CapsLock: return VK_CAPITAL;
         case Qt::Key_NumLock: return VK_NUMLOCK;
         case Qt::Key_ScrollLock: return VK_SCROLL;

@@ -11,6 +11,7 @@
 #include "machine/screen/ScreenDAD85.h"
 #include "machine/sound/SoundDriver.h"
 #include "platform/KeyState.h"
+#include "shell/help/FormKeyMap.h"
 #include "shell/FormMain.h"
 #include "shell/InstanceChannel.h"
 #include "tests/qt/TestProgramDir.h"
@@ -262,6 +263,20 @@ private slots:
             QVERIFY(!live.IsDown(VK_NUMPAD5));
             QTRY_VERIFY_WITH_TIMEOUT(!form->Owner().Keys().IsDown(VK_NUMPAD5), 10000);
         }
+    }
+
+    void keyboardPictureFollowsTheChangeZySetting() {
+        Start();
+        QCOMPARE(int(form->Owner().GetSystemPio()->changeZy), 0);
+        form->MiKeyboardClick();
+        QVERIFY(!form->FormKeyMap()->ChangeZy());
+        // The setting changed while the picture is open (change code 8).
+        ConfigSectionForWrite("Controls").child("Keyboard").attribute("change-zy").set_value("true");
+        std::vector<int> codes{8};
+        form->ApplySettings(codes);
+        QCOMPARE(int(form->Owner().GetSystemPio()->changeZy), 1);
+        QVERIFY(form->FormKeyMap()->ChangeZy());
+        form->FormKeyMap()->hide();
     }
 
     void pauseStopsSlicesAndRunResumes() {
