@@ -123,6 +123,7 @@ bool KeyEventQueue::ApplyEvent(HostKeyState& keys, const Event& e, int64_t now, 
 void KeyEventQueue::Resync(HostKeyState& keys, int64_t now) {
     ring.Clear();
     hasHead = false;
+    headWaiting.store(false, std::memory_order_release);
     for (int k = 0; k < KeyState::kCount; ++k) {
         releasePending[k] = false;
         const bool d = live.IsDown(k);
@@ -139,11 +140,17 @@ bool KeyEventQueue::Apply(HostKeyState& keys, int64_t now) {
     }
     for (;;) {
         if (!hasHead) {
-            if (!ring.Pop(head)) break;
+            // Marked before the pop, so that Waiting never misses the event.
+            headWaiting.store(true, std::memory_order_release);
+            if (!ring.Pop(head)) {
+                headWaiting.store(false, std::memory_order_release);
+                break;
+            }
             hasHead = true;
         }
         if (!ApplyEvent(keys, head, now, changed)) break;
         hasHead = false;
+        headWaiting.store(false, std::memory_order_release);
     }
     ReleaseModifiers(keys, now, false, changed);
     return changed;

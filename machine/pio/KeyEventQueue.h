@@ -38,7 +38,7 @@ public:
     // True when keys changed.
     bool Apply(HostKeyState& keys, int64_t now);
     // Events not applied yet (a snapshot on other threads).
-    size_t Waiting() const { return ring.Size() + (hasHead ? 1 : 0); }
+    size_t Waiting() const { return ring.Size() + (headWaiting.load(std::memory_order_acquire) ? 1 : 0); }
 
     static bool IsModifier(int vk);
 
@@ -66,6 +66,7 @@ private:
     // Emulation thread only.
     Event head;
     bool hasHead = false;
+    std::atomic<bool> headWaiting{false};  // hasHead, for Waiting on other threads
     bool down[KeyState::kCount] = {};
     bool releasePending[KeyState::kCount] = {};
     int pendingCount = 0;
