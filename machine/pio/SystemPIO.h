@@ -18,10 +18,11 @@ class HostKeyState;
 // tones, a LED and the memory-mapping lines. Also turns the host key state
 // into the emulated key matrix and types inserted text.
 //
-// The CPU thread (ports, hooks, Tick) and the user-interface thread
-// (ScanKeyboard, SetInsertText, reading leds and changeWord) share the
-// matrix, modifiers, changeWord and leds as atomic bytes; the inserted text
-// is guarded by its own small lock and never touched by the CPU thread.
+// The CPU thread (ports, hooks, Tick, ScanAfterKeyEvents at a slice
+// boundary) and the user-interface thread (ScanKeyboard, SetInsertText,
+// reading leds and changeWord) share the matrix, modifiers, changeWord and
+// leds as atomic bytes; the inserted text is guarded by its own small lock,
+// and the two scans by another, taken only at slice boundaries and ticks.
 class SystemPIO : public PeripheralDevice {
 public:
     // keys: the host key state the keyboard scan reads; null: no host keys.
