@@ -382,7 +382,11 @@ QString TFormMain::FormText(const char* key) const {
 void TFormMain::BuildMachine(uint8_t fromSnapshot, int32_t romLength, const uint8_t* romData) {
     owner->BuildMachine(fromSnapshot, romLength, romData);
 }
-int TFormMain::ApplySettings(std::vector<int>& codes) { return owner->ApplySettings(codes); }
+int TFormMain::ApplySettings(std::vector<int>& codes) {
+    const int reset = owner->ApplySettings(codes);
+    RefreshKeyMap();  // the keyboard options may have changed
+    return reset;
+}
 void TFormMain::SetPause(int state, int alsoRefreshTimers) { owner->SetPause(state, alsoRefreshTimers); }
 void TFormMain::ResetMachine(int stopRecordings) {
     if (stopRecordings == 1) StopRecordings();
@@ -567,7 +571,7 @@ void TFormMain::MiFocusPauseClick() {
 }
 
 void TFormMain::ApplicationStateChanged(Qt::ApplicationState state) {
-    if (state != Qt::ApplicationActive && owner) owner->Keys().Clear();
+    if (state != Qt::ApplicationActive && owner) owner->KeyEvents().PostReleaseAll();
     if (!focusHooked || firstShowPending || owner->Closing.load() == 1) return;
     // Only the change between active and not active counts: a second
     // inactive state (inactive, then hidden) must not park the paused state.
@@ -588,7 +592,7 @@ void TFormMain::ApplDeactivate() {
 void TFormMain::ApplActivate() { SetPause(ApplicationTag, 0); }
 
 void TFormMain::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::ActivationChange && !isActiveWindow() && owner) owner->Keys().Clear();
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow() && owner) owner->KeyEvents().PostReleaseAll();
     QMainWindow::changeEvent(event);
 }
 
@@ -597,8 +601,8 @@ void TFormMain::changeEvent(QEvent* event) {
 bool TFormMain::event(QEvent* e) {
     if (e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease) {
         auto* key = static_cast<QKeyEvent*>(e);
-        if (owner) UpdateKeyState(owner->Keys(), key);
-        if (e->type() == QEvent::KeyRelease && !key->isAutoRepeat() && PrcKeyUp(key->key(), key->modifiers())) {
+        if (owner) UpdateKeyState(owner->KeyEvents(), key);
+        if (PrcKeyEvent(key)) {
             e->accept();
             return true;
         }

@@ -195,6 +195,8 @@ public:
     void MiAboutClick();
     TFormAbout* FormAbout();
     TFormKeyMap* FormKeyMap();
+    // The keyboard picture follows the keyboard's change-zy setting.
+    void RefreshKeyMap();
 
     // Snapshots.
     void TBtnSaveSnapClick();
@@ -255,6 +257,7 @@ protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     bool focusNextPrevChild(bool next) override { return false; }
     void changeEvent(QEvent* event) override;
 
@@ -284,8 +287,13 @@ private:
     void SetUpRecordingView();
     void ShowPrcError(const char* titleKey, const char* messageKey);
     void ShowRecordingIcon(int tag);
-    // Alt+Insert, Alt+Delete, Alt+Pause while recording; true when taken.
-    bool PrcKeyUp(int key, Qt::KeyboardModifiers modifiers);
+    // Alt+Insert, Alt+Delete, Alt+Pause while recording, at the key's
+    // release (vk: its virtual key); true when taken.
+    bool PrcKeyUp(int vk, bool alt);
+    // A key event of the main window or the recording window: notes a
+    // recording key pressed with Alt (Alt may come up first) and runs
+    // PrcKeyUp at its release; true when the release was taken.
+    bool PrcKeyEvent(const QKeyEvent* event);
     // The controls tick's part: a recording that ended or failed is closed.
     void PrcControlsTick();
     void CreateSettingsControls();
@@ -341,6 +349,7 @@ private:
     QuestionHook questionBox;
     StartPanelHook startPanel;
     std::unique_ptr<RecordingSession> prcSession;
+    int prcAltKey = 0;  // virtual key of the recording key last pressed with Alt
     TFormActionRecording* formActionRecording = nullptr;
     QAction* miStopPrc = nullptr;
     QAction* miShowWinPrc = nullptr;

@@ -2,6 +2,7 @@
 #include "shell/FormMain.h"
 
 #include "common/Lang.h"
+#include "machine/pio/SystemPIO.h"
 #include "shell/help/FormAbout.h"
 #include "shell/help/FormKeyMap.h"
 #include "shell/qtcommon/LangWindows.h"
@@ -22,8 +23,15 @@ W* Created(std::unique_ptr<W>& window, QWidget* parent) {
 TFormAbout* TFormMain::FormAbout() { return Created(formAbout, this); }
 TFormKeyMap* TFormMain::FormKeyMap() { return Created(formKeyMap, this); }
 
+void TFormMain::RefreshKeyMap() {
+    if (!formKeyMap) return;
+    const SystemPIO* pio = owner->GetSystemPio();
+    formKeyMap->SetChangeZy(pio && pio->changeZy == 1);
+}
+
 void TFormMain::MiKeyboardClick() {
     TFormKeyMap* map = FormKeyMap();
+    RefreshKeyMap();
     map->show();
     map->raise();
 }

@@ -10,7 +10,9 @@
 #include "common/Paths.h"
 #include "common/RecentFiles.h"
 #include "machine/recording/RecordingSession.h"
+#include "platform/KeyState.h"
 #include "shell/FormMain.h"
+#include "shell/KeyMap.h"
 #include "shell/qtcommon/FileDialogs.h"
 #include "shell/recording/FormActionRecording.h"
 
@@ -21,6 +23,7 @@ void TFormMain::CreateRecordingControls(QMenu* menu) {
         return fd >= 0 ? LoadSnapshotAt(fd, offset) : LoadSnapshotFile(path);
     });
     formActionRecording = new TFormActionRecording(this);
+    formActionRecording->installEventFilter(this);
 
     QMenu* prc = menu->addMenu(QString::fromUtf8("Záznam akcie (PRC)"));
     prc->setObjectName("MiActionRecording");
@@ -197,21 +200,45 @@ void TFormMain::ClosePrc() {
         ShowRecordingIcon(0);
 }
 
-bool TFormMain::PrcKeyUp(int key, Qt::KeyboardModifiers modifiers) {
-    if (!(modifiers & Qt::AltModifier) || !prcSession || !prcSession->IsRecording()) return false;
-    switch (key) {
-        case Qt::Key_Insert:
+bool TFormMain::PrcKeyUp(int vk, bool alt) {
+    if (!alt || !prcSession || !prcSession->IsRecording()) return false;
+    switch (vk) {
+        case VK_INSERT:
             PrcAddSnapshot();
             return true;
-        case Qt::Key_Delete:
+        case VK_DELETE:
             PrcRestoreSnapshot();
             return true;
-        case Qt::Key_Pause:
+        case VK_PAUSE:  // Pause, and Break (Ctrl+Pause)
             MiStopPrcClick();
             return true;
         default:
             return false;
     }
+}
+
+bool TFormMain::PrcKeyEvent(const QKeyEvent* event) {
+    if (event->isAutoRepeat()) return false;
+    const int vk = VirtualKeyOf(event);
+    const bool alt = (event->modifiers() & Qt::AltModifier) != 0;
+    if (event->type() == QEvent::KeyPress) {
+        if (vk == VK_INSERT || vk == VK_DELETE || vk == VK_PAUSE) prcAltKey = alt ? vk : 0;
+        return false;
+    }
+    if (event->type() != QEvent::KeyRelease) return false;
+    // Alt let go a moment before the key still counts.
+    const bool withAlt = alt || (vk != 0 && prcAltKey == vk);
+    if (prcAltKey == vk) prcAltKey = 0;
+    return PrcKeyUp(vk, withAlt);
+}
+
+bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
+    // The recording window passes the recording keys on.
+    if (watched == formActionRecording &&
+        (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) &&
+        PrcKeyEvent(static_cast<QKeyEvent*>(event)))
+        return true;
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void TFormMain::PrcControlsTick() {

@@ -2,6 +2,7 @@
 
 #include <QKeyEvent>
 
+#include "machine/pio/KeyEventQueue.h"
 #include "platform/KeyState.h"
 
 namespace {
@@ -131,7 +132,8 @@ int VirtualKeyOfQtKey(int key, bool keypad) {
         case Qt::Key_PageDown: return VK_NEXT;
         case Qt::Key_Insert: return VK_INSERT;
         case Qt::Key_Delete: return VK_DELETE;
-        case Qt::Key_Pause: return VK_PAUSE;
+        case Qt::Key_Pause:
+        case Qt::Key_Cancel: return VK_PAUSE;  // Ctrl+Pause is Break
         case Qt::Key_CapsLock: return VK_CAPITAL;
         case Qt::Key_NumLock: return VK_NUMLOCK;
         case Qt::Key_ScrollLock: return VK_SCROLL;
@@ -176,5 +178,16 @@ bool UpdateKeyState(HostKeyState& keys, const QKeyEvent* event) {
     if (vk == 0) return false;
     if (!down && event->isAutoRepeat()) return true;
     keys.SetKey(vk, down);
+    return true;
+}
+
+bool UpdateKeyState(KeyEventQueue& queue, const QKeyEvent* event) {
+    if (!event) return false;
+    const bool down = event->type() == QEvent::KeyPress;
+    if (!down && event->type() != QEvent::KeyRelease) return false;
+    const int vk = VirtualKeyOf(event);
+    if (vk == 0) return false;
+    if (!down && event->isAutoRepeat()) return true;
+    queue.Post(vk, down);
     return true;
 }

@@ -2,6 +2,7 @@
 // Host keys to Windows virtual-key codes for the host key state.
 class QKeyEvent;
 class HostKeyState;
+class KeyEventQueue;
 
 // The virtual-key code of a key event, 0 when it has none. The physical key
 // (native scan code, X keycode = evdev code + 8) decides when known, so the
@@ -14,3 +15,5 @@ int VirtualKeyOfQtKey(int key, bool keypad);
 // Feeds a key press or release into keys; true when it named a key.
 // Auto-repeated releases are ignored (the key stays down).
 bool UpdateKeyState(HostKeyState& keys, const QKeyEvent* event);
+// The same, posted to the machine's key-event queue.
+bool UpdateKeyState(KeyEventQueue& queue, const QKeyEvent* event);

@@ -59,6 +59,9 @@ public:
     ModuleSelection& Modules() { return parts.modules; }
     // The host key state of this machine, filled by the main window.
     HostKeyState& Keys() { return parts.keys; }
+    // The main window posts its key events here; they reach Keys() at the
+    // next slice boundaries (KeyEventQueue).
+    KeyEventQueue& KeyEvents() { return parts.keyEvents; }
     // Makes the sound driver for ApplySoundSettings (device index, channels,
     // volumes); by default a PortAudio driver on that device.
     using SoundFactory = MachineParts::SoundFactory;

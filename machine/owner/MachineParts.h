@@ -11,6 +11,7 @@
 
 #include "machine/cpu/DeviceAttachment.h"
 #include "machine/owner/OwnerLinks.h"
+#include "machine/pio/KeyEventQueue.h"
 #include "platform/KeyState.h"
 
 class ChipCpu8080;
@@ -88,8 +89,10 @@ struct MachineParts {
     // Model-3 compatibility mode.
     std::atomic<uint8_t> compatibilityMode{0};
 
-    // The host keys this machine's keyboard scan reads.
+    // The host keys this machine's keyboard scan reads, and the host's key
+    // events on their way into them (applied at slice boundaries).
     HostKeyState keys;
+    KeyEventQueue keyEvents;
 
     DebuggerLink* debugger = nullptr;
     TapeBrowserLink* tapeBrowser = nullptr;

@@ -38,6 +38,8 @@ int SliceRunner::CpuUsagePercent(int64_t busy, int64_t elapsedMs) {
 
 bool SliceRunner::CpuSlice(int64_t startNs) {
     if (parts.sound && parts.sound->MixSlice()) return false;
+    // Host key events due by now reach the matrix before the slice runs.
+    if (parts.keyEvents.Apply(parts.keys, keyClock) && parts.systemPio) parts.systemPio->ScanAfterKeyEvents();
 
     ChipCpu8080& c = *parts.cpu;
     const int model = parts.model;
@@ -109,6 +111,7 @@ bool SliceRunner::CpuSlice(int64_t startNs) {
     }
     if (!stop && !held) {
         c.SliceClock -= kSliceCycles;
+        keyClock += kSliceCycles;
         const int32_t count = sliceCount.fetch_add(1) + 1;
         if (parts.recording && parts.recording->IsRecording() && count % 200 == 0) parts.recording->Flush();
         const int32_t since = videoSlices.load(std::memory_order_relaxed) + 1;

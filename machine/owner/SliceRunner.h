@@ -52,6 +52,7 @@ private:
     std::atomic<int64_t> busyNs{0};
     std::atomic<int32_t> sliceCount{0};
     std::atomic<int32_t> videoSlices{0};  // completed slices since the last video interrupt
+    int64_t keyClock = 0;                 // emulated cycles of completed slices, for the key events
 
     // Screen-tick state (timer thread).
     int phase = 0;

@@ -356,7 +356,18 @@ bool SystemPIO::TypeCharacter(char16_t ch) {
     return true;
 }
 
+void SystemPIO::ScanAfterKeyEvents() {
+    std::lock_guard<std::mutex> guard(scanLock);
+    if (model != kModelMato) {
+        if (holdTicks > 0 || gapTicks > 0) return;
+        std::lock_guard<std::mutex> text(textLock);
+        if (!InsertTextBuffer.empty()) return;
+    }
+    ScanHost();
+}
+
 void SystemPIO::ScanKeyboard() {
+    std::lock_guard<std::mutex> scan(scanLock);
     if (model == kModelMato) {
         ScanHost();
         return;

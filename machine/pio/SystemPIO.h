@@ -18,10 +18,11 @@ class HostKeyState;
 // tones, a LED and the memory-mapping lines. Also turns the host key state
 // into the emulated key matrix and types inserted text.
 //
-// The CPU thread (ports, hooks, Tick) and the user-interface thread
-// (ScanKeyboard, SetInsertText, reading leds and changeWord) share the
-// matrix, modifiers, changeWord and leds as atomic bytes; the inserted text
-// is guarded by its own small lock and never touched by the CPU thread.
+// The CPU thread (ports, hooks, Tick, ScanAfterKeyEvents at a slice
+// boundary) and the user-interface thread (ScanKeyboard, SetInsertText,
+// reading leds and changeWord) share the matrix, modifiers, changeWord and
+// leds as atomic bytes; the inserted text is guarded by its own small lock,
+// and the two scans by another, taken only at slice boundaries and ticks.
 class SystemPIO : public PeripheralDevice {
 public:
     // keys: the host key state the keyboard scan reads; null: no host keys.
@@ -40,6 +41,10 @@ public:
     // Controls-timer step (every 20 ms): types the next character of inserted
     // text, or scans the host key state into the matrix.
     void ScanKeyboard();
+    // Emulation thread, at a slice boundary after host key events were
+    // applied: scans the host key state into the matrix at once, unless
+    // inserted text is being typed.
+    void ScanAfterKeyEvents();
     // Replaces the text still to be typed.
     void SetInsertText(const std::u16string& text);
     std::u16string GetInsertText() const;
@@ -96,6 +101,9 @@ private:
     int model = 0;
     SoundLevelSink soundSink;
 
+    // Serialises the two scans (user-interface and emulation thread); never
+    // taken per instruction.
+    std::mutex scanLock;
     mutable std::mutex textLock;
     std::u16string InsertTextBuffer;
     uint16_t lastTyped = 0;

@@ -22,6 +22,12 @@ TFormKeyMap::TFormKeyMap(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::Windo
     }
 }
 
+void TFormKeyMap::SetChangeZy(bool on) {
+    if (on == changeZy) return;
+    changeZy = on;
+    imageKeyboard->setPixmap(QPixmap::fromImage(DrawKeyboardPicture(on)));
+}
+
 void TFormKeyMap::ImageKeyboardMouseDown(const QPoint& at) {
     dragging = true;
     start = at;

@@ -11,6 +11,10 @@ class TFormKeyMap : public QWidget {
 public:
     explicit TFormKeyMap(QWidget* parent = nullptr);
 
+    // Draws the picture for the keyboard's change-zy setting.
+    void SetChangeZy(bool on);
+    bool ChangeZy() const { return changeZy; }
+
     void ImageKeyboardMouseDown(const QPoint& at);
     void ImageKeyboardMouseMove(const QPoint& at);
     void ImageKeyboardMouseUp();
@@ -21,5 +25,6 @@ protected:
 private:
     QLabel* imageKeyboard = nullptr;
     bool dragging = false;
+    bool changeZy = false;
     QPoint start;
 };

@@ -12,7 +12,8 @@ struct Key {
     double width;      // in key units
 };
 
-// Host rows from the function keys down; the lower legend is the PMD 85 key.
+// Host rows from the function keys down; the lower legend is the PMD 85 key
+// (host Y and Z as they are with change-zy off).
 const Key kRow0[] = {{"Esc", "STOP", 1},  {"", "", 0.5},     {"F1", "K0", 1},   {"F2", "K1", 1},   {"F3", "K2", 1},
                      {"F4", "K3", 1},     {"", "", 0.25},    {"F5", "K4", 1},   {"F6", "K5", 1},   {"F7", "K6", 1},
                      {"F8", "K7", 1},     {"", "", 0.25},    {"F9", "K8", 1},   {"F10", "K9", 1},  {"F11", "K10", 1},
@@ -21,12 +22,12 @@ const Key kRow1[] = {{"`", "WRK", 1}, {"1", "1", 1},    {"2", "2", 1},     {"3",
                      {"5", "5", 1},   {"6", "6", 1},    {"7", "7", 1},     {"8", "8", 1},  {"9", "9", 1},
                      {"0", "0", 1},   {"-", "_", 1},    {"=", "[ ]", 1},   {"\\", "{ }", 1}, {"Bksp", "\u2190", 1.5}};
 const Key kRow2[] = {{"Tab", "C-D", 1.5}, {"Q", "Q", 1}, {"W", "W", 1}, {"E", "E", 1}, {"R", "R", 1},
-                     {"T", "T", 1},       {"Y", "Y", 1}, {"U", "U", 1}, {"I", "I", 1}, {"O", "O", 1},
+                     {"T", "T", 1},       {"Y", "Z", 1}, {"U", "U", 1}, {"I", "I", 1}, {"O", "O", 1},
                      {"P", "P", 1},       {"[", "@", 1}, {"]", "\\", 1}, {"Enter", "EOL", 2}};
 const Key kRow3[] = {{"Caps", "EOL", 1.75}, {"A", "A", 1}, {"S", "S", 1}, {"D", "D", 1}, {"F", "F", 1},
                      {"G", "G", 1},         {"H", "H", 1}, {"J", "J", 1}, {"K", "K", 1}, {"L", "L", 1},
                      {";", ";", 1},         {"'", ":", 1}, {"", "", 2.25}};
-const Key kRow4[] = {{"Shift", "SHIFT", 2.25}, {"Z", "Z", 1}, {"X", "X", 1}, {"C", "C", 1}, {"V", "V", 1},
+const Key kRow4[] = {{"Shift", "SHIFT", 2.25}, {"Z", "Y", 1}, {"X", "X", 1}, {"C", "C", 1}, {"V", "V", 1},
                      {"B", "B", 1},            {"N", "N", 1}, {"M", "M", 1}, {",", ",", 1}, {".", ".", 1},
                      {"/", "/", 1},            {"Shift", "SHIFT", 2.75}};
 const Key kRow5[] = {{"Ctrl", "STOP", 1.5}, {"", "", 1}, {"Alt", "", 1.25}, {"Space", "SPACE", 6.25},
@@ -40,8 +41,15 @@ const Key kBlock4[] = {{"\u2190", "\u2190", 1}, {"\u2193", "\u2193", 1}, {"\u219
 constexpr int kUnit = 42;
 constexpr int kRowHeight = 38;
 
+// The PMD 85 key of a host key: with change-zy on, host Y gives Y and host Z gives Z.
+QString Legend(const Key& k, bool changeZy) {
+    const QString host = QString::fromUtf8(k.host);
+    if (changeZy && (host == "Y" || host == "Z")) return host;
+    return QString::fromUtf8(k.pmd);
+}
+
 template <size_t N>
-void DrawRow(QPainter& p, const Key (&row)[N], int x, int y) {
+void DrawRow(QPainter& p, const Key (&row)[N], int x, int y, bool changeZy) {
     QFont host("Sans", 7);
     QFont pmd("Sans", 8, QFont::Bold);
     for (const Key& k : row) {
@@ -56,7 +64,7 @@ void DrawRow(QPainter& p, const Key (&row)[N], int x, int y) {
             p.drawText(r.adjusted(4, 2, -3, 0), Qt::AlignLeft | Qt::AlignTop, QString::fromUtf8(k.host));
             p.setFont(pmd);
             p.setPen(QColor(160, 20, 20));
-            p.drawText(r.adjusted(3, 0, -4, -3), Qt::AlignRight | Qt::AlignBottom, QString::fromUtf8(k.pmd));
+            p.drawText(r.adjusted(3, 0, -4, -3), Qt::AlignRight | Qt::AlignBottom, Legend(k, changeZy));
         }
         x += w;
     }
@@ -102,23 +110,35 @@ QImage DrawAboutHidden() {
     return image;
 }
 
-QImage DrawKeyboardPicture() {
+QImage DrawKeyboardPicture(bool changeZy) {
     QImage image(820, 262, QImage::Format_RGB32);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
     p.fillRect(image.rect(), QColor(60, 60, 66));
     const int x0 = 8, y0 = 8;
-    DrawRow(p, kRow0, x0, y0);
-    DrawRow(p, kRow1, x0, y0 + kRowHeight + 8);
-    DrawRow(p, kRow2, x0, y0 + 2 * kRowHeight + 8);
-    DrawRow(p, kRow3, x0, y0 + 3 * kRowHeight + 8);
-    DrawRow(p, kRow4, x0, y0 + 4 * kRowHeight + 8);
-    DrawRow(p, kRow5, x0, y0 + 5 * kRowHeight + 8);
+    DrawRow(p, kRow0, x0, y0, changeZy);
+    DrawRow(p, kRow1, x0, y0 + kRowHeight + 8, changeZy);
+    DrawRow(p, kRow2, x0, y0 + 2 * kRowHeight + 8, changeZy);
+    DrawRow(p, kRow3, x0, y0 + 3 * kRowHeight + 8, changeZy);
+    DrawRow(p, kRow4, x0, y0 + 4 * kRowHeight + 8, changeZy);
+    DrawRow(p, kRow5, x0, y0 + 5 * kRowHeight + 8, changeZy);
     const int bx = x0 + static_cast<int>(15.5 * kUnit) + 14;
-    DrawRow(p, kBlock0, bx, y0 + kRowHeight + 8);
-    DrawRow(p, kBlock1, bx, y0 + 2 * kRowHeight + 8);
-    DrawRow(p, kBlock3, bx, y0 + 4 * kRowHeight + 8);
-    DrawRow(p, kBlock4, bx, y0 + 5 * kRowHeight + 8);
+    DrawRow(p, kBlock0, bx, y0 + kRowHeight + 8, changeZy);
+    DrawRow(p, kBlock1, bx, y0 + 2 * kRowHeight + 8, changeZy);
+    DrawRow(p, kBlock3, bx, y0 + 4 * kRowHeight + 8, changeZy);
+    DrawRow(p, kBlock4, bx, y0 + 5 * kRowHeight + 8, changeZy);
     return image;
+}
+
+QString KeyboardPictureLegend(const QString& hostKey, bool changeZy) {
+    const auto find = [&](const auto& row) -> QString {
+        for (const Key& k : row)
+            if (hostKey == QString::fromUtf8(k.host)) return Legend(k, changeZy);
+        return QString();
+    };
+    for (QString found : {find(kRow0), find(kRow1), find(kRow2), find(kRow3), find(kRow4), find(kRow5), find(kBlock0),
+                          find(kBlock1), find(kBlock3), find(kBlock4)})
+        if (!found.isEmpty()) return found;
+    return QString();
 }

@@ -6,6 +6,7 @@
 #include "common/Startup.h"
 #include "shell/help/FormAbout.h"
 #include "shell/help/FormKeyMap.h"
+#include "shell/help/HelpPictures.h"
 
 class HelpWindowsTest : public QObject {
     Q_OBJECT
@@ -60,6 +61,33 @@ private slots:
         map.ImageKeyboardMouseUp();
         map.ImageKeyboardMouseMove(QPoint(500, 500));
         QCOMPARE(map.pos(), p0 + QPoint(20 - 1000, 15));
+    }
+    void keyboardPictureNamesYAndZAsTheyType() {
+        // The host keyboard's Y key sits where the PMD 85 has Z: with change-zy
+        // off it types Z and the host's Z key types Y; on, each types its own.
+        struct Case {
+            bool changeZy;
+            const char* host;
+            const char* pmd;
+        };
+        const Case cases[] = {{false, "Y", "Z"}, {false, "Z", "Y"}, {true, "Y", "Y"}, {true, "Z", "Z"},
+                              {false, "T", "T"}, {true, "X", "X"},  {false, "'", ":"}, {true, "Enter", "EOL"}};
+        for (const Case& c : cases)
+            QCOMPARE(KeyboardPictureLegend(c.host, c.changeZy) + " " + c.host + (c.changeZy ? " on" : " off"),
+                     QString(c.pmd) + " " + c.host + (c.changeZy ? " on" : " off"));
+        // The window draws the picture for its setting.
+        TFormKeyMap map;
+        auto* image = map.findChild<QLabel*>("ImageKeyboard");
+        QVERIFY(image);
+        const QImage off = image->pixmap().toImage();
+        QCOMPARE(off, DrawKeyboardPicture(false));
+        map.SetChangeZy(true);
+        QVERIFY(map.ChangeZy());
+        const QImage on = image->pixmap().toImage();
+        QCOMPARE(on, DrawKeyboardPicture(true));
+        QVERIFY(on != off);
+        map.SetChangeZy(false);
+        QCOMPARE(image->pixmap().toImage(), off);
     }
 };
 

@@ -8,6 +8,7 @@
 #include "machine/core/ModelIndex.h"
 #include "machine/core/RequestWords.h"
 #include "machine/tape/IifTape.h"
+#include "platform/KeyState.h"
 #include "tests/owner/OwnerFixture.h"
 #include "tests/tools/tape/Asm8080.h"
 #include "tests/tools/tape/TapeFixtures.h"
@@ -91,14 +92,74 @@ void EmitReceive(Asm8080& a, int model) {
     a.Emit({RET});
 }
 
+// CMD: waits for the command M G L D Return typed on the keyboard, as a
+// monitor does: the matrix is scanned about once a frame and each new
+// key-down is compared with the command's next key (column, row bits); a
+// wrong key starts the command again.
+void EmitCommandWait(Asm8080& a) {
+    constexpr uint16_t kLast = 0x6300;  // column and rows seen by the last scan
+    a.Label("CMD");
+    a.Emit({MVI_A, 0x8A, OUT, 0x87});  // port A out, port B in, port C upper in (the mapping kept)
+    a.Emit({MVI_A, 0xFF});
+    a.Op16(STA, kLast);
+    a.Label("CRST");
+    a.Op16(LXI_H, "WORD");
+    a.Label("CNEXT");
+    a.Emit({MOV_A_M, CPI, 0xFF, RZ, PUSH_H});
+    a.Op16(CALL, "GETKEY");
+    a.Emit({POP_H, MOV_A_M, 0xB8});  // CMP B
+    a.Op16(JNZ, "CRST");
+    a.Emit({INX_H, MOV_A_M, 0xB9});  // CMP C
+    a.Op16(JNZ, "CRST");
+    a.Emit({INX_H});
+    a.Op16(JMP, "CNEXT");
+    // GETKEY: B = column (Shift in bit 7), C = rows of the next key-down.
+    a.Label("GETKEY");
+    a.Emit({0x11, 0xDC, 0x05});  // LXI D,1500: about a frame between scans
+    a.Label("GWAIT");
+    a.Emit({0x1B, 0x7A, 0xB3});  // DCX D; MOV A,D; ORA E
+    a.Op16(JNZ, "GWAIT");
+    a.Emit({0x16, 0x00});        // MVI D,0: column
+    a.Label("GCOL");
+    a.Emit({0x7A, OUT, 0x84, IN, 0x85, MOV_E_A, 0x2F, ANI, 0x1F});  // MOV A,D; ...; CMA; ANI 1Fh
+    a.Op16(JNZ, "GFOUND");
+    a.Emit({0x14, 0x7A, CPI, 16});  // INR D; MOV A,D
+    a.Op16(JNZ, "GCOL");
+    a.Emit({MVI_A, 0xFF});
+    a.Op16(STA, kLast);  // nothing pressed
+    a.Op16(JMP, "GETKEY");
+    a.Label("GFOUND");
+    a.Emit({0x4F, 0x7B, 0x2F, ANI, 0x20, 0x07, 0x07, 0xB2, 0x47});  // C = rows; B = D | Shift << 2
+    a.Op16(LDA, kLast);
+    a.Emit({0xB8});  // CMP B
+    a.Op16(JNZ, "GNEW");
+    a.Op16(LDA, kLast + 1);
+    a.Emit({0xB9});  // CMP C
+    a.Op16(JZ, "GETKEY");  // still the same key
+    a.Label("GNEW");
+    a.Emit({MOV_A_B});
+    a.Op16(STA, kLast);
+    a.Emit({MOV_A_C});
+    a.Op16(STA, kLast + 1);
+    a.Emit({RET});
+    // The key table's places of M, G, L, D and Return.
+    a.Label("WORD");
+    a.Emit({7, 0x10, 4, 0x08, 8, 0x08, 2, 0x08, 14, 0x10, 0xFF});
+}
+
 // The test monitor: boots, reads a header part, then loads the body with
 // its block routine at 8DC4h (the place the fast-loading trap watches: INX H
 // at 8DD3h, RET at 8DE1h) to the header's start address, and stops at DONE.
-std::vector<uint8_t> TestMonitor(int model, uint16_t& done) {
+// With typedCommand it first waits for the load command on the keyboard.
+std::vector<uint8_t> TestMonitor(int model, uint16_t& done, bool typedCommand = false) {
     Asm8080 a(kRom);
     a.Op16(JMP, kRom + 3);
     a.Op16(LXI_SP, 0x7000);
     a.Emit({OUT, 0x84});  // ends the boot mapping
+    if (typedCommand) {
+        a.Op16(CALL, "CMD");
+        a.Label("COMMAND");
+    }
     if (Plain(model)) a.Emit({MVI_A, 0xCD, OUT, 0x1D, MVI_A, 0x37, OUT, 0x1D});
     a.Op16(LXI_H, kHeaderCopy);
     a.Op16(LXI_B, 63);
@@ -126,6 +187,7 @@ std::vector<uint8_t> TestMonitor(int model, uint16_t& done) {
     a.Op16(CALL, "RECV");
     a.Emit({POP_H, RET});
     EmitReceive(a, model);
+    if (typedCommand) EmitCommandWait(a);
     a.At(0x8DC4);
     a.Op16(JMP, "SLOW");
     a.At(0x8DD3);
@@ -278,6 +340,38 @@ TEST_F(DeckMachineTest, FastLoadingTakesFewerSlicesThanNormal) {
     // 2760 slices; fast loading skips nearly all of them.
     EXPECT_LT(slices[1] + 2000, slices[0]);
   }
+}
+
+TEST_F(DeckMachineTest, ALoadCommandTypedAtFullSpeedStartsTheLoadEveryTime) {
+    const Bytes data = Data(40, 7);
+    const std::string path = TapeFile(
+        "typed.ptp",
+        PtpHeaderBlock(HeaderPart(1, '?', kLoadAddress, static_cast<uint16_t>(data.size() - 1), "TYPED"), Body(data)));
+    const int command[] = {'M', 'G', 'L', 'D', VK_RETURN};
+    for (int model : {kModel1, kModel2A}) {
+        // The command comes at a different point of the monitor's scan each time.
+        for (int phase = 0; phase < 10; ++phase) {
+            SCOPED_TRACE(testing::Message() << "model " << model << " phase " << phase);
+            uint16_t done = 0;
+            Boot(model, TestMonitor(model, done, true));
+            RunUntil(0xFFFF, 20 + phase);
+            // The host's key events as a quick typist or a typing tool gives
+            // them: all within a few milliseconds, before the next slice.
+            for (int vk : command) {
+                owner.KeyEvents().Post(vk, true);
+                owner.KeyEvents().Post(vk, false);
+            }
+            deck.SetTapeFileName(path);
+            deck.SetFastLoading(true);
+            ASSERT_TRUE(deck.Play());
+            RunUntil(done, 12000);
+            ASSERT_EQ(Cpu().PC, done) << "the load did not start";
+            for (size_t i = 0; i < data.size(); ++i)
+                ASSERT_EQ(Mem().ReadByte(kLoadAddress + static_cast<int32_t>(i)), data[i]) << i;
+            deck.Stop();
+            for (int i = 0; i < static_cast<int>(data.size()); ++i) Mem().WriteByte(kLoadAddress + i, 0);
+        }
+    }
 }
 
 class DeckSave : public DeckMachineTest, public ::testing::WithParamInterface<int> {};
