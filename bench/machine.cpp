@@ -71,17 +71,21 @@ public:
 
 using Clock = std::chrono::steady_clock;
 
-// The bare core's MHz on the first instructions of the exerciser; 0 when the
-// program is missing.
+// The bare core's MHz on the first instructions of the exerciser, the best of
+// three runs (the host may be busy); 0 when the program is missing.
 double BareCpuMhz() {
     std::vector<uint8_t> program;
-    CpmHarness h;
-    if (!CpmHarness::ReadFile(std::string(ORVIK_TESTDATA_DIR) + "/cpu8080/8080EXM.COM", program) || !h.Load(program))
-        return 0;
-    const Clock::time_point t = Clock::now();
-    h.Run(20000000);
-    const double s = std::chrono::duration<double>(Clock::now() - t).count();
-    return s > 0 ? h.cycles / s / 1e6 : 0;
+    if (!CpmHarness::ReadFile(std::string(ORVIK_TESTDATA_DIR) + "/cpu8080/8080EXM.COM", program)) return 0;
+    double best = 0;
+    for (int run = 0; run < 3; ++run) {
+        CpmHarness h;
+        if (!h.Load(program)) return 0;
+        const Clock::time_point t = Clock::now();
+        h.Run(10000000);
+        const double s = std::chrono::duration<double>(Clock::now() - t).count();
+        if (s > 0 && h.cycles / s / 1e6 > best) best = h.cycles / s / 1e6;
+    }
+    return best;
 }
 
 }  // namespace
