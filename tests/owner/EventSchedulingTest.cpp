@@ -66,6 +66,10 @@ struct Rig {
         timer.SetInterruptHook(1, MakeClosure<&Rig::Ask>(this));
         timer.SetOutputListener(MakeClosure<&IifTape::OnTimerOut>(&tape));
         tape.SetSoundSink(sink);
+        // A block plays at normal speed and is heard: its half-bits reach the sound.
+        tape.SetEventHandler(MakeClosure<&Rig::OnTapeEvent>(this));
+        static const uint8_t kBlock[] = {0x55, 0xAA, 0x0F, 0xF0, 0x3C, 0xC3, 0x01, 0x80};
+        tape.StartBlock(kBlock, sizeof kBlock, 1, 0, 0);
         musica.SetSoundSink(sink);
         auto quiet = [scheduled](QuietHook q) { return scheduled ? q : QuietHook(); };
         places[0].Attach(m.cpu, &pio, {{0x84, 0x8C, 1}}, pio.TickHook(), quiet(pio.QuietMeasure()));
@@ -81,6 +85,7 @@ struct Rig {
         levels.emplace_back(channel, on, cycles, m.cpu.TotalClock);
     }
     uint8_t Ask() { return 1; }
+    uint8_t OnTapeEvent(int event) { return event == TapeEventMonitor ? 1 : 0; }
 
     // Steps with the slice runner's clock stretch: 12 gathered cycles add one.
     void Run(int64_t cycles) {
