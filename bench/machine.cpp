@@ -1,7 +1,9 @@
 // Runs every model headless at full speed on a small program of our own that
 // writes video RAM, toggles the speaker and scans the keyboard port; renders
 // the screen every 20 emulated ms and mixes the sound. Prints per model the
-// real-time factor and the render time per frame.
+// real-time factor, the render time per frame, the emulated MHz without the
+// rendering, and its ratio to the bare CPU's MHz measured just before on the
+// CP/M exerciser (the loop of cpu8080, a fixed number of instructions).
 #include <pugixml.hpp>
 
 #include <unistd.h>
@@ -25,6 +27,7 @@
 #include "machine/recording/RecordingSession.h"
 #include "machine/screen/ScreenDAD85.h"
 #include "machine/sound/SoundDriver.h"
+#include "tests/cpu/CpmHarness.h"
 
 namespace {
 
@@ -69,13 +72,31 @@ public:
 
 using Clock = std::chrono::steady_clock;
 
+// The bare core's MHz on the first instructions of the exerciser, the best of
+// three runs (the host may be busy); 0 when the program is missing.
+double BareCpuMhz() {
+    std::vector<uint8_t> program;
+    if (!CpmHarness::ReadFile(std::string(ORVIK_TESTDATA_DIR) + "/cpu8080/8080EXM.COM", program)) return 0;
+    double best = 0;
+    for (int run = 0; run < 3; ++run) {
+        CpmHarness h;
+        if (!h.Load(program)) return 0;
+        const Clock::time_point t = Clock::now();
+        h.Run(10000000);
+        const double s = std::chrono::duration<double>(Clock::now() - t).count();
+        if (s > 0 && h.cycles / s / 1e6 > best) best = h.cycles / s / 1e6;
+    }
+    return best;
+}
+
 }  // namespace
 
 // With a model name as argument ("Model-C2717"), only that model runs.
 int main(int argc, char** argv) {
     constexpr int kSlices = 10000;         // 20 emulated seconds
     constexpr int kSlicesPerFrame = 10;    // 20 ms
-    std::printf("%-12s %8s %14s %18s\n", "model", "speed", "render/frame", "speed w/o render");
+    std::printf("%-12s %8s %14s %18s %9s %9s %6s\n", "model", "speed", "render/frame", "speed w/o render", "MHz",
+                "bare MHz", "ratio");
     for (int model = kModel1; model < kModelCount; ++model) {
         if (argc > 1 && std::strcmp(argv[1], kModels[model]) != 0) continue;
         pugi::xml_document doc;
@@ -109,6 +130,8 @@ int main(int argc, char** argv) {
             continue;
         }
         owner.GetCpu()->PC = 0x100;
+        const double bare = BareCpuMhz();
+        const uint32_t firstCycle = owner.GetCpu()->TotalClock;
 
         SoundDriver* driver = owner.GetSoundDriver();
         std::vector<int16_t> out(SoundDriver::SliceFrames * 2);
@@ -131,8 +154,9 @@ int main(int argc, char** argv) {
         const double emulated = kSlices * 0.002;
         const double renderMs = frames ? std::chrono::duration<double, std::milli>(render).count() / frames : 0;
         const double cpuOnly = host - std::chrono::duration<double>(render).count();
-        std::printf("%-12s %7.0fx %11.3f ms %17.0fx\n", kModels[model], emulated / host, renderMs,
-                    emulated / cpuOnly);
+        const double mhz = static_cast<uint32_t>(owner.GetCpu()->TotalClock - firstCycle) / cpuOnly / 1e6;
+        std::printf("%-12s %7.0fx %11.3f ms %17.0fx %9.1f %9.1f %6.2f\n", kModels[model], emulated / host, renderMs,
+                    emulated / cpuOnly, mhz, bare, bare > 0 ? mhz / bare : 0.0);
 
         // The same number of slices recorded, then played back, without rendering.
         char folder[] = "/tmp/orvik-bench-XXXXXX";

@@ -1,5 +1,6 @@
 #include "machine/cpu/ChipCpu8080.h"
 
+#include <algorithm>
 #include <cstring>
 #include <thread>
 
@@ -62,8 +63,10 @@ void ChipCpu8080::Reset() {
     INTE = EiStage1 = EiStage2 = Halt = IntRequest = 0;
     PC = 0;
     memory.Reset();
+    if (scheduledCount) CatchUpDevices(LastCycles);
     for (PortMapEntry* e = portHead; e; e = e->Next)
         if (e->ResetFlag == 1) e->Device->Reset(0);
+    ScheduleEvents();
 }
 
 int32_t ChipCpu8080::Interrupt() {
@@ -163,10 +166,16 @@ void ChipCpu8080::RemovePortEntry(uint8_t port, const PeripheralDevice* device) 
     }
 }
 
-void ChipCpu8080::AddCycleCallback(CycleHook hook) {
+void ChipCpu8080::AddCycleCallback(CycleHook hook) { AddCycleCallback(hook, QuietHook()); }
+
+void ChipCpu8080::AddCycleCallback(CycleHook hook, QuietHook quiet) {
     if (reinterpret_cast<uintptr_t>(hook.code) < 0x10000) return;
+    // A newcomer owes what the others owe (between slices: the last
+    // instruction's cycles).
+    if (quiet && scheduledCount == 0) eventClock = TotalClock - static_cast<uint32_t>(LastCycles);
     CycleCallback* n = new CycleCallback;
     n->Hook = hook;
+    n->Quiet = quiet;
     CycleCallback** link = &callbackHead;
     while (*link) link = &(*link)->Next;
     *link = n;
@@ -174,17 +183,30 @@ void ChipCpu8080::AddCycleCallback(CycleHook hook) {
 }
 
 void ChipCpu8080::FlattenCycleCallbacks() {
-    int count = 0;
+    int plain = 0, all = 0, scheduled = 0;
     for (CycleCallback* c = callbackHead; c; c = c->Next) {
-        if (count == kFlatHooks) {
-            hookCount = -1;
-            return;
+        if (c->Quiet) {
+            scheduled++;
+        } else {
+            if (plain < kFlatHooks) {
+                hookCode[plain] = c->Hook.code;
+                hookObject[plain] = c->Hook.object;
+            }
+            plain++;
         }
-        hookCode[count] = c->Hook.code;
-        hookObject[count] = c->Hook.object;
-        count++;
+        if (all < kEventHooks) {
+            eventHook[all] = c->Hook;
+            eventQuiet[all] = c->Quiet;
+        }
+        all++;
     }
-    hookCount = count;
+    hookCount = plain <= kFlatHooks ? plain : -1;
+    eventCount = all <= kEventHooks ? all : -1;
+    scheduledCount = scheduled;
+    plainHooks = plain > 0;
+    // The next instruction is an event that asks the measures; the devices
+    // are not called from here (they may be going away).
+    NextEvent = TotalClock;
 }
 
 void ChipCpu8080::RemoveCycleCallback(CycleHook hook) {
@@ -197,6 +219,79 @@ void ChipCpu8080::RemoveCycleCallback(CycleHook hook) {
             return;
         }
     }
+}
+
+// --- event scheduling ---
+
+void ChipCpu8080::CatchUpDevices(int32_t owed) {
+    const uint32_t target = TotalClock - static_cast<uint32_t>(owed);
+    const int32_t cycles = static_cast<int32_t>(target - eventClock);
+    if (cycles <= 0) return;
+    eventClock = target;
+    const int32_t at = SliceClock - owed;
+    if (eventCount >= 0) {
+        for (int i = 0; i < eventCount; ++i)
+            if (eventQuiet[i]) eventHook[i](at, cycles);
+    } else {
+        for (CycleCallback* c = callbackHead; c; c = c->Next)
+            if (c->Quiet) c->Hook(at, cycles);
+    }
+}
+
+void ChipCpu8080::CatchUpInstruction() {
+    if (eventClock == TotalClock) return;  // served at this instruction
+    CatchUpDevices(LastCycles);
+    if (eventCount >= 0) {
+        for (int i = 0; i < eventCount; ++i)
+            if (eventQuiet[i]) eventHook[i](SliceClock, LastCycles);
+    } else {
+        for (CycleCallback* c = callbackHead; c; c = c->Next)
+            if (c->Quiet) c->Hook(SliceClock, LastCycles);
+    }
+    eventClock = TotalClock;
+}
+
+void ChipCpu8080::ServeEvents() {
+    // Up to the start of the previous instruction, where nothing happens by
+    // the quiet measures; then the previous instruction as every hook would
+    // have had it, in list order.
+    if (scheduledCount) CatchUpDevices(LastCycles);
+    if (eventCount >= 0) {
+        for (int i = 0; i < eventCount; ++i) eventHook[i](SliceClock, LastCycles);
+    } else {
+        for (CycleCallback* c = callbackHead; c; c = c->Next) c->Hook(SliceClock, LastCycles);
+    }
+    eventClock = TotalClock;
+    ScheduleEvents();
+}
+
+void ChipCpu8080::SyncDevices() {
+    if (scheduledCount) CatchUpDevices(LastCycles);
+    ScheduleEvents();
+}
+
+void ChipCpu8080::ResetEventClock() {
+    eventClock = TotalClock - static_cast<uint32_t>(LastCycles);
+    ScheduleEvents();
+}
+
+void ChipCpu8080::ScheduleEvents() {
+    if (plainHooks) {
+        NextEvent = TotalClock;  // every instruction
+        return;
+    }
+    // Far enough for the wrapping comparison; a needless event costs nothing.
+    constexpr int32_t kFar = 1 << 30;
+    int32_t quiet = kFar;
+    if (eventCount >= 0) {
+        for (int i = 0; i < eventCount; ++i)
+            if (eventQuiet[i]) quiet = std::min(quiet, eventQuiet[i]());
+    } else {
+        for (CycleCallback* c = callbackHead; c; c = c->Next)
+            if (c->Quiet) quiet = std::min(quiet, c->Quiet());
+    }
+    if (quiet < 0) quiet = 0;
+    NextEvent = eventClock + static_cast<uint32_t>(quiet) + 1;
 }
 
 int32_t ChipCpu8080::Step() {
@@ -227,7 +322,8 @@ int32_t ChipCpu8080::Step() {
         InstructionCounter++;
     }
 
-    RunCycleCallbacks();
+    if (static_cast<int32_t>(TotalClock - NextEvent) >= 0) [[unlikely]]
+        ServeEvents();
 
     int32_t cycles = OpcodeCycles[op];
     const uint8_t imm8 = static_cast<uint8_t>(imm);
@@ -522,13 +618,18 @@ int32_t ChipCpu8080::Step() {
 
         case 0xD3: {
             const int32_t clock = SliceClock;
+            // The devices first catch up with this instruction; what the
+            // access changes may move their next events.
+            if (scheduledCount) CatchUpInstruction();
             if (PeripheralDevice* d = FindPortDevice(imm8)) d->WritePort(imm8, A, clock);
+            if (scheduledCount) ScheduleEvents();
             break;
         }
         case 0xDB: {
             const int32_t clock = SliceClock;
             CpuInputRecorder* rec = Recording;
             uint8_t value;
+            if (scheduledCount) CatchUpInstruction();
             if (rec && rec->IsPlayingBack()) {
                 value = rec->ReadByte();
             } else {
@@ -536,6 +637,7 @@ int32_t ChipCpu8080::Step() {
                 value = d ? d->ReadPort(imm8, clock) : 0xFF;
                 if (rec && rec->IsRecording()) rec->WriteByte(value);
             }
+            if (scheduledCount) ScheduleEvents();
             A = value;
             break;
         }

@@ -30,10 +30,14 @@ struct PortMapEntry {
 };
 
 // Cycle hooks (machine/core/CycleHook.h) run once per instruction, after the
-// fetch and before the execution.
+// fetch and before the execution. A hook added with a quiet measure is a
+// scheduled device: it runs only at its events, where it gets every cycle it
+// missed (all but the previous instruction's in one call first, then that
+// instruction's as a plain hook would), and before each port access.
 
 struct CycleCallback {
     CycleHook Hook;
+    QuietHook Quiet;  // empty: a plain per-instruction hook
     CycleCallback* Next = nullptr;
 };
 
@@ -77,13 +81,27 @@ public:
     }
     // Cycle callbacks.
     void AddCycleCallback(CycleHook hook);
+    // A scheduled device (quiet must be set, else it is a plain hook).
+    void AddCycleCallback(CycleHook hook, QuietHook quiet);
     void RemoveCycleCallback(CycleHook hook);
+    // Brings the scheduled devices to where plain hooks would have them
+    // between two instructions (owing only the last instruction's cycles)
+    // and reschedules. Call it before the devices are read or changed from
+    // outside the instruction loop.
+    void SyncDevices();
+    // Asks the scheduled devices for their quiet measures again: after their
+    // state was changed from outside a port access.
+    void ScheduleEvents();
+    // After LastCycles was set from outside: the devices owe it, and nothing more.
+    void ResetEventClock();
+    // Plain hooks only; scheduled devices run through the event check in Step.
     void RunCycleCallbacks() {
         if (hookCount >= 0) [[likely]] {
             for (int i = 0; i < hookCount; ++i) hookCode[i](hookObject[i], SliceClock, LastCycles);
             return;
         }
-        for (CycleCallback* c = callbackHead; c; c = c->Next) c->Hook(SliceClock, LastCycles);
+        for (CycleCallback* c = callbackHead; c; c = c->Next)
+            if (!c->Quiet) c->Hook(SliceClock, LastCycles);
     }
     const PortMapEntry* GetPortMap() const { return portHead; }
     const CycleCallback* GetCycleCallbacks() const { return callbackHead; }
@@ -113,6 +131,7 @@ public:
     int32_t SliceClock = 0;           // cycles within the current slice
     uint32_t TotalClock = 0;          // cycles since creation, wraps
     int32_t LastCycles = 0;           // cycles of the last instruction
+    uint32_t NextEvent = 0;           // TotalClock at which Step serves the hooks
     uint32_t InstructionCounter = 0;  // instructions fetched from memory
 
     uint8_t FlagTable[256];           // S, Z, P and bit 1 of each value
@@ -126,6 +145,13 @@ private:
     void BuildTables();
     // Copies the callback list into the flat arrays (-1 when it is longer).
     void FlattenCycleCallbacks();
+    // The event: every scheduled device catches up, then every hook runs.
+    void ServeEvents();
+    // Runs the scheduled devices up to TotalClock minus owed cycles.
+    void CatchUpDevices(int32_t owed);
+    // Before a port access: the scheduled devices as their hooks would have
+    // them inside this instruction (the previous one's cycles just taken).
+    void CatchUpInstruction();
     // Removes the first entry with that port value; with a device, only when it is that device's.
     void RemovePortEntry(uint8_t port, const PeripheralDevice* device);
 
@@ -139,4 +165,12 @@ private:
     // Code and object apart, so the walk indexes both with one scale.
     CycleHook::Code hookCode[kFlatHooks] = {};
     void* hookObject[kFlatHooks] = {};
+    // Every hook in list order for the events; -1 when the list is longer.
+    static constexpr int kEventHooks = 12;
+    int eventCount = 0;
+    int scheduledCount = 0;   // entries with a quiet measure
+    bool plainHooks = false;  // some hook runs every instruction
+    uint32_t eventClock = 0;  // TotalClock the scheduled devices have been run to
+    CycleHook eventHook[kEventHooks] = {};
+    QuietHook eventQuiet[kEventHooks] = {};
 };

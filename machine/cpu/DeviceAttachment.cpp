@@ -1,12 +1,12 @@
 #include "machine/cpu/DeviceAttachment.h"
 
 DeviceAttachment::DeviceAttachment(ChipCpu8080& c, PeripheralDevice* d, std::initializer_list<PortRange> list,
-                                   CycleHook h) {
-    Attach(c, d, list, h);
+                                   CycleHook h, QuietHook q) {
+    Attach(c, d, list, h, q);
 }
 
 void DeviceAttachment::Attach(ChipCpu8080& c, PeripheralDevice* d, std::initializer_list<PortRange> list,
-                              CycleHook h) {
+                              CycleHook h, QuietHook q) {
     Detach();
     cpu = &c;
     device = d;
@@ -17,7 +17,7 @@ void DeviceAttachment::Attach(ChipCpu8080& c, PeripheralDevice* d, std::initiali
             ranges[rangeCount++] = r;
             cpu->AddPortDevice(r.port, r.mask, r.reset, device);
         }
-    if (hook) cpu->AddCycleCallback(hook);
+    if (hook) cpu->AddCycleCallback(hook, q);
 }
 
 void DeviceAttachment::Detach() {

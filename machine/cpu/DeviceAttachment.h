@@ -1,5 +1,6 @@
 #pragma once
-// A device's place on a CPU: its port-bus entries and its cycle hook, added
+// A device's place on a CPU: its port-bus entries and its cycle hook (with a
+// quiet measure: a scheduled device), added
 // by one call and removed by one call (or when the handle is destroyed).
 // Removing takes only the entries that still belong to the device, so a
 // device that another one displaced from a port leaves that port alone.
@@ -22,7 +23,7 @@ public:
     DeviceAttachment() = default;
     // Maps device (may be null: a hook only) at ranges and adds hook (may be empty).
     DeviceAttachment(ChipCpu8080& cpu, PeripheralDevice* device, std::initializer_list<PortRange> ranges,
-                     CycleHook hook = CycleHook());
+                     CycleHook hook = CycleHook(), QuietHook quiet = QuietHook());
     ~DeviceAttachment() { Detach(); }
     DeviceAttachment(DeviceAttachment&& other) noexcept { Take(other); }
     DeviceAttachment& operator=(DeviceAttachment&& other) noexcept {
@@ -37,7 +38,7 @@ public:
 
     // Detaches whatever this handle held, then attaches as the constructor does.
     void Attach(ChipCpu8080& cpu, PeripheralDevice* device, std::initializer_list<PortRange> ranges,
-                CycleHook hook = CycleHook());
+                CycleHook hook = CycleHook(), QuietHook quiet = QuietHook());
     // Removes the device's entries and its hook; nothing when not attached.
     void Detach();
     bool Attached() const { return cpu != nullptr; }

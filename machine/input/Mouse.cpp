@@ -43,6 +43,11 @@ void Mouse602::Tick(int32_t sliceClock, int32_t cycles) {
     }
 }
 
+int32_t Mouse602::Quiet() {
+    if (queue.Empty()) return INT32_MAX;  // the count waits with the queue
+    return stepCycles < kStepCycles ? kStepCycles - 1 - stepCycles : 0;
+}
+
 void Mouse602::PushGroup(const uint8_t (&entries)[4]) {
     // A group goes in whole or not at all, so the phases stay a valid sequence.
     if (!queue.HasRoom(4)) {
@@ -133,6 +138,11 @@ void MousePoly08::Tick(int32_t sliceClock, int32_t cycles) {
         sendState = 1;
         cpu->Interrupt();
     }
+}
+
+int32_t MousePoly08::Quiet() {
+    if (!cpu || (!steady && !pending.load(std::memory_order_acquire))) return INT32_MAX;
+    return tickCycles < kPacketCycles ? kPacketCycles - 1 - tickCycles : 0;
 }
 
 uint8_t MousePoly08::ReadPort(uint8_t port, int32_t cycles) {

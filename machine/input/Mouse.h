@@ -25,6 +25,8 @@ public:
     void WritePort(uint8_t port, uint8_t value, int32_t cycles) override {}
     void Reset(int32_t cycles) override {}
     virtual void Tick(int32_t sliceClock, int32_t cycles) = 0;
+    // Cycles until the next phase step or packet.
+    virtual int32_t Quiet() = 0;
     // x, y: window coordinates; buttons +1 went down, -1 went up, 0 unchanged.
     virtual void Move(int32_t x, int32_t y, int middle, int right, int left) = 0;
     // Interrupts that follow emulated time alone (a recording runs or plays
@@ -38,6 +40,7 @@ public:
 
     // Tick as the CPU's cycle hook.
     CycleHook TickHook() { return MakeClosure<&MouseBase::Tick>(this); }
+    QuietHook QuietMeasure() { return MakeClosure<&MouseBase::Quiet>(this); }
 
     uint8_t hideCursor = 1;
 
@@ -60,6 +63,7 @@ public:
     // Bits 0-1 Y phase, 2-3 X phase, 6 left, 7 right (1 = pressed).
     uint8_t ReadPort(uint8_t port, int32_t cycles) override;
     void Tick(int32_t sliceClock, int32_t cycles) override;
+    int32_t Quiet() override;
     void Move(int32_t x, int32_t y, int middle, int right, int left) override;
 
     size_t QueuedPhases() const { return queue.Size(); }
@@ -86,6 +90,7 @@ public:
     // The next line bit in bit 7, the other bits 0.
     uint8_t ReadPort(uint8_t port, int32_t cycles) override;
     void Tick(int32_t sliceClock, int32_t cycles) override;
+    int32_t Quiet() override;
     void Move(int32_t x, int32_t y, int middle, int right, int left) override;
 
     bool Pending() const { return pending.load(std::memory_order_acquire) != 0; }

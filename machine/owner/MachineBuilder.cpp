@@ -145,18 +145,21 @@ void MachineBuilder::Build(MachineParts& p, uint8_t fromSnapshot, int32_t romLen
         switch (e.device) {
             case Device::SystemPio:
                 p.systemPioPlace.Attach(cpu, p.systemPio.get(), {e.range},
-                                                    e.tick ? p.systemPio->TickHook() : CycleHook());
+                                                    e.tick ? p.systemPio->TickHook() : CycleHook(),
+                                                    p.systemPio->QuietMeasure());
                 break;
             case Device::Gpio:
                 p.gpioPlace.Attach(cpu, p.gpio.get(), {e.range});
                 break;
             case Device::Timer:
                 p.timerPlace.Attach(cpu, p.timerIf.get(), {e.range},
-                                                e.tick ? p.timerIf->TickHook() : CycleHook());
+                                                e.tick ? p.timerIf->TickHook() : CycleHook(),
+                                                p.timerIf->QuietMeasure());
                 break;
             case Device::Tape:
                 p.tapePlace.Attach(cpu, p.tape.get(), {e.range},
-                                               e.tick ? p.tape->TickHook() : CycleHook());
+                                               e.tick ? p.tape->TickHook() : CycleHook(),
+                                               p.tape->QuietMeasure());
                 break;
             case Device::Paging:
                 p.pagingPlace.Attach(cpu, dynamic_cast<PeripheralDevice*>(p.memory.get()), {e.range});

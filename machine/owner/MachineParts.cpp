@@ -74,7 +74,7 @@ void MachineParts::PlaceMusica() {
         musica.reset();
         return;
     }
-    musicaPlace.Attach(*cpu, musica.get(), {kMusicaPorts}, musica->TickHook());
+    musicaPlace.Attach(*cpu, musica.get(), {kMusicaPorts}, musica->TickHook(), musica->QuietMeasure());
     BindSoundSinks();
 }
 

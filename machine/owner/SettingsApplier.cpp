@@ -222,7 +222,7 @@ int SettingsApplier::OnMouse(std::vector<int>&) {
         return 1;
     }
     parts.mousePlace.Attach(*parts.cpu, parts.mouse.get(), {PortRange{MouseBase::kPort, 0xFF, 0}},
-                            parts.mouse->TickHook());
+                            parts.mouse->TickHook(), parts.mouse->QuietMeasure());
     parts.mouse->hideCursor = ReadAttrBool(section, "hide-cursor", true) ? 1 : 0;
     parts.mouse->SetSteadyInterrupts(parts.steadyInterrupts);
     return 1;
@@ -246,7 +246,7 @@ int SettingsApplier::OnPrinter(std::vector<int>&) {
     parts.bt100 = std::make_unique<Bt100>(*parts.gpio, 0);
     if (parts.printerPaper) parts.printerPaper->AttachPrinter(Bt100::kPaperWidth, Bt100::kPaperHeight);
     parts.bt100->Reset();
-    parts.bt100Place.Attach(*parts.cpu, nullptr, {}, parts.bt100->TickHook());
+    parts.bt100Place.Attach(*parts.cpu, nullptr, {}, parts.bt100->TickHook(), parts.bt100->QuietMeasure());
     return 0;
 }
 
@@ -357,7 +357,8 @@ int SettingsApplier::ApplyStorageSettings(std::vector<int>& codes) {
         if (parts.gpio && parts.cpu && ReadAttrBool(section, "connected", false)) {
             parts.pmd32 = std::make_unique<Pmd32>(*parts.gpio);
             parts.pmd32->SetDiscardWrites(parts.discardHostWrites);
-            parts.pmd32Place.Attach(*parts.cpu, nullptr, {}, parts.pmd32->TickHook());
+            parts.pmd32Place.Attach(*parts.cpu, nullptr, {}, parts.pmd32->TickHook(),
+                                    parts.pmd32->QuietMeasure());
             codes.insert(codes.end(), {CC::Pmd32Image(0), CC::Pmd32Image(1), CC::Pmd32Image(2), CC::Pmd32Image(3)});
         }
     }

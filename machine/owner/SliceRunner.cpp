@@ -69,14 +69,25 @@ bool SliceRunner::CpuSlice(int64_t startNs) {
         c.TotalClock += static_cast<uint32_t>(n);
     };
 
+    // A trap works on the tape between two instructions: the devices are
+    // brought there first, and its changes may move their events.
+    auto trapped = [&c, &trap](void (TapeTraps::*routine)(uint16_t), uint16_t pc) {
+        c.SyncDevices();
+        ((*trap).*routine)(pc);
+        c.ScheduleEvents();
+    };
+    // Settings, snapshots and requests may have changed the devices since
+    // the last slice.
+    c.ScheduleEvents();
+
     if (!breakpoints && !compatibility && !stepping) {
         // Nothing to watch but the tape traps.
         while (c.SliceClock < kSliceCycles) {
             const int32_t pc = c.PC;
             if (pc == blockPc) [[unlikely]]
-                trap->Block(static_cast<uint16_t>(pc));
+                trapped(&TapeTraps::Block, static_cast<uint16_t>(pc));
             else if (pc == bytePc) [[unlikely]]
-                trap->Byte(static_cast<uint16_t>(pc));
+                trapped(&TapeTraps::Byte, static_cast<uint16_t>(pc));
             stretch(c.Step());
             if (hold.load(std::memory_order_relaxed)) [[unlikely]] {
                 held = true;
@@ -92,9 +103,9 @@ bool SliceRunner::CpuSlice(int64_t startNs) {
             }
             if (compatibility && pc == 0xE04C && !parts.memory->GetAllRamFlag()) c.PC = 0xFFF0;
             if (pc == blockPc)
-                trap->Block(pc);
+                trapped(&TapeTraps::Block, pc);
             else if (pc == bytePc)
-                trap->Byte(pc);
+                trapped(&TapeTraps::Byte, pc);
             int32_t cycles = 0;
             if (!stepping) {
                 cycles = c.Step();
@@ -109,6 +120,9 @@ bool SliceRunner::CpuSlice(int64_t startNs) {
             }
         }
     }
+    // Between slices the devices are where per-instruction hooks would have
+    // them, for the windows, the snapshots and the recordings.
+    c.SyncDevices();
     if (!stop && !held) {
         c.SliceClock -= kSliceCycles;
         keyClock += kSliceCycles;

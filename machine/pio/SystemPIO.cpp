@@ -123,7 +123,10 @@ void SystemPIO::Reset(int32_t cycles) {
     pio.Reset(0);
 }
 
-void SystemPIO::SetSoundSink(SoundLevelSink sink) { soundSink = sink; }
+void SystemPIO::SetSoundSink(SoundLevelSink sink) {
+    soundSink = sink;
+    speakerLevel = -1;  // the new writer's level is not known
+}
 
 void SystemPIO::SetLedBit(uint8_t mask, bool on) {
     uint8_t v = leds.load(std::memory_order_relaxed);
@@ -162,6 +165,7 @@ void SystemPIO::OnPortCLower(uint8_t, uint8_t) {
     const uint8_t c = pio.GetPortOutput(2);
     const int level = SpeakerLevel(c);
     if (soundSink.Assigned()) soundSink(0, level, lastCycles);
+    speakerLevel = static_cast<int8_t>(level);
     SetLedBit(0x01, level != 0);
     if (model != kModelMato) SetLedBit(0x02, (c & 0x08) != 0);
 }
@@ -197,7 +201,24 @@ void SystemPIO::ToneStep(int32_t sliceClock) {
     const uint8_t c = pio.GetPortOutput(2);
     const int level = ((c & 0x04) || ((c & 0x02) && tone4k) || ((c & 0x01) && tone1k)) ? 1 : 0;
     if (soundSink.Assigned()) soundSink(0, level, sliceClock - toneCycles);
+    speakerLevel = static_cast<int8_t>(level);
     SetLedBit(0x01, level != 0);
+}
+
+int32_t SystemPIO::Quiet() {
+    // A step that sends the level already sent changes nothing; the tones
+    // repeat after eight steps.
+    const uint8_t c = pio.GetPortOutput(2);
+    uint8_t t4 = tone4k, t1 = tone1k;
+    int32_t steps = toneSteps;
+    int32_t until = 256 - toneCycles;
+    for (int k = 0; k < 8; ++k, until += 256) {
+        t4 ^= 1;
+        if ((++steps & 3) == 0) t1 ^= 1;
+        const int level = ((c & 0x04) || ((c & 0x02) && t4) || ((c & 0x01) && t1)) ? 1 : 0;
+        if (level != speakerLevel) return until > 0 ? until - 1 : 0;
+    }
+    return INT32_MAX;
 }
 
 // --- keyboard (user-interface thread) ---

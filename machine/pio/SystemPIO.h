@@ -52,10 +52,13 @@ public:
     // Cycle hook: the 4 kHz and 1 kHz tone generator.
     void Tick(int32_t sliceClock, int32_t cycles) {
         toneCycles += cycles;
-        if (toneCycles >= 256) [[unlikely]] ToneStep(sliceClock);
+        while (toneCycles >= 256) [[unlikely]] ToneStep(sliceClock);
     }
     // Tick as the CPU's cycle hook.
     CycleHook TickHook() { return MakeClosure<&SystemPIO::Tick>(this); }
+    // Cycles until a tone step that changes the speaker level.
+    int32_t Quiet();
+    QuietHook QuietMeasure() { return MakeClosure<&SystemPIO::Quiet>(this); }
 
     int GetModel() const { return model; }
     ChipMemory* GetMemory() const { return memory; }
@@ -81,6 +84,8 @@ public:
     int32_t toneSteps = 0;
     uint8_t tone1k = 0;
     uint8_t tone4k = 0;
+    // The speaker level last sent (and shown on the LED); -1 unknown.
+    int8_t speakerLevel = -1;
 
 private:
     // One step of the tone generator, every 256 cycles.

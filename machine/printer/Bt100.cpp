@@ -1,5 +1,7 @@
 #include "machine/printer/Bt100.h"
 
+#include <algorithm>
+
 #include "common/Startup.h"
 #include "machine/pio/IifGPIO.h"
 #include "platform/ParPort.h"
@@ -99,6 +101,13 @@ void Bt100::Tick(int32_t sliceClock, int32_t cycles) {
             }
         }
     }
+}
+
+int32_t Bt100::Quiet() {
+    int32_t quiet = INT32_MAX;
+    if (headPhase || CanMoveHead()) quiet = (headPhase ? kSecondPartCycles : kHeadStepCycles) - 1 - headCycles;
+    if (feedPaper) quiet = std::min(quiet, (paperPhase ? kSecondPartCycles : kPaperStepCycles) - 1 - paperCycles);
+    return quiet > 0 ? quiet : 0;
 }
 
 uint8_t Bt100::SensorBits() const {

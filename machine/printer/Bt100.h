@@ -55,6 +55,9 @@ public:
     void Tick(int32_t sliceClock, int32_t cycles);
     // Tick as the CPU's cycle hook.
     CycleHook TickHook() { return MakeClosure<&Bt100::Tick>(this); }
+    // Cycles until the next head or paper step.
+    int32_t Quiet();
+    QuietHook QuietMeasure() { return MakeClosure<&Bt100::Quiet>(this); }
 
     void OnPortWrite(uint8_t value);
     void OnStatusRead();

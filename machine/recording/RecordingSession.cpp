@@ -73,6 +73,7 @@ void RecordingSession::Forget() {
 
 void RecordingSession::NoteEmulatedTime(int32_t snapshotIndex) {
     ChipCpu8080* cpu = owner.GetCpu();
+    if (cpu) cpu->SyncDevices();
     savePointTime[snapshotIndex] = {cpu ? cpu->SliceClock : 0, cpu ? cpu->LastCycles : 0,
                                     owner.GetVideoInterruptPhase(), owner.GetMouseInterruptPhase()};
 }
@@ -86,6 +87,8 @@ void RecordingSession::RestoreEmulatedTime(int32_t snapshotIndex) {
     }
     owner.SetVideoInterruptPhase(at.videoPhase);
     owner.SetMouseInterruptPhase(at.mousePhase);
+    // The devices owe the restored last instruction, as at the save point.
+    if (ChipCpu8080* cpu = owner.GetCpu()) cpu->ResetEventClock();
 }
 
 int RecordingSession::Create(const std::string& path, const std::string& fromSnapshot) {

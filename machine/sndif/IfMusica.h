@@ -37,6 +37,16 @@ public:
     }
     // Tick as the CPU's cycle hook.
     CycleHook TickHook() { return MakeClosure<&IfMusica::Tick>(this); }
+    // Cycles until a counter's next output edge.
+    int32_t Quiet() {
+        int32_t quiet = pit.QuietPulses(0);
+        for (int i = 1; i < 3; ++i) {
+            const int32_t q = pit.QuietPulses(i);
+            if (q < quiet) quiet = q;
+        }
+        return quiet;
+    }
+    QuietHook QuietMeasure() { return MakeClosure<&IfMusica::Quiet>(this); }
 
     void OnCounterOut(int counter, int level);
 

@@ -60,6 +60,9 @@ public:
     void Tick(int32_t sliceClock, int32_t cycles);
     // Tick as the CPU's cycle hook.
     CycleHook TickHook() { return MakeClosure<&Pmd32::Tick>(this); }
+    // Cycles until the next step of the unit's clock.
+    int32_t Quiet() { return cycleAccumulator < kTickCycles ? kTickCycles - 1 - cycleAccumulator : 0; }
+    QuietHook QuietMeasure() { return MakeClosure<&Pmd32::Quiet>(this); }
 
     // Interface hooks (installed on slot 0 of the interface).
     void BeforeGpioReset(int32_t cycles);

@@ -78,6 +78,9 @@ public:
     }
     // Tick as the CPU's cycle hook.
     CycleHook TickHook() { return MakeClosure<&IifTape::Tick>(this); }
+    // Cycles until the next half-bit.
+    int32_t Quiet() { return cycleAccumulator < HalfBitCycles ? HalfBitCycles - 1 - cycleAccumulator : 0; }
+    QuietHook QuietMeasure() { return MakeClosure<&IifTape::Quiet>(this); }
     // The timer interface's output listener: the USART's TxC.
     void OnTimerOut(int counter, int level);
 

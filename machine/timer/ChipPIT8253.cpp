@@ -351,6 +351,44 @@ int32_t ChipPIT8253::SkipPulses(int counter, int32_t n) {
     return static_cast<int32_t>(run);
 }
 
+int32_t ChipPIT8253::QuietPulses(int counter) const {
+    if (counter < 0 || counter > 2) return INT32_MAX;
+    const Counter& k = c[counter];
+    if (k.quietRun > 0) return k.quietRun;
+    const int mode = ModeOf(k);
+    // A pending load is done by the next edge; then the count is known.
+    if ((mode == 0 || mode == 4) ? k.countPending : k.trigger) return 0;
+    if (!k.enabled) return INT32_MAX;
+    const bool bcd = IsBcd(k);
+    const int32_t v = CountValue(k.countingElement, bcd);
+    if (v < 0) return 0;
+    const int32_t modulus = bcd ? 10000 : 65536;
+    int32_t quiet = 0;
+    switch (mode) {
+    case 0:
+    case 1:
+        quiet = k.out ? INT32_MAX : Distance(v, 0, modulus) - 1;
+        break;
+    case 2: {
+        const int32_t d1 = Distance(v, 1, modulus), d0 = Distance(v, 0, modulus);
+        quiet = (d1 < d0 ? d1 : d0) - 1;
+        break;
+    }
+    case 3:
+        // Two steps per edge; an odd count loses one step on its first
+        // edge (three in the low half), so (v - 3) / 2 edges are safe.
+        if (v & 1)
+            quiet = (v - 3) / 2;
+        else
+            quiet = (v == 0 ? modulus / 2 : v / 2) - 1;
+        break;
+    default:  // 4, 5
+        quiet = k.out ? Distance(v, 0, modulus) - 1 : 0;
+        break;
+    }
+    return quiet > 0 ? quiet : 0;
+}
+
 void ChipPIT8253::PulsesSlow(int counter, int32_t n, int32_t* position) {
     if (counter < 0 || counter > 2) return;
     while (n > 0) {

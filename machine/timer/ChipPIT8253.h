@@ -42,6 +42,9 @@ public:
     // change and no count is loaded, and returns its length (0 when the
     // next pulse may change something: run that one with Clock).
     int32_t SkipPulses(int counter, int32_t n);
+    // Pulses the counter can take, from its present state, before OUT may
+    // change; never more than it really can (INT32_MAX: OUT stays as it is).
+    int32_t QuietPulses(int counter) const;
 
     // Returns the previous closure; a counter above 2 stores nothing.
     OutHandler SetOutHandler(int counter, OutHandler handler);

@@ -1,5 +1,7 @@
 #include "machine/timer/IifTimer.h"
 
+#include <algorithm>
+
 #include "machine/core/ModelIndex.h"
 #include "machine/cpu/ChipCpu8080.h"
 
@@ -27,6 +29,19 @@ void IifTimer::WritePort(uint8_t port, uint8_t value, int32_t cycles) {
 uint8_t IifTimer::ReadPort(uint8_t port, int32_t cycles) {
     if ((port & 0xFC) == 0x5C) return pit.Read(port & 3);
     return 0xFF;
+}
+
+int32_t IifTimer::Quiet() {
+    if (model == kModelC2717) {
+        int32_t quiet = pit.QuietPulses(1);
+        if (clock1Running) quiet = std::min(quiet, pit.QuietPulses(0));
+        return quiet;
+    }
+    int32_t quiet = HalfSecondCycles - 1 - baseCycles;
+    if (mouseChain) return std::min(quiet, pit.QuietPulses(1));
+    if (clock1Running) quiet = std::min(quiet, pit.QuietPulses(1));
+    if (soundEnabled || interruptListener) quiet = std::min(quiet, pit.QuietPulses(0));
+    return quiet;
 }
 
 void IifTimer::EnableSound(uint8_t flag) { soundEnabled = IsPmdModel(model) && flag ? 1 : 0; }

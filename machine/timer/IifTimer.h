@@ -74,6 +74,10 @@ public:
     }
     // Tick as the CPU's cycle hook.
     CycleHook TickHook() { return MakeClosure<&IifTimer::Tick>(this); }
+    // Cycles until the next output edge of a counter that runs, or the next
+    // step of the time base.
+    int32_t Quiet();
+    QuietHook QuietMeasure() { return MakeClosure<&IifTimer::Quiet>(this); }
 
     ChipPIT8253& GetPit() { return pit; }
     const ChipPIT8253& GetPit() const { return pit; }

@@ -924,7 +924,10 @@ bool TFormDebugger::eventFilter(QObject* watched, QEvent* event) {
         if (name.startsWith("Flag")) FlagsDblClick(tag);
         else if (name == "LblTicks") {
             if (cpu && CanAct(true, true)) {
+                // The scheduled devices count on this clock.
+                cpu->SyncDevices();
                 cpu->TotalClock = 0;
+                cpu->ResetEventClock();
                 ShowRegisters();
             }
         } else if (name == "LblAllRam") LblAllRamDblClick();
