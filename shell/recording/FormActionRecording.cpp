@@ -23,6 +23,7 @@
 #include "machine/recording/Recording.h"
 #include "machine/screen/ScreenDAD85.h"
 #include "shell/qtcommon/FileDialogs.h"
+#include "shell/qtcommon/WindowPlacement.h"
 
 namespace {
 const char* const kSection = "FormActionRecording";
@@ -196,7 +197,7 @@ void TFormActionRecording::FormShow() {
     int left = 0, top = 0;
     ReadWindowPos(ConfigSection("ActionRecording"), left, top, frameGeometry().width(), frameGeometry().height(),
                   desk.width(), desk.height());
-    move(desk.left() + left, desk.top() + top);
+    PlaceWindowFrame(this, QPoint(desk.left() + left, desk.top() + top));
 }
 
 void TFormActionRecording::closeEvent(QCloseEvent* event) {

@@ -41,6 +41,7 @@
 #include "tools/tape/BasicText.h"
 #include "tools/tape/HeaderRules.h"
 #include "tools/tape/window/EditTapeHeader.h"
+#include "shell/qtcommon/WindowPlacement.h"
 
 namespace {
 
@@ -549,7 +550,7 @@ int TFormTapeBrowser::RunEditor() {
     if (editorHook) return editorHook(*headerEditor);
     const QRect r = frameGeometry();
     headerEditor->adjustSize();
-    headerEditor->move(r.center() - QPoint(headerEditor->width() / 2, headerEditor->height() / 2));
+    PlaceWindowFrame(headerEditor, r.center() - QPoint(headerEditor->width() / 2, headerEditor->height() / 2));
     return headerEditor->exec();
 }
 
@@ -870,7 +871,7 @@ void TFormTapeBrowser::RunFirstShow() {
         const QRect desk = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->availableGeometry()
                                                             : QRect(0, 0, 1024, 768);
         ReadWindowPos(s, x, y, width(), height(), desk.width(), desk.height());
-        move(x, y);
+        PlaceWindowFrame(this, QPoint(x, y));
         SBtnMonit->setChecked(ReadAttrBool(s, "monitoring", false));
         SBtnFlashLoad->setChecked(ReadAttrBool(s, "flash", false));
         const std::string stop = ReadAttrString(s, "auto-stop");
