@@ -50,7 +50,12 @@ private:
             clock.restart();  // waits for the showing
             return;
         }
-        if (!Framed(window)) return;  // no manager (or not yet): nothing moves the window
+        if (!Framed(window)) {
+            // No manager, or the frame not known yet: asking again for the
+            // position makes the window system report the frame anew.
+            if (++unframed % 10 == 0) window->move(window->pos() + QPoint(0, 0));
+            return;
+        }
         const QRect frame = window->frameGeometry();
         g_frameExtra = frame.size() - window->geometry().size();
         const QPoint corner = FitFrame(wanted, frame.size(), AvailableArea(window, wanted));
@@ -67,6 +72,7 @@ private:
     QTimer timer;
     QElapsedTimer clock;
     int settled = 0;
+    int unframed = 0;
 };
 
 }  // namespace
