@@ -14,6 +14,7 @@
 #include "shell/FormMain.h"
 #include "shell/qtcommon/ControlPictures.h"
 #include "shell/settings/FormSettings.h"
+#include "shell/qtcommon/WindowPlacement.h"
 
 namespace {
 
@@ -94,7 +95,7 @@ void TFormMain::RunStartSettings() {
     int left = 0, top = 0;
     const QRect desk = screen() ? screen()->availableGeometry() : QRect(0, 0, 1024, 768);
     ReadWindowPos(options, left, top, formSettings->width(), formSettings->height(), desk.width(), desk.height());
-    formSettings->move(left, top);
+    PlaceWindowFrame(formSettings.get(), QPoint(left, top));
     formSettings->SelectPage(ReadAttrInt(options, "page", 0));
 }
 

@@ -2,7 +2,10 @@
 
 #include <QFrame>
 #include <QLabel>
+#include <QIcon>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QPixmap>
 #include <QPushButton>
 
 #include "common/Startup.h"
@@ -16,6 +19,17 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QRect& at) {
     l->setGeometry(at);
     l->setAttribute(Qt::WA_TranslucentBackground);
     return l;
+}
+
+QIcon TickIcon() {
+    QPixmap tick(20, 20);
+    tick.setDevicePixelRatio(2);
+    tick.fill(Qt::transparent);
+    QPainter p(&tick);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(Qt::black, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.drawPolyline(QPolygonF({QPointF(1.5, 5.5), QPointF(4, 8.5), QPointF(8.5, 1.5)}));
+    return QIcon(tick);
 }
 
 }  // namespace
@@ -51,7 +65,10 @@ TFormAbout::TFormAbout(QWidget* parent) : QDialog(parent) {
     lblAuthors = MakeLabel(back, "LblAuthors", QRect(15, 172, 289, 13));
     lblAuthors->setText(QString::fromUtf8("Emulátor počítačov PMD 85"));
     lblAuthors->setStyleSheet("color: white");
-    okButton = new QPushButton(QString::fromUtf8("\u2713"), back);
+    // The tick is drawn: a text glyph would not fit the small button.
+    okButton = new QPushButton(back);
+    okButton->setIcon(TickIcon());
+    okButton->setIconSize(QSize(10, 10));
     okButton->setObjectName("OkButton");
     okButton->setGeometry(288, 181, 16, 16);
     okButton->setDefault(true);

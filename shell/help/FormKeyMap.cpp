@@ -6,6 +6,7 @@
 #include <QScreen>
 
 #include "shell/help/HelpPictures.h"
+#include "shell/qtcommon/WindowPlacement.h"
 
 TFormKeyMap::TFormKeyMap(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint) {
     setObjectName("FormKeyMap");
@@ -18,7 +19,7 @@ TFormKeyMap::TFormKeyMap(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::Windo
     imageKeyboard->installEventFilter(this);
     if (QScreen* s = QGuiApplication::primaryScreen()) {
         const QRect desk = s->availableGeometry();
-        move(desk.left() + (desk.width() - width()) / 2, desk.top() + (desk.height() - height()) / 2);
+        PlaceWindowFrame(this, QPoint(desk.left() + (desk.width() - width()) / 2, desk.top() + (desk.height() - height()) / 2));
     }
 }
 

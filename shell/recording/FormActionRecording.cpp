@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,6 +23,7 @@
 #include "machine/recording/Recording.h"
 #include "machine/screen/ScreenDAD85.h"
 #include "shell/qtcommon/FileDialogs.h"
+#include "shell/qtcommon/WindowPlacement.h"
 
 namespace {
 const char* const kSection = "FormActionRecording";
@@ -66,10 +68,10 @@ TFormActionRecording::TFormActionRecording(QWidget* parent) : QDialog(parent) {
     checkExtSnapFile = Named(new QCheckBox(Text("Nevkladať Snapshoty do PRC (externé Snapshoty)"), panelCreate),
                              "CheckExtSnapFile");
     checkExtSnapFile->setGeometry(12, 122, 340, 20);
-    auto* btnOk = Named(new QPushButton(Text("OK"), panelCreate), "BtnOK");
+    btnOk = Named(new QPushButton(Text("OK"), panelCreate), "BtnOK");
     btnOk->setGeometry(188, 152, 75, 25);
     btnOk->setDefault(true);
-    auto* btnCancel = Named(new QPushButton(Text("Zrušiť"), panelCreate), "BtnCancel");
+    btnCancel = Named(new QPushButton(Text("Zrušiť"), panelCreate), "BtnCancel");
     btnCancel->setGeometry(275, 152, 75, 25);
     RbCurrentPosClick();
     connect(rbCurrentPos, &QRadioButton::clicked, this, [this] { RbCurrentPosClick(); });
@@ -90,13 +92,43 @@ TFormActionRecording::TFormActionRecording(QWidget* parent) : QDialog(parent) {
     strip->setObjectName("ScrlBoxContent");
     scrlBox->setWidget(strip);
     ResizeStrip();
-    auto* lblAdd = new QLabel(Text("Alt+Insert - Pridať značku"), panelRecording);
-    lblAdd->setGeometry(4, 164, 130, 18);
-    auto* lblRollback = Named(new QLabel(Text("Alt+Del - Späť na značku"), panelRecording), "LblRolback");
-    lblRollback->setGeometry(136, 164, 120, 18);
-    auto* lblStop = Named(new QLabel(Text("Alt+Break - Stop"), panelRecording), "LblStop");
-    lblStop->setGeometry(262, 164, 96, 18);
+    // The key help along the bottom, spread over the width.
+    keysRow = new QWidget(panelRecording);
+    keysRow->setObjectName("PanelKeys");
+    auto* keys = new QHBoxLayout(keysRow);
+    keys->setContentsMargins(4, 0, 4, 0);
+    keys->setSpacing(kKeysGap);
+    keys->addWidget(Named(new QLabel(Text("Alt+Insert - Pridať značku"), keysRow), "LblAddMark"));
+    keys->addStretch(1);
+    keys->addWidget(Named(new QLabel(Text("Alt+Del - Späť na značku"), keysRow), "LblRolback"));
+    keys->addStretch(1);
+    keys->addWidget(Named(new QLabel(Text("Alt+Break - Stop"), keysRow), "LblStop"));
     panelRecording->hide();
+    FitToTexts();
+}
+
+void TFormActionRecording::FitToTexts() {
+    // At least the designed client area; wider when the texts of the language
+    // need it, so that none is cut off.
+    int width = kClientWidth;
+    width = std::max(width, keysRow->layout()->sizeHint().width());
+    width = std::max(width, checkExtSnapFile->x() + checkExtSnapFile->sizeHint().width() + 10);
+    for (QWidget* w : std::initializer_list<QWidget*>{rbCurrentPos, rbFromExistSnap})
+        width = std::max(width, w->x() + w->sizeHint().width() + 10);
+    setFixedSize(width, kClientHeight);
+    panelCreate->setGeometry(0, 0, width, kClientHeight);
+    panelRecording->setGeometry(0, 0, width, kClientHeight);
+    const int grow = width - kClientWidth;
+    checkExtSnapFile->setGeometry(12, 122, width - 22, 20);
+    for (QWidget* w : std::initializer_list<QWidget*>{rbCurrentPos, rbFromExistSnap})
+        w->setGeometry(24, w->y(), width - 34, 20);
+    editSnapFile->setGeometry(40, 92, 280 + grow, 22);
+    sbSelectSnapFile->setGeometry(324 + grow, 92, 24, 22);
+    btnOk->setGeometry(188 + grow, 152, 75, 25);
+    btnCancel->setGeometry(275 + grow, 152, 75, 25);
+    scrlBox->setGeometry(1, 1, width - 2, 158);
+    keysRow->setGeometry(0, 160, width, 26);
+    ResizeStrip();
 }
 
 TFormActionRecording::~TFormActionRecording() { ClearThumbnails(); }
@@ -150,6 +182,7 @@ void TFormActionRecording::done(int result) {
 }
 
 void TFormActionRecording::showEvent(QShowEvent* event) {
+    FitToTexts();  // the language may have changed the texts
     FormShow();
     QDialog::showEvent(event);
     // Thumbnails added while hidden: the strip's range is known only now.
@@ -164,7 +197,7 @@ void TFormActionRecording::FormShow() {
     int left = 0, top = 0;
     ReadWindowPos(ConfigSection("ActionRecording"), left, top, frameGeometry().width(), frameGeometry().height(),
                   desk.width(), desk.height());
-    move(desk.left() + left, desk.top() + top);
+    PlaceWindowFrame(this, QPoint(desk.left() + left, desk.top() + top));
 }
 
 void TFormActionRecording::closeEvent(QCloseEvent* event) {

@@ -70,6 +70,8 @@ private:
     void ScrollToStart();
     void ScrollToEnd();
     void ResizeStrip();
+    void FitToTexts();
+    static constexpr int kKeysGap = 8;
 
     bool firstShow = true;
     std::vector<QLabel*> thumbnails;
@@ -86,6 +88,9 @@ private:
     QLineEdit* editSnapFile = nullptr;
     QToolButton* sbSelectSnapFile = nullptr;
     QCheckBox* checkExtSnapFile = nullptr;
+    QPushButton* btnOk = nullptr;
+    QPushButton* btnCancel = nullptr;
     QScrollArea* scrlBox = nullptr;
     QWidget* strip = nullptr;
+    QWidget* keysRow = nullptr;
 };

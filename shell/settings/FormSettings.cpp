@@ -1,5 +1,7 @@
 #include "shell/settings/FormSettings.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -172,6 +174,23 @@ QString TFormSettings::Text(const char* key) const { return Q(LangText(kSection,
 
 QWidget* TFormSettings::Page(int index) const { return pages->widget(index); }
 
+void TFormSettings::FitToPages() {
+    // The designed size, larger when the pages' texts need more room (another
+    // language, a larger desktop font).
+    const QSize need = pages->minimumSizeHint();
+    const int pw = std::max(404, need.width());
+    const int ph = std::max(344, need.height());
+    const int w = 176 + pw + 4, h = 60 + ph + 38;
+    setFixedSize(w, h);
+    treeItems->setGeometry(4, 4, 168, h - 42);
+    findChild<QWidget*>("PanelTop")->setGeometry(176, 4, pw, 52);
+    lblCaption->setGeometry(56, 6, pw - 64, 18);
+    lblDesc->setGeometry(56, 26, pw - 64, 18);
+    pages->setGeometry(176, 60, pw, ph);
+    btnOk->setGeometry(w - 174, h - 32, 80, 26);
+    btnCancel->setGeometry(w - 86, h - 32, 80, 26);
+}
+
 void TFormSettings::Build() {
     setFixedSize(584, 442);
     treeItems = Named(new QTreeWidget(this), "TreeItems");
@@ -233,6 +252,7 @@ void TFormSettings::Build() {
     btnCancel->setGeometry(498, 410, 80, 26);
     connect(btnCancel, &QPushButton::clicked, this, &TFormSettings::reject);
     SelectPage(0);
+    FitToPages();
 }
 
 bool TFormSettings::eventFilter(QObject* watched, QEvent* event) {
@@ -805,6 +825,7 @@ void TFormSettings::TreeItemsClick() {
 int TFormSettings::ActivePage() const { return pages->currentIndex(); }
 
 void TFormSettings::showEvent(QShowEvent* event) {
+    FitToPages();  // the texts of the language
     QDialog::showEvent(event);
     // Every page shows the document as it is now: nothing left over from a
     // cancelled opening.

@@ -106,6 +106,7 @@ protected:
 
 private:
     void Build();
+    void FitToPages();
     QWidget* BuildGeneral();
     QWidget* BuildModel();
     QWidget* BuildDisplay();

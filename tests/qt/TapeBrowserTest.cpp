@@ -4,6 +4,8 @@
 #include <QtTest>
 
 #include <QCheckBox>
+#include <QHeaderView>
+#include <QScrollBar>
 #include <QLineEdit>
 #include <QMenu>
 #include <QTemporaryDir>
@@ -143,6 +145,48 @@ private slots:
         QCOMPARE(browser->Deck().CurrentIndex(), 0);
         QVERIFY(browser->SBtnPlay->isEnabled());  // no tape device yet, but a list
         QVERIFY(!browser->SBtnAdd->isEnabled());
+    }
+
+    // At the window's default size every cell and heading fits its column and
+    // no column lies beyond the list's right edge.
+    void columnsFitTheirContentAtTheDefaultSize() {
+        Bytes t = HeaderBlock(31, '>', 0x7C00, Bytes(60000, 0x11), "WWWWWWWW");
+        const Bytes r = Record(Bytes(65000, 0x22));
+        t.insert(t.end(), r.begin(), r.end());
+        const std::string path = (dir.path() + "/wide.ptp").toStdString();
+        QFile f(QString::fromStdString(path));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(reinterpret_cast<const char*>(t.data()), static_cast<qint64>(t.size()));
+        f.close();
+        browser->SetTapeFileName(path);
+        browser->show();
+        QVERIFY(QTest::qWaitForWindowExposed(browser.get()));
+        QTest::qWait(20);
+        QTreeWidget* list = browser->ListViewTape;
+        QCOMPARE(list->topLevelItemCount(), 2);
+        QCOMPARE(Text(0, 0), QString("31/> WWWWWWWW"));
+        QCOMPARE(Text(0, 1), QString("31744 (7C00h)"));
+        QCOMPARE(Text(0, 2), QString("59999 (EA5Fh)"));
+        QCOMPARE(Text(1, 2), QString("65000 (FDE8h)"));
+        // What the list's own delegate asks for each cell.
+        QStyleOptionViewItem opt;
+        opt.initFrom(list);
+        opt.font = list->font();
+        const int icon = list->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, list);
+        opt.decorationSize = list->iconSize().isValid() ? list->iconSize() : QSize(icon, icon);
+        opt.features = QStyleOptionViewItem::HasDisplay;
+        for (int c = 0; c < 3; ++c) {
+            for (int row = 0; row < list->topLevelItemCount(); ++row) {
+                const QModelIndex index = list->model()->index(row, c);
+                const int need = list->itemDelegate()->sizeHint(opt, index).width();
+                QVERIFY2(need <= list->columnWidth(c),
+                         qPrintable(QString("row %1 column %2 \"%3\": needs %4, has %5")
+                                        .arg(row).arg(c).arg(Text(row, c)).arg(need).arg(list->columnWidth(c))));
+            }
+            QVERIFY2(list->header()->sectionSizeHint(c) <= list->columnWidth(c), qPrintable(QString("heading %1").arg(c)));
+        }
+        QCOMPARE(list->horizontalScrollBar()->maximum(), 0);
+        QVERIFY(list->columnWidth(0) + list->columnWidth(1) + list->columnWidth(2) <= list->viewport()->width());
     }
 
     void selectionAndMenuStates() {

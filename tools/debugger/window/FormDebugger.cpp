@@ -33,6 +33,7 @@
 #include "tools/debugger/window/FormDbgFind.h"
 #include "tools/debugger/window/FormDisass.h"
 #include "tools/debugger/window/FormPerifStat.h"
+#include "shell/qtcommon/WindowPlacement.h"
 
 namespace {
 const char* const kSection = "FormDebugger";
@@ -388,7 +389,7 @@ void TFormDebugger::ReadSettings() {
     int x = 0, y = 0;
     const QRect screen = QApplication::primaryScreen() ? QApplication::primaryScreen()->availableGeometry() : QRect();
     ReadWindowPos(e, x, y, width(), height(), screen.width(), screen.height());
-    move(x, y);
+    PlaceWindowFrame(this, QPoint(x, y));
     decimal = s.decimal;
     notation = s.notation;
     sbZ80->setText(notation ? "Z80" : "8080");
@@ -606,11 +607,11 @@ void TFormDebugger::PlaceNextTo(QWidget* other) {
     const QRect me = frameGeometry();
     const int h = other->frameGeometry().height();
     if (me.top() > h) {
-        other->move(me.left(), me.top() - h);
+        PlaceWindowFrame(other, QPoint(me.left(), me.top() - h));
         return;
     }
     const QScreen* s = screen();
-    if (s && me.bottom() + h < s->availableGeometry().bottom()) other->move(me.left(), me.bottom() + 1);
+    if (s && me.bottom() + h < s->availableGeometry().bottom()) PlaceWindowFrame(other, QPoint(me.left(), me.bottom() + 1));
 }
 
 void TFormDebugger::SbFindClick() {

@@ -22,6 +22,7 @@
 #include "common/TextUtils.h"
 #include "machine/cpu/ChipMemory.h"
 #include "shell/qtcommon/FileDialogs.h"
+#include "shell/qtcommon/WindowPlacement.h"
 
 namespace {
 
@@ -150,7 +151,7 @@ void TFormMemReadWrite::FormShow() {
         const QRect desk = QApplication::primaryScreen() ? QApplication::primaryScreen()->availableGeometry()
                                                          : QRect(0, 0, 1024, 768);
         ReadWindowPos(s, left, top, width(), height(), desk.width(), desk.height());
-        move(left, top);
+        PlaceWindowFrame(this, QPoint(left, top));
         editFile->setText(QString::fromStdString(ReadElementText(s)));
         values.start = ReadAttrInt(s, "start", 0);
         values.length = ReadAttrInt(s, "length", 4096);

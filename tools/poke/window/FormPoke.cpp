@@ -19,6 +19,7 @@
 #include "common/TextUtils.h"
 #include "machine/core/ModelIndex.h"
 #include "shell/qtcommon/FileDialogs.h"
+#include "shell/qtcommon/WindowPlacement.h"
 
 namespace {
 
@@ -167,7 +168,7 @@ void TFormPoke::FormShow() {
         const QRect desk = QApplication::primaryScreen() ? QApplication::primaryScreen()->availableGeometry()
                                                          : QRect(0, 0, 1024, 768);
         ReadWindowPos(ConfigSection("Poke"), left, top, width(), height(), desk.width(), desk.height());
-        move(left, top);
+        PlaceWindowFrame(this, QPoint(left, top));
         lastFolder = AppDir();
     }
     checkRemap->setEnabled(model == kModelC2717);

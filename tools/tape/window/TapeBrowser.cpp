@@ -25,7 +25,9 @@
 #include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cstdio>
+#include <string_view>
 #include <filesystem>
 
 #include "common/Config.h"
@@ -39,6 +41,7 @@
 #include "tools/tape/BasicText.h"
 #include "tools/tape/HeaderRules.h"
 #include "tools/tape/window/EditTapeHeader.h"
+#include "shell/qtcommon/WindowPlacement.h"
 
 namespace {
 
@@ -56,6 +59,14 @@ QString DecHex(unsigned v) {
 
 QString Latin1(const uint8_t* bytes, int n) {
     return QString::fromLatin1(reinterpret_cast<const char*>(bytes), n);
+}
+
+// The widest of the characters.
+int Widest(const QFontMetrics& fm, std::string_view chars) {
+    int widest = 0;
+    for (char c : chars)
+        widest = std::max(widest, fm.horizontalAdvance(QLatin1Char(c)));
+    return widest;
 }
 
 std::string FileName(const std::string& path) {
@@ -209,8 +220,8 @@ TFormTapeBrowser::TFormTapeBrowser(QWidget* parent) : QWidget(parent, Qt::Tool |
     connect(PiSaveAsTxt, &QAction::triggered, this, [this] { PiSaveAsTxtClick(); });
     connect(PiCreateFromTxt, &QAction::triggered, this, [this] { PiCreateFromTxtClick(); });
 
-    resize(330, 300);
-    setMinimumSize(330, 255);
+    FitColumns();
+    resize(minimumWidth(), 300);
     // The tape of the configuration; loaded at the first showing.
     pugi::xml_node section = ConfigSection("TapeBrowser");
     if (section) {
@@ -539,7 +550,7 @@ int TFormTapeBrowser::RunEditor() {
     if (editorHook) return editorHook(*headerEditor);
     const QRect r = frameGeometry();
     headerEditor->adjustSize();
-    headerEditor->move(r.center() - QPoint(headerEditor->width() / 2, headerEditor->height() / 2));
+    PlaceWindowFrame(headerEditor, r.center() - QPoint(headerEditor->width() / 2, headerEditor->height() / 2));
     return headerEditor->exec();
 }
 
@@ -818,20 +829,49 @@ void TFormTapeBrowser::PiCreateFromTxtClick() {
 
 // ---- window --------------------------------------------------------------
 
+void TFormTapeBrowser::FitColumns() {
+    // Each column holds its widest content: the block caption with its state
+    // image, start and length up to 65535 (FFFFh), and its heading. The
+    // window is at least 330 wide and wider when the columns need it.
+    const QFontMetrics fm(ListViewTape->font());
+    const int pad = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, ListViewTape) + 1);
+    const QFontMetrics hm(ListViewTape->header()->font());
+    const int headPad = 2 * style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, ListViewTape->header()) + 4;
+    QTreeWidgetItem* head = ListViewTape->headerItem();
+    const int icon = ListViewTape->iconSize().width() > 0
+                         ? ListViewTape->iconSize().width()
+                         : style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, ListViewTape);
+    int widths[3];
+    widths[0] = icon + 2 * pad + fm.horizontalAdvance(QStringLiteral("00/> ")) + 8 * Widest(fm, "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789");
+    const int number = 5 * Widest(fm, "0123456789") + fm.horizontalAdvance(QStringLiteral(" (h)")) +
+                       4 * Widest(fm, "0123456789ABCDEF");
+    for (int c = 1; c < 3; ++c) widths[c] = number + pad;
+    int total = 0;
+    for (int c = 0; c < 3; ++c) {
+        widths[c] = std::max(widths[c], hm.horizontalAdvance(head->text(c)) + headPad);
+        ListViewTape->setColumnWidth(c, widths[c]);
+        total += widths[c];
+    }
+    const QMargins m = layout()->contentsMargins();
+    const int list = total + 2 * ListViewTape->frameWidth() + style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 2;
+    setMinimumSize(std::max(kMinClientWidth, list + m.left() + m.right()), kMinClientHeight);
+}
+
 void TFormTapeBrowser::RunFirstShow() {
     if (!firstShowPending) return;
     firstShowPending = false;
+    FitColumns();  // the headings of the language
     pugi::xml_node s = ConfigSection("TapeBrowser");
     if (s) {
         int h = ReadAttrInt(s, "height", 0);
-        const int minH = 255 + (frameGeometry().height() - height());
+        const int minH = kMinClientHeight + (frameGeometry().height() - height());
         if (h < minH) h = minH;
-        resize(330, h);
+        resize(minimumWidth(), h);
         int x = 0, y = 0;
         const QRect desk = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->availableGeometry()
                                                             : QRect(0, 0, 1024, 768);
         ReadWindowPos(s, x, y, width(), height(), desk.width(), desk.height());
-        move(x, y);
+        PlaceWindowFrame(this, QPoint(x, y));
         SBtnMonit->setChecked(ReadAttrBool(s, "monitoring", false));
         SBtnFlashLoad->setChecked(ReadAttrBool(s, "flash", false));
         const std::string stop = ReadAttrString(s, "auto-stop");

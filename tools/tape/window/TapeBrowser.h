@@ -40,6 +40,10 @@ public:
     // Settings (configuration element TapeBrowser).
     void SaveSettings();
     void RunFirstShow();
+    // Column widths from the font, and the window's minimum size from them.
+    void FitColumns();
+    static constexpr int kMinClientWidth = 330;
+    static constexpr int kMinClientHeight = 255;
 
     // Hooks for tests; each replaces a modal dialog when set.
     using FileDialogHook = std::function<bool(bool save, const std::string& title, std::string& path)>;
