@@ -8,4 +8,5 @@ $SUDO apt-get update
 $SUDO apt-get install -y --no-install-recommends \
   g++ cmake ninja-build pkg-config \
   qt6-base-dev libpugixml-dev portaudio19-dev zlib1g-dev libsdl2-dev \
-  libgtest-dev xvfb xauth openbox
+  libgtest-dev xvfb xauth openbox \
+  clang libclang-rt-14-dev
