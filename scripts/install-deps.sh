@@ -9,4 +9,5 @@ $SUDO apt-get install -y --no-install-recommends \
   g++ cmake ninja-build pkg-config \
   qt6-base-dev libpugixml-dev portaudio19-dev zlib1g-dev libsdl2-dev \
   libgtest-dev xvfb xauth openbox \
-  nettle-dev xdotool lintian desktop-file-utils appstream dpkg-dev file
+  nettle-dev xdotool lintian desktop-file-utils appstream dpkg-dev file \
+  clang libclang-rt-14-dev

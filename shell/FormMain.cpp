@@ -70,7 +70,8 @@ const char* const kSizeNames[3] = {"normal", "double", "triple"};
 }  // namespace
 
 // The owner's notifications; calls from the timer thread are posted to the
-// user-interface thread.
+// user-interface thread as calls by name, whose queued events Qt makes and
+// frees itself (no functor of ours crosses the threads).
 class TFormMain::View : public OwnerView {
 public:
     explicit View(TFormMain* f) : form(f) {}
@@ -80,10 +81,10 @@ public:
     }
     void ShowCpuUsage(const std::string& text) override {
         const QString t = QString::fromStdString(text);
-        QMetaObject::invokeMethod(form, [f = form, t] { f->labelCpuUsage->setText(t); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(form->labelCpuUsage, "setText", Qt::QueuedConnection, Q_ARG(QString, t));
     }
     void Relayout() override {
-        QMetaObject::invokeMethod(form, [f = form] { f->UpdateWindowLayout(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(form, "UpdateWindowLayout", Qt::QueuedConnection);
     }
     void RunStateChanged(int paused, bool alsoRefreshTimers) override {
         form->RunStateChanged(paused, alsoRefreshTimers);

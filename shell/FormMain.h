@@ -150,7 +150,7 @@ public:
     void ApplDeactivate();
     void ScreenSizeClick(QAction* sender);
     void SetScreenSize(int size);
-    void UpdateWindowLayout();
+    Q_INVOKABLE void UpdateWindowLayout();
     void SetLed(int mask, bool lit);
     void TBtnSoundClick(bool fromClick);
     void MiRecordSoundClick();

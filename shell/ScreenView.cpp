@@ -45,7 +45,7 @@ void ScreenView::SetFullScreen(bool on) {
 
 void ScreenView::PostFrame() {
     if (framePending.exchange(true)) return;
-    QMetaObject::invokeMethod(this, [this] { FrameReady(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, "FrameReady", Qt::QueuedConnection);
 }
 
 void ScreenView::FrameReady() {

@@ -28,10 +28,12 @@ public:
     void SetFullScreen(bool on);
     bool IsFullScreen() const { return fullScreen; }
     // The renderer drew a frame; from any thread. Posts at most one pending
-    // FrameReady to the view's thread.
+    // FrameReady to the view's thread, as a call by name: the queued event is
+    // then made and freed inside Qt alone, with no object of ours handed from
+    // thread to thread behind Qt's own locks.
     void PostFrame();
     // Takes the changed rows of the renderer's bitmap and repaints them.
-    void FrameReady();
+    Q_INVOKABLE void FrameReady();
     // Where the picture's top left corner lies in the view.
     QPoint PictureOrigin() const;
     // The renderer's palette as Qt colours.

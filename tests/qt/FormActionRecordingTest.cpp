@@ -9,6 +9,7 @@
 #include <QScrollBar>
 
 #include <memory>
+#include <mutex>
 
 #include <QAbstractButton>
 
@@ -56,6 +57,11 @@ class FormActionRecordingTest : public QObject {
         form->Owner().GetCpu()->Halt = 0;
     }
     ChipCpu8080& Cpu() { return *form->Owner().GetCpu(); }
+    // Read between two slices: the CPU thread writes the flag inside a slice.
+    bool Halted() {
+        std::lock_guard<std::recursive_mutex> hold(form->Owner().CpuMutex);
+        return Cpu().Halt == 1;
+    }
 
 private slots:
     void cleanup() {
@@ -143,7 +149,7 @@ private slots:
             QCOMPARE(session.Create(prc, ""), 0);
             for (int i = 0; i < 2; ++i) {
                 form->SetPause(0, 1);
-                QTRY_VERIFY(Cpu().Halt == 1);
+                QTRY_VERIFY(Halted());
                 form->SetPause(1, 1);
                 Cpu().PC = 0x4000;
                 Cpu().Halt = 0;
@@ -232,7 +238,7 @@ private slots:
 
         // Run to the HLT: three IN bytes recorded.
         form->SetPause(0, 1);
-        QTRY_VERIFY(Cpu().Halt == 1);
+        QTRY_VERIFY(Halted());
         QTest::keyRelease(form.get(), Qt::Key_Insert, Qt::AltModifier);
         QCOMPARE(window->ThumbnailCount(), 2);
         QCOMPARE(window->Thumbnail(1)->geometry(), QRect(164, 10, 144, 128));
@@ -249,7 +255,7 @@ private slots:
 
         // Run again, then stop: asked, answered No.
         form->SetPause(0, 1);
-        QTRY_VERIFY(Cpu().Halt == 1);
+        QTRY_VERIFY(Halted());
         form->ActionNamed("MiStopPrc")->trigger();
         QCOMPARE(questions.size(), 1);
         QVERIFY(!session.IsOpen());
@@ -276,7 +282,7 @@ private slots:
         QVERIFY(form->ActionNamed("MiStopPrc")->isEnabled());
         QVERIFY(!window->isVisible());
         QCOMPARE(form->RunState(), 0);
-        QTRY_VERIFY(Cpu().Halt == 1);
+        QTRY_VERIFY(Halted());
         // Alt+Insert does nothing during playback.
         QTest::keyRelease(form.get(), Qt::Key_Insert, Qt::AltModifier);
         QCOMPARE(window->ThumbnailCount(), 1);

@@ -3,6 +3,8 @@
 // chosen in the dialog, Cancel, stored paths of missing files, translation.
 #include <QtTest>
 
+#include <mutex>
+
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
@@ -184,10 +186,14 @@ private slots:
         QVERIFY(saved.contains("current=\"Model-2\""));
         QVERIFY(saved.contains("<RomFile>monitor2.rom</RomFile>"));
         // The monitor runs and writes its bytes to video RAM.
-        QTRY_VERIFY_WITH_TIMEOUT(form->Owner().GetMemory()->GetVideoRam()[2] == 0x0F, 10000);
-        const uint8_t* video = form->Owner().GetMemory()->GetVideoRam();
-        QCOMPARE(int(video[0]), 0x55);
-        QCOMPARE(int(video[1]), 0xAA);
+        // Read between two slices: the CPU thread writes the video RAM inside a slice.
+        const auto videoByte = [this](int i) {
+            std::lock_guard<std::recursive_mutex> hold(form->Owner().CpuMutex);
+            return int(form->Owner().GetMemory()->GetVideoRam()[i]);
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(videoByte(2) == 0x0F, 10000);
+        QCOMPARE(videoByte(0), 0x55);
+        QCOMPARE(videoByte(1), 0xAA);
     }
 
     void cancelLeavesDocumentAndNextOkUnchanged() {

@@ -99,6 +99,71 @@ std::u16string Utf16(const std::string& s) {
 // picture of a line feed, whose low byte reads back as 0Ah.
 constexpr uint32_t kLineFeedPicture = 0x240A;
 
+// The text of one line: its number, a blank, then its bytes from i up to a
+// 00h or 0Dh byte (i moved past it, ended set) or the end of the bytes.
+std::string ExportLine(unsigned number, const uint8_t* bytes, size_t count, size_t& i, bool& ended) {
+    std::string text = std::to_string(number) + " ";
+    int state = 0;
+    ended = false;
+    while (i < count) {
+        const uint8_t b = bytes[i++];
+        if (b == 0x00 || b == 0x0D) {
+            ended = true;
+            break;
+        }
+        if (b < 0x80 || state != 0) {
+            AppendUtf8(text, b == 0x0A ? kLineFeedPicture : b);
+        } else if (b - 0x80 < kBasicKeywordCount) {
+            text += kBasicKeywords[b - 0x80];
+        } else {
+            AppendUtf8(text, b);
+        }
+        ExportState(state, b);
+    }
+    return text;
+}
+
+struct TokenisedLine {
+    long long number = 0;
+    bool tooBig = false;
+    size_t textStart = 0;  // first character after the number and its blanks
+    std::vector<uint8_t> text;
+};
+
+TokenisedLine TokeniseLine(const std::u16string& line) {
+    TokenisedLine t;
+    size_t p = 0;
+    while (p < line.size() && line[p] >= u'0' && line[p] <= u'9') {
+        t.number = t.number * 10 + (line[p] - u'0');
+        if (t.number > 65535) t.tooBig = true;
+        if (t.number > 99999999) t.number = 99999999;
+        ++p;
+    }
+    while (p < line.size() && (line[p] == u' ' || line[p] == u'\t')) ++p;
+    t.textStart = p;
+    int state = 0;
+    while (p < line.size()) {
+        uint8_t b = 0;
+        if (state == 0) b = MatchKeyword(line, p);
+        if (b == 0) b = static_cast<uint8_t>(line[p++]);
+        t.text.push_back(b);
+        ImportState(state, b);
+    }
+    return t;
+}
+
+// True when the stored line exports to a text that imports back to the same
+// number and bytes. Characters whose low byte is a line end, a byte the
+// export writes as nothing, or a letter that completes a keyword do not.
+bool LineReadsBack(unsigned number, const std::vector<uint8_t>& text) {
+    size_t i = 0;
+    bool ended = false;
+    const std::string exported = ExportLine(number, text.data(), text.size(), i, ended);
+    if (ended) return false;
+    const TokenisedLine back = TokeniseLine(Utf16(exported));
+    return back.number == number && back.text == text;
+}
+
 }  // namespace
 
 uint8_t MatchKeyword(const std::u16string& line, size_t& pos) {
@@ -129,26 +194,10 @@ BasicExport DetokeniseBasic(const uint8_t* bytes, size_t count) {
             out.truncated = true;
             break;
         }
-        std::string text = std::to_string(bytes[i + 2] | (bytes[i + 3] << 8)) + " ";
+        const unsigned number = bytes[i + 2] | (bytes[i + 3] << 8);
         i += 4;
-        int state = 0;
         bool ended = false;
-        while (i < count) {
-            const uint8_t b = bytes[i++];
-            if (b == 0x00 || b == 0x0D) {
-                ended = true;
-                break;
-            }
-            if (b < 0x80 || state != 0) {
-                AppendUtf8(text, b == 0x0A ? kLineFeedPicture : b);
-            } else if (b - 0x80 < kBasicKeywordCount) {
-                text += kBasicKeywords[b - 0x80];
-            } else {
-                AppendUtf8(text, b);
-            }
-            ExportState(state, b);
-        }
-        out.lines.push_back(std::move(text));
+        out.lines.push_back(ExportLine(number, bytes, count, i, ended));
         if (!ended) {
             out.truncated = true;
             break;
@@ -169,38 +218,24 @@ BasicImport TokeniseBasic(std::FILE* stream) {
     while (!StreamSkipBlanks(stream, true, true)) {
         if (StreamReadLine(stream, raw) != 0) break;
         const std::u16string line = Utf16(raw);
-        size_t p = 0;
-        long long number = 0;
-        bool tooBig = false;
-        while (p < line.size() && line[p] >= u'0' && line[p] <= u'9') {
-            number = number * 10 + (line[p] - u'0');
-            if (number > 65535) tooBig = true;
-            if (number > 99999999) number = 99999999;
-            ++p;
-        }
-        while (p < line.size() && (line[p] == u' ' || line[p] == u'\t')) ++p;
+        const TokenisedLine t = TokeniseLine(line);
+        long long number = t.number;
         if (line.size() > 77) r.log.push_back({BasicLogEntry::TooLongLine, number, 0});
         if (number < previous) r.log.push_back({BasicLogEntry::WrongLineOrder, number, previous});
-        if (line.size() < p + 3) r.log.push_back({BasicLogEntry::ShortLine, number, 0});
-        if (tooBig) {
+        if (line.size() < t.textStart + 3) r.log.push_back({BasicLogEntry::ShortLine, number, 0});
+        if (t.tooBig) {
             r.log.push_back({BasicLogEntry::LineNumberTooBig, number, 0});
             number = 65535;
         }
-        std::vector<uint8_t> text;
-        int state = 0;
-        while (p < line.size()) {
-            uint8_t b = 0;
-            if (state == 0) b = MatchKeyword(line, p);
-            if (b == 0) b = static_cast<uint8_t>(line[p++]);
-            text.push_back(b);
-            ImportState(state, b);
-        }
+        const std::vector<uint8_t>& text = t.text;
         const size_t lineBytes = 4 + text.size() + 1;
         // The line and the end link after it must stay below 10000h.
         if (r.bytes.size() + lineBytes + 2 > kBasicMaxBytes) {
             r.log.push_back({BasicLogEntry::ProgramTooLong, number, 0});
             break;
         }
+        if (!LineReadsBack(static_cast<unsigned>(number), text))
+            r.log.push_back({BasicLogEntry::NotKept, number, 0});
         address += static_cast<unsigned>(lineBytes);
         r.bytes.push_back(static_cast<uint8_t>(address));
         r.bytes.push_back(static_cast<uint8_t>(address >> 8));
@@ -232,6 +267,9 @@ std::string BasicLogText(const std::vector<BasicLogEntry>& log, const std::strin
                 break;
             case BasicLogEntry::LineNumberTooBig:
                 text += LangTextArg(section, "err.ImportBasic.LineNumberTooBig", n);
+                break;
+            case BasicLogEntry::NotKept:
+                text += LangTextArg(section, "err.ImportBasic.NotKept", n);
                 break;
             case BasicLogEntry::ProgramTooLong:
                 text += LangTextArg(section, "err.ImportBasic.ProgramTooLong", n);

@@ -31,6 +31,7 @@ struct BasicLogEntry {
         ShortLine,         // line number
         LineNumberTooBig,  // number text; stored as 65535
         ProgramTooLong,    // line number: this line and the rest were dropped
+        NotKept,           // line number: its bytes do not export back to the same text
     };
     Kind kind;
     long long number;
