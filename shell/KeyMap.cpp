@@ -170,17 +170,6 @@ int VirtualKeyOf(const QKeyEvent* event) {
     return VirtualKeyOfQtKey(event->key(), (event->modifiers() & Qt::KeypadModifier) != 0);
 }
 
-bool UpdateKeyState(HostKeyState& keys, const QKeyEvent* event) {
-    if (!event) return false;
-    const bool down = event->type() == QEvent::KeyPress;
-    if (!down && event->type() != QEvent::KeyRelease) return false;
-    const int vk = VirtualKeyOf(event);
-    if (vk == 0) return false;
-    if (!down && event->isAutoRepeat()) return true;
-    keys.SetKey(vk, down);
-    return true;
-}
-
 bool UpdateKeyState(KeyEventQueue& queue, const QKeyEvent* event) {
     if (!event) return false;
     const bool down = event->type() == QEvent::KeyPress;

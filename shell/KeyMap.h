@@ -1,7 +1,6 @@
 #pragma once
 // Host keys to Windows virtual-key codes for the host key state.
 class QKeyEvent;
-class HostKeyState;
 class KeyEventQueue;
 
 // The virtual-key code of a key event, 0 when it has none. The physical key
@@ -12,8 +11,6 @@ int VirtualKeyOf(const QKeyEvent* event);
 int VirtualKeyOfScanCode(unsigned scanCode);
 int VirtualKeyOfQtKey(int key, bool keypad);
 
-// Feeds a key press or release into keys; true when it named a key.
-// Auto-repeated releases are ignored (the key stays down).
-bool UpdateKeyState(HostKeyState& keys, const QKeyEvent* event);
-// The same, posted to the machine's key-event queue.
+// Posts a key press or release to the machine's key-event queue; true when it
+// named a key. Auto-repeated releases are ignored (the key stays down).
 bool UpdateKeyState(KeyEventQueue& queue, const QKeyEvent* event);
