@@ -34,3 +34,8 @@ std::string MakeAbsolutePath(const std::string& path) {
         if (c == '\\') c = '/';
     return g_appDir + rel;
 }
+
+std::string StoredPathAbsolute(const std::string& text) {
+    if (text.empty() || text == "...") return std::string();
+    return MakeAbsolutePath(text);
+}

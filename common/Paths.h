@@ -16,3 +16,6 @@ std::string MakeRelativePath(const std::string& path);
 // anything else gets AppDir in front. Backslashes of a relative path (written on Windows)
 // become '/'.
 std::string MakeAbsolutePath(const std::string& path);
+// A path as stored in the configuration, made absolute; "..." and the empty
+// text (no file) give the empty text.
+std::string StoredPathAbsolute(const std::string& text);

@@ -169,7 +169,7 @@ void ChipCpu8080::RemovePortEntry(uint8_t port, const PeripheralDevice* device) 
 void ChipCpu8080::AddCycleCallback(CycleHook hook) { AddCycleCallback(hook, QuietHook()); }
 
 void ChipCpu8080::AddCycleCallback(CycleHook hook, QuietHook quiet) {
-    if (reinterpret_cast<uintptr_t>(hook.code) < 0x10000) return;
+    if (!hook) return;
     // A newcomer owes what the others owe (between slices: the last
     // instruction's cycles).
     if (quiet && scheduledCount == 0) eventClock = TotalClock - static_cast<uint32_t>(LastCycles);

@@ -63,11 +63,6 @@ std::unique_ptr<ChipMemory> MakeMemory(Memory kind, uint8_t romKb) {
     return std::make_unique<ChipMemory12>(romKb);
 }
 
-std::string StoredPathAbsolute(const std::string& text) {
-    if (text.empty() || text == "...") return std::string();
-    return MakeAbsolutePath(text);
-}
-
 }  // namespace
 
 const ModelPlan& Plan(int model) { return kPlans[IsModelIndex(model) ? model : kModel1]; }

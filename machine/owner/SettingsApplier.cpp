@@ -40,11 +40,6 @@ int ReadVolume(pugi::xml_node sound, const char* name, int def) {
     return (v < 0 || v > 100) ? 90 : v;
 }
 
-std::string StoredPathAbsolute(const std::string& text) {
-    if (text.empty() || text == "...") return std::string();
-    return MakeAbsolutePath(text);
-}
-
 }  // namespace
 
 namespace CC = ChangeCode;

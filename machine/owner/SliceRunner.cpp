@@ -127,7 +127,7 @@ bool SliceRunner::CpuSlice(int64_t startNs) {
         c.SliceClock -= kSliceCycles;
         keyClock += kSliceCycles;
         const int32_t count = sliceCount.fetch_add(1) + 1;
-        if (parts.recording && parts.recording->IsRecording() && count % 200 == 0) parts.recording->Flush();
+        if (parts.recording && parts.recording->IsRecording() && count % kRecordingFlushSlices == 0) parts.recording->Flush();
         const int32_t since = videoSlices.load(std::memory_order_relaxed) + 1;
         videoSlices.store(since >= kVideoInterruptSlices ? 0 : since, std::memory_order_relaxed);
         // Only a build with the video-interrupt port raises it; an enable

@@ -16,6 +16,8 @@ public:
     // The 50 Hz video interrupt comes every 10 slices of emulated time (20 ms),
     // so a replayed run sees it at the same instruction as the recorded one.
     static constexpr int32_t kVideoInterruptSlices = 10;
+    // A running recording writes its pending IN bytes every 200 slices.
+    static constexpr int32_t kRecordingFlushSlices = 200;
 
     // hold: while not 0 the CPU holds (a tape request waits for the
     // user-interface thread).

@@ -156,9 +156,9 @@ void SystemPIO::OnReadPortC() {
     pio.SetPortInput(2, static_cast<uint8_t>((~mods & 0x70) | 0x01));
 }
 
-int SystemPIO::SpeakerLevel(uint8_t c) const {
+int SystemPIO::SpeakerLevel(uint8_t c, uint8_t t4, uint8_t t1) const {
     if (model == kModelMato) return (c & 0x06) ? 1 : 0;
-    return ((c & 0x04) || ((c & 0x02) && tone4k) || ((c & 0x01) && tone1k)) ? 1 : 0;
+    return ((c & 0x04) || ((c & 0x02) && t4) || ((c & 0x01) && t1)) ? 1 : 0;
 }
 
 void SystemPIO::OnPortCLower(uint8_t, uint8_t) {
@@ -194,12 +194,11 @@ void SystemPIO::OnPortCUpper(uint8_t, uint8_t) {
 }
 
 void SystemPIO::ToneStep(int32_t sliceClock) {
-    toneCycles -= 256;
+    toneCycles -= kToneStepCycles;
     tone4k ^= 1;
     ++toneSteps;
     if ((toneSteps & 3) == 0) tone1k ^= 1;
-    const uint8_t c = pio.GetPortOutput(2);
-    const int level = ((c & 0x04) || ((c & 0x02) && tone4k) || ((c & 0x01) && tone1k)) ? 1 : 0;
+    const int level = SpeakerLevel(pio.GetPortOutput(2));
     if (soundSink.Assigned()) soundSink(0, level, sliceClock - toneCycles);
     speakerLevel = static_cast<int8_t>(level);
     SetLedBit(0x01, level != 0);
@@ -211,11 +210,11 @@ int32_t SystemPIO::Quiet() {
     const uint8_t c = pio.GetPortOutput(2);
     uint8_t t4 = tone4k, t1 = tone1k;
     int32_t steps = toneSteps;
-    int32_t until = 256 - toneCycles;
-    for (int k = 0; k < 8; ++k, until += 256) {
+    int32_t until = kToneStepCycles - toneCycles;
+    for (int k = 0; k < 8; ++k, until += kToneStepCycles) {
         t4 ^= 1;
         if ((++steps & 3) == 0) t1 ^= 1;
-        const int level = ((c & 0x04) || ((c & 0x02) && t4) || ((c & 0x01) && t1)) ? 1 : 0;
+        const int level = SpeakerLevel(c, t4, t1);
         if (level != speakerLevel) return until > 0 ? until - 1 : 0;
     }
     return INT32_MAX;

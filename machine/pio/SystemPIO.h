@@ -49,10 +49,14 @@ public:
     void SetInsertText(const std::u16string& text);
     std::u16string GetInsertText() const;
 
+    // Cycles per tone generator step (4 kHz at 2.048 MHz); the 1 kHz tone
+    // toggles every fourth step.
+    static constexpr int32_t kToneStepCycles = 256;
+
     // Cycle hook: the 4 kHz and 1 kHz tone generator.
     void Tick(int32_t sliceClock, int32_t cycles) {
         toneCycles += cycles;
-        while (toneCycles >= 256) [[unlikely]] ToneStep(sliceClock);
+        while (toneCycles >= kToneStepCycles) [[unlikely]] ToneStep(sliceClock);
     }
     // Tick as the CPU's cycle hook.
     CycleHook TickHook() { return MakeClosure<&SystemPIO::Tick>(this); }
@@ -88,13 +92,16 @@ public:
     int8_t speakerLevel = -1;
 
 private:
-    // One step of the tone generator, every 256 cycles.
+    // One step of the tone generator, every kToneStepCycles cycles.
     void ToneStep(int32_t sliceClock);
     void OnReadPortB();
     void OnReadPortC();
     void OnPortCLower(uint8_t oldValue, uint8_t newValue);
     void OnPortCUpper(uint8_t oldValue, uint8_t newValue);
-    int SpeakerLevel(uint8_t c) const;
+    // The speaker level for port C output c, with the tones' phases now or
+    // as given.
+    int SpeakerLevel(uint8_t c) const { return SpeakerLevel(c, tone4k, tone1k); }
+    int SpeakerLevel(uint8_t c, uint8_t t4, uint8_t t1) const;
     void SetLedBit(uint8_t mask, bool on);
     void ScanHost();
     // Presses the typed character's key; false when it has none.

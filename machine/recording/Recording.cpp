@@ -1,3 +1,5 @@
+// The file format side of a recording: opening and checking a file, the
+// block list, writing chunks and snapshot blocks.
 #include "machine/recording/Recording.h"
 
 #include <fcntl.h>
@@ -6,46 +8,16 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
 #include <filesystem>
 
 #include "common/Files.h"
-#include "common/Rle.h"
 #include "machine/cpu/ChipCpu8080.h"
-#include "machine/snapshot/Snapshot.h"
+#include "machine/recording/RecordingFormat.h"
+
+using namespace prc_format;
 
 namespace {
-constexpr int64_t kMaxFileSize = INT32_MAX;  // offsets are stored in 32 bits
-constexpr int kHeaderBytes = 4;
-constexpr int kBlockHeader = 5;
-constexpr int kActionHeader = 9;
-constexpr int kChunkHeader = 6;
-
-uint16_t Get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t Get32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-           static_cast<uint32_t>(p[3]) << 24;
-}
-void Put16(uint8_t* p, uint32_t v) {
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-}
-void Put32(uint8_t* p, uint32_t v) {
-    Put16(p, v);
-    Put16(p + 2, v >> 16);
-}
-
-std::string BaseName(const std::string& p) {
-    const size_t slash = p.rfind('/');
-    return slash == std::string::npos ? p : p.substr(slash + 1);
-}
-
-std::string FolderOf(const std::string& p) {
-    const size_t slash = p.rfind('/');
-    return slash == std::string::npos ? std::string() : p.substr(0, slash + 1);
-}
-
 // The folder as one spelling, for comparing two folders.
 std::string CanonicalFolder(const std::string& folder) {
     std::error_code ec;
@@ -58,12 +30,6 @@ std::string CanonicalFolder(const std::string& folder) {
 bool FileExists(const std::string& p) {
     struct stat st;
     return ::lstat(p.c_str(), &st) == 0 && (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode));
-}
-
-int64_t MonotonicMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
 }
 }  // namespace
 
@@ -360,12 +326,6 @@ void Recording::Close() {
     CloseFile();
 }
 
-void Recording::StopPlayback() {
-    if (state != StatePlayingBack) return;
-    state = StateClosed;
-    CloseFile();
-}
-
 void Recording::Discard() {
     state = StateClosed;
     CloseFile();
@@ -374,88 +334,8 @@ void Recording::Discard() {
     ownCopies.clear();
 }
 
-bool Recording::LoadNextChunk() {
-    uint8_t h[kChunkHeader];
-    if (chunkCounter <= 0 || blockEnd - filePosition < kChunkHeader || !ReadAt(filePosition, h, kChunkHeader)) {
-        Fail(ErrorRead);
-        return false;
-    }
-    const int32_t raw = Get16(h + 2);
-    const int32_t p = Get16(h + 4);
-    if (raw < 1 || raw > MaxChunkBytes || p < 1 || p > blockEnd - filePosition - kChunkHeader ||
-        !ReadAt(filePosition + kChunkHeader, pending.data(), static_cast<size_t>(p))) {
-        Fail(ErrorRead);
-        return false;
-    }
-    uLongf unpacked = BufferSize;
-    if (uncompress(packed.data(), &unpacked, pending.data(), static_cast<uLong>(p)) != Z_OK ||
-        unpacked != static_cast<uLongf>(raw)) {
-        Fail(ErrorRead);
-        return false;
-    }
-    filePosition += kChunkHeader + p;
-    position = 0;
-    chunkLength = raw;
-    return true;
-}
-
-uint8_t Recording::ReadByte() {
-    if (state != StatePlayingBack) return 0xFF;
-    if (position == -1) {
-        while (playIndex < blocks.size() && blocks[playIndex].Type != BlockActions) ++playIndex;
-        if (playIndex >= blocks.size()) {
-            StopPlayback();
-            return 0xFF;
-        }
-        const PRC_BLOCK_ITEM& b = blocks[playIndex++];
-        chunkCounter = static_cast<int32_t>(b.ChunkCount);
-        filePosition = static_cast<int64_t>(b.FileOffset) + kActionHeader;
-        blockEnd = static_cast<int64_t>(b.FileOffset) + b.Length;
-        chunkLength = -1;
-        position = 0;
-    }
-    if (chunkLength == -1 && !LoadNextChunk()) return 0xFF;
-    const uint8_t value = packed[static_cast<size_t>(position++)];
-    if (position >= chunkLength) {
-        --chunkCounter;
-        if (chunkCounter > 0) {
-            chunkLength = -1;
-        } else {
-            position = -1;
-        }
-    }
-    return value;
-}
-
-void Recording::GetSnapshot(int32_t index, int32_t& dataOffset, std::string& name) const {
-    dataOffset = 0;
-    name.clear();
-    if (index < 0) return;
-    int32_t n = 0;
-    for (const PRC_BLOCK_ITEM& b : blocks) {
-        if (!IsSnapshotType(b.Type)) continue;
-        if (n++ == index) {
-            dataOffset = b.DataOffset;
-            name = b.SnapshotFileName;
-            return;
-        }
-    }
-}
-
 std::string Recording::NextSnapshotFileName() const {
     return path + "-" + std::to_string(snapshotCount) + ".psn";
-}
-
-bool Recording::IsOwnSnapshotFile(const std::string& fullPath) const {
-    // Only the numbered files this recording names: <recording name>-<n>.psn.
-    if (FolderOf(fullPath) != Folder()) return false;
-    const std::string name = BaseName(fullPath);
-    const std::string stem = BaseName(path) + "-";
-    if (name.size() <= stem.size() + 4 || name.compare(0, stem.size(), stem) != 0) return false;
-    if (name.compare(name.size() - 4, 4, ".psn") != 0) return false;
-    for (size_t i = stem.size(); i < name.size() - 4; ++i)
-        if (name[i] < '0' || name[i] > '9') return false;
-    return true;
 }
 
 void Recording::AddSnapshot(const std::string& file, uint8_t embedded, uint8_t deleteAfterEmbedding) {
@@ -542,147 +422,3 @@ void Recording::AddSnapshot(const std::string& file, uint8_t embedded, uint8_t d
     ++snapshotCount;
 }
 
-std::string Recording::RollbackToLastSnapshot(int32_t& dataOffset, uint8_t& removed, std::string& name) {
-    dataOffset = 0;
-    removed = 0;
-    name.clear();
-    if (!IsRecording()) return name;
-    Flush(1);
-    if (!IsRecording() || blocks.empty()) return name;
-    if (blocks.size() > 1) {
-        if (IsSnapshotType(blocks.back().Type)) {
-            const PRC_BLOCK_ITEM& last = blocks.back();
-            if (last.Type == BlockExternalSnapshot && IsOwnSnapshotFile(last.SnapshotFileName))
-                ::unlink(last.SnapshotFileName.c_str());
-            blocks.pop_back();
-            --snapshotCount;
-            removed = 1;
-        }
-        while (blocks.size() > 1 && !IsSnapshotType(blocks.back().Type)) blocks.pop_back();
-        const PRC_BLOCK_ITEM& keep = blocks.back();
-        const int64_t end = static_cast<int64_t>(keep.FileOffset) + keep.Length;
-        if (::ftruncate(fd, end) != 0) {
-            Fail(ErrorWrite);
-            return name;
-        }
-        filePosition = end;
-    }
-    const PRC_BLOCK_ITEM& snap = blocks.back();
-    dataOffset = snap.DataOffset;
-    name = snap.SnapshotFileName;
-    return name;
-}
-
-int32_t Recording::Compact() {
-    if (!IsRecording()) return state;
-    Flush(1);
-    if (!IsRecording()) return StateFailed;
-    const std::string temp = path + std::to_string(MonotonicMs()) + ".tmp";
-    const int out = ::open(temp.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (out < 0) {
-        Fail(ErrorWrite);
-        return StateFailed;
-    }
-    struct stat st;
-    if (::fstat(fd, &st) == 0) (void)::fchmod(out, st.st_mode & 07777);
-    auto copy = [&](int64_t from, int64_t to, int64_t count) {
-        while (count > 0) {
-            const size_t piece = static_cast<size_t>(std::min<int64_t>(count, BufferSize));
-            if (!ReadAt(from, packed.data(), piece)) {
-                Fail(ErrorRead);
-                return false;
-            }
-            const uint8_t* p = packed.data();
-            size_t left = piece;
-            int64_t at = to;
-            while (left > 0) {
-                const ssize_t n = ::pwrite(out, p, left, at);
-                if (n <= 0) {
-                    Fail(ErrorWrite);
-                    return false;
-                }
-                p += n;
-                at += n;
-                left -= static_cast<size_t>(n);
-            }
-            from += static_cast<int64_t>(piece);
-            to += static_cast<int64_t>(piece);
-            count -= static_cast<int64_t>(piece);
-        }
-        return true;
-    };
-    int64_t written = 0;
-    bool ok = copy(0, 0, kHeaderBytes);
-    written = kHeaderBytes;
-    bool first = true;
-    for (const PRC_BLOCK_ITEM& b : blocks) {
-        if (!ok) break;
-        const bool keep = (first && IsSnapshotType(b.Type)) || b.Type == BlockActions;
-        if (IsSnapshotType(b.Type)) first = false;
-        if (!keep) continue;
-        ok = copy(b.FileOffset, written, b.Length);
-        written += b.Length;
-    }
-    if (ok && ::fsync(out) != 0) {
-        Fail(ErrorWrite);
-        ok = false;
-    }
-    if (::close(out) != 0 && ok) {
-        Fail(ErrorWrite);
-        ok = false;
-    }
-    if (!ok) {
-        ::unlink(temp.c_str());
-        return StateFailed;
-    }
-    if (::rename(temp.c_str(), path.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        Fail(ErrorWrite);
-        return StateFailed;
-    }
-    const std::string folder = Folder().empty() ? std::string(".") : Folder();
-    const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
-    state = StateClosed;
-    CloseFile();
-    return 0;
-}
-
-bool Recording::GetSnapshotScreen(int32_t index, uint8_t* out) const {
-    if (fd < 0 || !out) return false;
-    int32_t dataOffset = 0;
-    std::string name;
-    GetSnapshot(index, dataOffset, name);
-    if (name.empty()) return false;
-    const bool embedded = name == path;
-    uint8_t header[snapshot::HeaderSize];
-    const int result = embedded ? LoadSnapshotFromHandle(fd, dataOffset, header, nullptr, nullptr, nullptr)
-                                : LoadSnapshot(name, 0, header, nullptr, nullptr, nullptr);
-    if (result != SnapshotOk) return false;
-    const int version = header[snapshot::OffVersion];
-    const int64_t headerLength = Get16(header + snapshot::OffHeaderLength);
-    auto bank = [&](int i) { return static_cast<int64_t>(Get16(header + snapshot::BankLengthOffset(i))); };
-    int64_t at = (embedded ? dataOffset : 0) + headerLength + (Get16(header + snapshot::OffRomLength) & 0x7FFF) +
-                 bank(0) + bank(1) + bank(2);
-    int64_t length = bank(3);
-    const uint8_t paging = header[snapshot::OffPaging];
-    if (version >= 2 && paging != 0xFF && (paging & 0x40)) {
-        at += bank(3) + bank(4) + bank(5) + bank(6);
-        length = bank(7);
-    }
-    if (length < 1 || length > ScreenBytes) return false;
-    std::vector<uint8_t> data(static_cast<size_t>(length));
-    if (embedded) {
-        if (!ReadAt(at, data.data(), data.size())) return false;
-    } else if (at > INT32_MAX ||
-               ReadFilePart(name, static_cast<int32_t>(at), data.data(), static_cast<int32_t>(length)) != length) {
-        return false;
-    }
-    uint8_t screen[ScreenBytes];
-    if (RleDecompress(screen, ScreenBytes, data.data(), static_cast<int>(length)) != ScreenBytes) return false;
-    std::memcpy(out, screen, ScreenBytes);
-    return true;
-}

@@ -209,22 +209,7 @@ std::vector<std::string> ListCardFolder(const std::string& folder, bool atTop) {
 }
 
 bool CreateNewImageFile(const std::string& path, int64_t size, uint8_t fill) {
-    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd < 0) return false;
-    uint8_t block[128];
-    std::memset(block, fill, sizeof block);
-    int64_t written = 0;
-    bool ok = true;
-    while (written < size) {
-        ssize_t w = write(fd, block, sizeof block);
-        if (w != static_cast<ssize_t>(sizeof block)) {
-            ok = false;
-            break;
-        }
-        written += w;
-    }
-    if (ok && written != size) ok = false;
-    if (close(fd) != 0) ok = false;
-    if (!ok) unlink(path.c_str());
-    return ok;
+    struct stat st;
+    if (lstat(path.c_str(), &st) == 0) return false;  // never replace a file or follow a link
+    return CreateMediumFile(path, size, fill, "0");
 }

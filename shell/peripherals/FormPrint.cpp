@@ -1,10 +1,12 @@
 #include "shell/peripherals/FormPrint.h"
 
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QImage>
 #include <QPainter>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QTimer>
 #include <QWheelEvent>
@@ -38,6 +40,27 @@ private:
     uint32_t shown = ~0u;
 };
 
+namespace {
+// The paper's area: the wheel and the keys are left to the window, whose
+// percentage bars alone move the paper.
+class PaperArea : public QScrollArea {
+public:
+    explicit PaperArea(QWidget* parent) : QScrollArea(parent) {
+        setObjectName("PanelPaper");
+        setFrameShape(QFrame::NoFrame);
+        setFocusPolicy(Qt::NoFocus);
+        setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        setWidgetResizable(false);
+        setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    }
+
+protected:
+    void wheelEvent(QWheelEvent* event) override { event->ignore(); }
+    void keyPressEvent(QKeyEvent* event) override { event->ignore(); }
+};
+}  // namespace
+
 TFormPrint::TFormPrint(QWidget* parent) : QWidget(parent, Qt::Window | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) {
     setObjectName("FormPrint");
     setWindowTitle("FormPrint");
@@ -46,16 +69,23 @@ TFormPrint::TFormPrint(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Windo
     pal.setColor(QPalette::Window, Qt::white);
     setPalette(pal);
 
-    panelPaper = new QWidget(this);
-    panelPaper->setObjectName("PanelPaper");
-    panelPaper->setAutoFillBackground(true);
+    panelPaper = new PaperArea(this);
     panelPaper->setPalette(pal);
-    imgPaper = new PaperView(paper, panelPaper);
+    panelPaper->viewport()->setAutoFillBackground(true);
+    panelPaper->viewport()->setBackgroundRole(QPalette::Window);
+    panelPaper->viewport()->setPalette(pal);
+    imgPaper = new PaperView(paper, nullptr);
+    panelPaper->setWidget(imgPaper);
+    // A new viewport size gives new pixel ranges: the percentages stay.
+    for (QScrollBar* b : {panelPaper->horizontalScrollBar(), panelPaper->verticalScrollBar()})
+        connect(b, &QScrollBar::rangeChanged, this, [this] { PlacePaper(); });
 
     scrlBarV = new QScrollBar(Qt::Vertical, this);
     scrlBarV->setObjectName("ScrlBarV");
     scrlBarH = new QScrollBar(Qt::Horizontal, this);
     scrlBarH->setObjectName("ScrlBarH");
+    scrlBarV->setFixedWidth(kBarSize);
+    scrlBarH->setFixedHeight(kBarSize);
     for (QScrollBar* b : {scrlBarV, scrlBarH}) {
         b->setRange(0, 100);
         b->setPageStep(kLargeChange);
@@ -65,6 +95,7 @@ TFormPrint::TFormPrint(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Windo
 
     panelTool = new QWidget(this);
     panelTool->setObjectName("PanelTool");
+    panelTool->setFixedHeight(kToolHeight);
     auto* tl = new QHBoxLayout(panelTool);
     btnClear = new QPushButton("Clear", panelTool);
     btnClear->setObjectName("BtnClear");
@@ -72,6 +103,16 @@ TFormPrint::TFormPrint(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Windo
     tl->addWidget(btnClear);
     tl->addStretch(1);
     connect(btnClear, &QPushButton::clicked, this, [this] { BtnClearClick(); });
+
+    // The paper, the vertical bar at the right edge, the horizontal bar below
+    // the paper (the corner stays empty), the tool panel at the bottom.
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setSpacing(0);
+    grid->addWidget(panelPaper, 0, 0);
+    grid->addWidget(scrlBarV, 0, 1);
+    grid->addWidget(scrlBarH, 1, 0);
+    grid->addWidget(panelTool, 2, 0, 1, 2);
 
     timerPrint = new QTimer(this);
     timerPrint->setObjectName("TimerPrint");
@@ -127,24 +168,20 @@ void TFormPrint::resizeEvent(QResizeEvent* event) {
 }
 
 void TFormPrint::UpdateBars() {
-    const int w = width(), h = height();
-    const int paperH = h - kToolHeight;
-    scrlBarV->setGeometry(w - kBarSize, 0, kBarSize, paperH - kBarSize);
-    scrlBarH->setGeometry(0, paperH - kBarSize, w - kBarSize, kBarSize);
-    panelPaper->setGeometry(0, 0, w - kBarSize, paperH - kBarSize);
-    panelTool->setGeometry(0, paperH, w, kToolHeight);
-    scrlBarH->setEnabled(w - kBarSize < paper.Width());
-    scrlBarV->setEnabled(paperH - kBarSize < paper.Height());
+    scrlBarH->setEnabled(width() - kBarSize < paper.Width());
+    scrlBarV->setEnabled(height() - kToolHeight - kBarSize < paper.Height());
     PlacePaper();
 }
 
 QPoint TFormPrint::PaperOrigin() const { return imgPaper->pos(); }
 
 void TFormPrint::PlacePaper() {
-    const int clientW = width() - kBarSize, clientH = height() - kToolHeight - kBarSize;
-    const int left = int((clientW - paper.Width()) * (scrlBarH->value() / 100.0));
-    const int top = int((clientH - paper.Height()) * (scrlBarV->value() / 100.0));
-    imgPaper->move(std::min(left, 0), std::min(top, 0));
+    // The area's pixel bars run from 0 to the overhang; the paper's left is
+    // minus the overhang times the percentage, truncated towards zero.
+    QScrollBar* h = panelPaper->horizontalScrollBar();
+    QScrollBar* v = panelPaper->verticalScrollBar();
+    h->setValue(int(h->maximum() * (scrlBarH->value() / 100.0)));
+    v->setValue(int(v->maximum() * (scrlBarV->value() / 100.0)));
 }
 
 void TFormPrint::wheelEvent(QWheelEvent* event) {

@@ -3,12 +3,17 @@
 // dots, scrolled inside a resizable window, and a button that clears it.
 // The window does not know the printer: it is handed the dot queue and a
 // clear action, and empties the queue every 200 ms.
+//
+// The paper sits in a QScrollArea, which clips and places it; the window's
+// own scroll bars run from 0 to 100, a percentage of the paper's overhang,
+// and drive the area's hidden pixel bars.
 #include <QWidget>
 #include <functional>
 
 #include "machine/printer/PrinterPaper.h"
 
 class QPushButton;
+class QScrollArea;
 class QScrollBar;
 class QTimer;
 class PaperView;
@@ -54,7 +59,7 @@ private:
     PrinterPaper paper;
     GetDotQueue getDotQueue;
     ClearPrinter clearPrinter;
-    QWidget* panelPaper = nullptr;
+    QScrollArea* panelPaper = nullptr;
     PaperView* imgPaper = nullptr;
     QScrollBar* scrlBarV = nullptr;
     QScrollBar* scrlBarH = nullptr;

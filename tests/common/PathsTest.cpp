@@ -54,6 +54,20 @@ TEST_F(PathsTest, MakeAbsolutePath) {
     for (const Case& c : cases) EXPECT_EQ(MakeAbsolutePath(c.in), c.out) << c.in;
 }
 
+TEST_F(PathsTest, StoredPathAbsoluteGivesNothingForNoFile) {
+    struct Case {
+        const char* in;
+        const char* out;
+    } cases[] = {
+        {"", ""},
+        {"...", ""},
+        {"roms/m1.rom", "/opt/Tools/roms/m1.rom"},
+        {"/data/m1.rom", "/data/m1.rom"},
+        {".../x.rom", "/opt/Tools/.../x.rom"},  // only the whole text "..." means no file
+    };
+    for (const Case& c : cases) EXPECT_EQ(StoredPathAbsolute(c.in), c.out) << c.in;
+}
+
 TEST_F(PathsTest, RoundTripInsideProgramFolder) {
     const std::string p = "/opt/Tools/tapes/game.ptp";
     EXPECT_EQ(MakeAbsolutePath(MakeRelativePath(p)), p);

@@ -1,6 +1,9 @@
 // Port map and cycle-callback list.
 #include <gtest/gtest.h>
 
+#include <sys/mman.h>
+
+#include <cstring>
 #include <vector>
 
 #include "machine/cpu/ChipCpu8080.h"
@@ -88,7 +91,6 @@ struct Counter {
 TEST_F(PortBus, CycleCallbackList) {
     Counter x, y;
     cpu.AddCycleCallback(CycleHook(nullptr, &x));
-    cpu.AddCycleCallback(CycleHook(reinterpret_cast<CycleHook::Code>(static_cast<uintptr_t>(0x1234)), &x));
     EXPECT_EQ(cpu.GetCycleCallbacks(), nullptr);
     cpu.AddCycleCallback(CycleHook(&Counter::Hit, &x));
     cpu.AddCycleCallback(CycleHook(&Counter::Hit, &x));  // twice: called twice
@@ -106,6 +108,38 @@ TEST_F(PortBus, CycleCallbackList) {
     cpu.RemoveCycleCallback(CycleHook(&Counter::Other, &y));
     cpu.RemoveCycleCallback(CycleHook(&Counter::Hit, &x));
     EXPECT_EQ(cpu.GetCycleCallbacks(), nullptr);
+}
+
+// Any code address is a hook, however low it lies.
+TEST_F(PortBus, HookAtALowAddressIsCalled) {
+#if defined(__x86_64__) && defined(__linux__)
+    void* const want = reinterpret_cast<void*>(0x8000);
+    void* page = mmap(want, 4096, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE, -1, 0);
+    if (page == MAP_FAILED) GTEST_SKIP() << "no page can be mapped below 10000h";
+    if (page != want) {
+        munmap(page, 4096);
+        GTEST_SKIP() << "no page can be mapped below 10000h";
+    }
+    // endbr64; inc dword [rdi]; ret
+    const uint8_t code[] = {0xF3, 0x0F, 0x1E, 0xFA, 0xFF, 0x07, 0xC3};
+    std::memcpy(page, code, sizeof code);
+    if (mprotect(page, 4096, PROT_READ | PROT_EXEC) != 0) {
+        munmap(page, 4096);
+        GTEST_SKIP() << "the page cannot be made executable";
+    }
+    int32_t calls = 0;
+    const CycleHook low(reinterpret_cast<CycleHook::Code>(page), &calls);
+    cpu.AddCycleCallback(low);
+    EXPECT_NE(cpu.GetCycleCallbacks(), nullptr);
+    cpu.RunCycleCallbacks();
+    cpu.RunCycleCallbacks();
+    EXPECT_EQ(calls, 2);
+    cpu.RemoveCycleCallback(low);
+    EXPECT_EQ(cpu.GetCycleCallbacks(), nullptr);
+    munmap(page, 4096);
+#else
+    GTEST_SKIP() << "needs x86-64 code";
+#endif
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The printer's paper window: dots from the queue, Clear, scrolling and size limits.
 #include <QtTest>
 
+#include <QScrollArea>
 #include <QScrollBar>
 
 #include "shell/peripherals/FormPrint.h"
@@ -49,6 +50,38 @@ private slots:
                          Qt::NoScrollPhase, false);
         QApplication::sendEvent(&form, &down);
         QCOMPARE(form.ScrlBarV()->value(), TFormPrint::kLargeChange);
+    }
+
+    // The bars, the paper panel and the tool panel where the window's layout
+    // puts them; a new size keeps the scroll percentages.
+    void layoutAndResizeKeepTheOverhangShare() {
+        TFormPrint form;
+        form.resize(300, 300);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QCOMPARE(form.ScrlBarV()->geometry(), QRect(283, 0, 17, 244));
+        QCOMPARE(form.ScrlBarH()->geometry(), QRect(0, 244, 283, 17));
+        QCOMPARE(form.findChild<QWidget*>("PanelPaper")->geometry(), QRect(0, 0, 283, 244));
+        QCOMPARE(form.findChild<QWidget*>("PanelTool")->geometry(), QRect(0, 261, 300, 39));
+        form.ScrlBarH()->setValue(100);
+        form.ScrlBarV()->setValue(25);
+        QCOMPARE(form.PaperOrigin(), QPoint(283 - 640, -144));  // (244 - 820) / 4
+        form.resize(400, 500);
+        QTRY_COMPARE(form.width(), 400);
+        QCOMPARE(form.ScrlBarH()->value(), 100);
+        QCOMPARE(form.PaperOrigin(), QPoint(383 - 640, -94));  // (444 - 820) / 4
+        // The wheel over the paper is left to the window (a real wheel event
+        // goes on to it): the paper does not move out of step with the bars.
+        QScrollArea* area = form.findChild<QScrollArea*>("PanelPaper");
+        QVERIFY(area);
+        QWheelEvent down(QPointF(10, 10), area->viewport()->mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, -120),
+                         Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(area->viewport(), &down);
+        QVERIFY(!down.isAccepted());
+        QCOMPARE(form.PaperOrigin(), QPoint(383 - 640, -94));
+        QApplication::sendEvent(&form, &down);
+        QCOMPARE(form.ScrlBarV()->value(), 25 + TFormPrint::kLargeChange);
+        QCOMPARE(form.PaperOrigin(), QPoint(383 - 640, int(-376 * 0.49)));
     }
 
     void sizeLimits() {
