@@ -216,7 +216,8 @@ void TFormSettings::LoadAllPages() {
 }
 
 void TFormSettings::TabGeneralShow() {
-    if (!treeClick) general->Load();
+    if (treeClick && general->HasLanguages()) return;  // an empty language list loads even then
+    general->Load();
 }
 void TFormSettings::TabModelShow() {
     if (!treeClick) model->Load();

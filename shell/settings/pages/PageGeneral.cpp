@@ -95,6 +95,8 @@ void TPageGeneral::Load() {
     LoadBindings(bindings);
 }
 
+bool TPageGeneral::HasLanguages() const { return cbeLang->count() > 0; }
+
 void TPageGeneral::Read(SettingsControls& c) const { ReadBindings(bindings, c); }
 
 void TPageGeneral::CbeLangChange(int index) {

@@ -17,6 +17,7 @@ public:
     explicit TPageGeneral(TFormSettings& dialog);
     void Load() override;
     void Read(SettingsControls& c) const override;
+    bool HasLanguages() const;
 
 private:
     void CbeLangChange(int index);
