@@ -74,7 +74,11 @@ void TFormMain::MiSettingsClick(QAction* sender) {
         if (!xmlDoc.Save()) ShowErrorKey("err.SaveConfig");
         owner->Modules() = formSettings->ModuleControls();
         std::vector<int> codes = formSettings->ChangeList();
-        if (ApplySettings(codes)) ResetMachine(1);
+        const bool reset = ApplySettings(codes);
+        // A drive image that would not mount left the document: the storage
+        // pages show that, since the next opening may not load them.
+        formSettings->TabStoragesShow();
+        if (reset) ResetMachine(1);
     } else if (formJoy) {
         formJoy->LoadSettings();
     }
@@ -90,6 +94,7 @@ void TFormMain::RunStartSettings() {
     for (int c = 1; c <= 36; ++c) codes.push_back(c);
     std::vector<int> applied = codes;
     ApplySettings(applied);
+    formSettings->TabStoragesShow();  // drive images that would not mount are out of the document
 
     pugi::xml_node options = ConfigSection("Options");
     int left = 0, top = 0;

@@ -64,6 +64,8 @@ bool SetCaption(QObject* o, QWidget* window, const QString& text) {
         g->setTitle(text);
         return true;
     }
+    if (o->metaObject()->indexOfProperty("caption") >= 0)  // a page with a caption of its own
+        return o->setProperty("caption", text);
     if (auto* w = qobject_cast<QWidget*>(o)) {
         int index = -1;
         if (QTabWidget* tabs = TabOf(w, index)) {
@@ -77,6 +79,8 @@ bool SetCaption(QObject* o, QWidget* window, const QString& text) {
 }
 
 bool SetHint(QObject* o, const QString& text) {
+    if (o->metaObject()->indexOfProperty("hint") >= 0)  // a page's description, not a tip
+        return o->setProperty("hint", text);
     if (auto* a = qobject_cast<QAction*>(o)) {
         a->setToolTip(text);
         return true;

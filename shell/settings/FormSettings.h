@@ -1,32 +1,37 @@
 #pragma once
-// The settings dialog: nine pages chosen from a tree, each loaded from the
-// configuration document; OK writes what differs and lists the change codes
-// for the settings applier. The decisions are in shell/settings/logic.
+// The settings dialog: nine pages chosen from a tree; a page loads itself
+// from the configuration document when the dialog opens on it. OK writes
+// what differs and lists the change codes for the settings applier. The
+// pages are in pages/, the decisions in logic/.
 #include <QDialog>
 #include <QString>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "machine/owner/MachineOwner.h"
 #include "shell/settings/logic/Connectors.h"
 #include "shell/settings/logic/FileAssociations.h"
-#include "shell/settings/logic/RomPackages.h"
 #include "shell/settings/logic/SettingsWriter.h"
 
-class QAbstractButton;
 class QCheckBox;
-class QComboBox;
-class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QRadioButton;
-class QSlider;
-class QTabWidget;
-class QToolButton;
-class QTreeWidget;
 class QPushButton;
+class QStackedWidget;
+class QTreeWidget;
+class TSettingsPage;
+class TPageGeneral;
+class TPageModel;
+class TPageDisplay;
+class TPageSound;
+class TPageControls;
+class TPageRomPackages;
+class TPageStorages1;
+class TPageStorages2;
+class TPagePrinter;
 
 class TFormSettings : public QDialog {
     Q_OBJECT
@@ -57,7 +62,8 @@ public:
     using JoystickDescription = std::function<QString(int row)>;
     void SetJoystickDescription(JoystickDescription f) { joystickDescription = std::move(f); }
 
-    // Page loaders (also called by the main window at program start).
+    // Page loaders (also called by the main window at program start); they
+    // do nothing while a page change from the tree is in progress.
     void TabGeneralShow();
     void TabModelShow();
     void TabDisplayShow();
@@ -97,94 +103,47 @@ public:
     // Built-in texts and their translation keys are walked by the tests.
     QWidget* Page(int index) const;
 
-    // Cancel: nothing is written, and every page shows the document again.
+    // Cancel: nothing is written; the pages shown or changed in this opening
+    // load the document again.
     void reject() override;
 
-protected:
-    void showEvent(QShowEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-    void Build();
-    void FitToPages();
-    QWidget* BuildGeneral();
-    QWidget* BuildModel();
-    QWidget* BuildDisplay();
-    QWidget* BuildSound();
-    QWidget* BuildControls();
-    QWidget* BuildRomPackages();
-    QWidget* BuildStorages1();
-    QWidget* BuildStorages2();
-    QWidget* BuildPrinter();
-
-    QString Text(const char* key) const;
+    // ---- for the pages ----
+    ConnectorTable& ConnectorsForPages() { return connectors; }
+    SettingsFlags& Flags() { return flags; }
     bool Ask(const QString& title, const QString& text);
     void Warn(const QString& title, const QString& text);
     bool ChooseFile(bool save, const char* titleKey, const char* filterKey, const char* ext, std::string& path);
-    void SetPath(QLineEdit* edit, const std::string& shown, bool userSet);
-    PathEdit ReadPath(QLineEdit* edit) const;
-
-    // Handlers.
-    void CbeLangChange(int index);
-    void BtnRegtypeUpdateClick();
-    void RadioModelClick();
-    void CheckInsertRmClick();
-    void CbPkgSelect();
-    void SbMonOpenClick();
-    void CbDispModeChange();
-    void CbColorChange();
-    void CbPalletteChange();
-    void OutTypeClick();
-    void CheckMuteClick();
-    void CheckJoyClick(int row);
-    void BtnJoyClick(int row);
-    void FillPackageCombo(QComboBox* combo, const std::string& wanted, bool rebuild);
-    void CbRomPackageSelect();
-    void CbRomPackageChange();
-    void SbRomPackageSaveClick();
-    void SbRomPackageDelClick();
-    void SbRomFileAddClick();
-    void SbRomFileDelClick();
-    void FillRomFileListView();
-    void RefreshModelPackages();
-    void Check32EnableClick();
-    void Check32SDClick();
-    void Sb32OpenClick(int drive);
-    void Sb32NewClick(int drive);
-    void Sb32EjectClick(int drive);
-    void Sb32ExchClick(int pair);
-    void SbRootPathClick();
-    void Check30EnableClick();
-    void CheckKzdEnableClick();
+    bool ChooseFolder(const std::string& title, std::string& folder);
     void SimpleOpen(QLineEdit* edit, QCheckBox* wp, const char* title, const char* filter, const char* ext);
     void SimpleNew(QLineEdit* edit, QCheckBox* wp, const char* title, const char* filter, const char* ext);
-    void CheckRaomEnableClick();
-    void CbRaomVerChange();
-    void SbRaomOpenClick();
-    void SbRaomNewClick();
-    void RbPrtNoneClick();
-    void RbPrtBt100Click();
-    void RbPrtXY41xxClick();
-    void CbPrtCentronicsClick();
-    void CbPrtConnectorChange(int index);
-    void CheckOnLptClick();
+    std::unique_ptr<AssociationStore> AssociationStoreNow() const;
+    // Shows the active page's caption and hint in the header.
+    void ShowPageHeader();
+    // Runs the joystick set-up of row; false when there is none.
+    bool RunJoystickSetup(int row);
+    std::optional<QString> JoystickText(int row) const;
+    TPageModel* ModelPage() const { return model; }
+    TPageSound* SoundPage() const { return sound; }
+    TPageRomPackages* RomPackagesPage() const { return romPackages; }
+    TPageStorages2* Storages2Page() const { return storages2; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void Build();
+    // The designed size, larger when the pages' texts need more room.
+    void FitToPages();
+    // Loads the page at index (both storage pages load together).
+    void LoadPage(int index);
+    void ClearTouched();
     void SwitchOff(const std::string& control);
 
     std::vector<int> changeList;
     ConnectorTable connectors;
     SettingsFlags flags;
     bool treeClick = false;
-    bool joyGuard = false;
-    bool guard32 = false, guard30 = false, guardKzd = false;
-    bool lptProbing = false;
     bool joystickChanged = false;
-    bool romPackageEdited = false;
-    bool loading = false;
-    PackageList packageTable;     // of CbRomPackage
-    RomFileList romFiles;         // of the shown package
-    int userColors[4] = {15, 15, 15, 15};
-    std::vector<std::string> languageBases;
-    AssociationBoxes assoc;
 
     QuestionBox questionBox;
     MessageBox messageBox;
@@ -194,103 +153,21 @@ private:
     JoystickDescription joystickDescription;
     StoreFactory storeFactory;
 
-    // Components.
     QTreeWidget* treeItems = nullptr;
     QLabel* imgTop = nullptr;
     QLabel* lblCaption = nullptr;
     QLabel* lblDesc = nullptr;
-    QTabWidget* pages = nullptr;
+    QStackedWidget* pages = nullptr;
     QPushButton* btnOk = nullptr;
     QPushButton* btnCancel = nullptr;
-    // General.
-    QLabel* lblLang = nullptr;
-    QComboBox* cbeLang = nullptr;
-    QCheckBox* checkRegtype[4] = {};
-    QCheckBox* checkHintDbg = nullptr;
-    QCheckBox* checkShowPlaceBar = nullptr;
-    QCheckBox* checkInfoFS = nullptr;
-    // Model.
-    QRadioButton* radioModel[8] = {};
-    QCheckBox* checkM3Comp = nullptr;
-    QCheckBox* check256k = nullptr;
-    QLineEdit* editMon = nullptr;
-    QCheckBox* checkInsertRm = nullptr;
-    QLabel* lblPkg = nullptr;
-    QComboBox* cbPkg = nullptr;
-    // Display.
-    QComboBox* cbDispMode = nullptr;
-    QLabel* lblHalfpass = nullptr;
-    QComboBox* cbHalfpass = nullptr;
-    QComboBox* cbColor = nullptr;
-    QLabel* lblPallette = nullptr;
-    QComboBox* cbPallette = nullptr;
-    QLabel* lblAttr[4] = {};
-    QComboBox* cbAttr[4] = {};
-    QCheckBox* checkIntVideoCPU = nullptr;
-    // Sound.
-    QRadioButton* radioWO = nullptr;
-    QRadioButton* radioDS = nullptr;
-    QComboBox* cbAudioDevice = nullptr;
-    QCheckBox* checkMute = nullptr;
-    QSlider* trackSpeaker = nullptr;
-    QSlider* trackTape = nullptr;
-    QSlider* trackMusicIF = nullptr;
-    QLabel* lblVolumeMusicIF = nullptr;
-    QComboBox* cbMusicIF = nullptr;
-    int deviceTag = -1;
-    // Controls.
-    QCheckBox* checkAZ = nullptr;
-    QCheckBox* checkNumpad = nullptr;
-    QCheckBox* checkExtMato = nullptr;
-    QCheckBox* checkJoy[2] = {};
-    QPushButton* btnJoy[2] = {};
-    QLabel* lblJoyType[2] = {};
-    QRadioButton* rbMouse[3] = {};
-    QCheckBox* checkMouseHideCursor = nullptr;
-    // ROM packages.
-    QComboBox* cbRomPackage = nullptr;
-    QToolButton* sbRomPackageSave = nullptr;
-    QToolButton* sbRomPackageDel = nullptr;
-    QTreeWidget* lvRomFileList = nullptr;
-    QToolButton* sbRomFileAdd = nullptr;
-    QToolButton* sbRomFileDel = nullptr;
-    // Storages.
-    QCheckBox* check32Enable = nullptr;
-    QLineEdit* edit32[4] = {};
-    QCheckBox* check32Wp[4] = {};
-    QCheckBox* check32SD = nullptr;
-    QLabel* lblRootPath = nullptr;
-    QLineEdit* editRootPath = nullptr;
-    QToolButton* sbRootPath = nullptr;
-    QGroupBox* gb32 = nullptr;
-    QCheckBox* check30Enable = nullptr;
-    QLineEdit* edit30 = nullptr;
-    QCheckBox* check30Wp = nullptr;
-    QList<QWidget*> pmd30Controls;
-    QCheckBox* checkRaomEnable = nullptr;
-    QComboBox* cbRaomVer = nullptr;
-    QLabel* lblRaomSizesVal = nullptr;
-    QComboBox* cbRaomPkg = nullptr;
-    QLineEdit* editRaom = nullptr;
-    QList<QWidget*> raomControls;
-    QCheckBox* checkKzdEnable = nullptr;
-    QRadioButton* radioKzdK3 = nullptr;
-    QRadioButton* radioKzdK4 = nullptr;
-    QLineEdit* editKzd = nullptr;
-    QCheckBox* checkKzdWp = nullptr;
-    QList<QWidget*> kzdControls;
-    // Printer.
-    QRadioButton* rbPrtNone = nullptr;
-    QRadioButton* rbPrtBt100 = nullptr;
-    QRadioButton* rbPrtXY41xx = nullptr;
-    QRadioButton* cbPrtCentronics = nullptr;
-    QCheckBox* checkOnLpt = nullptr;
-    QComboBox* cbPrtConnector = nullptr;
-    int prtConnectorTag = 0;
-    QCheckBox* checkInvData = nullptr;
-    QRadioButton* rbNorm = nullptr;
-    QRadioButton* rbDirectLpt = nullptr;
-    QRadioButton* rbToFile = nullptr;
-    QCheckBox* checkOnlyText = nullptr;
-    QList<QWidget*> centronicsControls;
+    TSettingsPage* page[kPageCount] = {};
+    TPageGeneral* general = nullptr;
+    TPageModel* model = nullptr;
+    TPageDisplay* display = nullptr;
+    TPageSound* sound = nullptr;
+    TPageControls* controls = nullptr;
+    TPageRomPackages* romPackages = nullptr;
+    TPageStorages1* storages1 = nullptr;
+    TPageStorages2* storages2 = nullptr;
+    TPagePrinter* printer = nullptr;
 };

@@ -14,7 +14,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
-#include <QTabWidget>
+#include <QStackedWidget>
 #include <QToolButton>
 #include <QTreeWidget>
 
@@ -221,6 +221,48 @@ private slots:
         QCOMPARE(form->XMLDoc().SavedText(), before);
     }
 
+    void openingLoadsOnlyItsPageAndEditsSurviveUntilCancel() {
+        Start();
+        auto tree = [](TFormSettings& d, int page) {
+            d.findChild<QTreeWidget*>("TreeItems")->setCurrentItem(d.findChild<QTreeWidget*>("TreeItems")->topLevelItem(page));
+        };
+        Open("MiGeneral", [&](TFormSettings& d) {
+            // The header shows the page's hint from the language file; the page has no tip.
+            QCOMPARE(d.findChild<QLabel*>("LblCaption")->text(), QStringLiteral("General"));
+            QCOMPARE(d.findChild<QLabel*>("LblDesc")->text(), QStringLiteral("General settings"));
+            QVERIFY(d.Page(0)->toolTip().isEmpty());
+            d.findChild<QCheckBox*>("CheckHintDbg")->click();
+            tree(d, 4);
+            d.findChild<QCheckBox*>("CheckAZ")->click();
+            tree(d, 0);
+            QVERIFY(d.findChild<QCheckBox*>("CheckHintDbg")->isChecked());
+            tree(d, 4);
+            QVERIFY(d.findChild<QCheckBox*>("CheckAZ")->isChecked());
+            QCOMPARE(d.findChild<QLabel*>("LblDesc")->text(), QStringLiteral("Settings of the keyboard and joystick..."));
+            d.reject();
+        });
+        // Cancel dropped the edits of both pages.
+        QVERIFY(!Dialog().findChild<QCheckBox*>("CheckHintDbg")->isChecked());
+        QVERIFY(!Dialog().findChild<QCheckBox*>("CheckAZ")->isChecked());
+        // The document changes behind the dialog for two pages; the page the
+        // dialog opens on shows it, the other keeps its controls.
+        WriteAttrBool(ConfigSection("General"), "show-hint-in-debugger", 1);
+        WriteAttrBool(FindChildElement(ConfigSection("Controls"), "Keyboard"), "change-zy", 1);
+        bool hint = false, az = true;
+        Open("MiGeneral", [&](TFormSettings& d) {
+            hint = d.findChild<QCheckBox*>("CheckHintDbg")->isChecked();
+            az = d.findChild<QCheckBox*>("CheckAZ")->isChecked();
+            d.reject();
+        });
+        QVERIFY(hint);
+        QVERIFY(!az);
+        Open("MiControl", [&](TFormSettings& d) {
+            az = d.findChild<QCheckBox*>("CheckAZ")->isChecked();
+            d.reject();
+        });
+        QVERIFY(az);
+    }
+
     void missingFilesKeepTheirPathsAfterARestart() {
         Start([](QString& t) {
             Replace(t, "<Model-C2717>\n      <RomFile/>", "<Model-C2717>\n      <RomFile>roms/gone.rom</RomFile>");
@@ -273,9 +315,13 @@ private slots:
                 for (int i = 1; i <= c->count(); ++i)
                     if (!has(name, QStringLiteral("ComboItem%1").arg(i))) missing << name + ".ComboItem" + QString::number(i);
         }
-        auto* tabs = Dialog().findChild<QTabWidget*>("Pages");
-        for (int i = 0; i < tabs->count(); ++i)
+        auto* tabs = Dialog().findChild<QStackedWidget*>("Pages");
+        QCOMPARE(tabs->count(), TFormSettings::kPageCount);
+        for (int i = 0; i < tabs->count(); ++i) {
             if (!has(tabs->widget(i)->objectName(), "Caption")) missing << tabs->widget(i)->objectName() + ".Caption";
+            // A page's hint is its description in the header, not a tip.
+            if (!has(tabs->widget(i)->objectName(), "Hint")) missing << tabs->widget(i)->objectName() + ".Hint";
+        }
         auto* tree = Dialog().findChild<QTreeWidget*>("TreeItems");
         for (int i = 1; i <= tree->topLevelItemCount(); ++i)
             if (!has("TreeItems", QStringLiteral("TreeItem%1").arg(i))) missing << "TreeItems.TreeItem" + QString::number(i);
@@ -344,7 +390,9 @@ private slots:
         QCOMPARE(Dialog().Connectors().Occupant(kK3), int(Device::Pmd32));
         QCOMPARE(asked, 1);
         Open("MiPrinters", [](TFormSettings& d) { d.findChild<QPushButton*>("BtnOk")->click(); });
-        QCOMPARE(Dialog().ChangeList(), std::vector<int>{ChangeCode::RomModule});
+        // Only the printer page loaded (the Model page, whose loading picks the
+        // module package, did not): nothing changed at all.
+        QCOMPARE(Dialog().ChangeList(), std::vector<int>{});
         QCOMPARE(asked, 1);
     }
 

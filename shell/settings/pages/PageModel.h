@@ -1,0 +1,44 @@
+#pragma once
+// Model: the emulated computer, its monitor ROM and the ROM module.
+#include "shell/settings/pages/SettingsPage.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QRadioButton;
+
+class TPageModel : public TSettingsPage {
+    Q_OBJECT
+public:
+    explicit TPageModel(TFormSettings& dialog);
+    void Load() override;
+    void Read(SettingsControls& c) const override;
+
+    int SelectedModel() const;
+    void SelectModel(int model);
+    // Loads the chosen model's values into the page.
+    void RadioModelClick();
+    // The package list changed on the packages page.
+    void RefreshPackages();
+    QCheckBox* InsertRm() const { return checkInsertRm; }
+    void UncheckInsertRm();
+    QComboBox* Package() const { return cbPkg; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CheckInsertRmClick();
+    void CbPkgSelect();
+    void SbMonOpenClick();
+
+    QRadioButton* radioModel[8] = {};
+    QLabel* imgModel[8] = {};
+    QCheckBox* checkM3Comp = nullptr;
+    QCheckBox* check256k = nullptr;
+    QLineEdit* editMon = nullptr;
+    QCheckBox* checkInsertRm = nullptr;
+    QLabel* lblPkg = nullptr;
+    QComboBox* cbPkg = nullptr;
+};

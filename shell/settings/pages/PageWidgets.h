@@ -1,0 +1,69 @@
+#pragma once
+// Small builders and bindings shared by the settings pages.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QRadioButton>
+#include <QString>
+#include <QToolButton>
+
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "shell/settings/logic/SettingsWriter.h"
+
+namespace setpage {
+
+inline const char* const kSection = "FormSettings";
+
+inline QString U(const char* text) { return QString::fromUtf8(text); }
+inline QString Q(const std::string& text) { return QString::fromStdString(text); }
+inline std::string S(const QString& text) { return text.toStdString(); }
+
+// A small picture: a framed square of a colour, optionally with a number.
+QPixmap Swatch(const QColor& color, int w, int h, const QString& mark = QString());
+QColor TableColor(int n);
+QString Text(const char* key);
+
+template <class W>
+W* Named(W* w, const char* name) {
+    w->setObjectName(QLatin1String(name));
+    return w;
+}
+
+QLabel* Label(QWidget* parent, const char* name, const char* text);
+QCheckBox* Check(QWidget* parent, const char* name, const char* text, const char* hint = nullptr);
+QRadioButton* Radio(QWidget* parent, const char* name, const char* text, const char* hint = nullptr);
+QComboBox* Combo(QWidget* parent, const char* name, std::initializer_list<const char*> items);
+QToolButton* SpeedButton(QWidget* parent, const char* name, const char* hint, const char* mark);
+QLineEdit* PathLine(QWidget* parent, const char* name);
+QGroupBox* Group(QWidget* parent, const char* name, const char* title);
+// A label whose text the program sets.
+QLabel* DynamicLabel(QWidget* parent, const char* name, const char* text);
+
+bool SameNoCase(const std::string& a, const std::string& b);
+
+// Path edits: the text shown and whether the user put it there.
+void SetPath(QLineEdit* edit, const std::string& shown, bool userSet);
+PathEdit ReadPath(QLineEdit* edit);
+
+// Fills combo with the package names of the document and picks wanted.
+void FillPackageCombo(QComboBox* combo, const std::string& wanted);
+
+// A check box bound to a configuration value: the loader reads the
+// attribute (path is "Section" or "Section/Element"), OK reads the box.
+struct BoolBinding {
+    QCheckBox* box;
+    bool SettingsControls::*value;
+    const char* path;
+    const char* attribute;
+    bool byDefault;
+};
+void LoadBindings(const std::vector<BoolBinding>& table);
+void ReadBindings(const std::vector<BoolBinding>& table, SettingsControls& c);
+
+}  // namespace setpage
