@@ -84,7 +84,7 @@ private slots:
         bool okClicked = false;
         MainWindowFixture::WhenShown(settings, [&] {
             auto fail = [&](const QString& why) {
-                failure = why;
+                if (failure.isEmpty()) failure = why;  // the first reason, not its consequences
                 settings->reject();
             };
             if (!QTest::qWaitForWindowActive(settings)) return fail("settings not active");
@@ -108,11 +108,18 @@ private slots:
                     return file.isValid();
                 };
                 if (!QTest::qWaitFor(found, 5000)) return fail("test.rom not listed"), dialog->reject();
-                QTest::qWait(300);  // the folder model sorts its rows after loading them
-                file = QModelIndex();
-                found();
-                list->scrollTo(file);
-                const QRect r = list->visualRect(file);
+                // The folder model sorts and lays out its rows after loading them:
+                // click only once the file's place has stayed the same for a while.
+                QRect r;
+                for (int tries = 0; tries < 40; ++tries) {
+                    QTest::qWait(150);
+                    file = QModelIndex();
+                    found();
+                    list->scrollTo(file);
+                    const QRect now = list->visualRect(file);
+                    if (tries >= 2 && now.isValid() && now == r) break;
+                    r = now;
+                }
                 const QPoint at = list->viewport()->mapToGlobal(QPoint(r.left() + 30, r.center().y()));
                 if (doubleClick) {
                     if (!ClickAt(at, 2)) return fail("xdotool failed"), dialog->reject();
