@@ -33,7 +33,7 @@
 #include "tools/debugger/window/FormDbgFind.h"
 #include "tools/debugger/window/FormDisass.h"
 #include "tools/debugger/window/FormPerifStat.h"
-#include "shell/qtcommon/WindowPlacement.h"
+#include "ui/WindowPlacement.h"
 
 namespace {
 const char* const kSection = "FormDebugger";
