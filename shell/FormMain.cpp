@@ -48,10 +48,10 @@
 #include "shell/ScreenView.h"
 #include "shell/StatusPictures.h"
 #include "shell/settings/FormSettings.h"
-#include "shell/qtcommon/ControlPictures.h"
-#include "shell/qtcommon/FileDialogs.h"
-#include "shell/qtcommon/LangWindows.h"
-#include "shell/qtcommon/QtCommonUtils.h"
+#include "ui/ControlPictures.h"
+#include "ui/FileDialogs.h"
+#include "ui/LangWindows.h"
+#include "ui/QtCommonUtils.h"
 
 int ApplicationTag = 0;
 

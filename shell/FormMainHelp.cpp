@@ -5,7 +5,7 @@
 #include "machine/pio/SystemPIO.h"
 #include "shell/help/FormAbout.h"
 #include "shell/help/FormKeyMap.h"
-#include "shell/qtcommon/LangWindows.h"
+#include "ui/LangWindows.h"
 
 namespace {
 

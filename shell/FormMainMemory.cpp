@@ -3,7 +3,7 @@
 
 #include "common/Lang.h"
 #include "machine/core/RequestWords.h"
-#include "shell/qtcommon/LangWindows.h"
+#include "ui/LangWindows.h"
 #include "tools/memrw/window/FormMemReadWrite.h"
 #include "tools/poke/window/FormPoke.h"
 

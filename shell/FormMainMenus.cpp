@@ -14,7 +14,7 @@
 
 #include "common/Paths.h"
 #include "shell/FormMain.h"
-#include "shell/qtcommon/ControlPictures.h"
+#include "ui/ControlPictures.h"
 
 namespace {
 

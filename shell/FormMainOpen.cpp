@@ -11,8 +11,8 @@
 #include "common/RecentFiles.h"
 #include "machine/core/RequestWords.h"
 #include "shell/FormMain.h"
-#include "shell/qtcommon/ControlPictures.h"
-#include "shell/qtcommon/FileDialogs.h"
+#include "ui/ControlPictures.h"
+#include "ui/FileDialogs.h"
 #include "tools/debugger/window/FormDebugger.h"
 #include "tools/tape/window/TapeBrowser.h"
 

@@ -13,7 +13,7 @@
 #include "platform/KeyState.h"
 #include "shell/FormMain.h"
 #include "shell/KeyMap.h"
-#include "shell/qtcommon/FileDialogs.h"
+#include "ui/FileDialogs.h"
 #include "shell/recording/FormActionRecording.h"
 
 void TFormMain::CreateRecordingControls(QMenu* menu) {

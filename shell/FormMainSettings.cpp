@@ -12,9 +12,9 @@
 #include "common/Lang.h"
 #include "shell/peripherals/FormJoy.h"
 #include "shell/FormMain.h"
-#include "shell/qtcommon/ControlPictures.h"
+#include "ui/ControlPictures.h"
 #include "shell/settings/FormSettings.h"
-#include "shell/qtcommon/WindowPlacement.h"
+#include "ui/WindowPlacement.h"
 
 namespace {
 

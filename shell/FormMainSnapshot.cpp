@@ -10,7 +10,7 @@
 #include "common/RecentFiles.h"
 #include "machine/core/RequestWords.h"
 #include "machine/owner/SnapshotCommands.h"
-#include "shell/qtcommon/FileDialogs.h"
+#include "ui/FileDialogs.h"
 #include "shell/SnapDialogs.h"
 #include "shell/settings/FormSettings.h"
 

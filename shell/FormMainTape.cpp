@@ -11,7 +11,7 @@
 #include "common/Paths.h"
 #include "common/RecentFiles.h"
 #include "shell/FormMain.h"
-#include "shell/qtcommon/FileDialogs.h"
+#include "ui/FileDialogs.h"
 #include "tools/tape/window/EditTapeHeader.h"
 #include "tools/tape/window/TapeBrowser.h"
 

@@ -7,7 +7,7 @@
 #include <QPainterPath>
 #include <QPolygonF>
 
-#include "shell/qtcommon/PictureParts.h"
+#include "ui/PictureParts.h"
 
 namespace StatusPictures {
 

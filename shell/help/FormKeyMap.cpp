@@ -6,7 +6,7 @@
 #include <QScreen>
 
 #include "shell/help/HelpPictures.h"
-#include "shell/qtcommon/WindowPlacement.h"
+#include "ui/WindowPlacement.h"
 
 TFormKeyMap::TFormKeyMap(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint) {
     setObjectName("FormKeyMap");

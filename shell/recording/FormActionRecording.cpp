@@ -22,8 +22,8 @@
 #include "common/Paths.h"
 #include "machine/recording/Recording.h"
 #include "machine/screen/ScreenDAD85.h"
-#include "shell/qtcommon/FileDialogs.h"
-#include "shell/qtcommon/WindowPlacement.h"
+#include "ui/FileDialogs.h"
+#include "ui/WindowPlacement.h"
 
 namespace {
 const char* const kSection = "FormActionRecording";

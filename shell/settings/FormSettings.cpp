@@ -14,7 +14,7 @@
 #include "common/Config.h"
 #include "common/Lang.h"
 #include "common/Paths.h"
-#include "shell/qtcommon/FileDialogs.h"
+#include "ui/FileDialogs.h"
 #include "shell/settings/logic/Media.h"
 #include "shell/settings/logic/RomPackages.h"
 #include "shell/settings/pages/PageControls.h"

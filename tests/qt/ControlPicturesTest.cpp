@@ -21,7 +21,7 @@
 #include "common/RecentFiles.h"
 #include "machine/core/ModelIndex.h"
 #include "shell/FormMain.h"
-#include "shell/qtcommon/ControlPictures.h"
+#include "ui/ControlPictures.h"
 #include "shell/settings/FormSettings.h"
 #include "tests/qt/TestProgramDir.h"
 #include "tools/tape/window/TapeBrowser.h"

@@ -10,8 +10,8 @@
 
 #include "common/Config.h"
 #include "common/Paths.h"
-#include "shell/qtcommon/FileDialogs.h"
-#include "shell/qtcommon/QtCommonUtils.h"
+#include "ui/FileDialogs.h"
+#include "ui/QtCommonUtils.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 
 #include "common/Config.h"
 #include "common/IniFile.h"
-#include "shell/qtcommon/LangWindows.h"
+#include "ui/LangWindows.h"
 #include "machine/cpu/ChipCpu8080.h"
 #include "machine/cpu/ChipMemory.h"
 #include "machine/recording/Recording.h"

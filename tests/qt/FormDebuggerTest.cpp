@@ -18,7 +18,7 @@
 
 #include "common/Config.h"
 #include "common/IniFile.h"
-#include "shell/qtcommon/LangWindows.h"
+#include "ui/LangWindows.h"
 #include "machine/core/ModelIndex.h"
 #include "machine/core/RequestWords.h"
 #include "machine/cpu/ChipCpu8080.h"

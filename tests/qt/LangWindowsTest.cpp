@@ -16,7 +16,7 @@
 
 #include "common/Lang.h"
 #include "common/Paths.h"
-#include "shell/qtcommon/LangWindows.h"
+#include "ui/LangWindows.h"
 
 namespace {
 

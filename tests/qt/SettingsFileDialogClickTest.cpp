@@ -13,7 +13,7 @@
 #include <QStandardPaths>
 #include <QToolButton>
 
-#include "shell/qtcommon/FileDialogs.h"
+#include "ui/FileDialogs.h"
 #include "shell/settings/FormSettings.h"
 #include "tests/qt/MainWindowFixture.h"
 #include "tests/qt/TestWindowManager.h"

@@ -12,7 +12,7 @@
 #include "common/Config.h"
 #include "common/Lang.h"
 #include "common/Paths.h"
-#include "shell/qtcommon/LangWindows.h"
+#include "ui/LangWindows.h"
 #include "shell/settings/FormSettings.h"
 #include "shell/settings/logic/Pages.h"
 

@@ -7,7 +7,7 @@
 
 #include "common/Config.h"
 #include "common/Paths.h"
-#include "shell/qtcommon/ControlPictures.h"
+#include "ui/ControlPictures.h"
 #include "shell/settings/FormSettings.h"
 #include "shell/settings/logic/Media.h"
 #include "shell/settings/logic/RomPackages.h"

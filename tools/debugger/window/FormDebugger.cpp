@@ -31,8 +31,8 @@
 #include "tools/debugger/window/FormDbgFind.h"
 #include "tools/debugger/window/FormDisass.h"
 #include "tools/debugger/window/FormPerifStat.h"
-#include "shell/qtcommon/WindowPlacement.h"
 #include "tools/debugger/window/FormDebuggerDetail.h"
+#include "ui/WindowPlacement.h"
 
 using namespace dbgwin::formdebugger;
 

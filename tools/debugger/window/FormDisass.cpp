@@ -15,7 +15,7 @@
 #include "common/Files.h"
 #include "common/Lang.h"
 #include "common/TextUtils.h"
-#include "shell/qtcommon/FileDialogs.h"
+#include "ui/FileDialogs.h"
 #include "tools/debugger/window/DbgWindowUtils.h"
 
 namespace {

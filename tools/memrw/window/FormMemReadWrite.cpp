@@ -21,8 +21,8 @@
 #include "common/RecentFiles.h"
 #include "common/TextUtils.h"
 #include "machine/cpu/ChipMemory.h"
-#include "shell/qtcommon/FileDialogs.h"
-#include "shell/qtcommon/WindowPlacement.h"
+#include "ui/FileDialogs.h"
+#include "ui/WindowPlacement.h"
 
 namespace {
 

@@ -18,8 +18,8 @@
 #include "common/Paths.h"
 #include "common/TextUtils.h"
 #include "machine/core/ModelIndex.h"
-#include "shell/qtcommon/FileDialogs.h"
-#include "shell/qtcommon/WindowPlacement.h"
+#include "ui/FileDialogs.h"
+#include "ui/WindowPlacement.h"
 
 namespace {
 

@@ -37,11 +37,11 @@
 #include "common/RecentFiles.h"
 #include "machine/core/RequestWords.h"
 #include "machine/owner/MachineOwner.h"
-#include "shell/qtcommon/FileDialogs.h"
+#include "ui/FileDialogs.h"
 #include "tools/tape/BasicText.h"
 #include "tools/tape/HeaderRules.h"
 #include "tools/tape/window/EditTapeHeader.h"
-#include "shell/qtcommon/WindowPlacement.h"
+#include "ui/WindowPlacement.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "shell/qtcommon/FileDialogs.h"
+#include "ui/FileDialogs.h"
 
 #include <QApplication>
 #include <QDir>

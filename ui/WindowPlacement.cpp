@@ -1,4 +1,4 @@
-#include "shell/qtcommon/WindowPlacement.h"
+#include "ui/WindowPlacement.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>

@@ -1,10 +1,10 @@
-#include "shell/qtcommon/QtCommonUtils.h"
+#include "ui/QtCommonUtils.h"
 
 #include <QApplication>
 #include <QMessageBox>
 
 #include "common/Files.h"
-#include "shell/qtcommon/FileDialogs.h"
+#include "ui/FileDialogs.h"
 
 namespace {
 

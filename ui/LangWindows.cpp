@@ -1,4 +1,4 @@
-#include "shell/qtcommon/LangWindows.h"
+#include "ui/LangWindows.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemModel>

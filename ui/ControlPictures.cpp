@@ -1,4 +1,4 @@
-#include "shell/qtcommon/ControlPictures.h"
+#include "ui/ControlPictures.h"
 
 #include <QPainterPath>
 #include <cmath>
@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/qtcommon/PictureParts.h"
+#include "ui/PictureParts.h"
 
 namespace ControlPictures {
 
