@@ -1,6 +1,8 @@
 // The main window's debugger command and the way a breakpoint hit opens it.
 #include <QtTest>
 
+#include <mutex>
+
 #include <QAction>
 #include <QFrame>
 #include <QHelpEvent>
@@ -125,7 +127,12 @@ private slots:
             // The list shows the stored breakpoint as the one that stopped it.
             QCOMPARE(d->BreakPointList()->item(0)->checkState(), Qt::Checked);
         } else {
-            QTRY_COMPARE_WITH_TIMEOUT(o.GetCpu()->PC, halt, 10000);
+            // The CPU runs on: its PC is read between slices.
+            auto pc = [&o] {
+                std::lock_guard<std::recursive_mutex> hold(o.CpuMutex);
+                return o.GetCpu()->PC;
+            };
+            QTRY_COMPARE_WITH_TIMEOUT(pc(), halt, 10000);
             QTest::qWait(200);
             QVERIFY(!d->isVisible());
             QCOMPARE(form->RunState(), 0);
