@@ -30,8 +30,6 @@ constexpr int kHalf = TFormJoy::kImageSize / 2;  // 28
 constexpr int kAxesFireNone = 99, kAxesFireBase = 100;
 constexpr int kButtonNone = 199, kButtonBase = 200;
 
-int Tag(const QObject* o) { return o->property("tag").toInt(); }
-void SetTag(QObject* o, int v) { o->setProperty("tag", v); }
 
 double Distance(QPoint a, QPoint b) {
     double dx = a.x() - b.x(), dy = a.y() - b.y();
@@ -110,7 +108,7 @@ void TFormJoy::CreateControls() {
     auto* outer = new QVBoxLayout(this);
     gbJoy = new QGroupBox(this);
     gbJoy->setObjectName("GbJoy");
-    SetTag(gbJoy, 0);
+    gbJoyTag = 0;
     outer->addWidget(gbJoy);
     auto* grid = new QGridLayout(gbJoy);
 
@@ -266,7 +264,13 @@ QString TFormJoy::DescribeConnection(int connector) const {
     return QString::fromStdString(DescribeJoyRow(rows[connector & 1], JoyDevices.get()));
 }
 
-int TFormJoy::GbJoyTag() const { return Tag(gbJoy); }
+int TFormJoy::GbJoyTag() const { return gbJoyTag; }
+
+int& TFormJoy::ButtonTag(const QPushButton* b) {
+    for (int i = 0; i < 5; ++i)
+        if (b == dirButtons[i]) return buttonTags[i];
+    return buttonTags[5];
+}
 
 bool TFormJoy::EditConnector(int connector) {
     currentRow = connector & 1;
@@ -281,15 +285,15 @@ void TFormJoy::showEvent(QShowEvent* event) {
 void TFormJoy::ShowButton(QPushButton* b, int tagBase, int number) {
     if (number >= 0 && number < 32) {
         b->setText(ObjectName(6 + number));
-        SetTag(b, tagBase + number);
+        ButtonTag(b) = tagBase + number;
     } else {
         b->setText(AssociateText());
-        SetTag(b, tagBase - 1);
+        ButtonTag(b) = tagBase - 1;
     }
 }
 
 void TFormJoy::FormShow() {
-    SetTag(gbJoy, 0);
+    gbJoyTag = 0;
     sensCursor = QPoint(15, 15);
     const JoyRow& row = rows[currentRow & 1];
     if (row.type >= JoyRow::kAxes && row.type <= JoyRow::kButtons) {
@@ -480,7 +484,7 @@ void TFormJoy::EndAssigning(int number) {
 }
 
 void TFormJoy::BtnCalibrateClick() {
-    SetTag(gbJoy, 1);
+    gbJoyTag = 1;
     const QString tool = QStandardPaths::findExecutable("jstest-gtk");
     if (tool.isEmpty()) {
         QApplication::beep();
@@ -504,13 +508,13 @@ void TFormJoy::BtnOkClick() {
     } else if (rbButtons->isChecked() && rbButtons->isEnabled() && device >= 0) {
         row.type = JoyRow::kButtons;
         int32_t* n[5] = {&row.left, &row.right, &row.up, &row.down, &row.fire};
-        for (int i = 0; i < 5; ++i) *n[i] = Tag(dirButtons[i]) >= kButtonBase ? Tag(dirButtons[i]) - kButtonBase : -1;
+        for (int i = 0; i < 5; ++i) *n[i] = buttonTags[i] >= kButtonBase ? buttonTags[i] - kButtonBase : -1;
         row.device = device;
     } else if (device >= 0 && cbAxes->currentIndex() >= 0) {
         const int hat = cbAxes->currentData().toInt();
         row.type = hat >= 0 ? JoyRow::kPov : JoyRow::kAxes;
         row.pov = hat >= 0 ? hat : -1;
-        row.fire = Tag(btnAxesFire) >= kAxesFireBase ? Tag(btnAxesFire) - kAxesFireBase : -1;
+        row.fire = buttonTags[5] >= kAxesFireBase ? buttonTags[5] - kAxesFireBase : -1;
         // The cursor may sit in a corner, beyond the circle's reach.
         int s = int(std::trunc(Distance(sensCursor, QPoint(kHalf, kHalf)) / kHalf * 100.0));
         row.sensitivity = std::clamp(s, 0, 100);
@@ -518,7 +522,7 @@ void TFormJoy::BtnOkClick() {
     }
     rows[currentRow & 1] = row;
     edited[currentRow & 1] = true;
-    SetTag(gbJoy, 1);
+    gbJoyTag = 1;
     accept();
 }
 

@@ -82,6 +82,9 @@ private:
     void StopDevice(bool release);
     void SelectKeyGroup(bool keys);
     void ShowButton(QPushButton* b, int tagBase, int number);
+    // The number a direction or fire button stands for (its base plus the
+    // host button, base - 1 when none).
+    int& ButtonTag(const QPushButton* b);
     void EndAssigning(int number);
     void DrawSensitivity();
     void BtnCalibrateClick();
@@ -105,6 +108,8 @@ private:
     QPushButton* btnAxesFire = nullptr;
     QPushButton* btnCalibrate = nullptr;
     QPushButton* dirButtons[5] = {};  // BtnLeft, BtnRight, BtnUp, BtnDown, BtnFire
+    int buttonTags[6] = {};           // dirButtons, then btnAxesFire
+    int gbJoyTag = 0;                 // 1 once a row was edited
     QPushButton* btnOk = nullptr;
     QPushButton* btnCancel = nullptr;
     QTimer* timer = nullptr;

@@ -294,14 +294,14 @@ bool TFormSettings::ChooseFolder(const std::string& title, std::string& folder) 
     return !chosen.isEmpty();
 }
 
-void TFormSettings::SimpleOpen(QLineEdit* edit, QCheckBox* wp, const char* title, const char* filter, const char* ext) {
+void TFormSettings::SimpleOpen(setpage::PathLineEdit* edit, QCheckBox* wp, const char* title, const char* filter, const char* ext) {
     std::string path = S(edit->text());
     if (!ChooseFile(false, title, filter, ext, path)) return;
     SetPath(edit, MakeRelativePath(path), true);
     wp->setChecked(true);
 }
 
-void TFormSettings::SimpleNew(QLineEdit* edit, QCheckBox* wp, const char* title, const char* filter, const char* ext) {
+void TFormSettings::SimpleNew(setpage::PathLineEdit* edit, QCheckBox* wp, const char* title, const char* filter, const char* ext) {
     std::string path = S(edit->text());
     if (!ChooseFile(true, title, filter, ext, path)) return;
     SetPath(edit, MakeRelativePath(path), true);
@@ -383,8 +383,7 @@ void TFormSettings::BtnOkClick() {
     if (!c.raomEnabled) storages2->UncheckRaom();
     joystickChanged = c.joystickDialogChanged;
     // What was written is now the stored state of every path edit.
-    for (QLineEdit* e : findChildren<QLineEdit*>())
-        if (e->property("userSet").isValid()) e->setProperty("userSet", false);
+    for (setpage::PathLineEdit* e : findChildren<setpage::PathLineEdit*>()) e->userSet = false;
     ClearTouched();
 }
 

@@ -22,6 +22,7 @@ class QLineEdit;
 class QPushButton;
 class QStackedWidget;
 class QTreeWidget;
+namespace setpage { class PathLineEdit; }
 class TSettingsPage;
 class TPageGeneral;
 class TPageModel;
@@ -114,8 +115,8 @@ public:
     void Warn(const QString& title, const QString& text);
     bool ChooseFile(bool save, const char* titleKey, const char* filterKey, const char* ext, std::string& path);
     bool ChooseFolder(const std::string& title, std::string& folder);
-    void SimpleOpen(QLineEdit* edit, QCheckBox* wp, const char* title, const char* filter, const char* ext);
-    void SimpleNew(QLineEdit* edit, QCheckBox* wp, const char* title, const char* filter, const char* ext);
+    void SimpleOpen(setpage::PathLineEdit* edit, QCheckBox* wp, const char* title, const char* filter, const char* ext);
+    void SimpleNew(setpage::PathLineEdit* edit, QCheckBox* wp, const char* title, const char* filter, const char* ext);
     std::unique_ptr<AssociationStore> AssociationStoreNow() const;
     // Shows the active page's caption and hint in the header.
     void ShowPageHeader();

@@ -7,6 +7,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QRadioButton;
+namespace setpage { class PathLineEdit; }
 
 class TPageModel : public TSettingsPage {
     Q_OBJECT
@@ -37,7 +38,7 @@ private:
     QLabel* imgModel[8] = {};
     QCheckBox* checkM3Comp = nullptr;
     QCheckBox* check256k = nullptr;
-    QLineEdit* editMon = nullptr;
+    setpage::PathLineEdit* editMon = nullptr;
     QCheckBox* checkInsertRm = nullptr;
     QLabel* lblPkg = nullptr;
     QComboBox* cbPkg = nullptr;

@@ -23,14 +23,14 @@ private:
     bool guard32 = false, guard30 = false;
     QGroupBox* gb32 = nullptr;
     QCheckBox* check32Enable = nullptr;
-    QLineEdit* edit32[4] = {};
+    setpage::PathLineEdit* edit32[4] = {};
     QCheckBox* check32Wp[4] = {};
     QCheckBox* check32SD = nullptr;
     QLabel* lblRootPath = nullptr;
-    QLineEdit* editRootPath = nullptr;
+    setpage::PathLineEdit* editRootPath = nullptr;
     QToolButton* sbRootPath = nullptr;
     QCheckBox* check30Enable = nullptr;
-    QLineEdit* edit30 = nullptr;
+    setpage::PathLineEdit* edit30 = nullptr;
     QCheckBox* check30Wp = nullptr;
     QList<QWidget*> pmd30Controls;
 };

@@ -29,12 +29,12 @@ private:
     QComboBox* cbRaomVer = nullptr;
     QLabel* lblRaomSizesVal = nullptr;
     QComboBox* cbRaomPkg = nullptr;
-    QLineEdit* editRaom = nullptr;
+    setpage::PathLineEdit* editRaom = nullptr;
     QList<QWidget*> raomControls;
     QCheckBox* checkKzdEnable = nullptr;
     QRadioButton* radioKzdK3 = nullptr;
     QRadioButton* radioKzdK4 = nullptr;
-    QLineEdit* editKzd = nullptr;
+    setpage::PathLineEdit* editKzd = nullptr;
     QCheckBox* checkKzdWp = nullptr;
     QList<QWidget*> kzdControls;
 };

@@ -59,8 +59,8 @@ QToolButton* SpeedButton(QWidget* parent, const char* name, const char* hint, co
     b->setAutoRaise(true);
     return b;
 }
-QLineEdit* PathLine(QWidget* parent, const char* name) {
-    auto* e = Named(new QLineEdit(QString::fromLatin1(kNoFile), parent), name);
+PathLineEdit* PathLine(QWidget* parent, const char* name) {
+    auto* e = Named(new PathLineEdit(QString::fromLatin1(kNoFile), parent), name);
     e->setReadOnly(true);
     e->setProperty("dynamicText", true);
     return e;
@@ -78,16 +78,16 @@ bool SameNoCase(const std::string& a, const std::string& b) {
     return QString::fromStdString(a).compare(QString::fromStdString(b), Qt::CaseInsensitive) == 0;
 }
 
-void SetPath(QLineEdit* edit, const std::string& shown, bool userSet) {
+void SetPath(PathLineEdit* edit, const std::string& shown, bool userSet) {
     edit->setText(Q(shown.empty() ? std::string(kNoFile) : shown));
-    edit->setProperty("userSet", userSet);
+    edit->userSet = userSet;
 }
 
-PathEdit ReadPath(QLineEdit* edit) {
+PathEdit ReadPath(const PathLineEdit* edit) {
     PathEdit p;
     p.text = S(edit->text());
     if (p.text.empty()) p.text = kNoFile;
-    p.userSet = edit->property("userSet").toBool();
+    p.userSet = edit->userSet;
     return p;
 }
 

@@ -40,7 +40,15 @@ QCheckBox* Check(QWidget* parent, const char* name, const char* text, const char
 QRadioButton* Radio(QWidget* parent, const char* name, const char* text, const char* hint = nullptr);
 QComboBox* Combo(QWidget* parent, const char* name, std::initializer_list<const char*> items);
 QToolButton* SpeedButton(QWidget* parent, const char* name, const char* hint, const char* mark);
-QLineEdit* PathLine(QWidget* parent, const char* name);
+// A read-only path edit. userSet: the path shown was put there in this dialog
+// and is not yet written to the configuration.
+class PathLineEdit : public QLineEdit {
+    Q_OBJECT
+public:
+    using QLineEdit::QLineEdit;
+    bool userSet = false;
+};
+PathLineEdit* PathLine(QWidget* parent, const char* name);
 QGroupBox* Group(QWidget* parent, const char* name, const char* title);
 // A label whose text the program sets.
 QLabel* DynamicLabel(QWidget* parent, const char* name, const char* text);
@@ -48,8 +56,8 @@ QLabel* DynamicLabel(QWidget* parent, const char* name, const char* text);
 bool SameNoCase(const std::string& a, const std::string& b);
 
 // Path edits: the text shown and whether the user put it there.
-void SetPath(QLineEdit* edit, const std::string& shown, bool userSet);
-PathEdit ReadPath(QLineEdit* edit);
+void SetPath(PathLineEdit* edit, const std::string& shown, bool userSet);
+PathEdit ReadPath(const PathLineEdit* edit);
 
 // Fills combo with the package names of the document and picks wanted.
 void FillPackageCombo(QComboBox* combo, const std::string& wanted);

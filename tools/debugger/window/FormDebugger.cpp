@@ -294,9 +294,8 @@ TFormDebugger::~TFormDebugger() {
 }
 
 QLabel* TFormDebugger::MakeLabel(QWidget* parent, const char* name, int tag) {
-    auto* l = new QLabel(parent);
+    auto* l = new TaggedLabel(parent, tag);
     l->setObjectName(name);
-    l->setProperty("tag", tag);
     l->setTextFormat(Qt::PlainText);
     l->installEventFilter(this);
     return l;
