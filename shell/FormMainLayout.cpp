@@ -21,6 +21,10 @@ void TFormMain::PlaceFrame(int left, int top) {
     // manager takes that position for the client area's. Once the frame is
     // known the frame is put there again; without a manager it never
     // appears and the window is already in place.
+    // Polled: Qt 6.4 tells nothing when the frame becomes known. QWindow has
+    // no signal for its frame margins, and the X11 plugin only marks them
+    // stale when the manager sets _NET_FRAME_EXTENTS; a Move event comes with
+    // the manager's moves but not with the frame extents alone.
     placeAt = QPoint(left, top);
     placeClock.start();
     placeSettled = 0;
