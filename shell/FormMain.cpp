@@ -15,17 +15,12 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QMenu>
-#include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPainter>
 #include <QPixmap>
 #include <QScreen>
-#include <QStyle>
 #include <QTimer>
-#include <QToolBar>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <portaudio.h>
