@@ -1,6 +1,5 @@
 // The main window's debugger command and the stop path of the controls tick.
 #include <QAction>
-#include <QMenu>
 
 #include "shell/FormMain.h"
 #include "machine/core/RequestWords.h"

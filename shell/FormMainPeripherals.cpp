@@ -2,7 +2,6 @@
 // its command, the joystick set-up dialog, and the host mouse over the
 // screen picture.
 #include <QAction>
-#include <QMenu>
 
 #include "machine/input/Mouse.h"
 #include "machine/owner/MachineOwner.h"

@@ -3,16 +3,12 @@
 // applies every change code, and the dialog's position at exit.
 #include <QAction>
 #include <QApplication>
-#include <QMenu>
 #include <QScreen>
-#include <QStyle>
-#include <QToolBar>
 
 #include "common/Config.h"
 #include "common/Lang.h"
 #include "shell/peripherals/FormJoy.h"
 #include "shell/FormMain.h"
-#include "ui/ControlPictures.h"
 #include "shell/settings/FormSettings.h"
 #include "ui/WindowPlacement.h"
 

@@ -4,7 +4,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QFileInfo>
-#include <QMenu>
 
 #include "common/Config.h"
 #include "common/Lang.h"
