@@ -15,17 +15,12 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QMenu>
-#include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPainter>
 #include <QPixmap>
 #include <QScreen>
-#include <QStyle>
 #include <QTimer>
-#include <QToolBar>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <portaudio.h>
@@ -90,7 +85,7 @@ public:
         form->RunStateChanged(paused, alsoRefreshTimers);
     }
     void ShowModel(int model) override {
-        form->imageModel->setProperty("imageIndex", model);
+        form->SetImageIndex(form->imageModel, model);
         form->imageModel->setPixmap(StatusPictures::ModelPicture(model));
         form->imageModel->setToolTip(QString::fromLatin1(MachineOwner::ModelName(model)));
         form->ShowTapeBrowserAvailable();
@@ -116,7 +111,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     owner = std::make_unique<MachineOwner>();
     view = std::make_unique<View>(this);
     CreateControls();
-    CreateSettingsControls();
+    CreateSettingsWindow();
 
     InitCommonUtils(this);
     if (!g_programDirOverride.empty()) SetAppDir(g_programDirOverride);
@@ -144,7 +139,6 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     owner->SetView(view.get());
     CreatePeripheralWindows();
     CreateTapeBrowser();
-    ArrangeControls();
 }
 
 TFormMain::~TFormMain() {
@@ -164,147 +158,12 @@ TFormMain::~TFormMain() {
     DoneCommonUtils();
 }
 
-QAction* TFormMain::AddAction(QMenu* menu, const char* name, const char* caption, const QKeySequence& key) {
-    auto* a = new QAction(QString::fromUtf8(caption), this);
-    a->setObjectName(name);
-    if (!key.isEmpty()) a->setShortcut(key);
-    if (menu) menu->addAction(a);
-    addAction(a);  // shortcuts keep working while the menu bar is hidden
-    return a;
-}
-
 void TFormMain::CreateControls() {
     setWindowFlags((windowFlags() & ~Qt::WindowMaximizeButtonHint) | Qt::WindowMinimizeButtonHint);
     setFocusPolicy(Qt::StrongFocus);
-
-    // Menus.
-    QMenuBar* bar = menuBar();
-    bar->setObjectName("MainMenu");
-    miFile = bar->addMenu(QString::fromUtf8("Súbor"));
-    miFile->setObjectName("MiFile");
-    QAction* openSnap = AddAction(miFile, "MiOpenSnap", "Otvoriť snapshot...", QKeySequence(Qt::SHIFT | Qt::ALT | Qt::Key_F2));
-    connect(openSnap, &QAction::triggered, this, [this] { MiOpenSnapClick(); });
-    QAction* saveSnap = AddAction(miFile, "MiSaveSnap", "Uložiť snapshot...", QKeySequence(Qt::ALT | Qt::Key_F7));
-    connect(saveSnap, &QAction::triggered, this, [this] { TBtnSaveSnapClick(); });
-    miFile->addSeparator();
-    QMenu* picture = miFile->addMenu(QString::fromUtf8("Obrázok"));
-    picture->setObjectName("MiPicture");
-    QAction* clip = AddAction(picture, "MiPictureClip", "Skopírovať do schránky", QKeySequence(Qt::ALT | Qt::Key_C));
-    connect(clip, &QAction::triggered, this, [this] { MiPictureClipClick(); });
-    QAction* bmp = AddAction(picture, "MiPictureBmp", "Uložiť ako bitmapu...");
-    connect(bmp, &QAction::triggered, this, [this] { MiPictureBmpClick(); });
-    QAction* vram = AddAction(picture, "MiPictureVRAM", "Uložiť ako VideoRAM...");
-    vram->setEnabled(false);
-    vram->setVisible(false);
-    miFile->addSeparator();
-    miRecordSound = AddAction(miFile, "MiRecordSound", "Zaznamenať zvuk...");
-    connect(miRecordSound, &QAction::triggered, this, [this] { MiRecordSoundClick(); });
-    miFile->addSeparator();
-    CreateRecordingControls(miFile);
-    miFile->addSeparator();
-    QAction* poke = AddAction(miFile, "MiPoke", "Poke...");
-    connect(poke, &QAction::triggered, this, [this] { MiPokeClick(); });
-    miFile->addSeparator();
-    QAction* loadMem = AddAction(miFile, "MiLoadFileToMem", "Nahrať súbor do pamäti...", QKeySequence(Qt::ALT | Qt::Key_F11));
-    connect(loadMem, &QAction::triggered, this, [this] { MiLoadSaveMemClick(0); });
-    QAction* saveMem = AddAction(miFile, "MiSaveMemToFile", "Uložiť obsah pamäti do súboru...",
-                                 QKeySequence(Qt::SHIFT | Qt::ALT | Qt::Key_F11));
-    connect(saveMem, &QAction::triggered, this, [this] { MiLoadSaveMemClick(1); });
-    miFile->addSeparator();
-    QAction* exitItem = AddAction(miFile, "MiExit", "Koniec", QKeySequence(Qt::ALT | Qt::Key_F4));
-    connect(exitItem, &QAction::triggered, this, [this] { MiExitClick(); });
-
-    miView = bar->addMenu(QString::fromUtf8("Zobrazenie"));
-    miView->setObjectName("MiView");
-    QMenu* size = miView->addMenu(QString::fromUtf8("Veľkosť okna"));
-    size->setObjectName("MiSize");
-    static const char* const names[4] = {"MiSize100", "MiSize200", "MiSize300", "MiSizeFull"};
-    static const char* const captions[4] = {"100%", "200%", "300%", "Celá obrazovka"};
-    const QKeySequence keys[4] = {QKeySequence(Qt::ALT | Qt::Key_1), QKeySequence(Qt::ALT | Qt::Key_2),
-                                  QKeySequence(Qt::ALT | Qt::Key_3), QKeySequence(Qt::ALT | Qt::Key_Return)};
-    for (int i = 0; i < 4; ++i) {
-        miSize[i] = AddAction(size, names[i], captions[i], keys[i]);
-        miSize[i]->setCheckable(true);
-        miSize[i]->setData(i);  // Tag
-        QAction* a = miSize[i];
-        connect(a, &QAction::triggered, this, [this, a] { ScreenSizeClick(a); });
-    }
-    miSize[3]->setShortcuts({QKeySequence(Qt::ALT | Qt::Key_Return), QKeySequence(Qt::ALT | Qt::Key_Enter)});
-
-    miEmul = bar->addMenu(QString::fromUtf8("Emulácia"));
-    miEmul->setObjectName("MiEmul");
-    miPaused = AddAction(miEmul, "MiPaused", "Pozastavené", QKeySequence(Qt::ALT | Qt::Key_F3));
-    miPaused->setCheckable(true);
-    connect(miPaused, &QAction::triggered, this, [this] { TBtnRunPauseClick(); });
-    QAction* reset = AddAction(miEmul, "MiReset", "Reset", QKeySequence(Qt::ALT | Qt::Key_F5));
-    connect(reset, &QAction::triggered, this, [this] { TBtnResetClick(); });
-    QAction* hard = AddAction(miEmul, "MiHardReset", "Studený reštart", QKeySequence(Qt::SHIFT | Qt::ALT | Qt::Key_F5));
-    connect(hard, &QAction::triggered, this, [this] { MiHardResetClick(); });
-    miEmul->addSeparator();
-    miSound = AddAction(miEmul, "MiSound", "Zvuk", QKeySequence(Qt::ALT | Qt::Key_F8));
-    miSound->setCheckable(true);
-    miSound->setChecked(true);
-    connect(miSound, &QAction::triggered, this, [this] { TBtnSoundClick(true); });
-    miEmul->addSeparator();
-    miFocusPause = AddAction(miEmul, "MiFocusPause", "Pozastaviť pri neaktivite");
-    miFocusPause->setCheckable(true);
-    connect(miFocusPause, &QAction::triggered, this, [this] { MiFocusPauseClick(); });
-
-    miTools = bar->addMenu(QString::fromUtf8("Nástroje"));
-    miTools->setObjectName("MiTools");
-    QAction* insert = AddAction(miTools, "MiInsertText", "Vložiť text zo schránky", QKeySequence(Qt::ALT | Qt::Key_B));
-    connect(insert, &QAction::triggered, this, [this] { MiInsertTextClick(); });
+    CreateRecordingSession();
     CreateDebugger();
-
-    miHelp = bar->addMenu(QString::fromUtf8("Pomocník"));
-    miHelp->setObjectName("MiHelp");
-    QAction* keyboard = AddAction(miHelp, "MiKeyboard", "Klávesnica", QKeySequence(Qt::ALT | Qt::Key_F1));
-    connect(keyboard, &QAction::triggered, this, [this] { MiKeyboardClick(); });
-    miHelp->addSeparator();
-    QAction* about = AddAction(miHelp, "MiAbout", "O programe...");
-    connect(about, &QAction::triggered, this, [this] { MiAboutClick(); });
-
-    // Toolbar.
-    toolBar = new QToolBar(this);
-    toolBar->setObjectName("ToolBar");
-    toolBar->setMovable(false);
-    toolBar->setFloatable(false);
-    toolBar->setFixedHeight(kToolBarHeight);
-    toolBar->setIconSize(QSize(16, 16));
-    toolBar->setContextMenuPolicy(Qt::PreventContextMenu);
-    addToolBar(Qt::TopToolBarArea, toolBar);
-    QAction* tbSaveSnap = AddAction(nullptr, "TBtnSaveSnap", "");
-    tbSaveSnap->setToolTip(QString::fromUtf8("Uložiť snapshot... (Alt+F7)"));
-    tbSaveSnap->setIcon(CommandIcon(Command::SaveSnapshot));
-    tbSaveSnap->setProperty("imageIndex", 1);
-    connect(tbSaveSnap, &QAction::triggered, this, [this] { TBtnSaveSnapClick(); });
-    toolBar->addAction(tbSaveSnap);
-    toolBar->addSeparator();
-    QAction* tbReset = AddAction(nullptr, "TBtnReset", "");
-    tbReset->setToolTip("Reset (Alt+F5)");
-    tbReset->setIcon(CommandIcon(Command::Reset));
-    tbReset->setProperty("imageIndex", 3);
-    connect(tbReset, &QAction::triggered, this, [this] { TBtnResetClick(); });
-    toolBar->addAction(tbReset);
-    tbtnRunPause = AddAction(nullptr, "TBtnRunPause", "");
-    tbtnRunPause->setToolTip(QString::fromUtf8("Spustiť/Pozastaviť (Alt+F3)"));
-    tbtnRunPause->setIcon(CommandIcon(Command::Pause));
-    tbtnRunPause->setProperty("imageIndex", 5);
-    connect(tbtnRunPause, &QAction::triggered, this, [this] { TBtnRunPauseClick(); });
-    toolBar->addAction(tbtnRunPause);
-    toolBar->addSeparator();
-    tbtnSound = AddAction(nullptr, "TBtnSound", "");
-    tbtnSound->setToolTip("Zvuk (Alt+F8)");
-    tbtnSound->setIcon(CommandIcon(Command::SoundOn));
-    tbtnSound->setProperty("imageIndex", 6);
-    connect(tbtnSound, &QAction::triggered, this, [this] { TBtnSoundClick(true); });
-    toolBar->addAction(tbtnSound);
-    toolBar->addSeparator();
-    tbtnTest = AddAction(nullptr, "TBtnTest", "");
-    tbtnTest->setToolTip("Test Debug Action");
-    tbtnTest->setIcon(CommandIcon(Command::OtherFile));
-    toolBar->addAction(tbtnTest);
-    for (QToolButton* b : toolBar->findChildren<QToolButton*>()) b->setFocusPolicy(Qt::NoFocus);
+    CreateMenusAndToolBar();
 
     // Screen and status panel.
     auto* central = new QWidget(this);
@@ -356,7 +215,7 @@ void TFormMain::CreateControls() {
     // The owner's host key state is emptied whenever the program loses the focus.
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
             [this](Qt::ApplicationState state) { ApplicationStateChanged(state); });
-    CreatePeripheralControls();
+    ConnectScreenMouse();
 }
 
 OwnerView& TFormMain::ViewLink() { return *view; }
@@ -370,7 +229,7 @@ QAction* TFormMain::ActionNamed(const char* name) const {
 void TFormMain::ShowSoundImage(int index) { ShowImage(imageSound, kImageDiskTape, index); }
 
 void TFormMain::ShowImage(QLabel* label, int kind, int index) {
-    label->setProperty("imageIndex", index);
+    SetImageIndex(label, index);
     label->setPixmap(StatusPictures::Icon(static_cast<StatusPictures::Kind>(kind), index));
 }
 
@@ -397,7 +256,7 @@ void TFormMain::PreciseTimerCpuTimer() { owner->PreciseTimerCpuTimer(); }
 void TFormMain::TimerRefreshScreenTimer() { owner->TimerRefreshScreenTimer(); }
 
 void TFormMain::RunStateChanged(int paused, bool alsoRefreshTimers) {
-    tbtnRunPause->setProperty("imageIndex", paused ? 4 : 5);
+    SetImageIndex(tbtnRunPause, paused ? 4 : 5);
     tbtnRunPause->setIcon(CommandIcon(paused ? Command::Run : Command::Pause));
     miPaused->setChecked(paused != 0);
     if (alsoRefreshTimers) {
@@ -457,7 +316,7 @@ void TFormMain::FormShow() {
         size = 0;
     else if (AttrEquals(screenSection, "size", "double"))
         size = 1;
-    for (int i = 0; i < 4; ++i) miSize[i]->setChecked(i == size);
+    miSize[size]->setChecked(true);
     SetScreenSize(size);
 
     int left = 0, top = 0;
@@ -622,18 +481,12 @@ void TFormMain::ScreenSizeClick(QAction* sender) {
     ScreenDAD85* s = owner->GetScreen();
     if (!sender || !s) return;
     const int size = sender->data().toInt();
-    // QAction toggled its own check before this handler ran.
-    const bool wasChecked = !sender->isChecked();
     if (size < 0 || size > 3) return;
-    if (wasChecked && size != 3) {
-        sender->setChecked(true);
-        return;
-    }
-    for (QAction* a : miSize) a->setChecked(false);
+    // The group keeps the item checked; the check follows the size set.
     sender->setChecked(true);
     if (s->GetSizeMode() == size) {
+        // Full screen chosen again goes back to the window.
         if (size == 3) {
-            miSize[3]->setChecked(false);
             miSize[windowSize]->setChecked(true);
             SetScreenSize(windowSize);
         }
@@ -646,145 +499,6 @@ void TFormMain::ScreenSizeClick(QAction* sender) {
             ShowInfo(FormText("text.FullScreen.Title"), FormText("text.FullScreen.Message"));
     }
     SetScreenSize(size);
-}
-
-void TFormMain::PlaceFrame(int left, int top) {
-    move(left, top);  // the frame's position, as the closing stores it
-    // During the first showing the window is not mapped yet, and a window
-    // manager takes that position for the client area's. Once the frame is
-    // known the frame is put there again; without a manager it never
-    // appears and the window is already in place.
-    placeAt = QPoint(left, top);
-    placeClock.start();
-    placeSettled = 0;
-    placeTimer->start();
-}
-
-void TFormMain::PlaceFrameTick() {
-    if (inFullScreen || placeClock.elapsed() > 5000) {
-        placeTimer->stop();
-        return;
-    }
-    if (frameGeometry() == geometry()) return;  // no frame yet
-    // The manager may still move the window while it frames it: done once
-    // the frame has stayed in place for a few ticks.
-    if (frameGeometry().topLeft() != placeAt) {
-        placeSettled = 0;
-        move(placeAt);
-    } else if (++placeSettled >= 5) {
-        placeTimer->stop();
-    }
-}
-
-bool TFormMain::GetMonitorRect(int& left, int& top, int& width, int& height) {
-    QScreen* sc = screen();
-    if (!sc) sc = QGuiApplication::primaryScreen();
-    if (!sc) return false;
-    const QRect r = sc->geometry();
-    left = r.x();
-    top = r.y();
-    width = r.width();
-    height = r.height();
-    return width > 0 && height > 0;
-}
-
-void TFormMain::SetMenusForFullScreen(bool full) {
-    for (QMenu* m : {miFile, miView, miEmul, miTools, miHelp}) m->menuAction()->setVisible(!full);
-    if (full) {
-        // File and tool commands stay off in full screen, their shortcuts too.
-        disabledForFullScreen.clear();
-        for (QMenu* m : {miFile, miTools, miHelp}) {
-            QList<QMenu*> menus{m};
-            menus += m->findChildren<QMenu*>();
-            for (QMenu* sub : menus)
-                for (QAction* a : sub->actions())
-                    if (a->isEnabled() && !a->isSeparator() && !a->menu()) {
-                        a->setEnabled(false);
-                        disabledForFullScreen.append(a);
-                    }
-            m->menuAction()->setEnabled(false);
-        }
-    } else {
-        for (QAction* a : disabledForFullScreen) a->setEnabled(true);
-        disabledForFullScreen.clear();
-        for (QMenu* m : {miFile, miTools, miHelp}) m->menuAction()->setEnabled(true);
-    }
-}
-
-void TFormMain::SetScreenSize(int size) {
-    const bool screenTimerOn = owner->ScreenTimer().Enabled();
-    const bool controlsOn = controlsTimer->isActive();
-    owner->ScreenTimer().SetEnabled(false);
-    controlsTimer->stop();
-    ScreenDAD85* s = owner->GetScreen();
-    screenView->SetScreen(s);
-    if (size == 3 && s->GetSizeMode() >= 0 && s->GetSizeMode() <= 2) windowSize = s->GetSizeMode();
-    s->SetSizeMode(size, this);
-    if (size == 3 && !s->IsFullScreen()) {
-        s->SetSizeMode(windowSize, this);
-        miSize[3]->setChecked(false);
-        miSize[windowSize]->setChecked(true);
-        size = windowSize;
-    }
-    if (size == 3) {
-        inFullScreen = true;
-        SetMenusForFullScreen(true);
-        menuBar()->hide();
-        toolBar->hide();
-        panel->hide();
-        screenView->SetFullScreen(true);
-        // The fixed sizes of the window layout would keep the old area.
-        for (QWidget* w : {static_cast<QWidget*>(screenView), centralWidget(), static_cast<QWidget*>(this)}) {
-            w->setMinimumSize(0, 0);
-            w->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-        }
-        showFullScreen();
-        // A window manager acts on the full-screen state; without one the
-        // window covers the monitor by itself.
-        int left = 0, top = 0, width = 0, height = 0;
-        if (GetMonitorRect(left, top, width, height)) setGeometry(left, top, width, height);
-        raise();
-        activateWindow();
-    } else {
-        windowSize = size;
-        const bool wasFull = inFullScreen;
-        inFullScreen = false;
-        screenView->SetFullScreen(false);
-        SetMenusForFullScreen(false);
-        menuBar()->show();
-        toolBar->show();
-        panel->show();
-        if (wasFull) showNormal();
-        UpdateWindowLayout();
-        raise();
-        activateWindow();
-        // The first showing places the window itself, after this.
-        if (!firstShowPending) PlaceFrame(savedLeft, savedTop);
-    }
-    PeripheralsFollowScreenSize();
-    if (controlsOn) controlsTimer->start();
-    if (screenTimerOn) owner->ScreenTimer().SetEnabled(true);
-    screenView->update();
-}
-
-void TFormMain::UpdateWindowLayout() {
-    ScreenDAD85* s = owner->GetScreen();
-    if (!s || inFullScreen) return;
-    const int w = ScreenDAD85::WidthOf(s->GetSizeMode(), s->IsWideMode()) + 1;
-    const int h = ScreenDAD85::HeightOf(s->GetSizeMode());
-    screenView->setFixedSize(w, h);
-    centralWidget()->setFixedSize(w, h + kPanelHeight);
-    if (QLayout* l = layout()) l->activate();
-    setFixedSize(w, h + kPanelHeight + kToolBarHeight + menuBar()->sizeHint().height());
-    labelCpuUsage->setText("0%");
-    labelCpuUsage->move(w - 139 - (labelCpuUsage->width() - 22), 4);
-    imageSound->move(w - 117, 4);
-    imageTape->move(w - 99, 4);
-    imageDisk->move(w - 81, 4);
-    imageLed[0]->move(w - 59, 4);
-    imageLed[1]->move(w - 41, 4);
-    imageLed[2]->move(w - 23, 4);
-    update();
 }
 
 // ---- status ----------------------------------------------------------------
@@ -825,7 +539,7 @@ void TFormMain::TimerRefreshControlsTimer() {
 
 void TFormMain::ShowMute(bool mute) {
     soundMuted = mute;
-    tbtnSound->setProperty("imageIndex", mute ? 7 : 6);
+    SetImageIndex(tbtnSound, mute ? 7 : 6);
     tbtnSound->setIcon(CommandIcon(mute ? Command::SoundOff : Command::SoundOn));
     miSound->setChecked(!mute);
 }

@@ -4,6 +4,7 @@
 // bar, feeds the host keyboard into the owner's key state and carries the run,
 // reset, size, sound and picture commands.
 #include <QElapsedTimer>
+#include <QHash>
 #include <QMainWindow>
 #include <QString>
 
@@ -20,6 +21,7 @@ class InstanceChannel;
 class RecordingSession;
 class TFormActionRecording;
 class QAction;
+class QActionGroup;
 class QLabel;
 class QMenu;
 class QTimer;
@@ -109,6 +111,9 @@ public:
     int OpenedFileCount() const { return openedFiles; }
     // The component of that name (menu item, toolbar button, status item).
     QAction* ActionNamed(const char* name) const;
+    // The picture index a toolbar button, a status picture or a recent-files
+    // item shows (-1 none).
+    int ImageIndex(const QObject* component) const;
     // What the owner calls to update the window.
     OwnerView& ViewLink();
 
@@ -264,6 +269,12 @@ protected:
 private:
     class View;
     void CreateControls();
+    // The menus and toolbar from their table (FormMainMenus.cpp).
+    void CreateMenusAndToolBar();
+    void CreateRecentFilesDropdown();
+    // Every table entry enabled as its rule says, now.
+    void FollowEnableRules();
+    void SetImageIndex(QObject* component, int index);
     void CreateDebugger();
     QAction* AddAction(QMenu* menu, const char* name, const char* caption, const QKeySequence& key = {});
     void ShowImage(QLabel* label, int kind, int index);
@@ -283,7 +294,7 @@ private:
                      std::string& path);
     QString FormText(const char* key) const;
     void ShowSoundImage(int index);
-    void CreateRecordingControls(QMenu* menu);
+    void CreateRecordingSession();
     void SetUpRecordingView();
     void ShowPrcError(const char* titleKey, const char* messageKey);
     void ShowRecordingIcon(int tag);
@@ -296,11 +307,11 @@ private:
     bool PrcKeyEvent(const QKeyEvent* event);
     // The controls tick's part: a recording that ended or failed is closed.
     void PrcControlsTick();
-    void CreateSettingsControls();
+    void CreateSettingsWindow();
     void RunStartSettings();
     void StoreSettingsWindow();
     void ShowSettingsMute(bool mute);
-    void CreatePeripheralControls();
+    void ConnectScreenMouse();
     void CreatePeripheralWindows();
     void DonePeripherals();
     void PeripheralsFollowScreenSize();
@@ -329,7 +340,6 @@ private:
     bool focusParked = false;   // deactivated, run state parked in ApplicationTag
     bool recordingWave = false;  // MiRecordSound.Tag 13
     bool inFullScreen = false;
-    QList<QAction*> disabledForFullScreen;
 
     InstanceChannel* instance = nullptr;
     QString commandLineFile;
@@ -340,8 +350,6 @@ private:
     static constexpr int kRecentItems = 20;
     QMenu* recentFilesDropdown = nullptr;
     QAction* recentItems[kRecentItems] = {};
-    void CreateOpenControls();
-    void ArrangeControls();
     bool DebuggerWindowVisible() const;
     SaveDialogHook saveDialog;
     InfoBoxHook infoBox;
@@ -351,8 +359,6 @@ private:
     std::unique_ptr<RecordingSession> prcSession;
     int prcAltKey = 0;  // virtual key of the recording key last pressed with Alt
     TFormActionRecording* formActionRecording = nullptr;
-    QAction* miStopPrc = nullptr;
-    QAction* miShowWinPrc = nullptr;
     CloseRefusal closeRefusal;
     SnapDialogHook snapDialog;
     InfoBoxHook errorBox;
@@ -374,6 +380,9 @@ private:
     QMenu* miTools = nullptr;
     QMenu* miHelp = nullptr;
     QAction* miSize[4] = {};
+    QActionGroup* sizeGroup = nullptr;  // miSize, one checked
+    std::vector<QAction*> controlActions;  // by the table's entries (menus: their menu action)
+    QHash<const QObject*, int> imageIndexes;
     QAction* miPaused = nullptr;
     QAction* miSound = nullptr;
     QAction* miFocusPause = nullptr;
@@ -396,5 +405,4 @@ private:
     void DestroyTapeBrowser();
     TFormTapeBrowser* tapeBrowser = nullptr;
     TFormEditTapeHeader* tapeHeaderEditor = nullptr;
-    QAction* miTapeBrowser = nullptr;
 };

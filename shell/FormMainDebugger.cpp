@@ -1,6 +1,5 @@
 // The main window's debugger command and the stop path of the controls tick.
 #include <QAction>
-#include <QMenu>
 
 #include "shell/FormMain.h"
 #include "machine/core/RequestWords.h"
@@ -13,10 +12,6 @@ void TFormMain::CreateDebugger() {
     // A stop request seen by the controls tick opens the debugger.
     formDebugger->Run().onStopRequest = [this] { MiDebuggerClick(); };
     owner->SetDebugger(&formDebugger->Run());
-    miTools->addSeparator();
-    QAction* open = AddAction(miTools, "MiDebugger", "Debugger", QKeySequence(Qt::ALT | Qt::Key_F12));
-    connect(open, &QAction::triggered, this, [this] { MiDebuggerClick(); });
-    miTools->addSeparator();
 }
 
 void TFormMain::MiDebuggerClick() {

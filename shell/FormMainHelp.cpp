@@ -7,21 +7,8 @@
 #include "shell/help/FormKeyMap.h"
 #include "ui/LangWindows.h"
 
-namespace {
-
-template <class W>
-W* Created(std::unique_ptr<W>& window, QWidget* parent) {
-    if (!window) {
-        window = std::make_unique<W>(parent);
-        if (const IniFile* ini = LangIni()) TranslateWindows(*ini, {window.get()});
-    }
-    return window.get();
-}
-
-}  // namespace
-
-TFormAbout* TFormMain::FormAbout() { return Created(formAbout, this); }
-TFormKeyMap* TFormMain::FormKeyMap() { return Created(formKeyMap, this); }
+TFormAbout* TFormMain::FormAbout() { return MadeOnFirstUse(formAbout, this); }
+TFormKeyMap* TFormMain::FormKeyMap() { return MadeOnFirstUse(formKeyMap, this); }
 
 void TFormMain::RefreshKeyMap() {
     if (!formKeyMap) return;

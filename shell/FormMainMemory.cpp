@@ -7,21 +7,9 @@
 #include "tools/memrw/window/FormMemReadWrite.h"
 #include "tools/poke/window/FormPoke.h"
 
-TFormPoke* TFormMain::FormPoke() {
-    if (!formPoke) {
-        formPoke = std::make_unique<TFormPoke>(this);
-        if (const IniFile* ini = LangIni()) TranslateWindows(*ini, {formPoke.get()});
-    }
-    return formPoke.get();
-}
+TFormPoke* TFormMain::FormPoke() { return MadeOnFirstUse(formPoke, this); }
 
-TFormMemReadWrite* TFormMain::FormMemReadWrite() {
-    if (!formMemReadWrite) {
-        formMemReadWrite = std::make_unique<TFormMemReadWrite>(this);
-        if (const IniFile* ini = LangIni()) TranslateWindows(*ini, {formMemReadWrite.get()});
-    }
-    return formMemReadWrite.get();
-}
+TFormMemReadWrite* TFormMain::FormMemReadWrite() { return MadeOnFirstUse(formMemReadWrite, this); }
 
 void TFormMain::ResumeOrReopenDebugger(int runStateBefore) {
     const int tag = owner->DebuggerTag.load();

@@ -110,7 +110,7 @@ void TFormMain::MiFileClick() {
         const std::string ext = UpperExtension(text);
         using ControlPictures::Command;
         const bool snapshot = ext == ".PSN", tape = ext == ".PTP" || ext == ".PMD", recording = ext == ".PRC";
-        item->setProperty("imageIndex", snapshot ? 1 : tape ? 11 : recording ? 19 : 21);
+        SetImageIndex(item, snapshot ? 1 : tape ? 11 : recording ? 19 : 21);
         item->setIcon(ControlPictures::CommandIcon(snapshot    ? Command::Snapshot
                                                    : tape      ? Command::Tape
                                                    : recording ? Command::Recording

@@ -1,8 +1,7 @@
 // The main window's side of the peripherals: the printer paper window and
-// its menu item, the joystick set-up dialog, and the host mouse over the
+// its command, the joystick set-up dialog, and the host mouse over the
 // screen picture.
 #include <QAction>
-#include <QMenu>
 
 #include "machine/input/Mouse.h"
 #include "machine/owner/MachineOwner.h"
@@ -43,13 +42,7 @@ private:
 };
 }  // namespace
 
-void TFormMain::CreatePeripheralControls() {
-    QAction* printerOutput = AddAction(nullptr, "MiPrinterOutput", "Výstup tlačiarne", QKeySequence(Qt::ALT | Qt::Key_O));
-    QAction* insertText = findChild<QAction*>("MiInsertText");
-    miTools->insertAction(insertText, printerOutput);
-    miTools->insertSeparator(insertText);
-    connect(printerOutput, &QAction::triggered, this, [this] { MiPrinterOutputClick(); });
-
+void TFormMain::ConnectScreenMouse() {
     connect(screenView, &ScreenView::MouseMoved, this, [this](QPoint p) { FormMouseMove(p.x(), p.y()); });
     connect(screenView, &ScreenView::MouseButton, this, [this](QPoint p, Qt::MouseButton b, bool down) {
         if (down)

@@ -16,7 +16,7 @@
 #include "ui/FileDialogs.h"
 #include "shell/recording/FormActionRecording.h"
 
-void TFormMain::CreateRecordingControls(QMenu* menu) {
+void TFormMain::CreateRecordingSession() {
     prcSession = std::make_unique<RecordingSession>(*owner);
     // Snapshots load through the main window's loader, which reports a failure itself.
     prcSession->SetLoader([this](int fd, int32_t offset, const std::string& path) {
@@ -24,21 +24,6 @@ void TFormMain::CreateRecordingControls(QMenu* menu) {
     });
     formActionRecording = new TFormActionRecording(this);
     formActionRecording->installEventFilter(this);
-
-    QMenu* prc = menu->addMenu(QString::fromUtf8("Záznam akcie (PRC)"));
-    prc->setObjectName("MiActionRecording");
-    QAction* playback = AddAction(prc, "MiPlaybackPrc", "Prehrať záznam...");
-    connect(playback, &QAction::triggered, this, [this] { MiPlaybackPrcClick(); });
-    QAction* create = AddAction(prc, "MiCreatePrc", "Vytvoriť nový záznam...");
-    connect(create, &QAction::triggered, this, [this] { MiCreatePrcClick(); });
-    QAction* cont = AddAction(prc, "MiContinuePrc", "Pokračovať v zázname...");
-    connect(cont, &QAction::triggered, this, [this] { MiContinuePrcClick(true); });
-    miStopPrc = AddAction(prc, "MiStopPrc", "Ukončiť záznam");
-    miStopPrc->setEnabled(false);
-    connect(miStopPrc, &QAction::triggered, this, [this] { MiStopPrcClick(); });
-    miShowWinPrc = AddAction(prc, "MiShowWinPrc", "Zobraziť okno záznamu", QKeySequence(Qt::ALT | Qt::Key_R));
-    miShowWinPrc->setEnabled(false);
-    connect(miShowWinPrc, &QAction::triggered, this, [this] { MiShowWinPrcClick(); });
 }
 
 void TFormMain::ShowPrcError(const char* titleKey, const char* messageKey) {
@@ -111,8 +96,7 @@ void TFormMain::SetUpRecordingView() {
     window.AddAllThumbnails();
     window.ShowStartPanel(false);
     window.show();
-    miStopPrc->setEnabled(true);
-    miShowWinPrc->setEnabled(true);
+    FollowEnableRules();
     ShowRecordingIcon(kSoundTagActionRecording);
     // The machine stays paused; the user starts it.
 }
@@ -137,7 +121,7 @@ bool TFormMain::PlaybackPrc(const std::string& path) {
         ShowPrcError("err.OpenPrcDlg.Title", "err.OpenPrcDlg.Message");
         return false;
     }
-    miStopPrc->setEnabled(true);
+    FollowEnableRules();
     // The first snapshot did not load (the loader said so): open but not linked; stop closes it.
     if (result != 0) return false;
     ShowRecordingIcon(kSoundTagActionPlayback);
@@ -193,8 +177,7 @@ void TFormMain::ClosePrc() {
     }
     formActionRecording->SetSources(owner->GetScreen(), nullptr);
     formActionRecording->hide();
-    miStopPrc->setEnabled(false);
-    miShowWinPrc->setEnabled(false);
+    FollowEnableRules();
     if (soundTag == kSoundTagActionRecording || soundTag == kSoundTagActionPlayback ||
         (soundTag & 0xFFFF) == kSoundTagActionRecording || (soundTag & 0xFFFF) == kSoundTagActionPlayback)
         ShowRecordingIcon(0);

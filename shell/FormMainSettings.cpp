@@ -1,64 +1,20 @@
-// The main window's side of the settings dialog: the menu items and the
-// toolbar button that open it, the program start that loads every page and
+// The main window's side of the settings dialog: opening it from the menu
+// items and the toolbar button, the program start that loads every page and
 // applies every change code, and the dialog's position at exit.
 #include <QAction>
 #include <QApplication>
-#include <QMenu>
 #include <QScreen>
-#include <QStyle>
-#include <QToolBar>
 
 #include "common/Config.h"
 #include "common/Lang.h"
 #include "shell/peripherals/FormJoy.h"
 #include "shell/FormMain.h"
-#include "ui/ControlPictures.h"
 #include "shell/settings/FormSettings.h"
 #include "ui/WindowPlacement.h"
 
-namespace {
-
-struct SettingsItem {
-    const char* name;
-    const char* caption;
-    QKeyCombination key;
-};
-const SettingsItem kItems[TFormSettings::kPageCount] = {
-    {"MiGeneral", "Všeobecné...", Qt::ALT | Qt::Key_G},
-    {"MiModel", "Zmena modelu...", Qt::ALT | Qt::Key_M},
-    {"MiSetScreen", "Spôsob zobrazovania...", Qt::ALT | Qt::Key_V},
-    {"MiSetSound", "Nastavenie zvuku...", Qt::ALT | Qt::Key_S},
-    {"MiControl", "Klávesnica a Joystick...", Qt::ALT | Qt::Key_K},
-    {"MiRomModul", "Rom moduly...", Qt::ALT | Qt::Key_R},
-    {"MiDev1", "Záznamové zariadenia (1)...", Qt::ALT | Qt::Key_D},
-    {"MiDev2", "Záznamové zariadenia (2)...", Qt::ALT | Qt::Key_I},
-    {"MiPrinters", "Tlačiarne a plotre...", Qt::ALT | Qt::Key_L},
-};
-
-}  // namespace
-
-void TFormMain::CreateSettingsControls() {
+void TFormMain::CreateSettingsWindow() {
     formSettings = std::make_unique<TFormSettings>(this);
     formSettings->setWindowFlag(Qt::Dialog);
-
-    miTools->addSeparator();
-    QMenu* sub = miTools->addMenu(QString::fromUtf8("Nastavenia..."));
-    sub->setObjectName("MiSettings");
-    for (int i = 0; i < TFormSettings::kPageCount; ++i) {
-        QAction* a = AddAction(sub, kItems[i].name, kItems[i].caption, QKeySequence(kItems[i].key));
-        a->setData(i);  // Tag: the page
-        connect(a, &QAction::triggered, this, [this, a] { MiSettingsClick(a); });
-    }
-
-    QAction* button = AddAction(nullptr, "TBtnSettings", "");
-    button->setToolTip(QString::fromUtf8("Nastavenia emulátora..."));
-    button->setIcon(ControlPictures::CommandIcon(ControlPictures::Command::Settings));
-    button->setProperty("imageIndex", 8);
-    connect(button, &QAction::triggered, this, [this] { TBtnSettingsClick(); });
-    toolBar->insertSeparator(tbtnTest);
-    toolBar->insertAction(tbtnTest, button);
-    toolBar->insertSeparator(tbtnTest);
-    if (QWidget* w = toolBar->widgetForAction(button)) w->setFocusPolicy(Qt::NoFocus);
 }
 
 void TFormMain::MiSettingsClick(QAction* sender) {

@@ -1,10 +1,9 @@
 // The main window's tape side: the tape browser and its header editor, the
-// menu items that show it and open tapes, tape files handed over by the open
+// commands that show it and open tapes, tape files handed over by the open
 // routines, and the refusal to close while the browser is editing.
 #include <QAction>
 #include <QApplication>
 #include <QFileInfo>
-#include <QMenu>
 
 #include "common/Config.h"
 #include "common/Lang.h"
@@ -22,11 +21,6 @@ void TFormMain::CreateTapeBrowser() {
     tapeBrowser->SetOwner(owner.get());
     SetCloseRefusal([this] { return tapeBrowser && tapeBrowser->EditMode(); });
 
-    QAction* openTape = AddAction(miFile, "MiOpenTape", "Otvoriť pásku...", QKeySequence(Qt::ALT | Qt::Key_F2));
-    miFile->insertAction(miFile->actions().value(0), openTape);
-    connect(openTape, &QAction::triggered, this, [this] { MiOpenTapeClick(); });
-    miTapeBrowser = AddAction(miTools, "MiTapeBrowser", "Prieskumník pásky", QKeySequence(Qt::ALT | Qt::Key_T));
-    connect(miTapeBrowser, &QAction::triggered, this, [this] { MiTapeBrowserClick(); });
     QAction* playStop = new QAction(this);
     playStop->setShortcut(QKeySequence(Qt::ALT | Qt::Key_P));
     addAction(playStop);
@@ -45,11 +39,7 @@ void TFormMain::DestroyTapeBrowser() {
     tapeHeaderEditor = nullptr;
 }
 
-void TFormMain::ShowTapeBrowserAvailable() {
-    const bool on = tapeBrowser && tapeBrowser->Available();
-    if (miTapeBrowser) miTapeBrowser->setEnabled(on);
-    if (QAction* button = ActionNamed("TBtnTapeBrowser")) button->setEnabled(on);
-}
+void TFormMain::ShowTapeBrowserAvailable() { FollowEnableRules(); }
 
 void TFormMain::MiTapeBrowserClick() {
     if (!tapeBrowser || !tapeBrowser->Available()) return;  // the model has no tape interface

@@ -1,7 +1,10 @@
 #pragma once
 // Loading a language: opens its file and writes its texts into the windows it names.
 #include <QList>
+#include <memory>
 #include <string>
+
+#include "common/Lang.h"
 
 class IniFile;
 class QWidget;
@@ -15,6 +18,17 @@ void LoadLanguage(const std::string& name, const QList<QWidget*>& windows);
 // Applies every section of ini to the window of that name (case-insensitive). A key whose
 // number names no column, node or item abandons the rest of its section.
 void TranslateWindows(const IniFile& ini, const QList<QWidget*>& windows);
+
+// A window made on first use: made with parent and translated into the
+// loaded language then (a window made later misses LoadLanguage's walk).
+template <class W>
+W* MadeOnFirstUse(std::unique_ptr<W>& window, QWidget* parent) {
+    if (!window) {
+        window = std::make_unique<W>(parent);
+        if (const IniFile* ini = LangIni()) TranslateWindows(*ini, {window.get()});
+    }
+    return window.get();
+}
 
 // Applies one key to window. False on an error that abandons the section.
 bool ApplyLangKey(QWidget* window, const std::string& key, const std::string& value);

@@ -43,7 +43,7 @@ class FormControlsTest : public QObject {
     }
     int ImageIndex(const char* name) const {
         QObject* o = form->findChild<QObject*>(name);
-        return o ? o->property("imageIndex").toInt() : -100;
+        return o ? form->ImageIndex(o) : -100;
     }
     // Parks the CPU in a loop in RAM so it leaves the video RAM alone.
     void ParkCpu() {
@@ -189,19 +189,19 @@ private slots:
         QAction* button = form->ActionNamed("TBtnSound");
         QAction* item = form->ActionNamed("MiSound");
         QVERIFY(item->isChecked());
-        QCOMPARE(button->property("imageIndex").toInt(), 6);
+        QCOMPARE(form->ImageIndex(button), 6);
         // The sound page applied with mute on.
         WriteAttrBool(ConfigSection("Sound"), "mute", 1);
         std::vector<int> codes{6};
         form->ApplySettings(codes);
         QVERIFY(form->Muted());
         QVERIFY(!item->isChecked());
-        QCOMPARE(button->property("imageIndex").toInt(), 7);
+        QCOMPARE(form->ImageIndex(button), 7);
         // Unmuting from the applier (no click) leaves the stored value alone.
         form->TBtnSoundClick(false);
         QVERIFY(!form->Muted());
         QVERIFY(item->isChecked());
-        QCOMPARE(button->property("imageIndex").toInt(), 6);
+        QCOMPARE(form->ImageIndex(button), 6);
         QVERIFY(ReadAttrBool(ConfigSection("Sound"), "mute", false));
         // Unmuting while paused keeps the machine paused.
         form->SetPause(1, 1);
@@ -228,7 +228,7 @@ private slots:
         QCOMPARE(int(o.GetCpu()->PC), 0);
         QCOMPARE(form->RunState(), 0);
         QVERIFY(!form->Muted());
-        QCOMPARE(form->findChild<QLabel*>("ImageModel")->property("imageIndex").toInt(), int(kModel2A));
+        QCOMPARE(form->ImageIndex(form->findChild<QLabel*>("ImageModel")), int(kModel2A));
         // The screen widget shows the rebuilt machine.
         const int32_t start = o.GetSliceCount();
         QTRY_VERIFY_WITH_TIMEOUT(o.GetSliceCount() > start + 2, 10000);

@@ -294,6 +294,33 @@ private slots:
         QVERIFY(form->ActionNamed("MiPoke")->isEnabled());
     }
 
+    // A state that changes in full screen: the items stay off there and come
+    // back as the new state says, not as they were before.
+    void itemsFollowTheirStateThroughFullScreen() {
+        Start();
+        const std::string prc = prog->Path("full.prc").toStdString();
+        form->SetSaveDialogHook([&prc](const std::string&, const std::string&, const std::string&, std::string& path) {
+            path = prc;
+            return true;
+        });
+        form->SetStartPanelHook([](TFormActionRecording&) { return true; });
+        form->SetQuestionHook([](const QString&, const QString&) { return true; });
+        form->ActionNamed("MiCreatePrc")->trigger();
+        QVERIFY(form->ActionNamed("MiStopPrc")->isEnabled());
+        QVERIFY(form->ActionNamed("MiShowWinPrc")->isEnabled());
+        form->SetScreenSize(3);
+        QVERIFY(form->Owner().GetScreen()->IsFullScreen());
+        form->MiStopPrcClick();  // the recording ends in full screen
+        form->ShowTapeBrowserAvailable();  // as a machine built anew in full screen does
+        QVERIFY(!form->ActionNamed("MiTapeBrowser")->isEnabled());
+        form->SetScreenSize(form->WindowSize());
+        QVERIFY(!form->ActionNamed("MiStopPrc")->isEnabled());
+        QVERIFY(!form->ActionNamed("MiShowWinPrc")->isEnabled());
+        QVERIFY(form->ActionNamed("MiTapeBrowser")->isEnabled());
+        QVERIFY(form->ActionNamed("MiPoke")->isEnabled());
+        QVERIFY(w.errors.isEmpty());
+    }
+
     void everyNamedControlIsTranslated() {
         Start();
         IniFile ini;

@@ -285,13 +285,13 @@ private slots:
         form->ActionNamed("TBtnRunPause")->trigger();
         QCOMPARE(form->RunState(), 1);
         QVERIFY(form->ActionNamed("MiPaused")->isChecked());
-        QCOMPARE(form->ActionNamed("TBtnRunPause")->property("imageIndex").toInt(), 4);
+        QCOMPARE(form->ImageIndex(form->ActionNamed("TBtnRunPause")), 4);
         const int32_t count = form->Owner().GetSliceCount();
         QTest::qWait(100);
         QCOMPARE(form->Owner().GetSliceCount(), count);
         form->ActionNamed("MiPaused")->trigger();
         QCOMPARE(form->RunState(), 0);
-        QCOMPARE(form->ActionNamed("TBtnRunPause")->property("imageIndex").toInt(), 5);
+        QCOMPARE(form->ImageIndex(form->ActionNamed("TBtnRunPause")), 5);
         WaitForSlices();
     }
 
@@ -332,7 +332,7 @@ private slots:
         static const char* const names[3] = {"ImageLedYellow", "ImageLedRed", "ImageLedBlue"};
         for (int i = 0; i < 3; ++i) {
             auto* led = form->findChild<QObject*>(names[i]);
-            QCOMPARE(led->property("imageIndex").toInt(), (leds >> i & 1) ? (1 << i) : 0);
+            QCOMPARE(form->ImageIndex(led), (leds >> i & 1) ? (1 << i) : 0);
         }
     }
 
@@ -354,7 +354,7 @@ private slots:
         form->ActionNamed("MiSound")->trigger();
         QVERIFY(form->Muted());
         QVERIFY(!form->ActionNamed("MiSound")->isChecked());
-        QCOMPARE(form->ActionNamed("TBtnSound")->property("imageIndex").toInt(), 7);
+        QCOMPARE(form->ImageIndex(form->ActionNamed("TBtnSound")), 7);
         QVERIFY(ReadAttrBool(ConfigSection("Sound"), "mute", false));
         form->ActionNamed("TBtnSound")->trigger();
         QVERIFY(!form->Muted());
@@ -390,11 +390,11 @@ private slots:
         form->ActionNamed("MiRecordSound")->trigger();
         QVERIFY(form->IsRecordingWave());
         QCOMPARE(form->SoundTag(), 0x0C0D);
-        QCOMPARE(form->findChild<QObject*>("ImageSound")->property("imageIndex").toInt(), 12);
+        QCOMPARE(form->ImageIndex(form->findChild<QObject*>("ImageSound")), 12);
         QCOMPARE(form->ActionNamed("MiRecordSound")->text(), QString("Stop sound recording"));
         QCOMPARE(form->RunState(), 0);
         for (int i = 0; i < 25; ++i) form->TimerRefreshControlsTimer();
-        QCOMPARE(form->findChild<QObject*>("ImageSound")->property("imageIndex").toInt(), 13);
+        QCOMPARE(form->ImageIndex(form->findChild<QObject*>("ImageSound")), 13);
         form->ActionNamed("MiRecordSound")->trigger();
         QVERIFY(!form->IsRecordingWave());
         QCOMPARE(form->SoundTag(), 0);
