@@ -10,6 +10,7 @@
 TFormPoke* TFormMain::FormPoke() {
     if (!formPoke) {
         formPoke = std::make_unique<TFormPoke>(this);
+        formPoke->SetPrompts(*prompts);
         if (const IniFile* ini = LangIni()) TranslateWindows(*ini, {formPoke.get()});
     }
     return formPoke.get();
@@ -18,6 +19,7 @@ TFormPoke* TFormMain::FormPoke() {
 TFormMemReadWrite* TFormMain::FormMemReadWrite() {
     if (!formMemReadWrite) {
         formMemReadWrite = std::make_unique<TFormMemReadWrite>(this);
+        formMemReadWrite->SetPrompts(*prompts);
         if (const IniFile* ini = LangIni()) TranslateWindows(*ini, {formMemReadWrite.get()});
     }
     return formMemReadWrite.get();

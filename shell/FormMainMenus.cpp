@@ -2,7 +2,6 @@
 // belong to no single area: the open button with its recent-files pop-up,
 // the tape-browser button and the home-page item.
 #include <QAction>
-#include <QDesktopServices>
 #include <QFileInfo>
 #include <QHash>
 #include <QMenu>
@@ -15,6 +14,7 @@
 #include "common/Paths.h"
 #include "shell/FormMain.h"
 #include "ui/ControlPictures.h"
+#include "ui/Prompts.h"
 
 namespace {
 
@@ -145,10 +145,7 @@ void TFormMain::MiWebpagesClick(QAction* sender) {
     const QString address = sender->toolTip();
     if (address.isEmpty()) return;
     const QUrl url = QUrl::fromUserInput(address, QString::fromStdString(AppDir()), QUrl::AssumeLocalFile);
-    if (webOpener)
-        webOpener(url.toString());
-    else
-        QDesktopServices::openUrl(url);
+    prompts->OpenUrl(url);
 }
 
 void TFormMain::ArrangeControls() {

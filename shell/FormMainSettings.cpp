@@ -14,6 +14,7 @@
 #include "shell/FormMain.h"
 #include "ui/ControlPictures.h"
 #include "shell/settings/FormSettings.h"
+#include "ui/Prompts.h"
 #include "ui/WindowPlacement.h"
 
 namespace {
@@ -39,6 +40,7 @@ const SettingsItem kItems[TFormSettings::kPageCount] = {
 
 void TFormMain::CreateSettingsControls() {
     formSettings = std::make_unique<TFormSettings>(this);
+    formSettings->SetPrompts(*prompts);
     formSettings->setWindowFlag(Qt::Dialog);
 
     miTools->addSeparator();
@@ -67,11 +69,11 @@ void TFormMain::MiSettingsClick(QAction* sender) {
     if (sender && sender->data().isValid() && sender->data().toInt() >= 0)
         formSettings->SelectPage(sender->data().toInt());
     formSettings->TreeItemsClick();
-    const int result = settingsExec ? settingsExec(*formSettings) : formSettings->exec();
+    const int result = prompts->Exec(*formSettings);
     if (result == QDialog::Accepted) {
         // Rows edited in the joystick set-up dialog are written only now.
         if (formJoy) formJoy->WriteEditedRows();
-        if (!xmlDoc.Save()) ShowErrorKey("err.SaveConfig");
+        if (!xmlDoc.Save()) prompts->ErrorKey(this, "FormMain", "err.SaveConfig");
         owner->Modules() = formSettings->ModuleControls();
         std::vector<int> codes = formSettings->ChangeList();
         const bool reset = ApplySettings(codes);

@@ -20,7 +20,8 @@ void TFormMain::CreateTapeBrowser() {
     tapeBrowser = new TFormTapeBrowser(this);
     tapeBrowser->SetHeaderEditor(tapeHeaderEditor);
     tapeBrowser->SetOwner(owner.get());
-    SetCloseRefusal([this] { return tapeBrowser && tapeBrowser->EditMode(); });
+    tapeHeaderEditor->SetPrompts(*prompts);
+    tapeBrowser->SetPrompts(*prompts);
 
     QAction* openTape = AddAction(miFile, "MiOpenTape", "Otvoriť pásku...", QKeySequence(Qt::ALT | Qt::Key_F2));
     miFile->insertAction(miFile->actions().value(0), openTape);
