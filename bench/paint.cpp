@@ -36,6 +36,7 @@
 #include "machine/screen/ScreenDAD85.h"
 #include "shell/FormMain.h"
 #include "shell/ScreenView.h"
+#include "tests/qt/FakePrompts.h"
 #include "tests/qt/StandInMonitor.h"
 #include "tests/qt/TestProgramDir.h"
 
@@ -140,12 +141,12 @@ int main(int argc, char** argv) {
             uint16_t halt = 0;
             prog.Write("monitor.rom", StandInMonitor(true, halt, changing != 0));
             TFormMain::SetProgramDirOverride(prog.Path().toStdString());
-            auto form = std::make_unique<TFormMain>();
+            FakePrompts prompts;  // boxes are only noted
+            auto form = std::make_unique<TFormMain>(prompts);
             if (ApplicationTag != 0) {
                 std::fprintf(stderr, "the main window did not start (%d)\n", ApplicationTag);
                 return 1;
             }
-            form->SetInfoBoxHook([](const QString&, const QString&) {});
             form->show();
             RunEvents(1500);  // boot and draw
 

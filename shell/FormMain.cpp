@@ -5,6 +5,7 @@
 #include "tools/debugger/window/FormDebugger.h"
 #include "tools/memrw/window/FormMemReadWrite.h"
 #include "tools/poke/window/FormPoke.h"
+#include "tools/tape/window/TapeBrowser.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -15,7 +16,6 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QPainter>
 #include <QPixmap>
@@ -44,8 +44,8 @@
 #include "shell/StatusPictures.h"
 #include "shell/settings/FormSettings.h"
 #include "ui/ControlPictures.h"
-#include "ui/FileDialogs.h"
 #include "ui/LangWindows.h"
+#include "ui/Prompts.h"
 #include "ui/QtCommonUtils.h"
 
 int ApplicationTag = 0;
@@ -105,7 +105,9 @@ private:
 
 void TFormMain::SetProgramDirOverride(const std::string& dir) { g_programDirOverride = dir; }
 
-TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
+TFormMain::TFormMain(QWidget* parent) : TFormMain(DefaultPrompts(), parent) {}
+
+TFormMain::TFormMain(Prompts& prompter, QWidget* parent) : QMainWindow(parent), prompts(&prompter) {
     setObjectName("FormMain");
     setWindowTitle("Orvik");
     owner = std::make_unique<MachineOwner>();
@@ -154,7 +156,7 @@ TFormMain::~TFormMain() {
     if (paInitialised) Pa_Terminate();
     // The configuration document writes itself back when it is released;
     // while the error box can still be shown.
-    if (!xmlDoc.Release()) ShowErrorKey("err.SaveConfig");
+    if (!xmlDoc.Release()) prompts->ErrorKey(this, "FormMain", "err.SaveConfig");
     DoneCommonUtils();
 }
 
@@ -349,26 +351,22 @@ void TFormMain::OnOpenFile(const QString& path) {
     if (path.isEmpty()) return;
     lastOpenedFile = path;
     ++openedFiles;
-    if (openFileHandler) {
-        openFileHandler(path);
-        return;
-    }
-    OpenFileByName(path.toStdString());
+    OpenRequestedFile(path);
 }
+
+void TFormMain::OpenRequestedFile(const QString& path) { OpenFileByName(path.toStdString()); }
 
 void TFormMain::MiExitClick() {
     // Closing is set by the close itself, once it goes ahead.
     close();
 }
 
-void TFormMain::SetCloseRefusal(CloseRefusal refusal) { closeRefusal = std::move(refusal); }
-
 void TFormMain::closeEvent(QCloseEvent* event) {
     if (!xmlDoc.Active()) {  // never started: nothing to store
         event->accept();
         return;
     }
-    if (closeRefusal && closeRefusal()) {
+    if (tapeBrowser && tapeBrowser->EditMode()) {  // the tape browser is editing
         QApplication::beep();
         event->ignore();
         return;
@@ -496,7 +494,7 @@ void TFormMain::ScreenSizeClick(QAction* sender) {
         savedLeft = frameGeometry().x();
         savedTop = frameGeometry().y();
         if (ReadAttrBool(ConfigSection("General"), "show-info-on-enter-full-screen", true))
-            ShowInfo(FormText("text.FullScreen.Title"), FormText("text.FullScreen.Message"));
+            prompts->Information(this, FormText("text.FullScreen.Title"), FormText("text.FullScreen.Message"));
     }
     SetScreenSize(size);
 }
@@ -560,22 +558,7 @@ void TFormMain::TBtnSoundClick(bool fromClick) {
 bool TFormMain::AskSaveFile(const std::string& title, const std::string& filter, const std::string& ext,
                             std::string& path) {
     path = AppDir();
-    if (saveDialog) return saveDialog(title, filter, ext, path);
-    return SaveFileDialog(title, filter, ext, true, path);
-}
-
-void TFormMain::ShowInfo(const QString& title, const QString& text) {
-    if (infoBox) {
-        infoBox(title, text);
-        return;
-    }
-    QMessageBox::information(this, title, text);
-}
-
-void TFormMain::ShowErrorKey(const char* key) {
-    const std::string k = key;
-    ShowError(QString::fromStdString(LangText("FormMain", k + ".Title")),
-              QString::fromStdString(LangText("FormMain", k + ".Message")));
+    return prompts->SaveFile(title, filter, ext, true, path);
 }
 
 void TFormMain::MiRecordSoundClick() {
@@ -589,13 +572,13 @@ void TFormMain::RecordSound(bool start) {
     if (start && (!d || !d->IsStreamOpen())) {
         // The recording is taken from the sound output: without one there is
         // nothing to record, and the user is told so.
-        ShowInfo(FormText("err.NoSoundOutput.Title"), FormText("err.NoSoundOutput.Message"));
+        prompts->Information(this, FormText("err.NoSoundOutput.Title"), FormText("err.NoSoundOutput.Message"));
         return;
     }
     if (!start) {
         // A driver made anew meanwhile (new sound settings, a snapshot) has
         // finished the recording already; the menu still follows.
-        if (d && d->IsRecording() && !d->StopWaveRecording()) ShowErrorKey("err.RecordSound");
+        if (d && d->IsRecording() && !d->StopWaveRecording()) prompts->ErrorKey(this, "FormMain", "err.RecordSound");
         const QString caption = FormText("menuItem.MiRecordSound.Caption");
         miRecordSound->setText(caption.isEmpty() ? QString::fromUtf8("Zaznamenať zvuk...") : caption);
         recordingWave = false;
@@ -609,7 +592,7 @@ void TFormMain::RecordSound(bool start) {
                      "WAV", path))
         return;
     if (!d->StartWaveRecording(path)) {
-        ShowErrorKey("err.RecordSound");
+        prompts->ErrorKey(this, "FormMain", "err.RecordSound");
         return;
     }
     const QString caption = FormText("menuItem.MiRecordSoundEnd.Caption");
@@ -654,7 +637,7 @@ void TFormMain::MiPictureBmpClick() {
     if (AskSaveFile(LangText("FormMain", "text.SavePictureDlg.Title"),
                     LangText("FormMain", "text.SavePictureDlg.FilterBmp"), "BMP", path) &&
         s->SaveToBmp(m->GetVideoRam(), path) != 0)
-        ShowErrorKey("err.SavePicture");
+        prompts->ErrorKey(this, "FormMain", "err.SavePicture");
     SetPause(0, 1);
 }
 
@@ -670,5 +653,5 @@ void TFormMain::MiInsertTextClick() {
         if (pio) pio->SetInsertText(text.toStdU16String());
         return;
     }
-    ShowInfo(FormText("err.InsertText.Title"), FormText("err.InsertText.Message"));
+    prompts->Information(this, FormText("err.InsertText.Title"), FormText("err.InsertText.Message"));
 }

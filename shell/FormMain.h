@@ -8,7 +8,6 @@
 #include <QMainWindow>
 #include <QString>
 
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -36,6 +35,7 @@ class TFormMemReadWrite;
 class TFormDebugger;
 class TFormPoke;
 class TFormSettings;
+class Prompts;
 
 // The application object's tag: the start-up fault after the main window's
 // construction (0, -1, -2, -3), later the run state parked by focus pausing.
@@ -59,7 +59,10 @@ public:
     static constexpr int kSoundTagActionRecording = 0x0E10;
     static constexpr int kSoundTagActionPlayback = 0x0E0F;
 
+    // The window and the windows it creates show their boxes and dialogs
+    // through prompts (DefaultPrompts() when none is given).
     explicit TFormMain(QWidget* parent = nullptr);
+    explicit TFormMain(Prompts& prompts, QWidget* parent = nullptr);
     ~TFormMain() override;
 
     // Uses dir (with or without trailing '/') instead of the executable's
@@ -70,21 +73,8 @@ public:
     void SetInstanceChannel(InstanceChannel* channel) { instance = channel; }
     // The file named on the command line, opened at the first showing.
     void SetCommandLineFile(const QString& path) { commandLineFile = path; }
-    // Opening a file (tape, snapshot, recording) is done by this handler;
-    // without one the request is only noted.
-    using OpenFileHandler = std::function<void(const QString& path)>;
-    void SetOpenFileHandler(OpenFileHandler handler) { openFileHandler = std::move(handler); }
-    // Replaces the save dialog (tests): returns false on cancel.
-    using SaveDialogHook = std::function<bool(const std::string& title, const std::string& filter,
-                                              const std::string& ext, std::string& path)>;
-    void SetSaveDialogHook(SaveDialogHook hook) { saveDialog = std::move(hook); }
-    // Replaces the information box (tests).
-    using InfoBoxHook = std::function<void(const QString& title, const QString& text)>;
-    void SetInfoBoxHook(InfoBoxHook hook) { infoBox = std::move(hook); }
-
-    // While it answers true the window refuses to close (tape browser editing).
-    using CloseRefusal = std::function<bool()>;
-    void SetCloseRefusal(CloseRefusal refusal);
+    // The prompt service of this window and of the windows it creates.
+    Prompts& Prompter() const { return *prompts; }
 
     MachineOwner& Owner() { return *owner; }
     // The tape side (FormMainTape.cpp).
@@ -141,9 +131,6 @@ public:
     void MiOpenRecentFileClick(QAction* sender);
     void MiWebpagesClick(QAction* sender);
     QMenu* RecentFilesDropdown() const { return recentFilesDropdown; }
-    // Replaces the desktop's opener of MiWebpages (tests).
-    using WebOpener = std::function<void(const QString& url)>;
-    void SetWebOpener(WebOpener opener) { webOpener = std::move(opener); }
 
     // Controls.
     void TBtnRunPauseClick();
@@ -210,12 +197,6 @@ public:
     bool LoadSnapshotAt(int fd, int32_t offset);
     // The last load failed after the machine had been rebuilt (callers reset it).
     bool LastSnapshotLoadChangedMachine() const { return lastSnapshotChanged; }
-    // Replaces the snapshot dialogs (tests): save true for the save dialog;
-    // checks holds the dialog's check states in and out. False on cancel.
-    using SnapDialogHook = std::function<bool(bool save, std::string& path, uint8_t (&checks)[2])>;
-    void SetSnapDialogHook(SnapDialogHook hook) { snapDialog = std::move(hook); }
-    // Replaces the error boxes (tests).
-    void SetErrorBoxHook(InfoBoxHook hook) { errorBox = std::move(hook); }
     // One controls tick (the 20 ms timer).
     void TimerRefreshControlsTimer();
 
@@ -235,30 +216,18 @@ public:
     void ClosePrc();
     RecordingSession& PrcSession() { return *prcSession; }
     TFormActionRecording* FormActionRecording() const { return formActionRecording; }
-    // Replace the open dialog and the Yes/No question of the recording
-    // commands (tests; the error boxes go through SetErrorBoxHook). The
-    // question answers true for Yes.
-    using OpenDialogHook = std::function<bool(const std::string& title, const std::string& filter,
-                                              const std::string& ext, std::string& path)>;
-    void SetOpenDialogHook(OpenDialogHook hook) { openDialog = std::move(hook); }
-    using QuestionHook = std::function<bool(const QString& title, const QString& text)>;
-    void SetQuestionHook(QuestionHook hook) { questionBox = std::move(hook); }
-    // The start panel of a new recording, shown modally (tests replace it): true on OK.
-    using StartPanelHook = std::function<bool(TFormActionRecording& window)>;
-    void SetStartPanelHook(StartPanelHook hook) { startPanel = std::move(hook); }
     // Settings (FormMainSettings.cpp).
     TFormSettings* FormSettings() const { return formSettings.get(); }
     // Settings menu items (Tag = page) and the toolbar button (no sender).
     void MiSettingsClick(QAction* sender);
     void TBtnSettingsClick() { MiSettingsClick(nullptr); }
-    // Shows the dialog modally; tests replace it. Returns the dialog's result.
-    using SettingsExec = std::function<int(TFormSettings&)>;
-    void SetSettingsExec(SettingsExec exec) { settingsExec = std::move(exec); }
 
     // ScreenOwner.
     bool GetMonitorRect(int& left, int& top, int& width, int& height) override;
 
 protected:
+    // Opens a file handed in from outside (command line, another instance).
+    virtual void OpenRequestedFile(const QString& path);
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
@@ -284,10 +253,6 @@ private:
     void ApplicationStateChanged(Qt::ApplicationState state);
     void RunStateChanged(int paused, bool alsoRefreshTimers);
     void ShowMute(bool mute);
-    void ShowInfo(const QString& title, const QString& text);
-    void ShowError(const QString& title, const QString& text);
-    // An error box with the FormMain texts key.Title and key.Message.
-    void ShowErrorKey(const char* key);
     bool LoadSnapshot(const std::string& path, int fd, int32_t offset);
     bool RunSnapDialog(bool save, std::string& path, uint8_t (&checks)[2]);
     bool AskSaveFile(const std::string& title, const std::string& filter, const std::string& ext,
@@ -317,6 +282,7 @@ private:
     void PeripheralsFollowScreenSize();
     void MouseButtonChange(int x, int y, Qt::MouseButton button, int change);
 
+    Prompts* prompts;
     ConfigDocument xmlDoc;
     // Tool windows write their configuration when destroyed, so they go
     // before the document.
@@ -345,23 +311,13 @@ private:
     QString commandLineFile;
     QString lastOpenedFile;
     int openedFiles = 0;
-    OpenFileHandler openFileHandler;
-    WebOpener webOpener;
     static constexpr int kRecentItems = 20;
     QMenu* recentFilesDropdown = nullptr;
     QAction* recentItems[kRecentItems] = {};
     bool DebuggerWindowVisible() const;
-    SaveDialogHook saveDialog;
-    InfoBoxHook infoBox;
-    OpenDialogHook openDialog;
-    QuestionHook questionBox;
-    StartPanelHook startPanel;
     std::unique_ptr<RecordingSession> prcSession;
     int prcAltKey = 0;  // virtual key of the recording key last pressed with Alt
     TFormActionRecording* formActionRecording = nullptr;
-    CloseRefusal closeRefusal;
-    SnapDialogHook snapDialog;
-    InfoBoxHook errorBox;
     bool lastSnapshotChanged = false;  // the last snapshot load rebuilt the machine
 
     // Components.
@@ -396,7 +352,6 @@ private:
     QElapsedTimer placeClock;
     int placeSettled = 0;
     std::unique_ptr<TFormSettings> formSettings;
-    SettingsExec settingsExec;
     TFormJoy* formJoy = nullptr;
     TFormPrint* formPrint = nullptr;
     PrinterPaperLink* paperLink = nullptr;  // owned by the paper window

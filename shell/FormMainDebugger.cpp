@@ -9,6 +9,7 @@
 
 void TFormMain::CreateDebugger() {
     formDebugger = std::make_unique<TFormDebugger>(owner->DebuggerTag, this);
+    formDebugger->SetPrompts(*prompts);
     // A stop request seen by the controls tick opens the debugger.
     formDebugger->Run().onStopRequest = [this] { MiDebuggerClick(); };
     owner->SetDebugger(&formDebugger->Run());

@@ -7,9 +7,13 @@
 #include "tools/memrw/window/FormMemReadWrite.h"
 #include "tools/poke/window/FormPoke.h"
 
-TFormPoke* TFormMain::FormPoke() { return MadeOnFirstUse(formPoke, this); }
+TFormPoke* TFormMain::FormPoke() {
+    return MadeOnFirstUse(formPoke, this, [this](TFormPoke& w) { w.SetPrompts(*prompts); });
+}
 
-TFormMemReadWrite* TFormMain::FormMemReadWrite() { return MadeOnFirstUse(formMemReadWrite, this); }
+TFormMemReadWrite* TFormMain::FormMemReadWrite() {
+    return MadeOnFirstUse(formMemReadWrite, this, [this](TFormMemReadWrite& w) { w.SetPrompts(*prompts); });
+}
 
 void TFormMain::ResumeOrReopenDebugger(int runStateBefore) {
     const int tag = owner->DebuggerTag.load();

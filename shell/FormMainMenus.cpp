@@ -4,7 +4,6 @@
 // recent files and the home-page item.
 #include <QAction>
 #include <QActionGroup>
-#include <QDesktopServices>
 #include <QMenu>
 #include <QMenuBar>
 #include <QToolBar>
@@ -16,6 +15,7 @@
 #include "shell/FormMain.h"
 #include "tools/tape/window/TapeBrowser.h"
 #include "ui/ControlPictures.h"
+#include "ui/Prompts.h"
 
 namespace {
 
@@ -374,8 +374,5 @@ void TFormMain::MiWebpagesClick(QAction* sender) {
     const QString address = sender->toolTip();
     if (address.isEmpty()) return;
     const QUrl url = QUrl::fromUserInput(address, QString::fromStdString(AppDir()), QUrl::AssumeLocalFile);
-    if (webOpener)
-        webOpener(url.toString());
-    else
-        QDesktopServices::openUrl(url);
+    prompts->OpenUrl(url);
 }

@@ -12,7 +12,7 @@
 #include "machine/core/RequestWords.h"
 #include "shell/FormMain.h"
 #include "ui/ControlPictures.h"
-#include "ui/FileDialogs.h"
+#include "ui/Prompts.h"
 #include "tools/debugger/window/FormDebugger.h"
 #include "tools/tape/window/TapeBrowser.h"
 
@@ -80,7 +80,7 @@ void TFormMain::TBtnOpenClick(int kind) {
     }
     if (start.empty() || !QFileInfo(QFileInfo(QString::fromStdString(start)).absolutePath()).isDir()) start = AppDir();
     const std::string title = LangText("FormMain", "text.OpenFileDlg.Title");
-    if (openDialog ? openDialog(title, filter, "", start) : OpenFileDialog(title, filter, "", start))
+    if (prompts->OpenFile(title, filter, "", start))
         OpenFile(start, false);
     SetPause(0, 0);
 }

@@ -56,6 +56,7 @@ void TFormMain::ConnectScreenMouse() {
 void TFormMain::CreatePeripheralWindows() {
     formPrint = new TFormPrint(this);
     formJoy = new TFormJoy(this);
+    formJoy->SetPrompts(*prompts);
     // The settings dialog's Controls page opens it for a connector.
     if (formSettings) {
         formSettings->SetJoystickSetup([this](int row) { return formJoy->EditConnector(row); });

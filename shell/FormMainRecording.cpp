@@ -4,7 +4,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
-#include <QMessageBox>
 
 #include "common/Lang.h"
 #include "common/Paths.h"
@@ -13,7 +12,7 @@
 #include "platform/KeyState.h"
 #include "shell/FormMain.h"
 #include "shell/KeyMap.h"
-#include "ui/FileDialogs.h"
+#include "ui/Prompts.h"
 #include "shell/recording/FormActionRecording.h"
 
 void TFormMain::CreateRecordingSession() {
@@ -23,11 +22,12 @@ void TFormMain::CreateRecordingSession() {
         return fd >= 0 ? LoadSnapshotAt(fd, offset) : LoadSnapshotFile(path);
     });
     formActionRecording = new TFormActionRecording(this);
+    formActionRecording->SetPrompts(*prompts);
     formActionRecording->installEventFilter(this);
 }
 
 void TFormMain::ShowPrcError(const char* titleKey, const char* messageKey) {
-    ShowError(FormText(titleKey), FormText(messageKey));
+    prompts->Error(this, FormText(titleKey), FormText(messageKey));
 }
 
 void TFormMain::ShowRecordingIcon(int tag) {
@@ -42,14 +42,14 @@ void TFormMain::MiCreatePrcClick() {
     std::string path;
     const std::string title = LangText("FormMain", "text.SaveFileDlg.Title");
     const std::string filter = LangText("FormMain", "text.OpenFileDlg.FilterPrc");
-    const bool chosen = saveDialog ? saveDialog(title, filter, "PRC", path) : SaveFileDialog(title, filter, "PRC", true, path);
+    const bool chosen = prompts->SaveFile(title, filter, "PRC", true, path);
     if (!chosen) {
         SetPause(0, 0);
         return;
     }
     TFormActionRecording& window = *formActionRecording;
     window.ShowStartPanel(true);
-    const bool ok = startPanel ? startPanel(window) : window.exec() == QDialog::Accepted;
+    const bool ok = prompts->Exec(window) == QDialog::Accepted;
     if (!ok) {
         SetPause(0, 0);
         return;
@@ -73,7 +73,7 @@ void TFormMain::MiContinuePrcClick(bool withSender) {
         std::string path;
         const std::string title = LangText("FormMain", "text.OpenFileDlg.Title");
         const std::string filter = LangText("FormMain", "text.OpenFileDlg.FilterPrc");
-        const bool chosen = openDialog ? openDialog(title, filter, "PRC", path) : OpenFileDialog(title, filter, "PRC", path);
+        const bool chosen = prompts->OpenFile(title, filter, "PRC", path);
         if (!chosen) {
             SetPause(0, 0);
             return;
@@ -107,7 +107,7 @@ void TFormMain::MiPlaybackPrcClick() {
     std::string path;
     const std::string title = LangText("FormMain", "text.OpenFileDlg.Title");
     const std::string filter = LangText("FormMain", "text.OpenFileDlg.FilterPrc");
-    const bool chosen = openDialog ? openDialog(title, filter, "PRC", path) : OpenFileDialog(title, filter, "PRC", path);
+    const bool chosen = prompts->OpenFile(title, filter, "PRC", path);
     if (chosen) {
         PlaybackPrc(path);
         AddRecentFile(path);
@@ -167,9 +167,7 @@ void TFormMain::ClosePrc() {
     if (prcSession->IsRecording()) {
         const QString title = FormText("text.ClosePrc.Title");
         const QString text = FormText("text.ClosePrc.Message");
-        const bool yes = questionBox ? questionBox(title, text)
-                                     : QMessageBox::question(this, title, text, QMessageBox::Yes | QMessageBox::No) ==
-                                           QMessageBox::Yes;
+        const bool yes = prompts->Question(this, title, text);
         // Yes compacts the file; No ends it with a snapshot of the final state.
         prcSession->Close(yes);
     } else {

@@ -10,10 +10,12 @@
 #include "shell/peripherals/FormJoy.h"
 #include "shell/FormMain.h"
 #include "shell/settings/FormSettings.h"
+#include "ui/Prompts.h"
 #include "ui/WindowPlacement.h"
 
 void TFormMain::CreateSettingsWindow() {
     formSettings = std::make_unique<TFormSettings>(this);
+    formSettings->SetPrompts(*prompts);
     formSettings->setWindowFlag(Qt::Dialog);
 }
 
@@ -23,11 +25,11 @@ void TFormMain::MiSettingsClick(QAction* sender) {
     if (sender && sender->data().isValid() && sender->data().toInt() >= 0)
         formSettings->SelectPage(sender->data().toInt());
     formSettings->TreeItemsClick();
-    const int result = settingsExec ? settingsExec(*formSettings) : formSettings->exec();
+    const int result = prompts->Exec(*formSettings);
     if (result == QDialog::Accepted) {
         // Rows edited in the joystick set-up dialog are written only now.
         if (formJoy) formJoy->WriteEditedRows();
-        if (!xmlDoc.Save()) ShowErrorKey("err.SaveConfig");
+        if (!xmlDoc.Save()) prompts->ErrorKey(this, "FormMain", "err.SaveConfig");
         owner->Modules() = formSettings->ModuleControls();
         std::vector<int> codes = formSettings->ChangeList();
         const bool reset = ApplySettings(codes);

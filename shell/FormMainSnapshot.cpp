@@ -2,7 +2,6 @@
 #include "shell/FormMain.h"
 
 #include <QFileInfo>
-#include <QMessageBox>
 
 #include "common/Config.h"
 #include "common/Lang.h"
@@ -11,6 +10,7 @@
 #include "machine/core/RequestWords.h"
 #include "machine/owner/SnapshotCommands.h"
 #include "ui/FileDialogs.h"
+#include "ui/Prompts.h"
 #include "shell/SnapDialogs.h"
 #include "shell/settings/FormSettings.h"
 
@@ -34,16 +34,7 @@ void StartAt(QFileDialog& dialog, const std::string& last) {
 
 }  // namespace
 
-void TFormMain::ShowError(const QString& title, const QString& text) {
-    if (errorBox) {
-        errorBox(title, text);
-        return;
-    }
-    QMessageBox::critical(this, title, text);
-}
-
 bool TFormMain::RunSnapDialog(bool save, std::string& path, uint8_t (&checks)[2]) {
-    if (snapDialog) return snapDialog(save, path, checks);
     const bool places = ReadAttrBool(ConfigSection("General"), "show-place-bar-on-file-dialog", true);
     if (save) {
         TSnapSaveDialog dialog(this, places);
@@ -55,7 +46,7 @@ bool TFormMain::RunSnapDialog(bool save, std::string& path, uint8_t (&checks)[2]
         dialog.secondCaption = Text("check.AlsoMonit.Caption");
         dialog.firstCheckState = checks[0];
         dialog.secondCheckState = checks[1];
-        const bool ok = dialog.Execute();
+        const bool ok = dialog.Execute(*prompts);
         checks[0] = dialog.firstCheckState;
         checks[1] = dialog.secondCheckState;
         if (ok) path = dialog.SelectedPath().toStdString();
@@ -68,7 +59,7 @@ bool TFormMain::RunSnapDialog(bool save, std::string& path, uint8_t (&checks)[2]
     StartAt(dialog, path);
     dialog.checkCaption = Text("check.DontRun.Caption");
     dialog.checkState = checks[0];
-    const bool ok = dialog.Execute();
+    const bool ok = dialog.Execute(*prompts);
     checks[0] = dialog.checkState;
     if (ok) path = dialog.SelectedPath().toStdString();
     return ok;
@@ -90,7 +81,7 @@ void TFormMain::TBtnSaveSnapClick() {
         if (SaveMachineSnapshot(*owner, path, 0, options) > 0)
             AddRecentFile(path);
         else
-            ShowError(Text("err.SaveSnap.Title"), Text("err.SaveSnap.Message"));
+            prompts->Error(this, Text("err.SaveSnap.Title"), Text("err.SaveSnap.Message"));
     }
     const int tag = owner->DebuggerTag.load();
     if (tag != DebuggerRequest::Stopped && tag != DebuggerRequest::StopRequest) SetPause(0, 0);
@@ -133,7 +124,7 @@ bool TFormMain::LoadSnapshot(const std::string& path, int fd, int32_t offset) {
                                          : LoadMachineSnapshot(*owner, path, offset, select);
     lastSnapshotChanged = r.changed;
     if (!r.Loaded()) {
-        ShowError(Text("err.OpenSnapDlg.Title"), Text("err.OpenSnapDlg.Message"));
+        prompts->Error(this, Text("err.OpenSnapDlg.Title"), Text("err.OpenSnapDlg.Message"));
         return false;
     }
     if (!path.empty() && !IsRecordingPath(path)) WriteElementText(SnapshotSection(), MakeRelativePath(path));

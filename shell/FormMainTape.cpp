@@ -19,7 +19,8 @@ void TFormMain::CreateTapeBrowser() {
     tapeBrowser = new TFormTapeBrowser(this);
     tapeBrowser->SetHeaderEditor(tapeHeaderEditor);
     tapeBrowser->SetOwner(owner.get());
-    SetCloseRefusal([this] { return tapeBrowser && tapeBrowser->EditMode(); });
+    tapeHeaderEditor->SetPrompts(*prompts);
+    tapeBrowser->SetPrompts(*prompts);
 
     QAction* playStop = new QAction(this);
     playStop->setShortcut(QKeySequence(Qt::ALT | Qt::Key_P));

@@ -37,11 +37,11 @@ TSnapOpenDialog::TSnapOpenDialog(QWidget* owner, bool places) : QFileDialog(owne
     check = AddCheck(this, "CheckSnapOpen");
 }
 
-bool TSnapOpenDialog::Execute() {
+bool TSnapOpenDialog::Execute(Prompts& prompts) {
     Prepare(this, showPlacesBar);
     check->setText(checkCaption);
     check->setChecked(checkState == 1);
-    const bool ok = exec() == QDialog::Accepted && !Chosen(this).isEmpty();
+    const bool ok = prompts.Exec(*this) == QDialog::Accepted && !Chosen(this).isEmpty();
     checkState = check->isChecked() ? 1 : 0;
     return ok;
 }
@@ -57,13 +57,13 @@ TSnapSaveDialog::TSnapSaveDialog(QWidget* owner, bool places) : QFileDialog(owne
     second = AddCheck(this, "CheckSnapMonitor");
 }
 
-bool TSnapSaveDialog::Execute() {
+bool TSnapSaveDialog::Execute(Prompts& prompts) {
     Prepare(this, showPlacesBar);
     first->setText(firstCaption);
     first->setChecked(firstCheckState == 1);
     second->setText(secondCaption);
     second->setChecked(secondCheckState == 1);
-    const bool ok = exec() == QDialog::Accepted && !Chosen(this).isEmpty();
+    const bool ok = prompts.Exec(*this) == QDialog::Accepted && !Chosen(this).isEmpty();
     firstCheckState = first->isChecked() ? 1 : 0;
     secondCheckState = second->isChecked() ? 1 : 0;
     return ok;

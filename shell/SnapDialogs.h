@@ -4,6 +4,8 @@
 
 #include <QFileDialog>
 
+#include "ui/Prompts.h"
+
 class QCheckBox;
 
 class TSnapOpenDialog : public QFileDialog {
@@ -12,8 +14,8 @@ public:
     TSnapOpenDialog(QWidget* owner, bool showPlacesBar);
     static TSnapOpenDialog* CreatePlain(QWidget* owner) { return new TSnapOpenDialog(owner, true); }
 
-    // True on OK; the chosen file is then SelectedPath.
-    bool Execute();
+    // Runs the dialog through prompts: true on OK; the chosen file is then SelectedPath.
+    bool Execute(Prompts& prompts = DefaultPrompts());
     QString SelectedPath() const;
 
     uint8_t checkState = 0;
@@ -30,7 +32,7 @@ public:
     TSnapSaveDialog(QWidget* owner, bool showPlacesBar);
     static TSnapSaveDialog* CreatePlain(QWidget* owner) { return new TSnapSaveDialog(owner, true); }
 
-    bool Execute();
+    bool Execute(Prompts& prompts = DefaultPrompts());
     QString SelectedPath() const;
 
     uint8_t firstCheckState = 0;   // pack

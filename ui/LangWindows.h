@@ -19,16 +19,23 @@ void LoadLanguage(const std::string& name, const QList<QWidget*>& windows);
 // number names no column, node or item abandons the rest of its section.
 void TranslateWindows(const IniFile& ini, const QList<QWidget*>& windows);
 
-// A window made on first use: made with parent and translated into the
-// loaded language then (a window made later misses LoadLanguage's walk).
-template <class W>
-W* MadeOnFirstUse(std::unique_ptr<W>& window, QWidget* parent) {
+// A window made on first use: made with parent, set up, and translated into
+// the loaded language then (a window made later misses LoadLanguage's walk).
+template <class W, class SetUp>
+W* MadeOnFirstUse(std::unique_ptr<W>& window, QWidget* parent, SetUp setUp) {
     if (!window) {
         window = std::make_unique<W>(parent);
+        setUp(*window);
         if (const IniFile* ini = LangIni()) TranslateWindows(*ini, {window.get()});
     }
     return window.get();
 }
+
+template <class W>
+W* MadeOnFirstUse(std::unique_ptr<W>& window, QWidget* parent) {
+    return MadeOnFirstUse(window, parent, [](W&) {});
+}
+
 
 // Applies one key to window. False on an error that abandons the section.
 bool ApplyLangKey(QWidget* window, const std::string& key, const std::string& value);

@@ -8,7 +8,6 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QProcess>
@@ -490,8 +489,7 @@ void TFormJoy::BtnCalibrateClick() {
         QApplication::beep();
         return;
     }
-    QMessageBox::information(this, QString::fromStdString(LangText("FormJoy", "err.Calibrate.Title")),
-                             QString::fromStdString(LangText("FormJoy", "err.Calibrate.Message")));
+    prompts->InformationKey(this, "FormJoy", "err.Calibrate");
     QProcess::startDetached(tool, {});
 }
 

@@ -13,6 +13,7 @@
 
 #include "machine/input/JoyRow.h"
 #include "platform/Joystick.h"
+#include "ui/Prompts.h"
 
 class QComboBox;
 class QGroupBox;
@@ -31,6 +32,8 @@ public:
 
     explicit TFormJoy(QWidget* parent = nullptr);
     ~TFormJoy() override;
+    // Message boxes go through prompts.
+    void SetPrompts(Prompts& p) { prompts = &p; }
 
     // Opens the dialog modally for connector 0 (K3, Gpio0) or 1 (K4, Gpio1);
     // true when it was closed with OK (the row is then edited).
@@ -76,6 +79,7 @@ protected:
 
 private:
     friend class SensitivityImage;
+    Prompts* prompts = &DefaultPrompts();
     void CreateControls();
     void RefreshDevices();
     void UpdateEnabling();

@@ -7,7 +7,6 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
@@ -22,7 +21,6 @@
 #include "common/Paths.h"
 #include "machine/recording/Recording.h"
 #include "machine/screen/ScreenDAD85.h"
-#include "ui/FileDialogs.h"
 #include "ui/WindowPlacement.h"
 
 namespace {
@@ -161,18 +159,13 @@ void TFormActionRecording::SbSelectSnapFileClick() {
     std::string path = MakeAbsolutePath(start);
     const std::string title = LangText(kSection, "text.OpenSnapDlg.Title");
     const std::string filter = LangText(kSection, "text.OpenSnapDlg.FilterSnap");
-    const bool ok = openDialog ? openDialog(title, filter, path) : OpenFileDialog(title, filter, "", path);
+    const bool ok = prompts->OpenFile(title, filter, "", path);
     if (ok) editSnapFile->setText(QString::fromStdString(MakeRelativePath(path)));
 }
 
 bool TFormActionRecording::FormCloseQuery() {
     if (!editSnapFile->isEnabled() || !editSnapFile->text().isEmpty()) return true;
-    const QString title = QString::fromStdString(LangText(kSection, "err.SnapFile.Title"));
-    const QString text = QString::fromStdString(LangText(kSection, "err.SnapFile.Message"));
-    if (errorBox)
-        errorBox(title, text);
-    else
-        QMessageBox::critical(this, title, text);
+    prompts->ErrorKey(this, kSection, "err.SnapFile");
     return false;
 }
 

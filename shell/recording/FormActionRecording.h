@@ -4,9 +4,10 @@
 // snapshot of the recording beside the main window.
 #include <QDialog>
 
-#include <functional>
 #include <string>
 #include <vector>
+
+#include "ui/Prompts.h"
 
 class QCheckBox;
 class QLabel;
@@ -54,11 +55,8 @@ public:
     QLabel* Thumbnail(int index) const { return thumbnails[static_cast<size_t>(index)]; }
     QScrollArea* Strip() const { return scrlBox; }
 
-    // Replace the file dialog and the error box (tests).
-    using OpenDialogHook = std::function<bool(const std::string& title, const std::string& filter, std::string& path)>;
-    void SetOpenDialogHook(OpenDialogHook hook) { openDialog = std::move(hook); }
-    using ErrorBoxHook = std::function<void(const QString& title, const QString& text)>;
-    void SetErrorBoxHook(ErrorBoxHook hook) { errorBox = std::move(hook); }
+    // The file dialog and the error box go through prompts.
+    void SetPrompts(Prompts& p) { prompts = &p; }
 
     void done(int result) override;
 
@@ -77,8 +75,7 @@ private:
     std::vector<QLabel*> thumbnails;
     ScreenDAD85* renderer = nullptr;
     Recording* recording = nullptr;
-    OpenDialogHook openDialog;
-    ErrorBoxHook errorBox;
+    Prompts* prompts = &DefaultPrompts();
 
     QWidget* panelCreate = nullptr;
     QWidget* panelRecording = nullptr;

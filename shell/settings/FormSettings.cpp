@@ -3,10 +3,8 @@
 #include <algorithm>
 
 #include <QApplication>
-#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTreeWidget>
@@ -14,7 +12,6 @@
 #include "common/Config.h"
 #include "common/Lang.h"
 #include "common/Paths.h"
-#include "ui/FileDialogs.h"
 #include "shell/settings/logic/Media.h"
 #include "shell/settings/logic/RomPackages.h"
 #include "shell/settings/pages/PageControls.h"
@@ -266,32 +263,14 @@ void TFormSettings::TabPrinterShow() {
 
 // ---- services of the pages -------------------------------------------------
 
-bool TFormSettings::Ask(const QString& title, const QString& text) {
-    if (questionBox) return questionBox(title, text);
-    QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Yes | QMessageBox::No, this);
-    return box.exec() == QMessageBox::Yes;
-}
-
-void TFormSettings::Warn(const QString& title, const QString& text) {
-    if (messageBox) {
-        messageBox(title, text);
-        return;
-    }
-    QMessageBox::warning(this, title, text);
-}
-
 bool TFormSettings::ChooseFile(bool save, const char* titleKey, const char* filterKey, const char* ext,
                                std::string& path) {
     const std::string title = LangText(kSection, titleKey), filter = LangText(kSection, filterKey);
-    if (fileDialog) return fileDialog(save, title, filter, ext, path);
-    return save ? SaveFileDialog(title, filter, ext, true, path) : OpenFileDialog(title, filter, ext, path);
+    return save ? prompts->SaveFile(title, filter, ext, true, path) : prompts->OpenFile(title, filter, ext, path);
 }
 
 bool TFormSettings::ChooseFolder(const std::string& title, std::string& folder) {
-    if (folderDialog) return folderDialog(title, folder);
-    const QString chosen = QFileDialog::getExistingDirectory(this, Q(title), Q(folder), QFileDialog::ShowDirsOnly);
-    folder = S(chosen);
-    return !chosen.isEmpty();
+    return prompts->ChooseFolder(this, title, folder);
 }
 
 void TFormSettings::SimpleOpen(setpage::PathLineEdit* edit, QCheckBox* wp, const char* title, const char* filter, const char* ext) {
@@ -336,7 +315,7 @@ bool TFormSettings::CheckConnector(int connector) {
             QString text = Text("err.CheckConnector.Message");
             text.replace(QStringLiteral("%1"), Q(name));
             text.replace(QStringLiteral("%2"), Text(deviceKey.c_str()));
-            return Ask(Text("err.CheckConnector.Title"), text);
+            return prompts->Question(this, Text("err.CheckConnector.Title"), text, Prompts::Look::Warning);
         },
         [this](const std::string& control) { SwitchOff(control); });
 }

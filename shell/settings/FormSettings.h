@@ -15,6 +15,7 @@
 #include "shell/settings/logic/Connectors.h"
 #include "shell/settings/logic/FileAssociations.h"
 #include "shell/settings/logic/SettingsWriter.h"
+#include "ui/Prompts.h"
 
 class QCheckBox;
 class QLabel;
@@ -42,17 +43,10 @@ public:
     explicit TFormSettings(QWidget* parent = nullptr);
     ~TFormSettings() override;
 
-    // Replaceable user interaction (tests). Question: Yes = true.
-    using QuestionBox = std::function<bool(const QString& title, const QString& text)>;
-    using MessageBox = std::function<void(const QString& title, const QString& text)>;
-    using FileDialog = std::function<bool(bool save, const std::string& title, const std::string& filter,
-                                          const std::string& ext, std::string& path)>;
-    using FolderDialog = std::function<bool(const std::string& title, std::string& path)>;
+    // Boxes and file and folder dialogs go through prompts.
+    void SetPrompts(Prompts& p) { prompts = &p; }
+    Prompts& Prompter() const { return *prompts; }
     using JoystickSetup = std::function<bool(int row)>;  // true: accepted
-    void SetQuestionBox(QuestionBox f) { questionBox = std::move(f); }
-    void SetMessageBox(MessageBox f) { messageBox = std::move(f); }
-    void SetFileDialog(FileDialog f) { fileDialog = std::move(f); }
-    void SetFolderDialog(FolderDialog f) { folderDialog = std::move(f); }
     void SetJoystickSetup(JoystickSetup f) { joystickSetup = std::move(f); }
     // The association store of the General page (default: the user's data folder).
     using StoreFactory = std::function<std::unique_ptr<AssociationStore>()>;
@@ -111,8 +105,6 @@ public:
     // ---- for the pages ----
     ConnectorTable& ConnectorsForPages() { return connectors; }
     SettingsFlags& Flags() { return flags; }
-    bool Ask(const QString& title, const QString& text);
-    void Warn(const QString& title, const QString& text);
     bool ChooseFile(bool save, const char* titleKey, const char* filterKey, const char* ext, std::string& path);
     bool ChooseFolder(const std::string& title, std::string& folder);
     void SimpleOpen(setpage::PathLineEdit* edit, QCheckBox* wp, const char* title, const char* filter, const char* ext);
@@ -146,10 +138,7 @@ private:
     bool treeClick = false;
     bool joystickChanged = false;
 
-    QuestionBox questionBox;
-    MessageBox messageBox;
-    FileDialog fileDialog;
-    FolderDialog folderDialog;
+    Prompts* prompts = &DefaultPrompts();
     JoystickSetup joystickSetup;
     JoystickDescription joystickDescription;
     StoreFactory storeFactory;

@@ -23,6 +23,7 @@
 #include "shell/FormMain.h"
 #include "ui/ControlPictures.h"
 #include "shell/settings/FormSettings.h"
+#include "tests/qt/FakePrompts.h"
 #include "tests/qt/TestProgramDir.h"
 #include "tools/tape/window/TapeBrowser.h"
 
@@ -71,6 +72,7 @@ class ControlPicturesTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<TestProgramDir> prog;
+    FakePrompts prompts;
     std::unique_ptr<TFormMain> form;
 
     void Start(const char* model = nullptr) {
@@ -79,10 +81,8 @@ class ControlPicturesTest : public QObject {
             if (model) t.replace("current=\"Model-C2717\"", QString("current=\"%1\"").arg(model));
         }));
         TFormMain::SetProgramDirOverride(prog->Path().toStdString());
-        form = std::make_unique<TFormMain>();
+        form = std::make_unique<TFormMain>(prompts);
         QCOMPARE(ApplicationTag, 0);
-        form->SetInfoBoxHook([](const QString&, const QString&) {});
-        form->SetErrorBoxHook([](const QString&, const QString&) {});
         form->show();
         QVERIFY(!form->FirstShowPending());
     }

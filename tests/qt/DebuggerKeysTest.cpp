@@ -15,6 +15,7 @@
 #include "machine/cpu/ChipCpu8080.h"
 #include "machine/cpu/ChipMemory.h"
 #include "shell/FormMain.h"
+#include "tests/qt/FakePrompts.h"
 #include "tests/qt/TestProgramDir.h"
 #include "tests/qt/TestWindowManager.h"
 #include "tools/debugger/window/FormDebugger.h"
@@ -24,6 +25,7 @@ class DebuggerKeysTest : public QObject {
 
     TestWindowManager wm;
     std::unique_ptr<TestProgramDir> prog;
+    FakePrompts prompts;
     std::unique_ptr<TFormMain> form;
 
     static QString Xdotool() { return QStandardPaths::findExecutable("xdotool"); }
@@ -57,9 +59,7 @@ private slots:
         prog = std::make_unique<TestProgramDir>();
         QVERIFY(prog->Make([](QString& t) { t.replace("mute=\"false\"", "mute=\"true\""); }));
         TFormMain::SetProgramDirOverride(prog->Path().toStdString());
-        form = std::make_unique<TFormMain>();
-        form->SetInfoBoxHook([](const QString&, const QString&) {});
-        form->SetErrorBoxHook([](const QString&, const QString&) {});
+        form = std::make_unique<TFormMain>(prompts);
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
         QVERIFY(!form->FirstShowPending());

@@ -24,28 +24,38 @@
 #include "machine/recording/RecordingSession.h"
 #include "shell/FormMain.h"
 #include "shell/recording/FormActionRecording.h"
+#include "tests/qt/FakePrompts.h"
 #include "tests/qt/TestProgramDir.h"
 
 class FormActionRecordingTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<TestProgramDir> prog;
+    FakePrompts prompts;
     std::unique_ptr<TFormMain> form;
-    QStringList errors;
-    QStringList questions;
+    QStringList Errors() const { return prompts.Errors(); }
+    QStringList Questions() const { return prompts.Questions(); }
+    // The start panel of a new recording is answered OK from the present
+    // state; panels counts its showings.
+    void AnswerStartPanel(int* panels) {
+        prompts.onExec = [panels](QDialog& d) {
+            auto* panel = qobject_cast<TFormActionRecording*>(&d);
+            if (!panel) return int(QDialog::Rejected);
+            ++*panels;
+            return !panel->StartFromSnapshot() ? int(QDialog::Accepted) : int(QDialog::Rejected);
+        };
+    }
 
     void Start() {
         prog = std::make_unique<TestProgramDir>();
         QVERIFY(prog->Make());
         TFormMain::SetProgramDirOverride(prog->Path().toStdString());
-        form = std::make_unique<TFormMain>();
+        prompts = FakePrompts();
+        form = std::make_unique<TFormMain>(prompts);
         QCOMPARE(ApplicationTag, 0);
-        form->SetInfoBoxHook([](const QString&, const QString&) {});
-        form->SetErrorBoxHook([this](const QString& title, const QString&) { errors << title; });
         form->show();
         QVERIFY(!form->FirstShowPending());
-        errors.clear();
-        questions.clear();
+        prompts.Clear();
     }
     // At 4000h: DI; IN 85h three times; HLT. Left paused there.
     void Park() {
@@ -72,8 +82,8 @@ private slots:
 
     void startPanelRefusesOkWithoutASnapshotFile() {
         TFormActionRecording w;
-        QStringList boxes;
-        w.SetErrorBoxHook([&boxes](const QString& title, const QString&) { boxes << title; });
+        FakePrompts boxes;
+        w.SetPrompts(boxes);
         QCOMPARE(w.objectName(), QString("FormActionRecording"));
         auto* current = w.findChild<QRadioButton*>("RbCurrentPos");
         auto* fromSnap = w.findChild<QRadioButton*>("RbFromExistSnap");
@@ -88,20 +98,17 @@ private slots:
         fromSnap->click();
         QVERIFY(edit->isEnabled());
         w.done(QDialog::Accepted);
-        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes.Errors().size(), 1);
         QVERIFY(w.isVisible());  // refused
         current->click();
         QVERIFY(!edit->isEnabled());
         w.done(QDialog::Accepted);
         QVERIFY(!w.isVisible());
         QCOMPARE(w.result(), int(QDialog::Accepted));
-        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes.Errors().size(), 1);
         // The file button fills the field with the chosen file.
         fromSnap->click();
-        w.SetOpenDialogHook([this](const std::string&, const std::string&, std::string& path) {
-            path = "/tmp/some.psn";
-            return true;
-        });
+        boxes.paths = {"/tmp/some.psn"};
         w.SbSelectSnapFileClick();
         QCOMPARE(edit->text(), QString("/tmp/some.psn"));
         QVERIFY(w.StartFromSnapshot());
@@ -157,12 +164,9 @@ private slots:
             }
             session.Close(false);  // nothing since the last save point: no fourth
         }
-        form->SetOpenDialogHook([prc](const std::string&, const std::string&, const std::string&, std::string& path) {
-            path = prc;
-            return true;
-        });
+        prompts.paths = {prc};
         form->ActionNamed("MiContinuePrc")->trigger();
-        QVERIFY(errors.isEmpty());
+        QVERIFY(Errors().isEmpty());
         QVERIFY(form->PrcSession().IsRecording());
         TFormActionRecording* window = form->FormActionRecording();
         QCOMPARE(window->ThumbnailCount(), 3);
@@ -174,12 +178,9 @@ private slots:
         QCOMPARE(window->ThumbnailCount(), 3);
 
         // Opening a recording while recording asks the close question first.
-        form->SetQuestionHook([this](const QString& title, const QString&) {
-            questions << title;
-            return true;  // Yes: compact
-        });
+        prompts.answers = {Prompts::Answer::Yes};  // Yes: compact
         form->OpenPrcFile(prc);
-        QCOMPARE(questions.size(), 1);
+        QCOMPARE(Questions().size(), 1);
         QVERIFY(form->PrcSession().IsLinked());
         QCOMPARE(form->PrcSession().GetState(), int(Recording::StatePlayingBack));
         form->ActionNamed("MiStopPrc")->trigger();
@@ -207,22 +208,13 @@ private slots:
         Start();
         Park();
         const std::string prc = prog->Path("run.prc").toStdString();
-        form->SetSaveDialogHook([prc](const std::string&, const std::string&, const std::string&, std::string& path) {
-            path = prc;
-            return true;
-        });
+        prompts.paths = {prc};
         int panels = 0;
-        form->SetStartPanelHook([&panels](TFormActionRecording& w) {
-            ++panels;
-            return !w.StartFromSnapshot();
-        });
-        form->SetQuestionHook([this](const QString& title, const QString&) {
-            questions << title;
-            return false;  // No: the file ends with a snapshot of the final state
-        });
+        AnswerStartPanel(&panels);
+        prompts.answers = {Prompts::Answer::No};  // No: the file ends with a snapshot of the final state
         form->ActionNamed("MiCreatePrc")->trigger();
         QCOMPARE(panels, 1);
-        QVERIFY(errors.isEmpty());
+        QVERIFY(Errors().isEmpty());
         RecordingSession& session = form->PrcSession();
         QVERIFY(session.IsRecording());
         QVERIFY(session.IsLinked());
@@ -257,7 +249,7 @@ private slots:
         form->SetPause(0, 1);
         QTRY_VERIFY(Halted());
         form->ActionNamed("MiStopPrc")->trigger();
-        QCOMPARE(questions.size(), 1);
+        QCOMPARE(Questions().size(), 1);
         QVERIFY(!session.IsOpen());
         QVERIFY(!window->isVisible());
         QVERIFY(!form->ActionNamed("MiStopPrc")->isEnabled());
@@ -270,12 +262,9 @@ private slots:
         }
 
         // Play back: from the start, the machine runs to the HLT again.
-        form->SetOpenDialogHook([prc](const std::string&, const std::string&, const std::string&, std::string& path) {
-            path = prc;
-            return true;
-        });
+        prompts.paths = {prc};
         form->ActionNamed("MiPlaybackPrc")->trigger();
-        QVERIFY(errors.isEmpty());
+        QVERIFY(Errors().isEmpty());
         QVERIFY(session.IsLinked());
         QCOMPARE(session.GetState(), int(Recording::StatePlayingBack));
         QCOMPARE(form->SoundTag() & 0xFFFF, TFormMain::kSoundTagActionPlayback);
@@ -287,14 +276,14 @@ private slots:
         QTest::keyRelease(form.get(), Qt::Key_Insert, Qt::AltModifier);
         QCOMPARE(window->ThumbnailCount(), 1);
         form->ActionNamed("MiStopPrc")->trigger();
-        QCOMPARE(questions.size(), 1);  // no question for a playback
+        QCOMPARE(Questions().size(), 1);  // no question for a playback
         QVERIFY(!session.IsOpen());
         QCOMPARE(Cpu().Recording, nullptr);
 
         // Opening a file that is not a recording: its box, nothing stays open.
         QVERIFY(prog->Write("bad.prc", "PRX"));
         form->OpenPrcFile(prog->Path("bad.prc").toStdString());
-        QCOMPARE(errors.size(), 1);
+        QCOMPARE(Errors().size(), 1);
         QVERIFY(!session.IsOpen());
         QVERIFY(!form->ActionNamed("MiStopPrc")->isEnabled());
     }

@@ -18,26 +18,23 @@
 #include "platform/KeyState.h"
 #include "shell/FormMain.h"
 #include "shell/ScreenView.h"
+#include "tests/qt/FakePrompts.h"
 #include "tests/qt/TestProgramDir.h"
 
 class FormControlsTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<TestProgramDir> prog;
+    FakePrompts prompts;
     std::unique_ptr<TFormMain> form;
-    QStringList infoTitles;
-    QStringList errorTitles;
 
     void Start(const std::function<void(QString&)>& edit = {}) {
         prog = std::make_unique<TestProgramDir>();
         QVERIFY(prog->Make(edit));
         TFormMain::SetProgramDirOverride(prog->Path().toStdString());
-        form = std::make_unique<TFormMain>();
+        prompts = FakePrompts();
+        form = std::make_unique<TFormMain>(prompts);
         QCOMPARE(ApplicationTag, 0);
-        infoTitles.clear();
-        form->SetInfoBoxHook([this](const QString& title, const QString&) { infoTitles << title; });
-        errorTitles.clear();
-        form->SetErrorBoxHook([this](const QString& title, const QString&) { errorTitles << title; });
         form->show();
         QVERIFY(!form->FirstShowPending());
     }
@@ -111,7 +108,7 @@ private slots:
         form->SetPause(1, 1);  // no controls tick pumps the text away
         QGuiApplication::clipboard()->setText(clip);
         form->ActionNamed("MiInsertText")->trigger();
-        QVERIFY(infoTitles.isEmpty());
+        QVERIFY(prompts.Infos().isEmpty());
         QCOMPARE(QString::fromStdU16String(form->Owner().GetSystemPio()->GetInsertText()), typed);
     }
 
@@ -123,7 +120,7 @@ private slots:
         image->setImageData(QImage(4, 4, QImage::Format_RGB32));
         QGuiApplication::clipboard()->setMimeData(image);
         form->ActionNamed("MiInsertText")->trigger();
-        QCOMPARE(infoTitles.size(), 1);
+        QCOMPARE(prompts.Infos().size(), 1);
         QCOMPARE(form->Owner().GetSystemPio()->GetInsertText(), std::u16string(u"OLD"));
     }
 

@@ -25,7 +25,7 @@
 #include "machine/cpu/ChipMemory.h"
 #include "machine/owner/MachineOwner.h"
 #include "machine/timer/ChipPIT8253.h"
-#include "tools/debugger/window/DbgWindowUtils.h"
+#include "tests/qt/FakePrompts.h"
 #include "tools/debugger/window/FormDbgFind.h"
 #include "tools/debugger/window/FormDebugger.h"
 #include "tools/debugger/window/FormDisass.h"
@@ -60,8 +60,8 @@ class FormDebuggerTest : public QObject {
 
     pugi::xml_document doc;
     std::unique_ptr<MachineOwner> owner;
+    FakePrompts prompts;
     std::unique_ptr<TFormDebugger> form;
-    QStringList boxes;
     int opened = 0;
 
     ChipCpu8080& Cpu() { return *owner->GetCpu(); }
@@ -98,8 +98,8 @@ private slots:
         form = std::make_unique<TFormDebugger>(owner->DebuggerTag);
         owner->SetDebugger(&form->Run());
         form->Run().onStopRequest = [this] { OpenDebugger(); };
-        boxes.clear();
-        dbgwin::SetBoxHook([this](const QString& title, const QString&, bool) { boxes << title; });
+        prompts = FakePrompts();
+        form->SetPrompts(prompts);
         std::vector<uint8_t> rom(4096, 0);
         owner->BuildMachine(1, static_cast<int32_t>(rom.size()), rom.data());
         owner->ResetMachine(0);
@@ -113,7 +113,6 @@ private slots:
         owner->Shutdown();
         form.reset();
         owner.reset();
-        dbgwin::SetBoxHook({});
         ConfigRoot = pugi::xml_node();
     }
 
@@ -244,7 +243,7 @@ private slots:
         form->FindNext(true);
         QCOMPARE(form->MemAddress(), uint16_t(0x4007));
         form->FindNext(false);
-        QCOMPARE(boxes.size(), 1);  // no other occurrence
+        QCOMPARE(prompts.Infos().size(), 1);  // no other occurrence
     }
 
     void perifStatAndDisassWindows() {
@@ -279,13 +278,10 @@ private slots:
         d->meOffset->setText("#7800");  // would run past FFFFh
         d->BtnAddClick();
         QCOMPARE(d->Areas().size(), size_t(1));
-        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(prompts.Warnings().size(), 1);
         QTemporaryDir dir;
         const std::string path = (dir.path() + "/out.asm").toStdString();
-        d->saveDialog = [&path](std::string& p2) {
-            p2 = path;
-            return true;
-        };
+        prompts.paths = {path};
         d->BtnDisassClick();
         QFile f(QString::fromStdString(path));
         QVERIFY(f.open(QIODevice::ReadOnly));

@@ -19,6 +19,7 @@
 #include "machine/cpu/ChipMemory.h"
 #include "shell/FormMain.h"
 #include "common/Config.h"
+#include "tests/qt/FakePrompts.h"
 #include "tests/qt/StandInMonitor.h"
 #include "tests/qt/TestProgramDir.h"
 #include "tools/debugger/window/FormDebugger.h"
@@ -27,6 +28,7 @@ class FormMainDebuggerTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<TestProgramDir> prog;
+    FakePrompts prompts;
     std::unique_ptr<TFormMain> form;
 
 private slots:
@@ -34,7 +36,7 @@ private slots:
         prog = std::make_unique<TestProgramDir>();
         QVERIFY(prog->Make({}));
         TFormMain::SetProgramDirOverride(prog->Path().toStdString());
-        form = std::make_unique<TFormMain>();
+        form = std::make_unique<TFormMain>(prompts);
         form->show();
         QVERIFY(!form->FirstShowPending());
     }
@@ -58,9 +60,7 @@ private slots:
             edit(t);
         }));
         TFormMain::SetProgramDirOverride(prog->Path().toStdString());
-        form = std::make_unique<TFormMain>();
-        form->SetInfoBoxHook([](const QString&, const QString&) {});
-        form->SetErrorBoxHook([](const QString&, const QString&) {});
+        form = std::make_unique<TFormMain>(prompts);
         form->show();
         QVERIFY(!form->FirstShowPending());
     }

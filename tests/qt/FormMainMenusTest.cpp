@@ -4,6 +4,7 @@
 // files pop-up.
 #include <QtTest>
 
+#include <QFileDialog>
 #include <QMenu>
 #include <QMenuBar>
 #include <QToolBar>
@@ -93,11 +94,10 @@ class FormMainMenusTest : public QObject {
     std::unique_ptr<TFormMain>& form = w.form;
     void Start() {
         w.Start();
-        w.infos.clear();
-        w.errors.clear();
+        w.prompts.Clear();
     }
     // Every box the window showed.
-    QStringList Boxes() const { return w.infos + w.errors; }
+    QStringList Boxes() const { return w.prompts.AllTitles(); }
     QMenu* Menu(const char* name) { return form->menuBar()->findChild<QMenu*>(name); }
     // Closes the next modal window once it shows; its object name goes to shown.
     void CloseNextModal(QString* shown) {
@@ -144,14 +144,19 @@ private slots:
         } modal[] = {{"MiPoke", "FormPoke"},
                      {"MiLoadFileToMem", "FormMemReadWrite"},
                      {"MiSaveMemToFile", "FormMemReadWrite"},
-                     {"MiAbout", "FormAbout"},
-                     {"MiGeneral", "FormSettings"},
-                     {"MiPrinters", "FormSettings"}};
+                     {"MiAbout", "FormAbout"}};
         for (const Case& c : modal) {
             QString shown;
             CloseNextModal(&shown);
             form->ActionNamed(c.item)->trigger();
             QCOMPARE(shown, QString(c.window));
+            QCOMPARE(form->RunState(), 0);
+        }
+        // The settings dialog runs through the prompt service.
+        for (const char* item : {"MiGeneral", "MiPrinters"}) {
+            w.prompts.dialogs.clear();
+            form->ActionNamed(item)->trigger();
+            QCOMPARE(w.prompts.dialogs, QStringList{"FormSettings"});
             QCOMPARE(form->RunState(), 0);
         }
         struct Floating {
@@ -168,10 +173,9 @@ private slots:
                 if (top->objectName() == f.window && top->isVisible()) w = top;
             QVERIFY2(w, f.window);
         }
-        QString url;
-        form->SetWebOpener([&url](const QString& u) { url = u; });
         form->ActionNamed("MiWebpages")->trigger();
-        QVERIFY(url.endsWith("README.md"));
+        QCOMPARE(w.prompts.urls.size(), 1);
+        QVERIFY(w.prompts.urls[0].endsWith("README.md"));
     }
 
     void filesReachTheirHandlerByExtension() {
@@ -198,10 +202,7 @@ private slots:
         QCOMPARE(shown, QString("FormMemReadWrite"));
         QCOMPARE(form->RunState(), 0);
         // The open dialog.
-        form->SetOpenDialogHook([path](const std::string&, const std::string&, const std::string&, std::string& p) {
-            p = path;
-            return true;
-        });
+        w.prompts.paths = {path};
         shown.clear();
         CloseNextModal(&shown);
         form->ActionNamed("TBtnOpen")->trigger();
@@ -211,10 +212,12 @@ private slots:
 
     void snapshotFromTheCommandLineLoads() {
         Start();
-        form->SetSnapDialogHook([this](bool, std::string& p, uint8_t(&)[2]) {
-            p = prog->Path("s.psn").toStdString();
-            return true;
-        });
+        w.prompts.onExec = [this](QDialog& d) {
+            auto* dialog = qobject_cast<QFileDialog*>(&d);
+            if (!dialog) return int(QDialog::Rejected);
+            dialog->selectFile(prog->Path("s.psn"));
+            return int(QDialog::Accepted);
+        };
         form->SetPause(1, 1);
         form->Owner().GetCpu()->A = 0x5A;
         form->Owner().GetCpu()->PC = 0x4000;
@@ -272,13 +275,15 @@ private slots:
 
     void aFailedSaveOfTheSettingsIsReported() {
         Start();
-        form->SetSettingsExec([](TFormSettings& settings) {
-            settings.BtnOkClick();
+        w.prompts.onExec = [](QDialog& d) {
+            auto* settings = qobject_cast<TFormSettings*>(&d);
+            if (!settings) return int(QDialog::Rejected);
+            settings->BtnOkClick();
             return int(QDialog::Accepted);
-        });
+        };
         QVERIFY(QDir(prog->Path()).removeRecursively());  // nowhere to save to
         form->ActionNamed("MiGeneral")->trigger();
-        QVERIFY(w.errors.contains("Configuration"));
+        QVERIFY(w.Errors().contains("Configuration"));
         QCOMPARE(form->RunState(), 0);
     }
 
@@ -299,12 +304,9 @@ private slots:
     void itemsFollowTheirStateThroughFullScreen() {
         Start();
         const std::string prc = prog->Path("full.prc").toStdString();
-        form->SetSaveDialogHook([&prc](const std::string&, const std::string&, const std::string&, std::string& path) {
-            path = prc;
-            return true;
-        });
-        form->SetStartPanelHook([](TFormActionRecording&) { return true; });
-        form->SetQuestionHook([](const QString&, const QString&) { return true; });
+        w.prompts.paths = {prc};
+        w.prompts.onExec = [](QDialog&) { return int(QDialog::Accepted); };  // the start panel's OK
+        w.prompts.defaultAnswer = Prompts::Answer::Yes;
         form->ActionNamed("MiCreatePrc")->trigger();
         QVERIFY(form->ActionNamed("MiStopPrc")->isEnabled());
         QVERIFY(form->ActionNamed("MiShowWinPrc")->isEnabled());
@@ -318,7 +320,7 @@ private slots:
         QVERIFY(!form->ActionNamed("MiShowWinPrc")->isEnabled());
         QVERIFY(form->ActionNamed("MiTapeBrowser")->isEnabled());
         QVERIFY(form->ActionNamed("MiPoke")->isEnabled());
-        QVERIFY(w.errors.isEmpty());
+        QVERIFY(w.Errors().isEmpty());
     }
 
     void everyNamedControlIsTranslated() {

@@ -14,26 +14,24 @@
 #include "shell/help/FormKeyMap.h"
 #include "shell/FormMain.h"
 #include "shell/InstanceChannel.h"
+#include "tests/qt/FakePrompts.h"
 #include "tests/qt/TestProgramDir.h"
+#include "tools/tape/window/TapeBrowser.h"
 
 class FormMainTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<TestProgramDir> prog;
+    FakePrompts prompts;
     std::unique_ptr<TFormMain> form;
-    int infoBoxes = 0;
-    QStringList errorTitles;
 
     void Start(const std::function<void(QString&)>& edit = {}) {
         prog = std::make_unique<TestProgramDir>();
         QVERIFY(prog->Make(edit));
         TFormMain::SetProgramDirOverride(prog->Path().toStdString());
-        form = std::make_unique<TFormMain>();
+        prompts = FakePrompts();
+        form = std::make_unique<TFormMain>(prompts);
         QCOMPARE(ApplicationTag, 0);
-        infoBoxes = 0;
-        form->SetInfoBoxHook([this](const QString&, const QString&) { infoBoxes++; });
-        errorTitles.clear();
-        form->SetErrorBoxHook([this](const QString& title, const QString&) { errorTitles << title; });
         form->show();
         QVERIFY(!form->FirstShowPending());
     }
@@ -157,7 +155,7 @@ private slots:
         const QPoint at = form->pos();
         form->ActionNamed("MiExit")->trigger();
         form.reset();
-        QVERIFY(errorTitles.isEmpty());
+        QVERIFY(prompts.Errors().isEmpty());
         ConfigDocument doc;
         QCOMPARE(doc.Open(prog->Path("Orvik.xml").toStdString(), VersionString), 0);
         pugi::xml_node screen = FindChildElement(doc.Root(), "Screen");
@@ -177,19 +175,21 @@ private slots:
         QVERIFY(QDir().rename(prog->dir.path(), moved));  // the folder is gone: no temporary file
         form.reset();
         QVERIFY(QDir().rename(moved, prog->dir.path()));
-        QCOMPARE(errorTitles, QStringList{"Configuration"});
+        QCOMPARE(prompts.Errors(), QStringList{"Configuration"});
     }
 
     void refusedCloseLeavesTheMachineRunning() {
         Start();
-        bool refuse = true;
-        form->SetCloseRefusal([&refuse] { return refuse; });
+        // The tape browser is editing: no closing.
+        QVERIFY(form->TapeBrowser()->Deck().EditTapeClick(true));
+        QVERIFY(form->TapeBrowser()->EditMode());
         form->MiExitClick();
         QVERIFY(form->isVisible());
         QCOMPARE(form->Closing(), 0);  // the timers keep working
         QCOMPARE(form->RunState(), 0);
         WaitForSlices();
-        refuse = false;
+        QVERIFY(form->TapeBrowser()->Deck().EditTapeClick(true));
+        QVERIFY(!form->TapeBrowser()->EditMode());
         form->MiExitClick();
         QCOMPARE(form->Closing(), 1);
     }
@@ -200,7 +200,7 @@ private slots:
         const QPoint at = form->pos();
         QAction* full = form->ActionNamed("MiSizeFull");
         full->trigger();
-        QCOMPARE(infoBoxes, 1);
+        QCOMPARE(prompts.Infos().size(), 1);
         QVERIFY(form->Owner().GetScreen()->IsFullScreen());
         QCOMPARE(form->Owner().GetScreen()->GetSizeMode(), 3);
         QVERIFY(!form->ActionNamed("MiPictureBmp")->isEnabled());  // file menu off
@@ -232,7 +232,7 @@ private slots:
         QCOMPARE(form->WindowSize(), 2);
         QVERIFY(!form->ActionNamed("MiSize100")->isChecked());
         form->ActionNamed("MiSizeFull")->trigger();
-        QCOMPARE(infoBoxes, 0);
+        QCOMPARE(prompts.Infos().size(), 0);
     }
 
     void typedKeysReachTheMatrix() {
@@ -365,29 +365,23 @@ private slots:
         Start([](QString& t) { Replace(t, "device-index=\"-1\"", "device-index=\"0\""); });
         if (!form->Owner().GetSoundDriver()) QSKIP("no sound driver could be made");
         const QString target = prog->Path("rec.wav");
-        form->SetSaveDialogHook([&](const std::string&, const std::string&, const std::string& ext, std::string& path) {
-            path = target.toStdString();
-            return ext == "WAV";
-        });
+        prompts.paths = {target.toStdString()};
         if (!form->Owner().GetSoundDriver()->IsStreamOpen()) {
             // No audio device: the recording cannot start, the user is told
             // why (before any file is asked for) and the menu stays as it was.
-            bool asked = false;
-            form->SetSaveDialogHook([&](const std::string&, const std::string&, const std::string&, std::string&) {
-                asked = true;
-                return false;
-            });
             form->ActionNamed("MiRecordSound")->trigger();
-            QCOMPARE(infoBoxes, 1);
-            QVERIFY(!asked);
+            QCOMPARE(prompts.Infos().size(), 1);
+            QVERIFY(prompts.files.empty());
             QVERIFY(!form->IsRecordingWave());
-            QVERIFY(errorTitles.isEmpty());  // one box says why, no failure reported besides
+            QVERIFY(prompts.Errors().isEmpty());  // one box says why, no failure reported besides
             QCOMPARE(form->SoundTag(), 0);
             QCOMPARE(form->ActionNamed("MiRecordSound")->text(), QString("Record sound..."));
             QCOMPARE(form->RunState(), 0);
             QSKIP("no audio stream: recording itself not tried");
         }
         form->ActionNamed("MiRecordSound")->trigger();
+        QCOMPARE(prompts.files.size(), size_t(1));
+        QCOMPARE(prompts.files[0].ext, std::string("WAV"));
         QVERIFY(form->IsRecordingWave());
         QCOMPARE(form->SoundTag(), 0x0C0D);
         QCOMPARE(form->ImageIndex(form->findChild<QObject*>("ImageSound")), 12);
@@ -408,10 +402,8 @@ private slots:
         TFormMain::SetProgramDirOverride(prog->Path().toStdString());
         InstanceChannel first(prog->Path("orvik"));
         QVERIFY(!first.CheckInstance({"orvik"}, "/"));
-        form = std::make_unique<TFormMain>();
-        form->SetErrorBoxHook([this](const QString& title, const QString&) { errorTitles << title; });
+        form = std::make_unique<TFormMain>(prompts);
         form->SetInstanceChannel(&first);
-        form->SetErrorBoxHook([](const QString&, const QString&) {});
         form->SetCommandLineFile("/games/start.ptp");
         // A second start while the first is still starting.
         InstanceChannel early(prog->Path("orvik"));
@@ -432,33 +424,23 @@ private slots:
     void bmpPictureIsSaved() {
         Start();
         const QString target = prog->Path("shot.bmp");
-        int asked = 0;
-        form->SetSaveDialogHook([&](const std::string&, const std::string&, const std::string& ext, std::string& path) {
-            asked++;
-            if (ext != "BMP") return false;
-            path = target.toStdString();
-            return true;
-        });
+        prompts.paths = {target.toStdString()};
         form->ActionNamed("MiPictureBmp")->trigger();
-        QCOMPARE(asked, 1);
+        QCOMPARE(prompts.files.size(), size_t(1));
+        QCOMPARE(prompts.files[0].ext, std::string("BMP"));
         QCOMPARE(prog->Read("shot.bmp").left(2), QByteArray("BM"));
         QCOMPARE(form->RunState(), 0);
         // Cancel: nothing written, the machine runs again.
         QFile::remove(target);
-        form->SetSaveDialogHook([](const std::string&, const std::string&, const std::string&, std::string&) {
-            return false;
-        });
+        prompts.paths = {""};
         form->ActionNamed("MiPictureBmp")->trigger();
         QVERIFY(!QFile::exists(target));
         QCOMPARE(form->RunState(), 0);
-        QVERIFY(errorTitles.isEmpty());
+        QVERIFY(prompts.Errors().isEmpty());
         // A picture that cannot be written is reported; the machine runs on.
-        form->SetSaveDialogHook([&](const std::string&, const std::string&, const std::string&, std::string& path) {
-            path = prog->Path("missing/shot.bmp").toStdString();
-            return true;
-        });
+        prompts.paths = {prog->Path("missing/shot.bmp").toStdString()};
         form->ActionNamed("MiPictureBmp")->trigger();
-        QCOMPARE(errorTitles, QStringList{"Save picture"});
+        QCOMPARE(prompts.Errors(), QStringList{"Save picture"});
         QCOMPARE(form->RunState(), 0);
         WaitForSlices();
     }

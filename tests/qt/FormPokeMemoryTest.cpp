@@ -28,7 +28,6 @@ class FormPokeMemoryTest : public QObject {
     MainWindowFixture w;
     std::unique_ptr<TestProgramDir>& prog = w.prog;
     std::unique_ptr<TFormMain>& form = w.form;
-    QStringList messages;
 
     void Start() {
         w.Start();
@@ -39,7 +38,6 @@ class FormPokeMemoryTest : public QObject {
         for (int i = 0; i < 4; ++i) m->WriteByte(0x4000 + i, loop[i]);
         form->Owner().GetCpu()->PC = 0x4000;
         form->SetPause(0, 1);
-        messages.clear();
     }
     template <class T>
     static T* Child(QWidget* w, const char* name) {
@@ -86,7 +84,6 @@ private slots:
     void badValuesAreReportedAndKeepTheDialogOpen() {
         Start();
         TFormPoke* poke = form->FormPoke();
-        poke->SetMessageHook([this](const QString& title, const QString&) { messages << title; });
         WhenShown(poke, [poke] {
             Child<QCheckBox>(poke, "CheckHex")->click();  // decimal
             Child<QLineEdit>(poke, "MeAddress")->setText("65536");
@@ -96,7 +93,7 @@ private slots:
             Child<QPushButton>(poke, "BtnCancel")->click();
         });
         form->ActionNamed("MiPoke")->trigger();
-        QCOMPARE(messages, QStringList{"Poke"});
+        QCOMPARE(w.prompts.Warnings(), QStringList{"Poke"});
         QCOMPARE(form->RunState(), 0);
     }
 
@@ -108,10 +105,7 @@ private slots:
         form->SetPause(0, 1);
         const std::string file = prog->Path("dump.bin").toStdString();
         TFormMemReadWrite* mem = form->FormMemReadWrite();
-        mem->SetFileHook([file](bool, std::string& path) {
-            path = file;
-            return true;
-        });
+        w.prompts.paths = {file};
         WhenShown(mem, [mem] {
             QCOMPARE(mem->windowTitle(), QString("Save memory to file"));
             Child<QToolButton>(mem, "SbSelectFile")->click();
@@ -144,17 +138,13 @@ private slots:
         QVERIFY(prog->Write("keep.bin", "precious"));
         TFormMemReadWrite* mem = form->FormMemReadWrite();
         mem->PresetFile(prog->Path("keep.bin").toStdString());
-        int asked = 0;
-        mem->SetQuestionHook([&asked](const QString&, const QString&) {
-            ++asked;
-            return false;
-        });
+        w.prompts.answers = {Prompts::Answer::No};
         WhenShown(mem, [mem] {
             Child<QPushButton>(mem, "BtnOK")->click();
             if (mem->isVisible()) Child<QPushButton>(mem, "BtnCancel")->click();
         });
         form->ActionNamed("MiSaveMemToFile")->trigger();
-        QCOMPARE(asked, 1);
+        QCOMPARE(w.prompts.Questions().size(), 1);
         QCOMPARE(prog->Read("keep.bin"), QByteArray("precious"));
     }
 

@@ -30,6 +30,7 @@
 #include "platform/ParPort.h"
 #include "shell/FormMain.h"
 #include "shell/settings/FormSettings.h"
+#include "tests/qt/FakePrompts.h"
 #include "tests/qt/TestProgramDir.h"
 
 namespace {
@@ -66,6 +67,7 @@ class FormSettingsTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<TestProgramDir> prog;
+    FakePrompts prompts;
     std::unique_ptr<TFormMain> form;
 
     void Start(const std::function<void(QString&)>& edit = {}, bool reuse = false) {
@@ -74,12 +76,10 @@ class FormSettingsTest : public QObject {
             QVERIFY(prog->Make(edit));
         }
         TFormMain::SetProgramDirOverride(prog->Path().toStdString());
-        form = std::make_unique<TFormMain>();
+        prompts = FakePrompts();
+        form = std::make_unique<TFormMain>(prompts);
         QCOMPARE(ApplicationTag, 0);
-        form->SetInfoBoxHook([](const QString&, const QString&) {});
         Dialog().SetAssociationStore([] { return std::make_unique<EmptyStore>(); });
-        Dialog().SetMessageBox([](const QString&, const QString&) {});
-        Dialog().SetQuestionBox([](const QString&, const QString&) { return false; });
         form->show();
         QVERIFY(!form->FirstShowPending());
     }
@@ -96,7 +96,7 @@ class FormSettingsTest : public QObject {
     }
     // Runs the dialog as the menu item does; act works inside the shown dialog.
     void Open(const char* item, const std::function<void(TFormSettings&)>& act) {
-        form->SetSettingsExec([act](TFormSettings& d) {
+        prompts.AnswerDialogs<TFormSettings>([act](TFormSettings& d) {
             QTimer::singleShot(0, &d, [&d, act] {
                 act(d);
                 if (d.isVisible()) d.reject();
@@ -166,15 +166,11 @@ private slots:
         Start();
         QVERIFY(prog->Write("monitor2.rom", StandInMonitor()));
         const std::string romPath = prog->Path("monitor2.rom").toStdString();
-        Dialog().SetFileDialog([romPath](bool save, const std::string&, const std::string&, const std::string&,
-                                         std::string& path) {
-            if (save) return false;
-            path = romPath;
-            return true;
-        });
+        prompts.paths = {romPath};
         Open("MiModel", [&](TFormSettings& d) {
             d.findChild<QRadioButton*>("RadioM2")->click();
             d.findChild<QToolButton*>("SbMonOpen")->click();
+            QVERIFY(!prompts.files.empty() && !prompts.files.back().save);
             QCOMPARE(d.findChild<QLineEdit*>("EditMon")->text(), QStringLiteral("monitor2.rom"));
             d.findChild<QPushButton*>("BtnOk")->click();
         });
@@ -376,11 +372,11 @@ private slots:
 
     void cancelledDeviceChoicesLeaveNoTrace() {
         Start([](QString& t) { Replace(t, "<PMD-32 connected=\"false\"", "<PMD-32 connected=\"true\""); });
-        int asked = 0;
-        Dialog().SetQuestionBox([&](const QString&, const QString&) { return ++asked, true; });
+        prompts.Clear();
+        prompts.defaultAnswer = Prompts::Answer::Yes;
         Open("MiPrinters", [&](TFormSettings& d) {
             d.findChild<QRadioButton*>("RbPrtBt100")->click();  // takes K3 from the disk unit
-            QCOMPARE(asked, 1);
+            QCOMPARE(prompts.Questions().size(), 1);
             QCOMPARE(d.Connectors().Occupant(kK3), int(Device::Bt100));
             d.reject();
         });
@@ -388,12 +384,12 @@ private slots:
         QVERIFY(Dialog().findChild<QRadioButton*>("RbPrtNone")->isChecked());
         QVERIFY(Dialog().findChild<QCheckBox*>("Check32Enable")->isChecked());
         QCOMPARE(Dialog().Connectors().Occupant(kK3), int(Device::Pmd32));
-        QCOMPARE(asked, 1);
+        QCOMPARE(prompts.Questions().size(), 1);
         Open("MiPrinters", [](TFormSettings& d) { d.findChild<QPushButton*>("BtnOk")->click(); });
         // Only the printer page loaded (the Model page, whose loading picks the
         // module package, did not): nothing changed at all.
         QCOMPARE(Dialog().ChangeList(), std::vector<int>{});
-        QCOMPARE(asked, 1);
+        QCOMPARE(prompts.Questions().size(), 1);
     }
 
     void languageIsStoredByItsRealBaseName() {
@@ -423,18 +419,16 @@ private slots:
         const std::string disk = prog->Path("new.p32").toStdString();
         const std::string dcz = prog->Path("new.dcz").toStdString();
         const std::string raom = prog->Path("new.rwm").toStdString();
-        std::string next;
-        Dialog().SetFileDialog([&](bool save, const std::string&, const std::string&, const std::string&,
-                                   std::string& path) {
-            path = next;
-            return save;
-        });
+        // New images come from save dialogs.
+        auto savedBy = [this] { return !prompts.files.empty() && prompts.files.back().save; };
         Open("MiDev1", [&](TFormSettings& d) {
             QCOMPARE(d.SelectedModel(), 7);  // Consul 2717
-            next = disk;
+            prompts.paths = {disk};
             d.findChild<QToolButton*>("Sb32bNew")->click();
-            next = dcz;
+            QVERIFY(savedBy());
+            prompts.paths = {dcz};
             d.findChild<QToolButton*>("Sb32cNew")->click();
+            QVERIFY(savedBy());
             QCOMPARE(d.findChild<QLineEdit*>("Edit32B")->text(), QStringLiteral("new.p32"));
             d.findChild<QPushButton*>("BtnOk")->click();
         });
@@ -448,8 +442,9 @@ private slots:
             ver->setCurrentIndex(1);
             emit ver->activated(1);
             QCOMPARE(d.findChild<QLabel*>("LblRaomSizesVal")->text(), QStringLiteral("256 kB / 256 kB"));
-            next = raom;
+            prompts.paths = {raom};
             d.findChild<QToolButton*>("SbRaomNew")->click();
+            QVERIFY(savedBy());
         });
         const QByteArray image = prog->Read("new.rwm");
         QCOMPARE(image.size(), 262144);
@@ -458,19 +453,18 @@ private slots:
 
     void parallelPortIsProbedOnlyWhenSwitchedOn() {
         Start();
-        int warnings = 0;
-        Dialog().SetMessageBox([&](const QString&, const QString&) { warnings++; });
+        prompts.Clear();
         Open("MiPrinters", [&](TFormSettings& d) {
             d.findChild<QRadioButton*>("RbPrtBt100")->click();
             auto* lpt = d.findChild<QCheckBox*>("CheckOnLpt");
             QVERIFY(lpt->isEnabled());
             if (LptOpen(LptNumber) >= 0) QSKIP("a parallel port is present");
             lpt->click();
-            QCOMPARE(warnings, 1);  // the port is missing here
+            QCOMPARE(prompts.Warnings().size(), 1);  // the port is missing here
             QVERIFY(!lpt->isChecked());
             QCOMPARE(QString::fromStdString(ReadAttrString(ConfigSection("Printer"), "on-lpt")), QStringLiteral("false"));
             lpt->setChecked(false);
-            QCOMPARE(warnings, 1);
+            QCOMPARE(prompts.Warnings().size(), 1);
         });
     }
 
@@ -479,8 +473,7 @@ private slots:
     void uncheckingWithNoPortPresentWarns() {
         Start();
         if (LptOpen(LptNumber) >= 0) QSKIP("a parallel port is present");
-        int warnings = 0;
-        Dialog().SetMessageBox([&](const QString&, const QString&) { warnings++; });
+        prompts.Clear();
         Open("MiPrinters", [&](TFormSettings& d) {
             d.findChild<QRadioButton*>("RbPrtBt100")->click();
             auto* lpt = d.findChild<QCheckBox*>("CheckOnLpt");
@@ -489,10 +482,10 @@ private slots:
             lpt->click();
             LptHandle.store(-1);
             QVERIFY(lpt->isChecked());
-            QCOMPARE(warnings, 0);
+            QCOMPARE(prompts.Warnings().size(), 0);
             WriteAttrBool(ConfigSection("Printer"), "on-lpt", 1);
             lpt->click();
-            QCOMPARE(warnings, 1);
+            QCOMPARE(prompts.Warnings().size(), 1);
             QVERIFY(!lpt->isChecked());
             QCOMPARE(QString::fromStdString(ReadAttrString(ConfigSection("Printer"), "on-lpt")), QStringLiteral("false"));
         });
@@ -503,10 +496,7 @@ private slots:
         QByteArray rom(2048, '\x11');
         QVERIFY(prog->Write("basic.rmm", rom));
         const std::string path = prog->Path("basic.rmm").toStdString();
-        Dialog().SetFileDialog([&](bool, const std::string&, const std::string&, const std::string&, std::string& p) {
-            p = path;
-            return true;
-        });
+        prompts.defaultPath = path;
         Open("MiRomModul", [&](TFormSettings& d) {
             d.findChild<QToolButton*>("SbRomFileAdd")->click();
             auto* combo = d.findChild<QComboBox*>("CbRomPackage");
@@ -590,11 +580,7 @@ private slots:
 
             // Storages: exchange with an empty drive.
             d.findChild<QCheckBox*>("Check32Enable")->click();
-            std::string next = prog->Path("a.p32").toStdString();
-            d.SetFileDialog([&](bool, const std::string&, const std::string&, const std::string&, std::string& p) {
-                p = next;
-                return true;
-            });
+            prompts.defaultPath = prog->Path("a.p32").toStdString();
             d.findChild<QToolButton*>("Sb32bOpen")->click();
             QCOMPARE(d.findChild<QLineEdit*>("Edit32B")->text(), QStringLiteral("a.p32"));
             QVERIFY(d.findChild<QCheckBox*>("Check32bWp")->isChecked());
@@ -618,21 +604,22 @@ private slots:
     void connectorQuestionAndDeclinedJoystick() {
         Start([](QString& t) { Replace(t, "<PMD-32 connected=\"false\"", "<PMD-32 connected=\"true\""); });
         QCOMPARE(Dialog().Connectors().Occupant(kK3), int(Device::Pmd32));
-        int asked = 0;
-        bool answer = false;
-        Dialog().SetQuestionBox([&](const QString&, const QString&) { return ++asked, answer; });
+        prompts.Clear();
+        prompts.answers = {Prompts::Answer::No, Prompts::Answer::Yes};
         Open("MiControl", [&](TFormSettings& d) {
             auto* joy = d.findChild<QCheckBox*>("CheckJoyK3");
             joy->click();  // No: stays unchecked
             QVERIFY(!joy->isChecked());
             QVERIFY(!d.findChild<QPushButton*>("BtnJoyK3")->isEnabled());
-            answer = true;
             joy->click();  // Yes: the disk unit leaves K3
             QVERIFY(joy->isChecked());
             QVERIFY(!d.findChild<QCheckBox*>("Check32Enable")->isChecked());
             QCOMPARE(d.Connectors().Occupant(kK3), int(Device::Joystick));
         });
-        QCOMPARE(asked, 2);
+        QCOMPARE(prompts.Questions().size(), 2);
+        // A Yes/No box with the warning icon.
+        QVERIFY(prompts.boxes.back().kind == FakePrompts::Kind::Question);
+        QVERIFY(prompts.boxes.back().look == Prompts::Look::Warning);
     }
 };
 

@@ -16,6 +16,7 @@
 #include "machine/screen/ScreenDAD85.h"
 #include "shell/FormMain.h"
 #include "shell/ScreenView.h"
+#include "tests/qt/FakePrompts.h"
 #include "tests/qt/ScreenPictures.h"
 #include "tests/qt/StandInMonitor.h"
 #include "tests/qt/TestProgramDir.h"
@@ -78,10 +79,9 @@ private slots:
         QVERIFY(prog.Write("monitor.rom", StandInMonitor(false, halt)));
         TFormMain::SetProgramDirOverride(prog.Path().toStdString());
 
-        auto form = std::make_unique<TFormMain>();
+        FakePrompts prompts;
+        auto form = std::make_unique<TFormMain>(prompts);
         QCOMPARE(ApplicationTag, 0);
-        int boxes = 0;
-        form->SetInfoBoxHook([&boxes](const QString&, const QString&) { ++boxes; });
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
         QVERIFY(manager.Framed(form.get()));
@@ -106,7 +106,7 @@ private slots:
 
         AltEnter(*form);
         QCOMPARE(screen.GetSizeMode(), 3);
-        QCOMPARE(boxes, 1);  // the full-screen information box
+        QCOMPARE(prompts.Infos().size(), 1);  // the full-screen information box
         QScreen* monitor = form->windowHandle()->screen();
         const QRect all = monitor->geometry();
         QTRY_COMPARE_WITH_TIMEOUT(form->geometry(), all, 10000);

@@ -138,12 +138,13 @@ private slots:
         if (!Ready()) QSKIP("needs an X server, xdotool and openbox");
         Start();
         const std::string prc = prog->Path("keys.prc").toStdString();
-        form->SetSaveDialogHook([prc](const std::string&, const std::string&, const std::string&, std::string& path) {
-            path = prc;
-            return true;
-        });
-        form->SetStartPanelHook([](TFormActionRecording& w) { return !w.StartFromSnapshot(); });
-        form->SetQuestionHook([](const QString&, const QString&) { return false; });
+        prompts.paths = {prc};
+        // The start panel: OK from the present state.
+        prompts.onExec = [](QDialog& d) {
+            auto* panel = qobject_cast<TFormActionRecording*>(&d);
+            return panel && !panel->StartFromSnapshot() ? int(QDialog::Accepted) : int(QDialog::Rejected);
+        };
+        prompts.defaultAnswer = Prompts::Answer::No;
         form->ActionNamed("MiCreatePrc")->trigger();
         RecordingSession& session = form->PrcSession();
         QVERIFY(session.IsRecording());

@@ -1,38 +1,39 @@
 #pragma once
-// A main window started on a temporary program folder, with its message
-// boxes caught instead of shown, for the window tests.
+// A main window started on a temporary program folder, with its boxes and
+// dialogs going to a fake prompt service, for the window tests.
 #include <QtTest>
 
 #include <functional>
 #include <memory>
 
 #include "shell/FormMain.h"
+#include "tests/qt/FakePrompts.h"
 #include "tests/qt/TestProgramDir.h"
 
 struct MainWindowFixture {
     std::unique_ptr<TestProgramDir> prog;
+    FakePrompts prompts;  // what the window showed since the start
     std::unique_ptr<TFormMain> form;
-    QStringList infos;   // titles of the information boxes
-    QStringList errors;  // titles of the error boxes
 
     // Builds and shows the window (QVERIFY inside: check QTest::currentTestFailed after).
     void Start() {
         prog = std::make_unique<TestProgramDir>();
         QVERIFY(prog->Make());
         TFormMain::SetProgramDirOverride(prog->Path().toStdString());
-        form = std::make_unique<TFormMain>();
+        form = std::make_unique<TFormMain>(prompts);
         QCOMPARE(ApplicationTag, 0);
-        form->SetInfoBoxHook([this](const QString& t, const QString&) { infos << t; });
-        form->SetErrorBoxHook([this](const QString& t, const QString&) { errors << t; });
         form->show();
         QVERIFY(!form->FirstShowPending());
-        infos.clear();
-        errors.clear();
+        prompts.Clear();
     }
+    // Titles of the information and the error boxes.
+    QStringList Infos() const { return prompts.Infos(); }
+    QStringList Errors() const { return prompts.Errors(); }
     void Stop() {
         form.reset();
         prog.reset();
         TFormMain::SetProgramDirOverride("");
+        prompts = FakePrompts();
     }
     // Runs body once the window is visible (a modal exec runs its own loop).
     static void WhenShown(QWidget* window, std::function<void()> body) {

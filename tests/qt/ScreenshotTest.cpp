@@ -18,6 +18,7 @@
 #include "machine/screen/ScreenDAD85.h"
 #include "shell/FormMain.h"
 #include "shell/ScreenView.h"
+#include "tests/qt/FakePrompts.h"
 #include "tests/qt/ScreenPictures.h"
 #include "tests/qt/StandInMonitor.h"
 #include "tests/qt/TestProgramDir.h"
@@ -105,10 +106,9 @@ private slots:
         QVERIFY(prog.Write("monitor.rom", StandInMonitor(model == "Model-C2717", halt)));
         TFormMain::SetProgramDirOverride(prog.Path().toStdString());
 
-        auto form = std::make_unique<TFormMain>();
+        FakePrompts prompts;
+        auto form = std::make_unique<TFormMain>(prompts);
         QCOMPARE(ApplicationTag, 0);
-        form->SetInfoBoxHook([](const QString&, const QString&) {});
-        form->SetErrorBoxHook([](const QString&, const QString&) {});
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
         QVERIFY(!form->FirstShowPending());

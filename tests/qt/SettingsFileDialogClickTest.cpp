@@ -75,6 +75,7 @@ private slots:
             manager.Stop();
         w.Start();
         QVERIFY(!QTest::currentTestFailed());
+        w.prompts.real = &DefaultPrompts();  // the real settings and file dialogs
         QVERIFY(QTest::qWaitForWindowExposed(w.form.get()));
         QVERIFY(manager.Framed(w.form.get()));
         QVERIFY(w.prog->Write("test.rom", QByteArray(4096, '\0')));

@@ -13,20 +13,22 @@
 #include "shell/FormMain.h"
 #include "shell/peripherals/FormJoy.h"
 #include "shell/settings/FormSettings.h"
+#include "tests/qt/FakePrompts.h"
 #include "tests/qt/TestProgramDir.h"
 
 class SettingsJoystickTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<TestProgramDir> prog;
+    FakePrompts prompts;
     std::unique_ptr<TFormMain> form;
 
     void Start() {
         prog = std::make_unique<TestProgramDir>();
         QVERIFY(prog->Make());
         TFormMain::SetProgramDirOverride(prog->Path().toStdString());
-        form = std::make_unique<TFormMain>();
-        form->SetInfoBoxHook([](const QString&, const QString&) {});
+        prompts = FakePrompts();
+        form = std::make_unique<TFormMain>(prompts);
         form->show();
         QVERIFY(!form->FirstShowPending());
     }
@@ -57,7 +59,7 @@ private slots:
     void rowIsWrittenWithTheSettingsOk() {
         Start();
         bool connectedEarly = true;
-        form->SetSettingsExec([this, &connectedEarly](TFormSettings& settings) {
+        prompts.AnswerDialogs<TFormSettings>([this, &connectedEarly](TFormSettings& settings) {
             settings.findChild<QCheckBox*>("CheckJoyK3")->setChecked(true);
             AcceptKeyMapWhenShown();
             settings.findChild<QPushButton*>("BtnJoyK3")->click();
@@ -75,7 +77,7 @@ private slots:
 
     void cancelDropsTheEditedRow() {
         Start();
-        form->SetSettingsExec([this](TFormSettings& settings) {
+        prompts.AnswerDialogs<TFormSettings>([this](TFormSettings& settings) {
             settings.findChild<QCheckBox*>("CheckJoyK3")->setChecked(true);
             AcceptKeyMapWhenShown();
             settings.findChild<QPushButton*>("BtnJoyK3")->click();

@@ -20,9 +20,20 @@ class SnapshotDialogsTest : public QObject {
     MainWindowFixture w;
     std::unique_ptr<TestProgramDir>& prog = w.prog;
     std::unique_ptr<TFormMain>& form = w.form;
-    QStringList& errors = w.errors;
 
     void Start() { w.Start(); }
+    QStringList Errors() const { return w.Errors(); }
+    // The snapshot dialogs (run through the fake) choose file; packed, when
+    // given, gets the pack box of the save dialog as it was offered.
+    void AnswerSnapDialogs(const std::string& file, int* packed = nullptr) {
+        w.prompts.onExec = [file, packed](QDialog& d) {
+            auto* dialog = qobject_cast<QFileDialog*>(&d);
+            if (!dialog) return int(QDialog::Rejected);
+            if (auto* box = dialog->findChild<QCheckBox*>("CheckSnapPack"); box && packed) *packed = box->isChecked();
+            dialog->selectFile(QString::fromStdString(file));
+            return int(QDialog::Accepted);
+        };
+    }
     void Park(uint8_t a) {
         form->SetPause(1, 1);
         ChipMemory* m = form->Owner().GetMemory();
@@ -93,20 +104,16 @@ private slots:
         Park(0x42);
         const std::string file = prog->Path("game.psn").toStdString();
         int packedDefault = -1;
-        form->SetSnapDialogHook([file, &packedDefault](bool save, std::string& path, uint8_t(&checks)[2]) {
-            if (save) packedDefault = checks[0];
-            path = file;
-            return true;
-        });
+        AnswerSnapDialogs(file, &packedDefault);
         form->ActionNamed("TBtnSaveSnap")->trigger();
         QCOMPARE(form->RunState(), 0);
         QCOMPARE(packedDefault, 1);
         QVERIFY(QFileInfo::exists(QString::fromStdString(file)));
-        QVERIFY(errors.isEmpty());
+        QVERIFY(Errors().isEmpty());
 
         Park(0x11);
         form->ActionNamed("MiOpenSnap")->trigger();
-        QVERIFY(errors.isEmpty());
+        QVERIFY(Errors().isEmpty());
         QCOMPARE(form->RunState(), 0);
         form->SetPause(1, 1);
         QCOMPARE(form->Owner().GetCpu()->A, uint8_t(0x42));
@@ -116,10 +123,7 @@ private slots:
         Start();
         const int model = form->Owner().GetModel();
         const std::string file = prog->Path("m.psn").toStdString();
-        form->SetSnapDialogHook([file](bool, std::string& path, uint8_t(&)[2]) {
-            path = file;
-            return true;
-        });
+        AnswerSnapDialogs(file);
         form->ActionNamed("TBtnSaveSnap")->trigger();
         // Another model from the configuration.
         const int other = (model + 1) % 8;
@@ -127,7 +131,7 @@ private slots:
         form->ActionNamed("MiHardReset")->trigger();
         QCOMPARE(form->Owner().GetModel(), other);
         form->ActionNamed("MiOpenSnap")->trigger();
-        QVERIFY(errors.isEmpty());
+        QVERIFY(Errors().isEmpty());
         QCOMPARE(form->Owner().GetModel(), model);
         QCOMPARE(form->FormSettings()->SelectedModel(), model);
     }
@@ -136,12 +140,9 @@ private slots:
         Start();
         Park(0x33);
         QVERIFY(prog->Write("bad.psn", "PSN\x02"));
-        form->SetSnapDialogHook([this](bool, std::string& path, uint8_t(&)[2]) {
-            path = prog->Path("bad.psn").toStdString();
-            return true;
-        });
+        AnswerSnapDialogs(prog->Path("bad.psn").toStdString());
         form->ActionNamed("MiOpenSnap")->trigger();
-        QCOMPARE(errors, QStringList{"Open snapshot"});
+        QCOMPARE(Errors(), QStringList{"Open snapshot"});
         QCOMPARE(form->RunState(), 0);
         form->SetPause(1, 1);
         QCOMPARE(form->Owner().GetCpu()->A, uint8_t(0x33));
@@ -150,12 +151,9 @@ private slots:
 
     void failedSaveIsReportedAndNotRemembered() {
         Start();
-        form->SetSnapDialogHook([this](bool, std::string& path, uint8_t(&)[2]) {
-            path = prog->Path("no/such/folder/x.psn").toStdString();
-            return true;
-        });
+        AnswerSnapDialogs(prog->Path("no/such/folder/x.psn").toStdString());
         form->ActionNamed("MiSaveSnap")->trigger();
-        QCOMPARE(errors, QStringList{"Save snapshot"});
+        QCOMPARE(Errors(), QStringList{"Save snapshot"});
         for (pugi::xml_node n : ConfigSection("Recent").children("RecentFile"))
             QVERIFY(!QString(n.text().get()).contains("x.psn"));
     }

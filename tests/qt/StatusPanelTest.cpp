@@ -14,6 +14,7 @@
 #include "machine/sound/SoundDriver.h"
 #include "shell/FormMain.h"
 #include "shell/StatusPictures.h"
+#include "tests/qt/FakePrompts.h"
 #include "tests/qt/TestProgramDir.h"
 
 namespace {
@@ -41,8 +42,8 @@ class StatusPanelTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<TestProgramDir> prog;
+    FakePrompts prompts;
     std::unique_ptr<TFormMain> form;
-    QStringList boxes;
 
     void Start(const std::function<void(QString&)>& edit = {}, bool soundOutput = false) {
         prog = std::make_unique<TestProgramDir>();
@@ -51,14 +52,13 @@ class StatusPanelTest : public QObject {
             if (edit) edit(t);
         }));
         TFormMain::SetProgramDirOverride(prog->Path().toStdString());
-        form = std::make_unique<TFormMain>();
+        prompts = FakePrompts();
+        form = std::make_unique<TFormMain>(prompts);
         QCOMPARE(ApplicationTag, 0);
         if (soundOutput)  // an output without a device: mixing and recording work
             form->Owner().SetSoundFactory([](int, int channels, std::span<const int> volumes) {
                 return std::make_unique<SoundDriver>(SoundDriver::NoDevice, channels, volumes);
             });
-        boxes.clear();
-        form->SetInfoBoxHook([this](const QString& title, const QString& text) { boxes << title << text; });
         form->show();
         QVERIFY(!form->FirstShowPending());
     }
@@ -117,10 +117,7 @@ private slots:
         Start([](QString& t) { t.replace("device-index=\"-1\"", "device-index=\"0\""); }, true);
         QVERIFY(form->Owner().GetSoundDriver() && form->Owner().GetSoundDriver()->IsStreamOpen());
         const QString target = prog->Path("rec.wav");
-        form->SetSaveDialogHook([&](const std::string&, const std::string&, const std::string&, std::string& path) {
-            path = target.toStdString();
-            return true;
-        });
+        prompts.paths = {target.toStdString()};
         auto* sound = form->findChild<QLabel*>("ImageSound");
         QVERIFY(sound);
         QCOMPARE(Painted(Shown(sound)), 0);
@@ -138,27 +135,23 @@ private slots:
         form->ActionNamed("MiRecordSound")->trigger();
         QVERIFY(!form->IsRecordingWave());
         QCOMPARE(Painted(Shown(sound)), 0);
-        QVERIFY(boxes.isEmpty());
+        QVERIFY(prompts.boxes.empty());
     }
 
     void recordingWithoutASoundOutputSaysWhy() {
         Start();  // the shipped configuration: no device
         QVERIFY(!form->Owner().GetSoundDriver() || !form->Owner().GetSoundDriver()->IsStreamOpen());
-        bool asked = false;
-        form->SetSaveDialogHook([&](const std::string&, const std::string&, const std::string&, std::string&) {
-            asked = true;
-            return false;
-        });
         form->ActionNamed("MiRecordSound")->trigger();
-        QVERIFY(!asked);
+        QVERIFY(prompts.files.empty());
         QVERIFY(!form->IsRecordingWave());
         QCOMPARE(form->RunState(), 0);
         // The texts of the language file (English in the shipped configuration).
-        QCOMPARE(boxes.size(), 2);
-        QCOMPARE(boxes[0], QString::fromStdString(LangText("FormMain", "err.NoSoundOutput.Title")));
-        QCOMPARE(boxes[1], QString::fromStdString(LangText("FormMain", "err.NoSoundOutput.Message")));
-        QCOMPARE(boxes[0], QString("Record sound"));
-        QVERIFY(boxes[1].contains("Sound settings"));
+        QCOMPARE(prompts.Infos().size(), 1);
+        const QString title = prompts.Infos()[0], text = prompts.Texts(FakePrompts::Kind::Information)[0];
+        QCOMPARE(title, QString::fromStdString(LangText("FormMain", "err.NoSoundOutput.Title")));
+        QCOMPARE(text, QString::fromStdString(LangText("FormMain", "err.NoSoundOutput.Message")));
+        QCOMPARE(title, QString("Record sound"));
+        QVERIFY(text.contains("Sound settings"));
     }
 };
 

@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "shell/FormMain.h"
+#include "tests/qt/FakePrompts.h"
 #include "tests/qt/TestProgramDir.h"
 #include "tools/tape/TapeFile.h"
 #include "tools/tape/window/EditTapeHeader.h"
@@ -71,9 +72,8 @@ class TapeBrowserTest : public QObject {
     QTemporaryDir dir;
     std::unique_ptr<TFormTapeBrowser> browser;
     std::unique_ptr<TFormEditTapeHeader> editor;
-    QStringList messages;
-    TapeDeckUi::Answer answer = TapeDeckUi::Cancel;
-    std::string savePath;
+    FakePrompts prompts;  // of the browser and the editor
+    std::string& savePath = prompts.defaultPath;  // the file dialogs' answer
 
     std::string Tape() {
         Bytes t = HeaderBlock(5, '>', 0x2401, {1, 2, 3}, "HELLO");
@@ -98,17 +98,10 @@ private slots:
         editor = std::make_unique<TFormEditTapeHeader>();
         browser = std::make_unique<TFormTapeBrowser>();
         browser->SetHeaderEditor(editor.get());
-        messages.clear();
-        answer = TapeDeckUi::Cancel;
-        savePath.clear();
-        browser->SetMessageHook([this](const QString& title, const QString&) { messages << title; });
-        browser->SetQuestionHook([this](const QString&, const QString&) { return answer; });
-        browser->SetFileDialogHook([this](bool, const std::string&, std::string& path) {
-            if (savePath.empty()) return false;
-            path = savePath;
-            return true;
-        });
-        editor->SetMessageHook([this](const QString& title, const QString&) { messages << "editor:" + title; });
+        prompts = FakePrompts();
+        prompts.defaultAnswer = Prompts::Answer::Cancel;
+        browser->SetPrompts(prompts);
+        editor->SetPrompts(prompts);
     }
     void cleanup() {
         browser.reset();
@@ -235,7 +228,7 @@ private slots:
         QCOMPARE(browser->ListViewTape->topLevelItemCount(), 2);
         // Edit a header through the editor: OK takes the new values.
         Select({0});
-        browser->SetEditorHook([](TFormEditTapeHeader& e) {
+        prompts.AnswerDialogs<TFormEditTapeHeader>([](TFormEditTapeHeader& e) {
             e.MeNumber->setText("200");
             e.EditName->setText("NEWNAME");
             e.accept();
@@ -244,7 +237,7 @@ private slots:
         browser->PiEditHeadClick();
         QCOMPARE(Text(0, 0), QString("200/> NEWNAME "));
         // Cancel leaves the block.
-        browser->SetEditorHook([](TFormEditTapeHeader& e) {
+        prompts.AnswerDialogs<TFormEditTapeHeader>([](TFormEditTapeHeader& e) {
             e.EditName->setText("OTHER");
             e.reject();
             return e.result();
@@ -257,7 +250,7 @@ private slots:
         browser->PiToHeadlessClick();
         QCOMPARE(Text(0, 0), QString("..."));
         QCOMPARE(Text(0, 2), QString("3 (0003h)"));
-        browser->SetEditorHook([](TFormEditTapeHeader& e) {
+        prompts.AnswerDialogs<TFormEditTapeHeader>([](TFormEditTapeHeader& e) {
             e.accept();
             return e.result();
         });
@@ -265,7 +258,7 @@ private slots:
         browser->PiToHeaderClick();
         QCOMPARE(Text(0, 0), QString("00/? HEADLESS"));
         // Leaving with changes: No drops them and reloads the file.
-        answer = TapeDeckUi::No;
+        prompts.defaultAnswer = Prompts::Answer::No;
         browser->SBtnEditTapeClick();
         QVERIFY(!browser->EditMode());
         QCOMPARE(browser->ListViewTape->topLevelItemCount(), 3);
@@ -278,7 +271,7 @@ private slots:
         Select({1});
         browser->SBtnDeleteClick();
         savePath = (dir.path() + "/saved.ptp").toStdString();
-        answer = TapeDeckUi::Yes;
+        prompts.defaultAnswer = Prompts::Answer::Yes;
         browser->SBtnEditTapeClick();
         QVERIFY(!browser->EditMode());
         QCOMPARE(ReadTapeFile(savePath).blocks.size(), size_t(2));
@@ -290,7 +283,7 @@ private slots:
         savePath = (dir.path() + "/missing/x.ptp").toStdString();
         browser->SBtnEditTapeClick();
         QVERIFY(browser->EditMode());
-        QCOMPARE(messages.size(), 1);
+        QCOMPARE(prompts.Errors().size(), 1);
     }
 
     void headerEditorOkAndCancel() {
@@ -319,10 +312,10 @@ private slots:
             editor->EditName->setText(c.name);
             editor->MeStart->setText(c.start);
             editor->setResult(QDialog::Rejected);
-            messages.clear();
+            prompts.Clear();
             editor->accept();
             QCOMPARE(editor->result() == QDialog::Accepted, c.accepted);
-            QCOMPARE(messages.size(), c.accepted ? 0 : 1);
+            QCOMPARE(prompts.Warnings().size(), c.accepted ? 0 : 1);
         }
         // Switching the mode keeps the values; an invalid start becomes 0.
         editor->CheckHex->setChecked(true);
@@ -349,7 +342,7 @@ private slots:
         savePath = text.toStdString();  // the open dialog's answer
         QString editorName, editorType;
         bool typeEnabled = true;
-        browser->SetEditorHook([&](TFormEditTapeHeader& e) -> int {
+        prompts.AnswerDialogs<TFormEditTapeHeader>([&](TFormEditTapeHeader& e) -> int {
             editorName = e.EditName->text();
             editorType = e.EditType->text();
             typeEnabled = e.EditType->isEnabled();
@@ -394,9 +387,9 @@ private slots:
         QVERIFY(browser->isVisible());
         Select({0});
         browser->SBtnDeleteClick();
-        answer = TapeDeckUi::Cancel;
+        prompts.defaultAnswer = Prompts::Answer::Cancel;
         QVERIFY(!browser->close());
-        answer = TapeDeckUi::No;
+        prompts.defaultAnswer = Prompts::Answer::No;
         QVERIFY(browser->close());
         QVERIFY(!browser->EditMode());
     }
@@ -408,7 +401,7 @@ private slots:
         QVERIFY(prog.Make());
         TFormMain::SetProgramDirOverride(prog.Path().toStdString());
         {
-            TFormMain form;
+            TFormMain form(prompts);
             form.show();
             TFormTapeBrowser* b = form.TapeBrowser();
             QVERIFY(b);

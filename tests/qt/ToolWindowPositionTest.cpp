@@ -103,9 +103,8 @@ private slots:
             t.replace("mute=\"false\"", "mute=\"true\"");
         }));
         TFormMain::SetProgramDirOverride(w.prog->Path().toStdString());
-        w.form = std::make_unique<TFormMain>();
-        w.form->SetInfoBoxHook([](const QString&, const QString&) {});
-        w.form->SetErrorBoxHook([](const QString&, const QString&) {});
+        w.form = std::make_unique<TFormMain>(w.prompts);
+        w.prompts.real = &DefaultPrompts();  // the modal windows are shown
         w.form->show();
         QVERIFY(QTest::qWaitForWindowExposed(w.form.get()));
 

@@ -182,7 +182,7 @@ private slots:
     void settingsEveryPage() {
         TFormSettings* settings = w.form->FormSettings();
         QVERIFY(settings);
-        w.form->SetSettingsExec([&](TFormSettings& dialog) {
+        w.prompts.AnswerDialogs<TFormSettings>([&](TFormSettings& dialog) {
             dialog.show();
             if (!QTest::qWaitForWindowExposed(&dialog)) problems << "settings not shown";
             for (int page = 0; page < TFormSettings::kPageCount; ++page) {

@@ -183,8 +183,8 @@ void TPagePrinter::CheckOnLptClick() {
         return;
     }
     lptProbing = true;
-    dlg.Warn(Text("err.CheckOnLpt.Title"),
-         Q(LangTextArg(kSection, "err.CheckOnLpt.Message", std::to_string(int(LptPortBase)))));
+    dlg.Prompter().Warning(&dlg, Text("err.CheckOnLpt.Title"),
+                           Q(LangTextArg(kSection, "err.CheckOnLpt.Message", std::to_string(int(LptPortBase)))));
     checkOnLpt->setChecked(false);
     WriteAttrBool(ConfigSection("Printer"), "on-lpt", 0);
     lptProbing = false;

@@ -132,7 +132,7 @@ void TPageRomPackages::SbRomPackageDelClick() {
         case DeleteResult::Blank:
         case DeleteResult::NotFound: sbRomPackageDel->setEnabled(false); return;
         case DeleteResult::InUse:
-            dlg.Warn(Text("err.DeletePackage.Title"), Text("err.DeletePackage.Message"));
+            dlg.Prompter().Warning(&dlg, Text("err.DeletePackage.Title"), Text("err.DeletePackage.Message"));
             return;
         case DeleteResult::Deleted: break;
     }
@@ -147,7 +147,8 @@ void TPageRomPackages::SbRomFileAddClick() {
     int32_t status = 1;
     const int32_t size = CheckRomFile(path, status);
     if (status != 0) {
-        dlg.Warn(Text("err.AddRomFile.Title"), Q(LangTextArg(kSection, "err.AddRomFile.Message", path)));
+        dlg.Prompter().Warning(&dlg, Text("err.AddRomFile.Title"),
+                               Q(LangTextArg(kSection, "err.AddRomFile.Message", path)));
         return;
     }
     romFiles.push_back({MakeRelativePath(path), size, 0});

@@ -181,13 +181,14 @@ void TPageStorages1::Sb32OpenClick(int drive) {
         return;
     if (!::FileHasSize(path, Pmd32ImageSize(dlg.ModelPage()->SelectedModel(), path))) {
         Sb32EjectClick(drive);
-        dlg.Warn(Text("err.OpenP32.Title"), Q(LangTextArg(kSection, "err.OpenP32.Message", path)));
+        dlg.Prompter().Warning(&dlg, Text("err.OpenP32.Title"), Q(LangTextArg(kSection, "err.OpenP32.Message", path)));
         return;
     }
     const std::string shown = MakeRelativePath(path);
     for (int d = 0; d < 4; ++d)
         if (d != drive && SameNoCase(S(edit32[d]->text()), shown)) {
-            dlg.Warn(Text("err.OpenP32Diff.Title"), Q(LangTextArg(kSection, "err.OpenP32Diff.Message", path)));
+            dlg.Prompter().Warning(&dlg, Text("err.OpenP32Diff.Title"),
+                                   Q(LangTextArg(kSection, "err.OpenP32Diff.Message", path)));
             return;
         }
     SetPath(edit32[drive], shown, true);

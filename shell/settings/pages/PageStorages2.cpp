@@ -167,7 +167,8 @@ void TPageStorages2::SbRaomOpenClick() {
         SetPath(editRaom, MakeRelativePath(path), true);
     } else {
         SetPath(editRaom, kNoFile, true);
-        dlg.Warn(Text("err.OpenRaom.Title"), Q(LangTextArg(kSection, "err.OpenRaom.Message", path)));
+        dlg.Prompter().Warning(&dlg, Text("err.OpenRaom.Title"),
+                               Q(LangTextArg(kSection, "err.OpenRaom.Message", path)));
     }
 }
 

@@ -293,6 +293,11 @@ TFormDebugger::~TFormDebugger() {
     if (!firstShow) SaveSettings();
 }
 
+void TFormDebugger::SetPrompts(Prompts& p) {
+    prompts = &p;
+    disass->SetPrompts(p);
+}
+
 QLabel* TFormDebugger::MakeLabel(QWidget* parent, const char* name, int tag) {
     auto* l = new TaggedLabel(parent, tag);
     l->setObjectName(name);

@@ -8,6 +8,7 @@
 
 #include "tools/debugger/MemorySearch.h"
 #include "tools/debugger/RunControl.h"
+#include "ui/Prompts.h"
 
 class ChipCpu8080;
 class ChipMemory;
@@ -36,6 +37,8 @@ public:
     TFormDbgFind* FormDbgFind() const { return find; }
     TFormPerifStat* FormPerifStat() const { return perifStat; }
     TFormDisass* FormDisass() const { return disass; }
+    // The boxes and file dialogs of this window and of its disassembly window.
+    void SetPrompts(Prompts& p);
 
     // Views.
     void FormShow();
@@ -189,4 +192,5 @@ private:
     TFormDbgFind* find = nullptr;
     TFormPerifStat* perifStat = nullptr;
     TFormDisass* disass = nullptr;
+    Prompts* prompts = &DefaultPrompts();
 };

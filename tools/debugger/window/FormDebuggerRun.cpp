@@ -1,6 +1,7 @@
 #include "tools/debugger/window/FormDebugger.h"
 // Run control and the buttons: stepping, running, the side windows, double clicks.
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -95,8 +96,8 @@ void TFormDebugger::FindNext(bool newSearch) {
         SetSource(SrcMem);
         ShowList();
     } else {
-        dbgwin::ShowBox(dbgwin::Text(kSection, "err.Find.Title", "Find"),
-                        dbgwin::Text(kSection, "err.Find.Message", "The pattern was not found."), false);
+        prompts->Information(QApplication::activeWindow(), dbgwin::Text(kSection, "err.Find.Title", "Find"),
+                             dbgwin::Text(kSection, "err.Find.Message", "The pattern was not found."));
     }
     activateWindow();
 }

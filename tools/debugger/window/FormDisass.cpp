@@ -1,5 +1,6 @@
 #include "tools/debugger/window/FormDisass.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -15,7 +16,6 @@
 #include "common/Files.h"
 #include "common/Lang.h"
 #include "common/TextUtils.h"
-#include "ui/FileDialogs.h"
 #include "tools/debugger/window/DbgWindowUtils.h"
 
 namespace {
@@ -145,7 +145,8 @@ void TFormDisass::BtnAddClick() {
     a.valuesAsLabels = a.type == dbg::AreaWords && checkDwLabel->isChecked();
     // The offset is checked too: an unreadable one, or one that moves the area past FFFFh, is refused.
     if (!dbg::AreaIsValid(a)) {
-        dbgwin::ShowBox(T("err.AddItem.Title", "Add"), T("err.AddItem.Message", "The area is not valid."), true);
+        prompts->Warning(QApplication::activeWindow(), T("err.AddItem.Title", "Add"),
+                         T("err.AddItem.Message", "The area is not valid."));
         return;
     }
     dbg::InsertArea(areas, a);
@@ -164,22 +165,22 @@ void TFormDisass::BtnDelClick() {
 }
 
 namespace {
-bool AskSave(const std::function<bool(std::string&)>& hook, std::string& path) {
-    if (hook) return hook(path);
+bool AskSave(Prompts& prompts, std::string& path) {
     path = "...";
-    return SaveFileDialog(LangText(kSection, "text.SaveDlg.Title"), LangText(kSection, "text.SaveDlg.Filter"), "",
-                          true, path);
+    return prompts.SaveFile(LangText(kSection, "text.SaveDlg.Title"), LangText(kSection, "text.SaveDlg.Filter"), "",
+                            true, path);
 }
 }  // namespace
 
 void TFormDisass::BtnDisassClick() {
     if (areas.empty()) {
-        dbgwin::ShowBox(T("err.Disass1.Title", "Disassembly"), T("err.Disass1.Message", "The list is empty."), true);
+        prompts->Warning(QApplication::activeWindow(), T("err.Disass1.Title", "Disassembly"),
+                         T("err.Disass1.Message", "The list is empty."));
         return;
     }
     if (!memory) return;
     std::string path;
-    if (!AskSave(saveDialog, path)) return;
+    if (!AskSave(*prompts, path)) return;
     dbg::ListingOptions o;
     o.labels = rbLabels->isChecked();
     o.hexDump = !o.labels && checkHexDump->isChecked();
@@ -189,45 +190,42 @@ void TFormDisass::BtnDisassClick() {
     const bool ok = dbg::SaveListing(path, *memory, areas, o);
     unsetCursor();
     if (!ok) {
-        dbgwin::ShowBox(T("err.Disass2.Title", "Disassembly"), T("err.Disass2.Message", "The file could not be written."),
-                        true);
+        prompts->Warning(QApplication::activeWindow(), T("err.Disass2.Title", "Disassembly"),
+                         T("err.Disass2.Message", "The file could not be written."));
         return;
     }
-    dbgwin::ShowBox(T("err.Disass3.Title", "Disassembly"), T("err.Disass3.Message", "The listing is written."), false);
+    prompts->Information(QApplication::activeWindow(), T("err.Disass3.Title", "Disassembly"),
+                         T("err.Disass3.Message", "The listing is written."));
 }
 
 void TFormDisass::BtnSaveClick() {
     if (areas.empty()) {
-        dbgwin::ShowBox(T("err.Disass1.Title", "Disassembly"), T("err.Disass1.Message", "The list is empty."), true);
+        prompts->Warning(QApplication::activeWindow(), T("err.Disass1.Title", "Disassembly"),
+                         T("err.Disass1.Message", "The list is empty."));
         return;
     }
     std::string path;
-    if (!AskSave(saveDialog, path)) return;
+    if (!AskSave(*prompts, path)) return;
     if (!ReplaceFileContents(path, dbg::AreaListText(areas)))
-        dbgwin::ShowBox(T("err.Disass2.Title", "Disassembly"), T("err.Disass2.Message", "The file could not be written."),
-                        true);
+        prompts->Warning(QApplication::activeWindow(), T("err.Disass2.Title", "Disassembly"),
+                         T("err.Disass2.Message", "The file could not be written."));
 }
 
 void TFormDisass::BtnLoadClick() {
     std::string path;
-    if (openDialog) {
-        if (!openDialog(path)) return;
-    } else {
-        path = "...";
-        if (!OpenFileDialog(LangText(kSection, "text.OpenDlg.Title"), LangText(kSection, "text.OpenDlg.Filter"), "",
-                            path))
-            return;
-    }
+    path = "...";
+    if (!prompts->OpenFile(LangText(kSection, "text.OpenDlg.Title"), LangText(kSection, "text.OpenDlg.Filter"), "",
+                           path))
+        return;
     std::string text;
     if (!ReadWholeFile(path, text)) {
-        dbgwin::ShowBox(T("err.OpenList1.Title", "Open list"), T("err.OpenList1.Message", "The file cannot be opened."),
-                        true);
+        prompts->Warning(QApplication::activeWindow(), T("err.OpenList1.Title", "Open list"),
+                         T("err.OpenList1.Message", "The file cannot be opened."));
         return;
     }
     const int bad = dbg::ParseAreaList(text, areas);
     RefreshList();
     if (bad)
-        dbgwin::ShowBox(T("err.OpenList2.Title", "Open list"),
-                        QString::fromStdString(LangTextArg(kSection, "err.OpenList2.Message", std::to_string(bad))),
-                        true);
+        prompts->Warning(QApplication::activeWindow(), T("err.OpenList2.Title", "Open list"),
+                         QString::fromStdString(LangTextArg(kSection, "err.OpenList2.Message", std::to_string(bad))));
 }

@@ -2,11 +2,11 @@
 // Disassembly of memory areas to a listing file.
 #include <QWidget>
 
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "tools/debugger/Listing.h"
+#include "ui/Prompts.h"
 
 class ChipMemory;
 class QCheckBox;
@@ -32,9 +32,8 @@ public:
     void BtnSaveClick();
     void BtnLoadClick();
 
-    // File choice; tests replace them (false: cancelled).
-    std::function<bool(std::string& path)> saveDialog;
-    std::function<bool(std::string& path)> openDialog;
+    // Boxes and file dialogs go through prompts.
+    void SetPrompts(Prompts& p) { prompts = &p; }
 
     QLineEdit* meFrom = nullptr;
     QLineEdit* meTo = nullptr;
@@ -52,6 +51,7 @@ protected:
 private:
     QString Number(int32_t v) const;
     QString TypeName(int type) const;
+    Prompts* prompts = &DefaultPrompts();
     ChipMemory* memory = nullptr;
     std::vector<dbg::DisassArea> areas;
     bool decimal = false;

@@ -7,7 +7,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QToolButton>
@@ -21,7 +20,6 @@
 #include "common/RecentFiles.h"
 #include "common/TextUtils.h"
 #include "machine/cpu/ChipMemory.h"
-#include "ui/FileDialogs.h"
 #include "ui/WindowPlacement.h"
 
 namespace {
@@ -124,14 +122,6 @@ QString TFormMemReadWrite::Text(const char* key) const {
     return QString::fromStdString(LangText("FormMemReadWrite", key));
 }
 
-void TFormMemReadWrite::ShowMessage(const char* titleKey, const char* textKey) {
-    if (message) {
-        message(Text(titleKey), Text(textKey));
-        return;
-    }
-    QMessageBox::warning(this, Text(titleKey), Text(textKey));
-}
-
 void TFormMemReadWrite::Setup(int newModel, ChipMemory* newMemory, bool newSave) {
     model = newModel;
     memory = newMemory;
@@ -190,21 +180,19 @@ bool TFormMemReadWrite::ReadValues(bool hex, bool showMessage) {
     const bool paging = memory && memory->GetPagingFlag() != 0;
     const bool valid = values.Read(meStart->displayText().toStdString(), meLength->displayText().toStdString(),
                                    mePage->displayText().toStdString(), hex, paging);
-    if (!valid && showMessage) ShowMessage("err.Values.Title", "err.Values.Message");
+    if (!valid && showMessage) prompts->WarningKey(this, "FormMemReadWrite", "err.Values");
     return valid;
 }
 
 void TFormMemReadWrite::SbSelectFileClick() {
     std::string name = MakeAbsolutePath(editFile->text().toStdString());
     bool chosen;
-    if (fileDialog) {
-        chosen = fileDialog(save, name);
-    } else if (save) {
-        chosen = SaveFileDialog(LangText("FormMemReadWrite", "text.SaveDlg.Title"),
-                                LangText("FormMemReadWrite", "text.SaveDlg.Filter"), "", true, name);
+    if (save) {
+        chosen = prompts->SaveFile(LangText("FormMemReadWrite", "text.SaveDlg.Title"),
+                                   LangText("FormMemReadWrite", "text.SaveDlg.Filter"), "", true, name);
     } else {
-        chosen = OpenFileDialog(LangText("FormMemReadWrite", "text.OpenDlg.Title"),
-                                LangText("FormMemReadWrite", "text.OpenDlg.Filter"), "", name);
+        chosen = prompts->OpenFile(LangText("FormMemReadWrite", "text.OpenDlg.Title"),
+                                   LangText("FormMemReadWrite", "text.OpenDlg.Filter"), "", name);
     }
     if (!chosen) return;
     if (save) {
@@ -213,7 +201,7 @@ void TFormMemReadWrite::SbSelectFileClick() {
         bool clamped = false;
         values.length = PresetLength(name, &clamped);
         ShowLength();
-        if (clamped) ShowMessage("err.FileTooLong.Title", "err.FileTooLong.Message");
+        if (clamped) prompts->WarningKey(this, "FormMemReadWrite", "err.FileTooLong");
     }
     editFile->setText(QString::fromStdString(MakeRelativePath(name)));
 }
@@ -230,7 +218,7 @@ void TFormMemReadWrite::PresetFile(const std::string& path) {
     values.length = PresetLength(path, &clamped);
     ShowLength();
     editFile->setText(QString::fromStdString(MakeRelativePath(path)));
-    if (clamped) ShowMessage("err.FileTooLong.Title", "err.FileTooLong.Message");
+    if (clamped) prompts->WarningKey(this, "FormMemReadWrite", "err.FileTooLong");
 }
 
 void TFormMemReadWrite::BtnOKClick() {
@@ -252,23 +240,21 @@ void TFormMemReadWrite::BtnOKClick() {
             const QString title = Text("text.Overwrite.Title");
             const QString text = QString::fromStdString(
                 LangTextArg("FormMemReadWrite", "text.Overwrite.Message", file));
-            const bool yes = question ? question(title, text)
-                                      : QMessageBox::question(this, title, text) == QMessageBox::Yes;
-            if (!yes) return;
+            if (!prompts->Question(this, title, text)) return;
         }
         const MemFileResult r = SaveMemoryToFile(*memory, model, o, file);
         if (r.result != MemFileResult::Done)
-            ShowMessage("err.CreateFile.Title", "err.CreateFile.Message");
+            prompts->WarningKey(this, "FormMemReadWrite", "err.CreateFile");
         else
             AddRecentFile(file);
     } else {
         const MemFileResult r = LoadFileToMemory(*memory, model, o, file);
         if (r.result != MemFileResult::Done) {
-            ShowMessage("err.OpenFile.Title", "err.OpenFile.Message");
+            prompts->WarningKey(this, "FormMemReadWrite", "err.OpenFile");
         } else {
             values.length = r.length;
             ShowLength();
-            if (r.clamped) ShowMessage("err.FileTooLong.Title", "err.FileTooLong.Message");
+            if (r.clamped) prompts->WarningKey(this, "FormMemReadWrite", "err.FileTooLong");
             AddRecentFile(file);
         }
     }

@@ -4,10 +4,10 @@
 
 #include <QDialog>
 
-#include <functional>
 #include <string>
 
 #include "tools/memrw/MemReadWrite.h"
+#include "ui/Prompts.h"
 
 class ChipMemory;
 class QCheckBox;
@@ -26,13 +26,8 @@ public:
     void Setup(int model, ChipMemory* memory, bool save);
     void PresetFile(const std::string& path);
 
-    // Message boxes, questions and file dialogs go through these (tests replace them).
-    using MessageHook = std::function<void(const QString& title, const QString& text)>;
-    void SetMessageHook(MessageHook hook) { message = std::move(hook); }
-    using QuestionHook = std::function<bool(const QString& title, const QString& text)>;
-    void SetQuestionHook(QuestionHook hook) { question = std::move(hook); }
-    using FileHook = std::function<bool(bool save, std::string& path)>;
-    void SetFileHook(FileHook hook) { fileDialog = std::move(hook); }
+    // Message boxes, questions and file dialogs go through prompts.
+    void SetPrompts(Prompts& p) { prompts = &p; }
 
     void FormShow();
     void CheckHexClick(bool byUser);
@@ -47,7 +42,6 @@ protected:
 
 private:
     void ShowLength();
-    void ShowMessage(const char* titleKey, const char* textKey);
     QString Text(const char* key) const;
 
     int model = 0;
@@ -57,9 +51,7 @@ private:
     bool hexShown = false;
     bool fileChosenInDialog = false;  // the dialog asked about overwriting already
     MemRangeValues values;
-    MessageHook message;
-    QuestionHook question;
-    FileHook fileDialog;
+    Prompts* prompts = &DefaultPrompts();
 
     QLineEdit* editFile = nullptr;
     QToolButton* sbSelectFile = nullptr;

@@ -8,7 +8,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
@@ -18,7 +17,6 @@
 #include "common/Paths.h"
 #include "common/TextUtils.h"
 #include "machine/core/ModelIndex.h"
-#include "ui/FileDialogs.h"
 #include "ui/WindowPlacement.h"
 
 namespace {
@@ -135,15 +133,6 @@ QString TFormPoke::Text(const char* key) const {
     return QString::fromStdString(LangText("FormPoke", key));
 }
 
-void TFormPoke::ShowMessage(const char* titleKey, const QString& text) {
-    const QString title = Text(titleKey);
-    if (message) {
-        message(title, text);
-        return;
-    }
-    QMessageBox::warning(this, title, text);
-}
-
 void TFormPoke::SetTarget(int newModel, ChipMemory* newMemory) {
     if (newModel != model) {
         list.Clear();
@@ -193,7 +182,7 @@ bool TFormPoke::ReadValues(bool hex, bool showMessage) {
     } else if (value < 0 || value > 255) {
         value = 0;
     }
-    if (!good && showMessage) ShowMessage("err.Values.Title", Text("err.Values.Message"));
+    if (!good && showMessage) prompts->Warning(this, Text("err.Values.Title"), Text("err.Values.Message"));
     return good;
 }
 
@@ -309,40 +298,38 @@ void TFormPoke::BtnOKClick() {
 
 void TFormPoke::BtnSavePokeClick() {
     std::string path = lastFolder;
-    const bool chosen = fileDialog ? fileDialog(true, path)
-                                   : SaveFileDialog(LangText("FormPoke", "text.SaveDlg.Title"),
-                                                    LangText("FormPoke", "text.SaveDlg.Filter"), "", true, path);
+    const bool chosen = prompts->SaveFile(LangText("FormPoke", "text.SaveDlg.Title"),
+                                          LangText("FormPoke", "text.SaveDlg.Filter"), "", true, path);
     if (!chosen) return;
     const size_t slash = path.find_last_of('/');
     if (slash != std::string::npos) lastFolder = path.substr(0, slash + 1);
-    if (!list.Save(path)) ShowMessage("err.Create.Title", Text("err.Create.Message"));
+    if (!list.Save(path)) prompts->Warning(this, Text("err.Create.Title"), Text("err.Create.Message"));
 }
 
 void TFormPoke::BtnLoadPokeClick() {
     std::string path = lastFolder;
-    const bool chosen = fileDialog ? fileDialog(false, path)
-                                   : OpenFileDialog(LangText("FormPoke", "text.OpenDlg.Title"),
-                                                    LangText("FormPoke", "text.OpenDlg.Filter"), "", path);
+    const bool chosen = prompts->OpenFile(LangText("FormPoke", "text.OpenDlg.Title"),
+                                          LangText("FormPoke", "text.OpenDlg.Filter"), "", path);
     if (!chosen) return;
     const size_t slash = path.find_last_of('/');
     if (slash != std::string::npos) lastFolder = path.substr(0, slash + 1);
     const PokeLoadResult r = list.Load(path, checkHex->isChecked());
     if (r.result == PokeLoadResult::CannotOpen) {
-        ShowMessage("err.OpenPoke1.Title", Text("err.OpenPoke1.Message"));
+        prompts->Warning(this, Text("err.OpenPoke1.Title"), Text("err.OpenPoke1.Message"));
         return;
     }
     RebuildList();
     clbPokeList->clearSelection();
     if (r.result == PokeLoadResult::BadLine) {
-        ShowMessage("err.OpenPoke2.Title",
-                    QString::fromStdString(LangTextArg("FormPoke", "err.OpenPoke2.Message",
-                                                       std::to_string(r.badLine))));
+        prompts->Warning(
+            this, Text("err.OpenPoke2.Title"),
+            QString::fromStdString(LangTextArg("FormPoke", "err.OpenPoke2.Message", std::to_string(r.badLine))));
     }
     if (!r.remapDropped.empty()) {
         std::string lines;
         for (int l : r.remapDropped) lines += (lines.empty() ? "" : ", ") + std::to_string(l);
-        ShowMessage("err.OpenPoke3.Title",
-                    QString::fromStdString(LangTextArg("FormPoke", "err.OpenPoke3.Message", lines)));
+        prompts->Warning(this, Text("err.OpenPoke3.Title"),
+                         QString::fromStdString(LangTextArg("FormPoke", "err.OpenPoke3.Message", lines)));
     }
     UpdateButtons();
     btnOK->setEnabled(false);

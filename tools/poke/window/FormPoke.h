@@ -4,10 +4,10 @@
 
 #include <QDialog>
 
-#include <functional>
 #include <string>
 
 #include "tools/poke/PokeList.h"
+#include "ui/Prompts.h"
 
 class ChipMemory;
 class QCheckBox;
@@ -26,11 +26,8 @@ public:
     void SetTarget(int model, ChipMemory* memory);
     PokeList& List() { return list; }
 
-    // Message boxes and file dialogs go through these (tests replace them).
-    using MessageHook = std::function<void(const QString& title, const QString& text)>;
-    void SetMessageHook(MessageHook hook) { message = std::move(hook); }
-    using FileHook = std::function<bool(bool save, std::string& path)>;
-    void SetFileHook(FileHook hook) { fileDialog = std::move(hook); }
+    // Message boxes and file dialogs go through prompts.
+    void SetPrompts(Prompts& p) { prompts = &p; }
 
     // Handlers.
     void FormShow();
@@ -54,7 +51,6 @@ private:
     void UpdateButtons();
     void WriteFields();
     int SelectedRow() const;
-    void ShowMessage(const char* titleKey, const QString& text);
     QString Text(const char* key) const;
 
     PokeList list;
@@ -66,8 +62,7 @@ private:
     bool firstShow = true;
     bool rebuilding = false;
     std::string lastFolder;
-    MessageHook message;
-    FileHook fileDialog;
+    Prompts* prompts = &DefaultPrompts();
 
     QLineEdit* meAddress = nullptr;
     QLineEdit* meValue = nullptr;

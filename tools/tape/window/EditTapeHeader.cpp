@@ -5,7 +5,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 
@@ -73,15 +72,6 @@ TFormEditTapeHeader::TFormEditTapeHeader(QWidget* parent) : QDialog(parent) {
     ShowValues();
 }
 
-void TFormEditTapeHeader::Message(const char* key) {
-    const QString title = QString::fromStdString(LangText(kSection, std::string(key) + ".Title"));
-    const QString text = QString::fromStdString(LangText(kSection, std::string(key) + ".Message"));
-    if (messageHook)
-        messageHook(title, text);
-    else
-        QMessageBox::warning(this, title, text);
-}
-
 void TFormEditTapeHeader::ShowValues() {
     const bool hex = CheckHex->isChecked();
     MeStart->setInputMask(hex ? kHexMask : kDecMask);
@@ -107,7 +97,7 @@ int TFormEditTapeHeader::Number() const { return ParseBlockNumber(MeNumber->text
 bool TFormEditTapeHeader::ReadValues(bool hex, bool withMessage) {
     const bool ok = ReadHeaderValues(MeStart->displayText().toStdString(), MeLength->displayText().toStdString(),
                                      hex, start, length);
-    if (!ok && withMessage) Message("err.Values");
+    if (!ok && withMessage) prompts->WarningKey(this, kSection, "err.Values");
     return ok;
 }
 
@@ -122,10 +112,10 @@ bool TFormEditTapeHeader::CheckType() {
         case HeaderCheck::Ok:
             return true;
         case HeaderCheck::TypeEmpty:
-            Message("err.FileType1");
+            prompts->WarningKey(this, kSection, "err.FileType1");
             break;
         default:
-            Message("err.FileType2");
+            prompts->WarningKey(this, kSection, "err.FileType2");
             break;
     }
     EditType->setFocus();
@@ -137,10 +127,10 @@ bool TFormEditTapeHeader::CheckName() {
         case HeaderCheck::Ok:
             return true;
         case HeaderCheck::NameEmpty:
-            Message("err.FileName1");
+            prompts->WarningKey(this, kSection, "err.FileName1");
             break;
         default:
-            Message("err.FileName2");
+            prompts->WarningKey(this, kSection, "err.FileName2");
             break;
     }
     EditName->setFocus();
@@ -150,7 +140,7 @@ bool TFormEditTapeHeader::CheckName() {
 void TFormEditTapeHeader::accept() {
     if (!CheckType() || !CheckName()) return;
     if (Number() < 0) {
-        Message("err.Values");
+        prompts->WarningKey(this, kSection, "err.Values");
         MeNumber->setFocus();
         return;
     }

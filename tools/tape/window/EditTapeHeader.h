@@ -1,7 +1,8 @@
 #pragma once
 // The modal dialog in which the user gives or changes a tape block's header.
 #include <QDialog>
-#include <functional>
+
+#include "ui/Prompts.h"
 
 class QCheckBox;
 class QLabel;
@@ -25,9 +26,8 @@ public:
     bool CheckType();
     bool CheckName();
 
-    // Message boxes go here instead when set (tests).
-    using MessageHook = std::function<void(const QString& title, const QString& text)>;
-    void SetMessageHook(MessageHook hook) { messageHook = std::move(hook); }
+    // Message boxes go through prompts.
+    void SetPrompts(Prompts& p) { prompts = &p; }
 
     QLineEdit* MeNumber = nullptr;
     QLineEdit* EditType = nullptr;
@@ -45,10 +45,9 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void Message(const char* key);
     void ShowValues();
     bool shownHex = true;  // the mode the edits show
     int32_t start = 0;
     int32_t length = 0;
-    MessageHook messageHook;
+    Prompts* prompts = &DefaultPrompts();
 };

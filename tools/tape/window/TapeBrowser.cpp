@@ -11,7 +11,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
-#include <QMessageBox>
 #include <QProgressBar>
 #include <QStyle>
 #include <QToolButton>
@@ -27,7 +26,6 @@
 #include "common/RecentFiles.h"
 #include "machine/core/RequestWords.h"
 #include "machine/owner/MachineOwner.h"
-#include "ui/FileDialogs.h"
 #include "tools/tape/HeaderRules.h"
 #include "tools/tape/window/EditTapeHeader.h"
 #include "tools/tape/window/TapeBrowserText.h"
@@ -208,21 +206,17 @@ void TFormTapeBrowser::SetTapeFileName(const std::string& path) {
 
 bool TFormTapeBrowser::FileDialog(bool save, const char* titleKey, const char* filterKey, const char* ext,
                                   std::string& path) {
-    if (fileDialogHook) return fileDialogHook(save, titleKey, path);
-    if (save) return SaveFileDialog(Lang(titleKey), Lang(filterKey), ext, true, path);
-    return OpenFileDialog(Lang(titleKey), Lang(filterKey), ext, path);
+    if (save) return prompts->SaveFile(Lang(titleKey), Lang(filterKey), ext, true, path);
+    return prompts->OpenFile(Lang(titleKey), Lang(filterKey), ext, path);
 }
 
-void TFormTapeBrowser::Message(const QString& title, const QString& text, bool error) {
-    if (messageHook) {
-        messageHook(title, text);
-        return;
-    }
-    if (error)
-        QMessageBox::critical(this, title, text);
-    else
-        QMessageBox::warning(this, title, text);
+namespace {
+
+TapeDeckUi::Answer DeckAnswer(Prompts::Answer a) {
+    return a == Prompts::Answer::Yes ? TapeDeckUi::Yes : a == Prompts::Answer::No ? TapeDeckUi::No : TapeDeckUi::Cancel;
 }
+
+}  // namespace
 
 // ---- TapeDeckUi ----------------------------------------------------------
 
@@ -235,9 +229,7 @@ bool TFormTapeBrowser::AskSaveTapeFile(std::string& path) {
 
 TapeDeckUi::Answer TFormTapeBrowser::AskSaveChanges() {
     const QString title = QLang("err.ChangedTape.Title"), text = QLang("err.ChangedTape.Message");
-    if (questionHook) return questionHook(title, text);
-    const auto r = QMessageBox::question(this, title, text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-    return r == QMessageBox::Yes ? Yes : r == QMessageBox::No ? No : Cancel;
+    return DeckAnswer(prompts->QuestionCancel(this, title, text));
 }
 
 void TFormTapeBrowser::ShowFileError(const TapeFileError& e) {
@@ -245,7 +237,10 @@ void TFormTapeBrowser::ShowFileError(const TapeFileError& e) {
         const std::string title = Lang((std::string(key) + ".Title").c_str());
         const std::string msgKey = std::string(key) + ".Message";
         const std::string text = arg2.empty() ? LangTextArg(kSection, msgKey, arg) : LangTextArgs(kSection, msgKey, arg, arg2);
-        Message(QString::fromStdString(title), QString::fromStdString(text), error);
+        if (error)
+            prompts->Error(this, QString::fromStdString(title), QString::fromStdString(text));
+        else
+            prompts->Warning(this, QString::fromStdString(title), QString::fromStdString(text));
     };
     switch (e.code) {
         case TapeFileError::None: break;
@@ -447,8 +442,8 @@ void TFormTapeBrowser::SBtnAddClick() {
     SetTag(TapeRequest::Idle);
     if (!ok) return;
     if (!deck.AddTape(path)) {
-        Message(QLang("err.OpenTape.Title"), QString::fromStdString(LangTextArg(kSection, "err.OpenTape.Message", path)),
-                true);
+        prompts->Error(this, QLang("err.OpenTape.Title"),
+                       QString::fromStdString(LangTextArg(kSection, "err.OpenTape.Message", path)));
         return;
     }
     SBtnSaveTape->setEnabled(true);

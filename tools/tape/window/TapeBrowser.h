@@ -3,12 +3,12 @@
 // TapeDeck; this window lists the blocks, carries the buttons, the pop-up
 // menu and the dialogs, and answers the deck's questions.
 #include <QWidget>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "tools/tape/TapeDeck.h"
+#include "ui/Prompts.h"
 
 class QComboBox;
 class QLabel;
@@ -45,15 +45,8 @@ public:
     static constexpr int kMinClientWidth = 330;
     static constexpr int kMinClientHeight = 255;
 
-    // Hooks for tests; each replaces a modal dialog when set.
-    using FileDialogHook = std::function<bool(bool save, const std::string& title, std::string& path)>;
-    using QuestionHook = std::function<TapeDeckUi::Answer(const QString& title, const QString& text)>;
-    using MessageHook = std::function<void(const QString& title, const QString& text)>;
-    using EditorHook = std::function<int(TFormEditTapeHeader& editor)>;
-    void SetFileDialogHook(FileDialogHook h) { fileDialogHook = std::move(h); }
-    void SetQuestionHook(QuestionHook h) { questionHook = std::move(h); }
-    void SetMessageHook(MessageHook h) { messageHook = std::move(h); }
-    void SetEditorHook(EditorHook h) { editorHook = std::move(h); }
+    // Boxes, file dialogs and the header editor's modal run go through prompts.
+    void SetPrompts(Prompts& p) { prompts = &p; }
 
     // TapeDeckUi
     bool AskSaveTapeFile(std::string& path) override;
@@ -109,7 +102,6 @@ protected:
 private:
     void SetTag(int value);
     bool FileDialog(bool save, const char* titleKey, const char* filterKey, const char* ext, std::string& path);
-    void Message(const QString& title, const QString& text, bool error);
     void RefreshButtons();
     int RunEditor();
     bool EditFields(TapeHeaderFields& fields, const TapeBlock* block, const std::string& name, int32_t start,
@@ -124,8 +116,5 @@ private:
     bool available = true;
     std::string basicTempFile;
     std::shared_ptr<TempSource> basicTemp;
-    FileDialogHook fileDialogHook;
-    QuestionHook questionHook;
-    MessageHook messageHook;
-    EditorHook editorHook;
+    Prompts* prompts = &DefaultPrompts();
 };

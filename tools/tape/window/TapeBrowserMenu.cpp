@@ -5,9 +5,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QUrl>
@@ -17,7 +15,6 @@
 #include "common/Lang.h"
 #include "common/Paths.h"
 #include "machine/core/RequestWords.h"
-#include "ui/FileDialogs.h"
 #include "ui/WindowPlacement.h"
 #include "tools/tape/BasicFiles.h"
 #include "tools/tape/BasicText.h"
@@ -50,11 +47,10 @@ void TFormTapeBrowser::PopupMenuPopup() {
 
 int TFormTapeBrowser::RunEditor() {
     if (!headerEditor) return QDialog::Rejected;
-    if (editorHook) return editorHook(*headerEditor);
     const QRect r = frameGeometry();
     headerEditor->adjustSize();
     PlaceWindowFrame(headerEditor, r.center() - QPoint(headerEditor->width() / 2, headerEditor->height() / 2));
-    return headerEditor->exec();
+    return prompts->Exec(*headerEditor);
 }
 
 bool TFormTapeBrowser::EditFields(TapeHeaderFields& fields, const TapeBlock* block, const std::string& name,
@@ -227,8 +223,8 @@ void TFormTapeBrowser::PiSaveAsTxtClick() {
             if (written) {
                 ShowFileError(written);
             } else if (text.truncated) {
-                Message(QLang("err.ExportBasic.Title"),
-                        QString::fromStdString(LangTextArg(kSection, "err.ExportBasic.Message", path)), false);
+                prompts->Warning(this, QLang("err.ExportBasic.Title"),
+                                 QString::fromStdString(LangTextArg(kSection, "err.ExportBasic.Message", path)));
             }
         }
     }
@@ -248,8 +244,8 @@ void TFormTapeBrowser::PiCreateFromTxtClick() {
     BasicImport program;
     if (ImportBasicFile(textFile, program)) {
         QApplication::restoreOverrideCursor();
-        Message(QLang("err.OpenTape.Title"),
-                QString::fromStdString(LangTextArg(kSection, "err.OpenTape.Message", textFile)), false);
+        prompts->Warning(this, QLang("err.OpenTape.Title"),
+                         QString::fromStdString(LangTextArg(kSection, "err.OpenTape.Message", textFile)));
         SetTag(TapeRequest::ResumeRequest);
         return;
     }
@@ -264,15 +260,9 @@ void TFormTapeBrowser::PiCreateFromTxtClick() {
         QApplication::restoreOverrideCursor();
         const QString title = QLang("err.ImportBasic.Title");
         const QString text = QString::fromStdString(LangTextArgs(kSection, "err.ImportBasic.Message", textFile, logFile));
-        TapeDeckUi::Answer a;
-        if (questionHook) {
-            a = questionHook(title, text);
-        } else {
-            const auto r = QMessageBox::warning(this, title, text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-            a = r == QMessageBox::Yes ? Yes : r == QMessageBox::No ? No : Cancel;
-        }
-        if (a == No) QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(logFile)));
-        if (a != Yes) {
+        const Prompts::Answer a = prompts->QuestionCancel(this, title, text, Prompts::Look::Warning);
+        if (a == Prompts::Answer::No) prompts->OpenUrl(QUrl::fromLocalFile(QString::fromStdString(logFile)));
+        if (a != Prompts::Answer::Yes) {
             SetTag(TapeRequest::ResumeRequest);
             return;
         }
