@@ -256,6 +256,61 @@ private slots:
         QVERIFY(form.ChangeCodes().empty());  // a new package alone changes no machine
     }
 
+    // A ROM module and the RAOM module are never plugged in together: the current model's
+    // module is offered unchecked while the RAOM module is in, and checking it takes that out.
+    void romModuleAndRaomModule() {
+        Open([](QString& t) {
+            SetCurrent(t, "Model-2");
+            t.replace(QStringLiteral("<RaomModule inserted=\"false\""), QStringLiteral("<RaomModule inserted=\"true\""));
+        });
+        auto raomIn = [&] {
+            return ReadAttrBool(FindChildElement(FindChildElement(doc->Root(), "Storages"), "RaomModule"), "inserted", false);
+        };
+        QVERIFY(raomIn());
+        const QString roms = prog->Path("roms/");
+        QVERIFY(WriteFile(roms + "basic2.rmm", d.basic2));
+        QVERIFY(WriteFile(roms + "basic3.rmm", d.basic3));
+        {
+            TFormRomFolder form(nullptr, roms.toStdString(), d.table, *doc);
+            QCOMPARE(form.Row(size_t(RowOf(form, "basic2.rmm")))->checkState(TFormRomFolder::kColPlug), Qt::Unchecked);
+            QCOMPARE(form.Row(size_t(RowOf(form, "basic3.rmm")))->checkState(TFormRomFolder::kColPlug), Qt::Checked);
+            form.accept();
+            QVERIFY(raomIn());  // Model-3 is not the current model
+            QVERIFY(ReadAttrBool(RomModuleOf(doc->Root(), "Model-3"), "inserted", false));
+            QVERIFY(!ReadAttrBool(RomModuleOf(doc->Root(), "Model-2"), "inserted", false));
+            QVERIFY(form.ChangeCodes().empty());
+        }
+        TFormRomFolder form(nullptr, roms.toStdString(), d.table, *doc);
+        QTreeWidgetItem* basic2 = form.Row(size_t(RowOf(form, "basic2.rmm")));
+        QCOMPARE(basic2->checkState(TFormRomFolder::kColPlug), Qt::Unchecked);
+        basic2->setCheckState(TFormRomFolder::kColPlug, Qt::Checked);
+        form.accept();
+        QVERIFY(!raomIn());
+        QCOMPARE(ReadAttrString(RomModuleOf(doc->Root(), "Model-2"), "name"), std::string("basic2"));
+        QCOMPARE(form.ChangeCodes(), (std::vector<int>{ChangeCode::RomModule, ChangeCode::RomModuleInserted, ChangeCode::Raom}));
+    }
+
+    // Two BASIC modules of one model: one module takes one package, so one box is checked.
+    void oneModulePerModel() {
+        Open();
+        const QByteArray other = Pattern(5120, 50);
+        std::vector<KnownRom> table = d.table;
+        table.push_back(Entry("basic1b.rmm", other, "module", "Model-1"));
+        const QString roms = prog->Path("roms/");
+        QVERIFY(WriteFile(roms + "a-basic1.rmm", d.basic1));
+        QVERIFY(WriteFile(roms + "b-basic1.rmm", other));
+        TFormRomFolder form(nullptr, roms.toStdString(), table, *doc);
+        QTreeWidgetItem* a = form.Row(size_t(RowOf(form, "a-basic1.rmm")));
+        QTreeWidgetItem* b = form.Row(size_t(RowOf(form, "b-basic1.rmm")));
+        QCOMPARE(a->checkState(TFormRomFolder::kColPlug), Qt::Checked);
+        QCOMPARE(b->checkState(TFormRomFolder::kColPlug), Qt::Unchecked);
+        b->setCheckState(TFormRomFolder::kColPlug, Qt::Checked);
+        QCOMPARE(a->checkState(TFormRomFolder::kColPlug), Qt::Unchecked);
+        form.accept();
+        QCOMPARE(ReadAttrString(RomModuleOf(doc->Root(), "Model-1"), "name"), std::string("basic1b"));
+        QCOMPARE(Packages(doc->Root()).size(), size_t(2));
+    }
+
     void cancelChangesNothing() {
         Open([](QString& t) { SetCurrent(t, "Model-1"); });
         const QString roms = prog->Path("roms/");
