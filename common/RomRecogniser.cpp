@@ -54,6 +54,15 @@ bool ReadExactly(int fd, std::vector<uint8_t>& bytes, size_t size) {
     return true;
 }
 
+// The table's entry for the bytes, or null.
+const KnownRom* FindKnown(const std::vector<KnownRom>& table, const std::vector<uint8_t>& bytes) {
+    const std::string sha1 = Sha1Hex(bytes.data(), bytes.size());
+    const auto known = std::find_if(table.begin(), table.end(), [&](const KnownRom& r) {
+        return r.size == bytes.size() && r.sha1 == sha1;
+    });
+    return known == table.end() ? nullptr : &*known;
+}
+
 }  // namespace
 
 extern const char* const kKnownRomsText;  // generated from the list of known dumps
@@ -196,11 +205,8 @@ RomScanResult ScanRomFolder(const std::string& folder, const std::vector<KnownRo
             skip(RomSkipReason::Unreadable);
             continue;
         }
-        const std::string sha1 = Sha1Hex(bytes.data(), bytes.size());
-        const auto known = std::find_if(table.begin(), table.end(), [&](const KnownRom& r) {
-            return r.size == bytes.size() && r.sha1 == sha1;
-        });
-        if (known == table.end()) {
+        const KnownRom* known = FindKnown(table, bytes);
+        if (!known) {
             result.unknown.push_back(path);
             continue;
         }
@@ -216,4 +222,25 @@ RomScanResult ScanRomFolder(const std::string& folder, const std::vector<KnownRo
         }
     }
     return result;
+}
+
+RomFileVerdict RecogniseRomFile(const std::string& path, const std::vector<KnownRom>& table, KnownRom& found) {
+    struct stat st{};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
+        !PlausibleRomSize(static_cast<uint64_t>(st.st_size)))
+        return RomFileVerdict::NotRead;
+    Fd file;
+    file.fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    struct stat opened{};
+    if (file.fd < 0 || ::fstat(file.fd, &opened) != 0 || !S_ISREG(opened.st_mode) ||
+        !PlausibleRomSize(static_cast<uint64_t>(opened.st_size)))
+        return RomFileVerdict::NotRead;
+    const int flags = ::fcntl(file.fd, F_GETFL);
+    if (flags >= 0) ::fcntl(file.fd, F_SETFL, flags & ~O_NONBLOCK);
+    std::vector<uint8_t> bytes;
+    if (!ReadExactly(file.fd, bytes, static_cast<size_t>(opened.st_size))) return RomFileVerdict::NotRead;
+    const KnownRom* known = FindKnown(table, bytes);
+    if (!known) return RomFileVerdict::Unknown;
+    found = *known;
+    return RomFileVerdict::Known;
 }

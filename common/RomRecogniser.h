@@ -64,3 +64,8 @@ struct RomScanResult {
 
 // Reads every file of a plausible size in folder and looks it up in table.
 RomScanResult ScanRomFolder(const std::string& folder, const std::vector<KnownRom>& table);
+
+enum class RomFileVerdict { Known, Unknown, NotRead };
+// Looks up one file the user chose (links are followed): a regular file of a plausible
+// size is read and found in table; others are not read (NotRead).
+RomFileVerdict RecogniseRomFile(const std::string& path, const std::vector<KnownRom>& table, KnownRom& found);

@@ -73,6 +73,20 @@ using namespace machine_builder;
 
 const char* MachineBuilder::ModelName(int model) { return IsModelIndex(model) ? kPlans[model].name : ""; }
 
+int MachineBuilder::ModelIndex(const std::string& name) {
+    for (int i = 0; i < kModelCount; ++i)
+        if (name == kPlans[i].name) return i;
+    return -1;
+}
+
+int MachineBuilder::MonitorRomKb(int model) { return IsModelIndex(model) ? kPlans[model].romKb : 0; }
+
+bool MachineBuilder::MonitorRomFits(int model, int64_t size) {
+    if (!IsModelIndex(model) || size <= 0 || size % 1024 != 0) return false;
+    if (const int kb = kPlans[model].romKb) return size == int64_t(kb) * 1024;
+    return size >= 4 * 1024 && size <= int64_t(kRomBufferSize);
+}
+
 void MachineBuilder::DeleteCore(MachineParts& p) {
     // Every device leaves the CPU first; devices built on the general-purpose
     // interface go before it.

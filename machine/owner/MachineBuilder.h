@@ -4,6 +4,7 @@
 // apart again. Optional devices are the settings applier's.
 
 #include <cstdint>
+#include <string>
 
 #include "machine/core/ModelIndex.h"
 #include "machine/cpu/DeviceAttachment.h"
@@ -61,4 +62,11 @@ public:
     static void DeleteCore(MachineParts& parts);
     // The configuration name of a model ("Model-1" ...), "" outside 0-7.
     static const char* ModelName(int model);
+    // The model's index for its configuration name; -1 for any other text.
+    static int ModelIndex(const std::string& name);
+    // Whether a monitor ROM file of size bytes fills the model's ROM: exactly its fixed
+    // size, or whole KB from 4 to 16 KB where the ROM takes the file's size.
+    static bool MonitorRomFits(int model, int64_t size);
+    // The fixed monitor ROM size of a model in KB; 0 where the file's size is taken.
+    static int MonitorRomKb(int model);
 };

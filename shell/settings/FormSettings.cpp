@@ -306,6 +306,8 @@ std::optional<QString> TFormSettings::JoystickText(int row) const {
     return joystickDescription(row);
 }
 
+const std::vector<KnownRom>& TFormSettings::KnownRoms() const { return hasOwnRoms ? knownRoms : BuiltInKnownRoms(); }
+
 bool TFormSettings::FileHasSize(const std::string& path, int64_t size) { return ::FileHasSize(path, size); }
 
 bool TFormSettings::CheckConnector(int connector) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "common/RomRecogniser.h"
 #include "machine/owner/MachineOwner.h"
 #include "shell/settings/logic/Connectors.h"
 #include "shell/settings/logic/FileAssociations.h"
@@ -51,6 +52,10 @@ public:
     // The association store of the General page (default: the user's data folder).
     using StoreFactory = std::function<std::unique_ptr<AssociationStore>()>;
     void SetAssociationStore(StoreFactory f) { storeFactory = std::move(f); }
+    // The table of known ROM dumps the Model page names the monitor ROM by
+    // (default: the built-in one).
+    void SetKnownRoms(std::vector<KnownRom> table) { knownRoms = std::move(table); hasOwnRoms = true; }
+    const std::vector<KnownRom>& KnownRoms() const;
     // The joystick set-up dialog's changed flag.
     void SetJoystickChanged(bool changed) { joystickChanged = changed; }
     // What the joystick set-up dialog says of connector row (0 K3, 1 K4).
@@ -142,6 +147,8 @@ private:
     JoystickSetup joystickSetup;
     JoystickDescription joystickDescription;
     StoreFactory storeFactory;
+    std::vector<KnownRom> knownRoms;
+    bool hasOwnRoms = false;
 
     QTreeWidget* treeItems = nullptr;
     QLabel* imgTop = nullptr;

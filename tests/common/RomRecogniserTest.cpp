@@ -222,6 +222,37 @@ TEST(RomRecogniser, UnreadableFileIsReported) {
     EXPECT_EQ(verdict, "UR");
 }
 
+// One file the user chose: links are followed, but only a regular file of a ROM's size is read.
+TEST(RomRecogniser, OneChosenFile) {
+    TestTempDir dir, other;
+    dir.write("mon.rom", Pattern(4096, 1));
+    dir.write("mystery.rom", Pattern(4096, 2));
+    dir.write("odd.rom", Pattern(4097, 1));
+    other.write("m3.rom", Pattern(8192, 4));
+    ASSERT_EQ(::symlink(other.file("m3.rom").c_str(), dir.file("link.rom").c_str()), 0);
+    ASSERT_EQ(::mkfifo(dir.file("pipe.rom").c_str(), 0644), 0);
+    const struct {
+        std::string path;
+        RomFileVerdict verdict;
+        const char* name;
+    } cases[] = {
+        {dir.file("mon.rom"), RomFileVerdict::Known, "mon1.rom"},
+        {dir.file("link.rom"), RomFileVerdict::Known, "mon3.rom"},
+        {dir.file("mystery.rom"), RomFileVerdict::Unknown, ""},
+        {dir.file("odd.rom"), RomFileVerdict::NotRead, ""},
+        {dir.file("pipe.rom"), RomFileVerdict::NotRead, ""},
+        {dir.file("none.rom"), RomFileVerdict::NotRead, ""},
+        {dir.path(), RomFileVerdict::NotRead, ""},
+        {"/dev/zero", RomFileVerdict::NotRead, ""},
+        {"", RomFileVerdict::NotRead, ""},
+    };
+    for (const auto& c : cases) {
+        KnownRom found;
+        EXPECT_EQ(RecogniseRomFile(c.path, kTable, found), c.verdict) << c.path;
+        EXPECT_EQ(found.name, c.name) << c.path;
+    }
+}
+
 TEST(RomRecogniser, MissingFolderIsNotRead) {
     TestTempDir dir;
     const RomScanResult r = ScanRomFolder(dir.file("none"), kTable);

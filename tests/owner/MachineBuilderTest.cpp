@@ -50,6 +50,30 @@ TEST(ModelPlan, NameMemoryAndRomPerModel) {
     EXPECT_STREQ(MachineBuilder::ModelName(8), "");
 }
 
+// A monitor file fills the model's ROM: the Model-3 takes 8 KB, the Mato and the Consul
+// 16 KB, the others the file's size in whole KB from 4 to 16.
+TEST(ModelPlan, MonitorRomSizeThatFitsEachModel) {
+    const struct {
+        int model;
+        int64_t size;
+        bool fits;
+    } cases[] = {
+        {kModel1, 4096, true},      {kModel1, 16384, true},     {kModel1, 2048, false},
+        {kModel1, 17408, false},    {kModel1, 4096 + 512, false}, {kModel2, 8192, true},
+        {kModel2A, 3072, false},    {kModelAlfa, 13312, true},  {kModelAlfa2, 16384, true},
+        {kModel3, 8192, true},      {kModel3, 4096, false},     {kModel3, 16384, false},
+        {kModelMato, 16384, true},  {kModelMato, 8192, false},  {kModelC2717, 16384, true},
+        {kModelC2717, 4096, false}, {-1, 4096, false},          {8, 4096, false},
+        {kModel1, 0, false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(MachineBuilder::MonitorRomFits(c.model, c.size), c.fits) << c.model << " " << c.size;
+    EXPECT_EQ(MachineBuilder::ModelIndex("Model-2A"), kModel2A);
+    EXPECT_EQ(MachineBuilder::ModelIndex("Model-C2717"), kModelC2717);
+    EXPECT_EQ(MachineBuilder::ModelIndex("model-1"), -1);
+    EXPECT_EQ(MachineBuilder::ModelIndex("-"), -1);
+}
+
 class BareBuild : public OwnerTest {
 protected:
     void SetUp() override {

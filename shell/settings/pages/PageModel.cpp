@@ -8,6 +8,8 @@
 #include "common/Config.h"
 #include "common/Paths.h"
 #include "ui/ControlPictures.h"
+#include "common/RomRecogniser.h"
+#include "shell/romfolder/logic/RomFolderPlan.h"
 #include "shell/settings/FormSettings.h"
 #include "shell/settings/logic/Media.h"
 #include "shell/settings/logic/RomPackages.h"
@@ -62,6 +64,8 @@ TPageModel::TPageModel(TFormSettings& dialog)
     QToolButton* open = SpeedButton(gbMon, "SbMonOpen", "Otvoriť...", "O");
     connect(open, &QToolButton::clicked, this, [this] { SbMonOpenClick(); });
     mon->addWidget(open);
+    lblMonName = DynamicLabel(gbMon, "LblMonName", "");
+    mon->addWidget(lblMonName);
     col->addWidget(gbMon);
     checkInsertRm = Check(this, "CheckInsertRm", "Vložiť ROM modul");
     connect(checkInsertRm, &QCheckBox::toggled, this, [this] { CheckInsertRmClick(); });
@@ -130,6 +134,7 @@ void TPageModel::RadioModelClick() {
     const int m = SelectedModel();
     pugi::xml_node me = FindChildElement(ConfigSection("Model"), SelectedModelName(m));
     SetPath(editMon, ShownIfExists(ReadElementText(FindChildElement(me, "RomFile"))), false);
+    ShowMonitorName();
     checkM3Comp->setVisible(m == 3);
     checkM3Comp->setEnabled(m == 3);
     checkM3Comp->setChecked(ReadAttrBool(me, "compatibility-mode", false));
@@ -185,6 +190,26 @@ void TPageModel::SbMonOpenClick() {
     std::string path = S(editMon->text());
     if (!dlg.ChooseFile(false, "text.OpenMonitor.Title", "text.OpenMonitor.Filter", "ROM", path)) return;
     SetPath(editMon, MakeRelativePath(path), true);
+    ShowMonitorName();
+}
+
+void TPageModel::ShowMonitorName() {
+    const std::string path = StoredPathAbsolute(S(editMon->text()));
+    if (path.empty()) {
+        lblMonName->clear();
+        return;
+    }
+    const RomNameTexts names = LoadRomNameTexts(kSection);
+    KnownRom rom;
+    if (RecogniseRomFile(path, dlg.KnownRoms(), rom) != RomFileVerdict::Known) {
+        lblMonName->setText(Q(names.unknown));
+        return;
+    }
+    int model = -1;
+    for (int i = 0; i < 8; ++i)
+        if (rom.model == SelectedModelName(i)) model = i;
+    const std::string caption = model >= 0 ? S(radioModel[model]->text()) : std::string();
+    lblMonName->setText(Q(RomDisplayName(rom, caption, names)));
 }
 
 void TPageModel::Read(SettingsControls& c) const {

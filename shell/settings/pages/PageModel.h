@@ -33,12 +33,15 @@ private:
     void CheckInsertRmClick();
     void CbPkgSelect();
     void SbMonOpenClick();
+    // Names the dump the monitor edit shows, from the table of known dumps.
+    void ShowMonitorName();
 
     QRadioButton* radioModel[8] = {};
     QLabel* imgModel[8] = {};
     QCheckBox* checkM3Comp = nullptr;
     QCheckBox* check256k = nullptr;
     setpage::PathLineEdit* editMon = nullptr;
+    QLabel* lblMonName = nullptr;
     QCheckBox* checkInsertRm = nullptr;
     QLabel* lblPkg = nullptr;
     QComboBox* cbPkg = nullptr;

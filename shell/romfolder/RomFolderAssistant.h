@@ -1,0 +1,29 @@
+#pragma once
+// The ROM-folder assistant for the main window: a folder of ROM dumps given
+// once sets the models' monitor ROMs and makes ROM packages of the BASIC
+// modules. After a true result the caller (with the machine paused, as for
+// the settings dialog) saves the document, runs ReloadSettingsPages, takes
+// the module selection from the dialog (ModuleControls) and applies
+// RomFolderAssistantChangeCodes() as after the settings dialog's OK.
+#include <vector>
+
+#include "ui/Prompts.h"
+
+class ConfigDocument;
+class QWidget;
+class TFormSettings;
+
+// Asks for a folder, shows what it holds; true when the user confirmed and the configuration changed.
+bool RunRomFolderAssistant(QWidget* parent, ConfigDocument& doc, Prompts& prompts = DefaultPrompts());
+
+// The change codes of the last run that changed the configuration (empty otherwise):
+// 1 when the current model's monitor ROM changed, 11 when its ROM module's package
+// or insertion changed, 12 when its module went in, 29 when the RAOM module had
+// to come out for it.
+const std::vector<int>& RomFolderAssistantChangeCodes();
+
+// Loads the settings dialog's pages that show what the assistant wrote (Model, ROM
+// packages, storages): the dialog's next OK compares its controls with the document
+// and would otherwise write the old monitor and module back, and the module's file
+// list (ModuleControls) is read from these controls.
+void ReloadSettingsPages(TFormSettings& settings);
