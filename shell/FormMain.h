@@ -16,6 +16,7 @@
 #include "machine/owner/MachineOwner.h"
 #include "machine/screen/ScreenDAD85.h"
 
+class FirstStartPanel;
 class InstanceChannel;
 class RecordingSession;
 class TFormActionRecording;
@@ -98,6 +99,8 @@ public:
     bool IsRecordingWave() const;
     ConfigDocument& XMLDoc() { return xmlDoc; }
     ScreenView* Screen() const { return screenView; }
+    // Over the screen while the machine has no monitor ROM (FirstStartPanel.cpp).
+    FirstStartPanel* FirstStart() const { return firstStart; }
     bool FirstShowPending() const { return firstShowPending; }
     int Closing() const { return owner->Closing.load(); }
     int RunState() const { return owner->GetRunState(); }
@@ -263,6 +266,7 @@ protected:
 
 private:
     class View;
+    friend class FirstStartPanel;
     void CreateControls();
     void CreateDebugger();
     QAction* AddAction(QMenu* menu, const char* name, const char* caption, const QKeySequence& key = {});
@@ -362,6 +366,7 @@ private:
     QToolBar* toolBar = nullptr;
     QWidget* panel = nullptr;
     ScreenView* screenView = nullptr;
+    FirstStartPanel* firstStart = nullptr;
     QLabel* imageModel = nullptr;
     QLabel* labelCpuUsage = nullptr;
     QLabel* imageSound = nullptr;

@@ -1,0 +1,247 @@
+// The first start without a monitor ROM: the panel over the screen names the
+// model, the machine is held paused, and a ROM given through the panel's
+// buttons takes the panel away and runs the machine.
+#include <QtTest>
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QToolButton>
+
+#include <memory>
+
+#include "common/Config.h"
+#include "common/Lang.h"
+#include "machine/cpu/ChipMemory.h"
+#include "shell/FirstStartPanel.h"
+#include "shell/ScreenView.h"
+#include "shell/FormMain.h"
+#include "shell/settings/FormSettings.h"
+#include "tests/qt/TestProgramDir.h"
+
+namespace {
+
+// A 4 KB monitor of our own for the PMD 85 models (ROM at 8000h once the boot
+// mapping ends): writes 55h, AAh at the start of video RAM (C000h), then
+// counts the byte after them up for ever.
+QByteArray LoopMonitor() {
+    const unsigned char code[] = {
+        0xC3, 0x03, 0x80,  // JMP 8003h
+        0x31, 0x00, 0x70,  // LXI SP,7000h
+        0xD3, 0x84,        // OUT 84h: boot mapping off
+        0x21, 0x00, 0xC0,  // LXI H,C000h
+        0x36, 0x55, 0x23,  // MVI M,55h; INX H
+        0x36, 0xAA, 0x23,  // MVI M,AAh; INX H
+        0x34,              // loop: INR M
+        0xC3, 0x11, 0x80,  // JMP loop
+    };
+    QByteArray rom(reinterpret_cast<const char*>(code), sizeof code);
+    rom.resize(4096, '\0');
+    return rom;
+}
+
+}  // namespace
+
+class FirstStartPanelTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestProgramDir> prog;
+    std::unique_ptr<TFormMain> form;
+    QStringList errors;
+
+    // Starts on model with no monitor ROM for any model but those edit gives one.
+    void Start(const QString& model, const std::function<void(QString&)>& edit = {}) {
+        prog = std::make_unique<TestProgramDir>();
+        QVERIFY(prog->Make(
+            [&](QString& t) {
+                QVERIFY(t.contains("current=\"Model-C2717\""));
+                t.replace("current=\"Model-C2717\"", "current=\"" + model + "\"");
+                if (edit) edit(t);
+            },
+            false, true));
+        TFormMain::SetProgramDirOverride(prog->Path().toStdString());
+        form = std::make_unique<TFormMain>();
+        QCOMPARE(ApplicationTag, 0);
+        form->SetInfoBoxHook([](const QString&, const QString&) {});
+        errors.clear();
+        form->SetErrorBoxHook([this](const QString& title, const QString&) { errors << title; });
+        form->show();
+        QVERIFY(!form->FirstShowPending());
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    }
+    FirstStartPanel* Panel() { return form->findChild<FirstStartPanel*>("FirstStartPanel"); }
+    QString Message() { return form->findChild<QLabel*>("LabelFirstStartMessage")->text(); }
+    int VideoByte(int i) {
+        std::lock_guard<std::recursive_mutex> hold(form->Owner().CpuMutex);  // between two slices
+        return form->Owner().GetMemory()->GetVideoRam()[i];
+    }
+    // Held: paused, and shown so (the run item checked, the button offers Run,
+    // no LED lit), and no slice runs.
+    void CheckHeld() {
+        QCOMPARE(form->RunState(), 1);
+        QVERIFY(form->ActionNamed("MiPaused")->isChecked());
+        QCOMPARE(form->ActionNamed("TBtnRunPause")->property("imageIndex").toInt(), 4);
+        QCOMPARE(form->LedState(), 0u);
+        const int32_t slices = form->Owner().GetSliceCount();
+        QTest::qWait(100);
+        QCOMPARE(form->Owner().GetSliceCount(), slices);
+    }
+    // Runs the monitor: its bytes reach video RAM and the loop counts on.
+    void CheckRunsTheMonitor() {
+        QCOMPARE(form->RunState(), 0);
+        QVERIFY(!form->ActionNamed("MiPaused")->isChecked());
+        QTRY_VERIFY_WITH_TIMEOUT(VideoByte(1) == 0xAA, 10000);
+        QCOMPARE(VideoByte(0), 0x55);
+        const int count = VideoByte(2);
+        QTRY_VERIFY_WITH_TIMEOUT(VideoByte(2) != count, 10000);
+    }
+
+private slots:
+    void cleanup() {
+        form.reset();
+        prog.reset();
+        TFormMain::SetProgramDirOverride("");
+    }
+
+    // The texts come from the language file; the message names the model.
+    void panelNamesTheModelAndTheMachineIsHeld() {
+        Start("Model-2A");
+        QVERIFY(Panel());
+        QTRY_VERIFY(Panel()->isVisible());
+        QCOMPARE(Message(), QString("PMD 85-2A has no monitor ROM."));
+        QVERIFY(form->Owner().MonitorRomMissing());
+        for (const char* name : {"LabelFirstStartHint", "BtnRomFolder", "BtnFirstStartSettings"}) {
+            QWidget* w = form->findChild<QWidget*>(name);
+            QVERIFY2(w && w->isVisible(), name);
+        }
+        QCOMPARE(form->findChild<QPushButton*>("BtnRomFolder")->text(), QString("Choose a ROM folder..."));
+        QCOMPARE(form->findChild<QPushButton*>("BtnFirstStartSettings")->text(), QString("Settings..."));
+        QCOMPARE(form->findChild<QLabel*>("LabelFirstStartHint")->text(),
+                 QString::fromStdString(LangText("FormMain", "label.LabelFirstStartHint.Caption")));
+        // The panel covers the screen picture.
+        QCOMPARE(Panel()->geometry(), form->Screen()->rect());
+        CheckHeld();
+        // Run asked for from the menu and the toolbar: refused, and shown so.
+        form->ActionNamed("MiPaused")->trigger();
+        CheckHeld();
+        form->ActionNamed("TBtnRunPause")->trigger();
+        CheckHeld();
+        form->ActionNamed("MiReset")->trigger();
+        CheckHeld();
+        QVERIFY(Panel()->isVisible());
+    }
+
+    // Settings... opens the Model page; the monitor chosen there and OK take
+    // the panel away and the machine boots it.
+    void romChosenOnTheModelPageRunsTheMachine() {
+        Start("Model-2A");
+        QTRY_VERIFY(Panel()->isVisible());
+        QVERIFY(prog->Write("pmd2a.rom", LoopMonitor()));
+        const std::string romPath = prog->Path("pmd2a.rom").toStdString();
+        TFormSettings& dialog = *form->FormSettings();
+        dialog.SetFileDialog([romPath](bool save, const std::string&, const std::string&, const std::string&,
+                                       std::string& path) {
+            if (save) return false;
+            path = romPath;
+            return true;
+        });
+        int page = -1;
+        form->SetSettingsExec([&page](TFormSettings& d) {
+            QTimer::singleShot(0, &d, [&d, &page] {
+                page = d.ActivePage();
+                d.findChild<QToolButton*>("SbMonOpen")->click();
+                d.findChild<QPushButton*>("BtnOk")->click();
+            });
+            return d.exec();
+        });
+        form->findChild<QPushButton*>("BtnFirstStartSettings")->click();
+        QCOMPARE(page, 1);  // the Model page
+        QVERIFY(!Panel()->isVisible());
+        QVERIFY(!form->Owner().MonitorRomMissing());
+        CheckRunsTheMonitor();
+        QVERIFY(prog->Read("Orvik.xml").contains("<RomFile>pmd2a.rom</RomFile>"));
+        QVERIFY(errors.isEmpty());
+    }
+
+    // Cancel keeps the panel and the machine held.
+    void cancelledSettingsKeepThePanel() {
+        Start("Model-2A");
+        QTRY_VERIFY(Panel()->isVisible());
+        form->SetSettingsExec([](TFormSettings&) { return int(QDialog::Rejected); });
+        form->findChild<QPushButton*>("BtnFirstStartSettings")->click();
+        QVERIFY(Panel()->isVisible());
+        CheckHeld();
+    }
+
+    // The ROM folder assistant's confirmed change is saved and applied: the
+    // panel goes, the machine runs, and the settings dialog shows the new
+    // monitor (its next OK must not write the old one back).
+    void romFolderAssistantChangeIsAppliedAndKept() {
+        Start("Model-2A");
+        QTRY_VERIFY(Panel()->isVisible());
+        QVERIFY(QDir().mkpath(prog->Path("roms")));
+        QVERIFY(prog->Write("roms/pmd2a.rom", LoopMonitor()));
+        int asked = 0;
+        bool change = false;
+        Panel()->SetAssistant([&](QWidget* parent, ConfigDocument& doc) {
+            ++asked;
+            if (parent != form.get() || &doc != &form->XMLDoc()) return false;
+            if (!change) return false;
+            pugi::xml_node m = FindChildElement(FindChildElement(doc.Root(), "Model"), "Model-2A");
+            FindChildElement(m, "RomFile").text().set("roms/pmd2a.rom");
+            return true;
+        });
+        // Not confirmed: nothing changes.
+        form->findChild<QPushButton*>("BtnRomFolder")->click();
+        QCOMPARE(asked, 1);
+        QVERIFY(Panel()->isVisible());
+        CheckHeld();
+        change = true;
+        Panel()->ChooseRomFolder();
+        QCOMPARE(asked, 2);
+        QVERIFY(!Panel()->isVisible());
+        CheckRunsTheMonitor();
+        QVERIFY(prog->Read("Orvik.xml").contains("<RomFile>roms/pmd2a.rom</RomFile>"));
+        QCOMPARE(form->FormSettings()->findChild<QLineEdit*>("EditMon")->text(), QString("roms/pmd2a.rom"));
+        // OK on another page keeps the monitor.
+        form->SetSettingsExec([](TFormSettings& d) {
+            QTimer::singleShot(0, &d, [&d] { d.findChild<QPushButton*>("BtnOk")->click(); });
+            return d.exec();
+        });
+        form->ActionNamed("MiGeneral")->trigger();
+        QVERIFY(prog->Read("Orvik.xml").contains("<RomFile>roms/pmd2a.rom</RomFile>"));
+        QVERIFY(!Panel()->isVisible());
+        QCOMPARE(form->RunState(), 0);
+        QVERIFY(errors.isEmpty());
+    }
+
+    // A model without its ROM chosen while another runs: the panel comes back
+    // naming it, and the machine stops.
+    void switchingToAModelWithoutRomHoldsTheMachine() {
+        Start("Model-2A", [this](QString& t) {
+            QVERIFY(prog->Write("pmd2a.rom", LoopMonitor()));
+            const int at = t.indexOf("<Model-2A ");
+            const int rom = t.indexOf("<RomFile/>", at);
+            QVERIFY(at >= 0 && rom > at);
+            t.replace(rom, 10, "<RomFile>pmd2a.rom</RomFile>");
+        });
+        QTest::qWait(50);
+        QVERIFY(!Panel()->isVisible());
+        CheckRunsTheMonitor();
+        form->SetSettingsExec([](TFormSettings& d) {
+            QTimer::singleShot(0, &d, [&d] {
+                d.findChild<QRadioButton*>("RadioMC")->click();
+                d.findChild<QPushButton*>("BtnOk")->click();
+            });
+            return d.exec();
+        });
+        form->ActionNamed("MiModel")->trigger();
+        QTRY_VERIFY(Panel()->isVisible());
+        QCOMPARE(Message(), QString("Consul 2717 has no monitor ROM."));
+        CheckHeld();
+    }
+};
+
+QTEST_MAIN(FirstStartPanelTest)
+#include "FirstStartPanelTest.moc"
