@@ -14,6 +14,7 @@
 
 #include "common/Paths.h"
 #include "shell/FormMain.h"
+#include "shell/help/HelpPages.h"
 #include "ui/ControlPictures.h"
 
 namespace {
@@ -135,7 +136,8 @@ void TFormMain::CreateOpenControls() {
     toolBar->addAction(tape);
 
     // The home page named in the item's hint (the language file holds it);
-    // a relative name is a page in the program folder.
+    // a relative name is a page in the configuration's or the program's
+    // folder or the installed share folders (HelpPageFolder).
     QAction* web = AddAction(miHelp, "MiWebpages", "Domovská stránka emulátora");
     web->setToolTip("README.md");
     connect(web, &QAction::triggered, this, [this, web] { MiWebpagesClick(web); });
@@ -144,7 +146,8 @@ void TFormMain::CreateOpenControls() {
 void TFormMain::MiWebpagesClick(QAction* sender) {
     const QString address = sender->toolTip();
     if (address.isEmpty()) return;
-    const QUrl url = QUrl::fromUserInput(address, QString::fromStdString(AppDir()), QUrl::AssumeLocalFile);
+    const QUrl url = QUrl::fromUserInput(address, QString::fromStdString(HelpPageFolder(address.toStdString())),
+                                         QUrl::AssumeLocalFile);
     if (webOpener)
         webOpener(url.toString());
     else
