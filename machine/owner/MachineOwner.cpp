@@ -109,11 +109,16 @@ void MachineOwner::SetPause(int state, int alsoRefreshTimers) {
         // No monitor ROM: nothing to run. A refused run still tells the view,
         // whose run item may have checked itself.
         state = 1;
+        romHold = true;
         if (runState.load() == 1) {
             if (parts.view) parts.view->RunStateChanged(1, alsoRefreshTimers != 0);
             return;
         }
     }
+    // The first run after a hold for the ROM starts every timer: the hold
+    // may have stopped the screen timer and the view's, and the run that
+    // ends it (a snapshot with its ROM, say) may ask for the CPU's alone.
+    if (state == 0 && romHold.exchange(false)) alsoRefreshTimers = 1;
     if (state == runState.load()) return;
     std::lock_guard<std::recursive_mutex> lock(CpuMutex);
     if (state == runState.load()) return;
@@ -177,7 +182,9 @@ int MachineOwner::ApplySettings(std::vector<int>& codes) {
 }
 
 void MachineOwner::HoldWithoutRom() {
-    if (MonitorRomMissing() && runState.load() == 0) SetPause(1, 1);
+    if (!MonitorRomMissing()) return;
+    romHold = true;
+    if (runState.load() == 0) SetPause(1, 1);
 }
 
 int MachineOwner::ApplySoundSettings(std::vector<int>& codes) {

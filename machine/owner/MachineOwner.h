@@ -189,6 +189,7 @@ private:
     SliceRunner slice{parts, tags.debugger, tags.TapeHold()};
 
     std::atomic<int> runState{-1};
+    std::atomic<bool> romHold{false};  // paused or refused for a missing monitor ROM since the last run
     // Reconfiguration state.
     std::recursive_mutex tickMutex;  // held by the screen tick and by a reconfiguration
     std::atomic<int> reconfigDepth{0};

@@ -303,14 +303,27 @@ TEST_F(RunControlTest, AMachineWithoutItsMonitorRomIsHeldPaused) {
     EXPECT_TRUE(owner.MonitorRomMissing());
     EXPECT_EQ(owner.GetRunState(), 1);
     EXPECT_FALSE(owner.CpuTimer().Enabled());
-    // The ROM back: the machine may run again once told to.
+    // The ROM back: the machine may run again once told to, and that run
+    // starts the screen timer that the hold stopped, also when it asks for
+    // the CPU's timer alone (a snapshot load resumes so).
     ModelElement(kModel2A).child("RomFile").text().set(rom4k.c_str());
     codes = {ChangeCode::Model};
     owner.ApplySettings(codes);
     EXPECT_FALSE(owner.MonitorRomMissing());
     EXPECT_EQ(owner.GetRunState(), 1);
-    owner.SetPause(0, 1);
+    EXPECT_FALSE(owner.ScreenTimer().Enabled());
+    owner.SetPause(0, 0);
     EXPECT_EQ(owner.GetRunState(), 0);
+    EXPECT_TRUE(owner.CpuTimer().Enabled());
+    EXPECT_TRUE(owner.ScreenTimer().Enabled());
+    // Later pauses and runs are as they were asked.
+    owner.SetPause(1, 0);
+    owner.SetPause(0, 0);
+    EXPECT_TRUE(owner.ScreenTimer().Enabled());
+    owner.SetPause(1, 1);
+    EXPECT_FALSE(owner.ScreenTimer().Enabled());
+    owner.SetPause(0, 0);
+    EXPECT_FALSE(owner.ScreenTimer().Enabled());
     owner.SetPause(1, 1);
 }
 

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 #include <QToolButton>
 
 #include <memory>
@@ -69,6 +70,14 @@ class FirstStartPanelTest : public QObject {
         form->show();
         QVERIFY(!form->FirstShowPending());
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    }
+    // Model-2A boots pmd2a.rom (written now into the program folder).
+    void GiveRom(QString& config) {
+        QVERIFY(prog->Write("pmd2a.rom", LoopMonitor()));
+        const int at = config.indexOf("<Model-2A ");
+        const int rom = config.indexOf("<RomFile/>", at);
+        QVERIFY(at >= 0 && rom > at);
+        config.replace(rom, 10, "<RomFile>pmd2a.rom</RomFile>");
     }
     FirstStartPanel* Panel() { return form->findChild<FirstStartPanel*>("FirstStartPanel"); }
     QString Message() { return form->findChild<QLabel*>("LabelFirstStartMessage")->text(); }
@@ -216,16 +225,45 @@ private slots:
         QVERIFY(errors.isEmpty());
     }
 
+    // A snapshot saved with its monitor ROM, opened while the panel shows:
+    // the panel goes and the machine runs with every timer (the hold had
+    // stopped the screen and controls timers too).
+    void snapshotWithItsRomTakesThePanelAway() {
+        Start("Model-2A", [this](QString& t) { GiveRom(t); });
+        CheckRunsTheMonitor();
+        const std::string saved = prog->Path("run.psn").toStdString();
+        form->SetSnapDialogHook([saved](bool save, std::string& path, uint8_t (&checks)[2]) {
+            path = saved;
+            if (save) checks[1] = 1;  // with the monitor ROM (packed or not)
+            return true;
+        });
+        form->TBtnSaveSnapClick();
+        const QByteArray snapshot = prog->Read("run.psn");
+        QVERIFY(!snapshot.isEmpty());
+        form.reset();
+
+        Start("Model-2A");
+        QTRY_VERIFY(Panel()->isVisible());
+        QVERIFY(prog->Write("run.psn", snapshot));
+        const std::string path = prog->Path("run.psn").toStdString();
+        form->SetSnapDialogHook([path](bool, std::string& p, uint8_t (&checks)[2]) {
+            p = path;
+            checks[0] = 0;  // run after loading
+            return true;
+        });
+        form->MiOpenSnapClick();
+        QTRY_VERIFY(!Panel()->isVisible());
+        QVERIFY(!form->Owner().MonitorRomMissing());
+        CheckRunsTheMonitor();
+        QVERIFY(form->Owner().ScreenTimer().Enabled());
+        QVERIFY(form->findChild<QTimer*>("TimerRefreshControls")->isActive());
+        QVERIFY(errors.isEmpty());
+    }
+
     // A model without its ROM chosen while another runs: the panel comes back
     // naming it, and the machine stops.
     void switchingToAModelWithoutRomHoldsTheMachine() {
-        Start("Model-2A", [this](QString& t) {
-            QVERIFY(prog->Write("pmd2a.rom", LoopMonitor()));
-            const int at = t.indexOf("<Model-2A ");
-            const int rom = t.indexOf("<RomFile/>", at);
-            QVERIFY(at >= 0 && rom > at);
-            t.replace(rom, 10, "<RomFile>pmd2a.rom</RomFile>");
-        });
+        Start("Model-2A", [this](QString& t) { GiveRom(t); });
         QTest::qWait(50);
         QVERIFY(!Panel()->isVisible());
         CheckRunsTheMonitor();
