@@ -29,6 +29,8 @@ const char* const kModelNames[kModelCount] = {"PMD 85-1", "PMD 85-2",      "PMD 
 FirstStartPanel::FirstStartPanel(TFormMain& f, QWidget* screen) : QWidget(screen), form(f) {
     setObjectName("FirstStartPanel");
     setAutoFillBackground(true);
+    // The screen may hide the pointer (full screen, the emulated mouse); the buttons need it.
+    setCursor(Qt::ArrowCursor);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(12, 12, 12, 12);
     column->setSpacing(8);

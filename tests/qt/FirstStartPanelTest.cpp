@@ -128,8 +128,14 @@ private slots:
         QCOMPARE(form->findChild<QPushButton*>("BtnFirstStartSettings")->text(), QString("Settings..."));
         QCOMPARE(form->findChild<QLabel*>("LabelFirstStartHint")->text(),
                  QString::fromStdString(LangText("FormMain", "label.LabelFirstStartHint.Caption")));
-        // The panel covers the screen picture.
+        // The panel covers the screen picture, and shows the pointer where the
+        // screen hides it (full screen, the emulated mouse).
         QCOMPARE(Panel()->geometry(), form->Screen()->rect());
+        form->Screen()->setCursor(Qt::BlankCursor);
+        QCOMPARE(Panel()->cursor().shape(), Qt::ArrowCursor);
+        form->Screen()->unsetCursor();
+        form->ActionNamed("MiSize100")->trigger();
+        QTRY_COMPARE(Panel()->geometry(), form->Screen()->rect());
         CheckHeld();
         // Run asked for from the menu and the toolbar: refused, and shown so.
         form->ActionNamed("MiPaused")->trigger();
