@@ -24,7 +24,8 @@ prefix="$work/dest/usr"
 for f in bin/orvik share/orvik/Orvik.xml share/orvik/Lang/English.ini \
          share/applications/io.github.orvik.Orvik.desktop share/metainfo/io.github.orvik.Orvik.metainfo.xml \
          share/mime/packages/io.github.orvik.Orvik.xml share/icons/hicolor/scalable/apps/io.github.orvik.Orvik.svg \
-         share/icons/hicolor/48x48/apps/io.github.orvik.Orvik.png share/man/man1/orvik.1.gz; do
+         share/icons/hicolor/48x48/apps/io.github.orvik.Orvik.png share/man/man1/orvik.1.gz \
+         share/doc/orvik/README.md; do
   [ -f "$prefix/$f" ] || { echo "install-test: $f was not installed" >&2; exit 1; }
 done
 # A portable program folder: the installed program with its own writable configuration.

@@ -38,6 +38,7 @@
 #include "machine/sound/SoundDriver.h"
 #include "platform/KeyState.h"
 #include "platform/ParPort.h"
+#include "shell/FirstStartPanel.h"
 #include "shell/InstanceChannel.h"
 #include "shell/KeyMap.h"
 #include "shell/ScreenView.h"
@@ -90,6 +91,7 @@ public:
         form->imageModel->setToolTip(QString::fromLatin1(MachineOwner::ModelName(model)));
         form->ShowTapeBrowserAvailable();
         form->DebuggerMachineRebuilt();
+        form->firstStart->FollowLater();  // a build may bring or lose the monitor ROM
     }
     void ShowMute(bool mute) override { form->ShowMute(mute); }
     void SetLed(int index, bool on) override { form->SetLed(1 << index, on); }
@@ -175,6 +177,7 @@ void TFormMain::CreateControls() {
     column->setSpacing(0);
     screenView = new ScreenView(central);
     column->addWidget(screenView, 1);
+    firstStart = new FirstStartPanel(*this, screenView);
     panel = new QWidget(central);
     panel->setObjectName("Panel");
     panel->setFixedHeight(kPanelHeight);

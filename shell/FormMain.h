@@ -16,6 +16,7 @@
 #include "machine/owner/MachineOwner.h"
 #include "machine/screen/ScreenDAD85.h"
 
+class FirstStartPanel;
 class InstanceChannel;
 class RecordingSession;
 class TFormActionRecording;
@@ -90,6 +91,8 @@ public:
     bool IsRecordingWave() const;
     ConfigDocument& XMLDoc() { return xmlDoc; }
     ScreenView* Screen() const { return screenView; }
+    // Over the screen while the machine has no monitor ROM (FirstStartPanel.cpp).
+    FirstStartPanel* FirstStart() const { return firstStart; }
     bool FirstShowPending() const { return firstShowPending; }
     int Closing() const { return owner->Closing.load(); }
     int RunState() const { return owner->GetRunState(); }
@@ -237,6 +240,7 @@ protected:
 
 private:
     class View;
+    friend class FirstStartPanel;
     void CreateControls();
     // The menus and toolbar from their table (FormMainMenus.cpp).
     void CreateMenusAndToolBar();
@@ -324,6 +328,7 @@ private:
     QToolBar* toolBar = nullptr;
     QWidget* panel = nullptr;
     ScreenView* screenView = nullptr;
+    FirstStartPanel* firstStart = nullptr;
     QLabel* imageModel = nullptr;
     QLabel* labelCpuUsage = nullptr;
     QLabel* imageSound = nullptr;

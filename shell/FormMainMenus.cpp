@@ -14,6 +14,7 @@
 #include "machine/recording/RecordingSession.h"
 #include "shell/FormMain.h"
 #include "tools/tape/window/TapeBrowser.h"
+#include "shell/help/HelpPages.h"
 #include "ui/ControlPictures.h"
 #include "ui/Prompts.h"
 
@@ -373,6 +374,7 @@ void TFormMain::CreateRecentFilesDropdown() {
 void TFormMain::MiWebpagesClick(QAction* sender) {
     const QString address = sender->toolTip();
     if (address.isEmpty()) return;
-    const QUrl url = QUrl::fromUserInput(address, QString::fromStdString(AppDir()), QUrl::AssumeLocalFile);
+    const QUrl url = QUrl::fromUserInput(address, QString::fromStdString(HelpPageFolder(address.toStdString())),
+                                         QUrl::AssumeLocalFile);
     prompts->OpenUrl(url);
 }

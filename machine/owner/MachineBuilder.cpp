@@ -182,6 +182,7 @@ void MachineBuilder::Build(MachineParts& p, uint8_t fromSnapshot, int32_t romLen
     if (plan.narrowAtStart) p.systemPio->changeWord.store(1);
 
     p.monitorRomSize = romKb * 1024;
+    p.monitorRomLoaded = length > 0;
     if (length > 0) p.memory->LoadRom(buffer.data(), p.monitorRomSize);
 
     // The modules and Musica were attached to the old machine.

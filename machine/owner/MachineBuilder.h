@@ -54,7 +54,8 @@ public:
 
     // Deletes the old core and builds the model selected in the configuration;
     // the monitor ROM comes from romData when fromSnapshot is 1 and romLength
-    // at least 4096, otherwise from the model's ROM file. Optional devices
+    // at least 4096, otherwise from the model's ROM file; without either the
+    // machine has none (parts.monitorRomLoaded false). Optional devices
     // that survive (modules, Musica) are mapped again on the new CPU; the
     // disk unit is gone and must be made again by its applier.
     static void Build(MachineParts& parts, uint8_t fromSnapshot, int32_t romLength, const uint8_t* romData);

@@ -105,6 +105,20 @@ void MachineOwner::TimerRefreshControlsTimer() {
 }
 
 void MachineOwner::SetPause(int state, int alsoRefreshTimers) {
+    if (state == 0 && MonitorRomMissing()) {
+        // No monitor ROM: nothing to run. A refused run still tells the view,
+        // whose run item may have checked itself.
+        state = 1;
+        romHold = true;
+        if (runState.load() == 1) {
+            if (parts.view) parts.view->RunStateChanged(1, alsoRefreshTimers != 0);
+            return;
+        }
+    }
+    // The first run after a hold for the ROM starts every timer: the hold
+    // may have stopped the screen timer and the view's, and the run that
+    // ends it (a snapshot with its ROM, say) may ask for the CPU's alone.
+    if (state == 0 && romHold.exchange(false)) alsoRefreshTimers = 1;
     if (state == runState.load()) return;
     std::lock_guard<std::recursive_mutex> lock(CpuMutex);
     if (state == runState.load()) return;
@@ -145,18 +159,32 @@ void MachineOwner::ResetMachine(int stopRecordings) {
 // ------------------------------------------------------------ forwarding
 
 void MachineOwner::BuildMachine(uint8_t fromSnapshot, int32_t romLength, const uint8_t* romData) {
-    Reconfiguration hold(*this);
-    const bool hadPmd32 = parts.pmd32 != nullptr;
-    MachineBuilder::Build(parts, fromSnapshot, romLength, romData);
-    if (hadPmd32) {
-        std::vector<int> codes{ChangeCode::Pmd32Unit};
-        applier.ApplyStorageSettings(codes);
+    {
+        Reconfiguration hold(*this);
+        const bool hadPmd32 = parts.pmd32 != nullptr;
+        MachineBuilder::Build(parts, fromSnapshot, romLength, romData);
+        if (hadPmd32) {
+            std::vector<int> codes{ChangeCode::Pmd32Unit};
+            applier.ApplyStorageSettings(codes);
+        }
     }
+    HoldWithoutRom();
 }
 
 int MachineOwner::ApplySettings(std::vector<int>& codes) {
-    Reconfiguration hold(*this);
-    return applier.Apply(codes);
+    int reset = 0;
+    {
+        Reconfiguration hold(*this);
+        reset = applier.Apply(codes);
+    }
+    HoldWithoutRom();
+    return reset;
+}
+
+void MachineOwner::HoldWithoutRom() {
+    if (!MonitorRomMissing()) return;
+    romHold = true;
+    if (runState.load() == 0) SetPause(1, 1);
 }
 
 int MachineOwner::ApplySoundSettings(std::vector<int>& codes) {

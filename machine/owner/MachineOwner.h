@@ -86,6 +86,7 @@ public:
     // the two request words, keyboard scan, LEDs, disk and tape icons.
     void TimerRefreshControlsTimer();
 
+    // state 0 runs (unless the monitor ROM is missing), 1 pauses.
     void SetPause(int state, int alsoRefreshTimers);
     void ResetMachine(int stopRecordings);
     // Closing: stops both timers and joins the timer thread. Nothing is freed
@@ -139,6 +140,11 @@ public:
     uint8_t GetRam256k() const { return parts.ram256k; }
     uint8_t GetVideoInterruptOption() const { return parts.videoInterrupt; }
     int32_t GetMonitorRomSize() const { return parts.monitorRomSize; }
+    // The built machine has no monitor ROM (none chosen for the model, the
+    // file missing, empty or refused). Such a machine never runs: SetPause(0)
+    // leaves it paused, and a build or settings change that leaves it without
+    // one pauses it. False before the first build.
+    bool MonitorRomMissing() const { return parts.cpu && !parts.monitorRomLoaded; }
     int GetRunState() const { return runState.load(); }
     int32_t GetSliceCount() const { return slice.SliceCount(); }
     // A recording starts counting slices afresh (its periodic flush every 200).
@@ -173,6 +179,9 @@ public:
 
 private:
     friend class Reconfiguration;
+    // After a build or a settings change: a machine left without its monitor
+    // ROM stops running.
+    void HoldWithoutRom();
 
     TPreciseTimer cpuTimer;
     TPreciseTimer screenTimer;
@@ -180,6 +189,7 @@ private:
     SliceRunner slice{parts, tags.debugger, tags.TapeHold()};
 
     std::atomic<int> runState{-1};
+    std::atomic<bool> romHold{false};  // paused or refused for a missing monitor ROM since the last run
     // Reconfiguration state.
     std::recursive_mutex tickMutex;  // held by the screen tick and by a reconfiguration
     std::atomic<int> reconfigDepth{0};

@@ -86,6 +86,9 @@ struct MachineParts {
     uint8_t ram256k = 0;
     uint8_t videoInterrupt = 0;  // the video-interrupt option (builder, change code 36)
     int32_t monitorRomSize = 0;
+    // The last build found a monitor ROM (file or snapshot); without one the
+    // owner keeps the machine paused.
+    bool monitorRomLoaded = false;
     // Model-3 compatibility mode.
     std::atomic<uint8_t> compatibilityMode{0};
 

@@ -16,7 +16,8 @@ std::vector<int> lastCodes;
 std::string lastFolder;
 }  // namespace
 
-bool RunRomFolderAssistant(QWidget* parent, ConfigDocument& doc, Prompts& prompts) {
+bool RunRomFolderAssistant(QWidget* parent, ConfigDocument& doc, Prompts& prompts,
+                           const std::vector<KnownRom>& table) {
     lastCodes.clear();
     if (!doc.Active()) return false;
     std::string title = LangText("FormRomFolder", "text.ChooseFolder.Title");
@@ -24,7 +25,7 @@ bool RunRomFolderAssistant(QWidget* parent, ConfigDocument& doc, Prompts& prompt
     std::string folder = lastFolder.empty() ? AppDir() : lastFolder;
     if (!prompts.ChooseFolder(parent, title, folder) || folder.empty()) return false;
     lastFolder = folder;
-    TFormRomFolder dialog(parent, folder, BuiltInKnownRoms(), doc);
+    TFormRomFolder dialog(parent, folder, table, doc);
     if (prompts.Exec(dialog) != QDialog::Accepted || !dialog.Changed()) return false;
     lastCodes = dialog.ChangeCodes();
     return true;

@@ -7,14 +7,17 @@
 // RomFolderAssistantChangeCodes() as after the settings dialog's OK.
 #include <vector>
 
+#include "common/RomRecogniser.h"
 #include "ui/Prompts.h"
 
 class ConfigDocument;
 class QWidget;
 class TFormSettings;
 
-// Asks for a folder, shows what it holds; true when the user confirmed and the configuration changed.
-bool RunRomFolderAssistant(QWidget* parent, ConfigDocument& doc, Prompts& prompts = DefaultPrompts());
+// Asks for a folder, shows what it holds (files recognised by table); true
+// when the user confirmed and the configuration changed.
+bool RunRomFolderAssistant(QWidget* parent, ConfigDocument& doc, Prompts& prompts = DefaultPrompts(),
+                           const std::vector<KnownRom>& table = BuiltInKnownRoms());
 
 // The change codes of the last run that changed the configuration (empty otherwise):
 // 1 when the current model's monitor ROM changed, 11 when its ROM module's package

@@ -3,6 +3,7 @@
 #include <thread>
 
 #include "OwnerFixture.h"
+#include "machine/core/ChangeCodes.h"
 #include "machine/pio/SystemPIO.h"
 #include "machine/screen/ScreenDAD85.h"
 
@@ -241,12 +242,89 @@ TEST_F(RunControlTest, RebuildsWhileTheTimersRun) {
 TEST_F(OwnerTest, DestroyedWhileRunning) {
     auto running = std::make_unique<MachineOwner>();
     SelectModel(kModel2);
-    running->BuildMachine(0, 0, nullptr);
+    const std::vector<uint8_t> rom(4096, 0);  // all NOP: a machine without a ROM would not run
+    running->BuildMachine(1, static_cast<int32_t>(rom.size()), rom.data());
     running->ResetMachine(1);
     running->SetPause(0, 1);
+    ASSERT_EQ(running->GetRunState(), 0);
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     running.reset();  // stops and joins the timer thread before freeing
     SUCCEED();
+}
+
+// A machine built without its monitor ROM is held paused: a run is refused
+// (and told to the view, whose run item may have checked itself), and a
+// change that takes the ROM away pauses the running machine.
+TEST_F(RunControlTest, AMachineWithoutItsMonitorRomIsHeldPaused) {
+    TempDir dir;
+    const std::string rom4k = dir.File("m.rom", std::vector<uint8_t>(4096, 0));
+    const std::string empty = dir.File("empty.rom", {});
+    const std::vector<uint8_t> snapRom(4096, 0), shortRom(2048, 0);
+    struct Case {
+        const char* what;
+        std::string file;                  // the model's RomFile
+        const std::vector<uint8_t>* snap;  // a snapshot's ROM
+        bool missing;
+    };
+    const Case cases[] = {
+        {"none chosen", "", nullptr, true},
+        {"file missing", dir.path + "/gone.rom", nullptr, true},
+        {"a folder", dir.path, nullptr, true},
+        {"empty file", empty, nullptr, true},
+        {"4 KB file", rom4k, nullptr, false},
+        {"snapshot ROM", "", &snapRom, false},
+        {"snapshot ROM under 4 KB, no file", "", &shortRom, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        owner.SetPause(1, 1);
+        ModelElement(kModel2A).child("RomFile").text().set(c.file.c_str());
+        SelectModel(kModel2A);
+        if (c.snap)
+            owner.BuildMachine(1, static_cast<int32_t>(c.snap->size()), c.snap->data());
+        else
+            owner.BuildMachine(0, 0, nullptr);
+        EXPECT_EQ(owner.MonitorRomMissing(), c.missing);
+        const int changes = view.runChanges;
+        owner.SetPause(0, 1);
+        EXPECT_EQ(owner.GetRunState(), c.missing ? 1 : 0);
+        EXPECT_EQ(owner.CpuTimer().Enabled(), !c.missing);
+        EXPECT_EQ(view.runChanges, changes + 1);
+    }
+    // Running with a ROM file; the file goes and the model is built again.
+    ModelElement(kModel2A).child("RomFile").text().set(rom4k.c_str());
+    std::vector<int> codes{ChangeCode::Model};
+    owner.ApplySettings(codes);
+    owner.SetPause(0, 1);
+    ASSERT_EQ(owner.GetRunState(), 0);
+    ModelElement(kModel2A).child("RomFile").text().set("");
+    codes = {ChangeCode::Model};
+    owner.ApplySettings(codes);
+    EXPECT_TRUE(owner.MonitorRomMissing());
+    EXPECT_EQ(owner.GetRunState(), 1);
+    EXPECT_FALSE(owner.CpuTimer().Enabled());
+    // The ROM back: the machine may run again once told to, and that run
+    // starts the screen timer that the hold stopped, also when it asks for
+    // the CPU's timer alone (a snapshot load resumes so).
+    ModelElement(kModel2A).child("RomFile").text().set(rom4k.c_str());
+    codes = {ChangeCode::Model};
+    owner.ApplySettings(codes);
+    EXPECT_FALSE(owner.MonitorRomMissing());
+    EXPECT_EQ(owner.GetRunState(), 1);
+    EXPECT_FALSE(owner.ScreenTimer().Enabled());
+    owner.SetPause(0, 0);
+    EXPECT_EQ(owner.GetRunState(), 0);
+    EXPECT_TRUE(owner.CpuTimer().Enabled());
+    EXPECT_TRUE(owner.ScreenTimer().Enabled());
+    // Later pauses and runs are as they were asked.
+    owner.SetPause(1, 0);
+    owner.SetPause(0, 0);
+    EXPECT_TRUE(owner.ScreenTimer().Enabled());
+    owner.SetPause(1, 1);
+    EXPECT_FALSE(owner.ScreenTimer().Enabled());
+    owner.SetPause(0, 0);
+    EXPECT_FALSE(owner.ScreenTimer().Enabled());
+    owner.SetPause(1, 1);
 }
 
 TEST_F(RunControlTest, ControlsTickAnswersTheRequestWords) {

@@ -16,9 +16,10 @@ struct MainWindowFixture {
     std::unique_ptr<TFormMain> form;
 
     // Builds and shows the window (QVERIFY inside: check QTest::currentTestFailed after).
-    void Start() {
+    // withoutRom: no model has a monitor ROM (the first-start panel shows).
+    void Start(bool withoutRom = false) {
         prog = std::make_unique<TestProgramDir>();
-        QVERIFY(prog->Make());
+        QVERIFY(prog->Make({}, false, withoutRom));
         TFormMain::SetProgramDirOverride(prog->Path().toStdString());
         form = std::make_unique<TFormMain>(prompts);
         QCOMPARE(ApplicationTag, 0);

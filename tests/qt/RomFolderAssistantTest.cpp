@@ -106,7 +106,7 @@ class RomFolderAssistantTest : public QObject {
     // A program folder whose configuration is open, with edits to its text.
     void Open(const std::function<void(QString&)>& edit = {}) {
         prog = std::make_unique<TestProgramDir>();
-        QVERIFY(prog->Make(edit));
+        QVERIFY(prog->Make(edit, false, true));  // the models start without monitor ROMs
         SetAppDir(prog->Path().toStdString());
         pugi::xml_document probe;
         QVERIFY(probe.load_file(prog->Path("Orvik.xml").toStdString().c_str()));

@@ -178,6 +178,19 @@ private slots:
         problems += Problems(w.form.get());
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join("\n")));
     }
+    // The first-start panel over the smallest screen picture.
+    void firstStartPanel() {
+        w.Stop();
+        w.Start(true);
+        QVERIFY(!QTest::currentTestFailed());
+        w.form->ActionNamed("MiSize100")->trigger();
+        QWidget* panel = w.form->findChild<QWidget*>("FirstStartPanel");
+        QVERIFY(panel);
+        QTRY_VERIFY(panel->isVisible());
+        QTest::qWait(20);
+        problems += Problems(w.form.get());
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join("\n")));
+    }
 
     void settingsEveryPage() {
         TFormSettings* settings = w.form->FormSettings();

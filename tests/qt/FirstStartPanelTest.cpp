@@ -1,0 +1,299 @@
+// The first start without a monitor ROM: the panel over the screen names the
+// model, the machine is held paused, and a ROM given through the panel's
+// buttons takes the panel away and runs the machine.
+#include <QtTest>
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QCheckBox>
+#include <QCryptographicHash>
+#include <QFileDialog>
+#include <QRadioButton>
+#include <QTimer>
+#include <QToolButton>
+
+#include <memory>
+
+#include "common/Config.h"
+#include "common/Lang.h"
+#include "machine/cpu/ChipMemory.h"
+#include "shell/FirstStartPanel.h"
+#include "shell/ScreenView.h"
+#include "shell/FormMain.h"
+#include "shell/settings/FormSettings.h"
+#include "shell/romfolder/FormRomFolder.h"
+#include "tests/qt/FakePrompts.h"
+#include "tests/qt/TestProgramDir.h"
+
+namespace {
+
+// A 4 KB monitor of our own for the PMD 85 models (ROM at 8000h once the boot
+// mapping ends): writes 55h, AAh at the start of video RAM (C000h), then
+// counts the byte after them up for ever.
+QByteArray LoopMonitor() {
+    const unsigned char code[] = {
+        0xC3, 0x03, 0x80,  // JMP 8003h
+        0x31, 0x00, 0x70,  // LXI SP,7000h
+        0xD3, 0x84,        // OUT 84h: boot mapping off
+        0x21, 0x00, 0xC0,  // LXI H,C000h
+        0x36, 0x55, 0x23,  // MVI M,55h; INX H
+        0x36, 0xAA, 0x23,  // MVI M,AAh; INX H
+        0x34,              // loop: INR M
+        0xC3, 0x11, 0x80,  // JMP loop
+    };
+    QByteArray rom(reinterpret_cast<const char*>(code), sizeof code);
+    rom.resize(4096, '\0');
+    return rom;
+}
+
+}  // namespace
+
+class FirstStartPanelTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestProgramDir> prog;
+    std::unique_ptr<TFormMain> form;
+    FakePrompts prompts;
+
+    // Starts on model with no monitor ROM for any model but those edit gives one.
+    void Start(const QString& model, const std::function<void(QString&)>& edit = {}) {
+        prog = std::make_unique<TestProgramDir>();
+        QVERIFY(prog->Make(
+            [&](QString& t) {
+                QVERIFY(t.contains("current=\"Model-C2717\""));
+                t.replace("current=\"Model-C2717\"", "current=\"" + model + "\"");
+                if (edit) edit(t);
+            },
+            false, true));
+        TFormMain::SetProgramDirOverride(prog->Path().toStdString());
+        prompts = FakePrompts();
+        form = std::make_unique<TFormMain>(prompts);
+        QCOMPARE(ApplicationTag, 0);
+        form->show();
+        QVERIFY(!form->FirstShowPending());
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    }
+    // Model-2A boots pmd2a.rom (written now into the program folder).
+    void GiveRom(QString& config) {
+        QVERIFY(prog->Write("pmd2a.rom", LoopMonitor()));
+        const int at = config.indexOf("<Model-2A ");
+        const int rom = config.indexOf("<RomFile/>", at);
+        QVERIFY(at >= 0 && rom > at);
+        config.replace(rom, 10, "<RomFile>pmd2a.rom</RomFile>");
+    }
+    FirstStartPanel* Panel() { return form->findChild<FirstStartPanel*>("FirstStartPanel"); }
+    QString Message() { return form->findChild<QLabel*>("LabelFirstStartMessage")->text(); }
+    int VideoByte(int i) {
+        std::lock_guard<std::recursive_mutex> hold(form->Owner().CpuMutex);  // between two slices
+        return form->Owner().GetMemory()->GetVideoRam()[i];
+    }
+    // Held: paused, and shown so (the run item checked, the button offers Run,
+    // no LED lit), and no slice runs.
+    void CheckHeld() {
+        QCOMPARE(form->RunState(), 1);
+        QVERIFY(form->ActionNamed("MiPaused")->isChecked());
+        QCOMPARE(form->ImageIndex(form->ActionNamed("TBtnRunPause")), 4);
+        QCOMPARE(form->LedState(), 0u);
+        const int32_t slices = form->Owner().GetSliceCount();
+        QTest::qWait(100);
+        QCOMPARE(form->Owner().GetSliceCount(), slices);
+    }
+    // Runs the monitor: its bytes reach video RAM and the loop counts on.
+    void CheckRunsTheMonitor() {
+        QCOMPARE(form->RunState(), 0);
+        QVERIFY(!form->ActionNamed("MiPaused")->isChecked());
+        QTRY_VERIFY_WITH_TIMEOUT(VideoByte(1) == 0xAA, 10000);
+        QCOMPARE(VideoByte(0), 0x55);
+        const int count = VideoByte(2);
+        QTRY_VERIFY_WITH_TIMEOUT(VideoByte(2) != count, 10000);
+    }
+
+private slots:
+    void cleanup() {
+        form.reset();
+        prog.reset();
+        TFormMain::SetProgramDirOverride("");
+    }
+
+    // The texts come from the language file; the message names the model.
+    void panelNamesTheModelAndTheMachineIsHeld() {
+        Start("Model-2A");
+        QVERIFY(Panel());
+        QTRY_VERIFY(Panel()->isVisible());
+        QCOMPARE(Message(), QString("PMD 85-2A has no monitor ROM."));
+        QVERIFY(form->Owner().MonitorRomMissing());
+        for (const char* name : {"LabelFirstStartHint", "BtnRomFolder", "BtnFirstStartSettings"}) {
+            QWidget* w = form->findChild<QWidget*>(name);
+            QVERIFY2(w && w->isVisible(), name);
+        }
+        QCOMPARE(form->findChild<QPushButton*>("BtnRomFolder")->text(), QString("Choose a ROM folder..."));
+        QCOMPARE(form->findChild<QPushButton*>("BtnFirstStartSettings")->text(), QString("Settings..."));
+        QCOMPARE(form->findChild<QLabel*>("LabelFirstStartHint")->text(),
+                 QString::fromStdString(LangText("FormMain", "label.LabelFirstStartHint.Caption")));
+        // The panel covers the screen picture, and shows the pointer where the
+        // screen hides it (full screen, the emulated mouse).
+        QCOMPARE(Panel()->geometry(), form->Screen()->rect());
+        form->Screen()->setCursor(Qt::BlankCursor);
+        QCOMPARE(Panel()->cursor().shape(), Qt::ArrowCursor);
+        form->Screen()->unsetCursor();
+        form->ActionNamed("MiSize100")->trigger();
+        QTRY_COMPARE(Panel()->geometry(), form->Screen()->rect());
+        CheckHeld();
+        // Run asked for from the menu and the toolbar: refused, and shown so.
+        form->ActionNamed("MiPaused")->trigger();
+        CheckHeld();
+        form->ActionNamed("TBtnRunPause")->trigger();
+        CheckHeld();
+        form->ActionNamed("MiReset")->trigger();
+        CheckHeld();
+        QVERIFY(Panel()->isVisible());
+    }
+
+    // Settings... opens the Model page; the monitor chosen there and OK take
+    // the panel away and the machine boots it.
+    void romChosenOnTheModelPageRunsTheMachine() {
+        Start("Model-2A");
+        QTRY_VERIFY(Panel()->isVisible());
+        QVERIFY(prog->Write("pmd2a.rom", LoopMonitor()));
+        const std::string romPath = prog->Path("pmd2a.rom").toStdString();
+        prompts.paths = {romPath};  // the Monitor ROM's open dialog
+        int page = -1;
+        prompts.AnswerDialogs<TFormSettings>([&page](TFormSettings& d) {
+            page = d.ActivePage();
+            d.findChild<QToolButton*>("SbMonOpen")->click();
+            d.findChild<QPushButton*>("BtnOk")->click();
+            return d.result();
+        });
+        form->findChild<QPushButton*>("BtnFirstStartSettings")->click();
+        QCOMPARE(page, 1);  // the Model page
+        QVERIFY(!Panel()->isVisible());
+        QVERIFY(!form->Owner().MonitorRomMissing());
+        CheckRunsTheMonitor();
+        QVERIFY(prog->Read("Orvik.xml").contains("<RomFile>pmd2a.rom</RomFile>"));
+        QVERIFY(prompts.Errors().isEmpty());
+    }
+
+    // Cancel keeps the panel and the machine held.
+    void cancelledSettingsKeepThePanel() {
+        Start("Model-2A");
+        QTRY_VERIFY(Panel()->isVisible());
+        prompts.AnswerDialogs<TFormSettings>([](TFormSettings&) { return QDialog::Rejected; });
+        form->findChild<QPushButton*>("BtnFirstStartSettings")->click();
+        QVERIFY(Panel()->isVisible());
+        CheckHeld();
+    }
+
+    // The ROM folder assistant's confirmed change is saved and applied: the
+    // panel goes, the machine runs, and the settings dialog shows the new
+    // monitor (its next OK must not write the old one back).
+    void romFolderAssistantChangeIsAppliedAndKept() {
+        Start("Model-2A");
+        QTRY_VERIFY(Panel()->isVisible());
+        QVERIFY(QDir().mkpath(prog->Path("roms")));
+        QVERIFY(prog->Write("roms/pmd2a.rom", LoopMonitor()));
+        // The table knows the made-up monitor as Model-2A's (its hash computed here).
+        KnownRom known;
+        known.name = "pmd2a.rom";
+        known.size = 4096;
+        known.sha1 = QCryptographicHash::hash(LoopMonitor(), QCryptographicHash::Sha1).toHex().toStdString();
+        known.kind = "monitor";
+        known.model = "Model-2A";
+        Panel()->SetKnownRoms({known});
+        const std::string roms = prog->Path("roms").toStdString();
+        // The folder chosen, the list cancelled: nothing changes.
+        prompts.paths = {roms};
+        int listed = 0;
+        prompts.AnswerDialogs<TFormRomFolder>([&listed](TFormRomFolder&) {
+            ++listed;
+            return QDialog::Rejected;
+        });
+        form->findChild<QPushButton*>("BtnRomFolder")->click();
+        QCOMPARE(listed, 1);
+        QVERIFY(Panel()->isVisible());
+        QVERIFY(!prog->Read("Orvik.xml").contains("pmd2a.rom"));
+        CheckHeld();
+        // No folder chosen: the list is not shown.
+        form->findChild<QPushButton*>("BtnRomFolder")->click();
+        QCOMPARE(listed, 1);
+        // Confirmed.
+        prompts.paths = {roms};
+        prompts.AnswerDialogs<TFormRomFolder>([&listed](TFormRomFolder& d) {
+            ++listed;
+            d.accept();
+            return d.result();
+        });
+        Panel()->ChooseRomFolder();
+        QCOMPARE(listed, 2);
+        QVERIFY(!Panel()->isVisible());
+        CheckRunsTheMonitor();
+        QVERIFY(prog->Read("Orvik.xml").contains("<RomFile>roms/pmd2a.rom</RomFile>"));
+        QCOMPARE(form->FormSettings()->findChild<QLineEdit*>("EditMon")->text(), QString("roms/pmd2a.rom"));
+        // OK on another page keeps the monitor.
+        prompts.AnswerDialogs<TFormSettings>([](TFormSettings& d) {
+            d.findChild<QPushButton*>("BtnOk")->click();
+            return d.result();
+        });
+        form->ActionNamed("MiGeneral")->trigger();
+        QVERIFY(prog->Read("Orvik.xml").contains("<RomFile>roms/pmd2a.rom</RomFile>"));
+        QVERIFY(!Panel()->isVisible());
+        QCOMPARE(form->RunState(), 0);
+        QVERIFY(prompts.Errors().isEmpty());
+    }
+
+    // A snapshot saved with its monitor ROM, opened while the panel shows:
+    // the panel goes and the machine runs with every timer (the hold had
+    // stopped the screen and controls timers too).
+    void snapshotWithItsRomTakesThePanelAway() {
+        Start("Model-2A", [this](QString& t) { GiveRom(t); });
+        CheckRunsTheMonitor();
+        const std::string saved = prog->Path("run.psn").toStdString();
+        prompts.AnswerDialogs<QFileDialog>([saved](QFileDialog& d) {
+            d.findChild<QCheckBox*>("CheckSnapMonitor")->setChecked(true);  // with the monitor ROM (packed or not)
+            d.selectFile(QString::fromStdString(saved));
+            return QDialog::Accepted;
+        });
+        form->TBtnSaveSnapClick();
+        const QByteArray snapshot = prog->Read("run.psn");
+        QVERIFY(!snapshot.isEmpty());
+        form.reset();
+
+        Start("Model-2A");
+        QTRY_VERIFY(Panel()->isVisible());
+        QVERIFY(prog->Write("run.psn", snapshot));
+        const std::string path = prog->Path("run.psn").toStdString();
+        prompts.AnswerDialogs<QFileDialog>([path](QFileDialog& d) {
+            d.findChild<QCheckBox*>("CheckSnapOpen")->setChecked(false);  // run after loading
+            d.selectFile(QString::fromStdString(path));
+            return QDialog::Accepted;
+        });
+        form->MiOpenSnapClick();
+        QTRY_VERIFY(!Panel()->isVisible());
+        QVERIFY(!form->Owner().MonitorRomMissing());
+        CheckRunsTheMonitor();
+        QVERIFY(form->Owner().ScreenTimer().Enabled());
+        QVERIFY(form->findChild<QTimer*>("TimerRefreshControls")->isActive());
+        QVERIFY(prompts.Errors().isEmpty());
+    }
+
+    // A model without its ROM chosen while another runs: the panel comes back
+    // naming it, and the machine stops.
+    void switchingToAModelWithoutRomHoldsTheMachine() {
+        Start("Model-2A", [this](QString& t) { GiveRom(t); });
+        QTest::qWait(50);
+        QVERIFY(!Panel()->isVisible());
+        CheckRunsTheMonitor();
+        prompts.AnswerDialogs<TFormSettings>([](TFormSettings& d) {
+            d.findChild<QRadioButton*>("RadioMC")->click();
+            d.findChild<QPushButton*>("BtnOk")->click();
+            return d.result();
+        });
+        form->ActionNamed("MiModel")->trigger();
+        QTRY_VERIFY(Panel()->isVisible());
+        QCOMPARE(Message(), QString("Consul 2717 has no monitor ROM."));
+        CheckHeld();
+    }
+};
+
+QTEST_MAIN(FirstStartPanelTest)
+#include "FirstStartPanelTest.moc"
