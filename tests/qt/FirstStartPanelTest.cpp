@@ -7,7 +7,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QCheckBox>
-#include <QCryptographicHash>
 #include <QFileDialog>
 #include <QRadioButton>
 #include <QTimer>
@@ -23,8 +22,8 @@
 #include "shell/FormMain.h"
 #include "shell/settings/FormSettings.h"
 #include "shell/romfolder/FormRomFolder.h"
-#include "tests/qt/FakePrompts.h"
-#include "tests/qt/TestProgramDir.h"
+#include "tests/qt/KnownRomEntry.h"
+#include "tests/qt/MainWindowFixture.h"
 
 namespace {
 
@@ -52,26 +51,20 @@ QByteArray LoopMonitor() {
 class FirstStartPanelTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<TestProgramDir> prog;
-    std::unique_ptr<TFormMain> form;
-    FakePrompts prompts;
+    MainWindowFixture w;
+    std::unique_ptr<TestProgramDir>& prog = w.prog;
+    std::unique_ptr<TFormMain>& form = w.form;
+    FakePrompts& prompts = w.prompts;
 
     // Starts on model with no monitor ROM for any model but those edit gives one.
     void Start(const QString& model, const std::function<void(QString&)>& edit = {}) {
-        prog = std::make_unique<TestProgramDir>();
-        QVERIFY(prog->Make(
-            [&](QString& t) {
-                QVERIFY(t.contains("current=\"Model-C2717\""));
-                t.replace("current=\"Model-C2717\"", "current=\"" + model + "\"");
-                if (edit) edit(t);
-            },
-            false, true));
-        TFormMain::SetProgramDirOverride(prog->Path().toStdString());
-        prompts = FakePrompts();
-        form = std::make_unique<TFormMain>(prompts);
-        QCOMPARE(ApplicationTag, 0);
-        form->show();
-        QVERIFY(!form->FirstShowPending());
+        w.Stop();
+        w.Start(true, [&](QString& t) {
+            QVERIFY(t.contains("current=\"Model-C2717\""));
+            t.replace("current=\"Model-C2717\"", "current=\"" + model + "\"");
+            if (edit) edit(t);
+        });
+        QVERIFY(!QTest::currentTestFailed());
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
     }
     // Model-2A boots pmd2a.rom (written now into the program folder).
@@ -110,11 +103,7 @@ class FirstStartPanelTest : public QObject {
     }
 
 private slots:
-    void cleanup() {
-        form.reset();
-        prog.reset();
-        TFormMain::SetProgramDirOverride("");
-    }
+    void cleanup() { w.Stop(); }
 
     // The texts come from the language file; the message names the model.
     void panelNamesTheModelAndTheMachineIsHeld() {
@@ -193,13 +182,7 @@ private slots:
         QVERIFY(QDir().mkpath(prog->Path("roms")));
         QVERIFY(prog->Write("roms/pmd2a.rom", LoopMonitor()));
         // The table knows the made-up monitor as Model-2A's (its hash computed here).
-        KnownRom known;
-        known.name = "pmd2a.rom";
-        known.size = 4096;
-        known.sha1 = QCryptographicHash::hash(LoopMonitor(), QCryptographicHash::Sha1).toHex().toStdString();
-        known.kind = "monitor";
-        known.model = "Model-2A";
-        Panel()->SetKnownRoms({known});
+        Panel()->SetKnownRoms({KnownRomEntry("pmd2a.rom", LoopMonitor(), "monitor", "Model-2A")});
         const std::string roms = prog->Path("roms").toStdString();
         // The folder chosen, the list cancelled: nothing changes.
         prompts.paths = {roms};

@@ -16,10 +16,11 @@ struct MainWindowFixture {
     std::unique_ptr<TFormMain> form;
 
     // Builds and shows the window (QVERIFY inside: check QTest::currentTestFailed after).
-    // withoutRom: no model has a monitor ROM (the first-start panel shows).
-    void Start(bool withoutRom = false) {
+    // withoutRom: the models that edit gives no monitor ROM have none (the
+    // first-start panel shows); edit changes the configuration's text.
+    void Start(bool withoutRom = false, const std::function<void(QString&)>& edit = {}) {
         prog = std::make_unique<TestProgramDir>();
-        QVERIFY(prog->Make({}, false, withoutRom));
+        QVERIFY(prog->Make(edit, false, withoutRom));
         TFormMain::SetProgramDirOverride(prog->Path().toStdString());
         form = std::make_unique<TFormMain>(prompts);
         QCOMPARE(ApplicationTag, 0);

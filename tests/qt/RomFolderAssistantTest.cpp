@@ -4,7 +4,6 @@
 // chosen monitor ROM.
 #include <QtTest>
 
-#include <QCryptographicHash>
 #include <QRegularExpression>
 #include <QLabel>
 #include <QLineEdit>
@@ -33,6 +32,7 @@
 #include "shell/romfolder/RomFolderAssistant.h"
 #include "shell/settings/FormSettings.h"
 #include "tests/qt/FakePrompts.h"
+#include "tests/qt/KnownRomEntry.h"
 #include "tests/qt/TestProgramDir.h"
 
 namespace {
@@ -44,15 +44,8 @@ QByteArray Pattern(int size, int seed) {
     return b;
 }
 
-// A table entry for made-up bytes; the hash comes from Qt, not from the recogniser.
 KnownRom Entry(const char* name, const QByteArray& bytes, const char* kind, const char* model) {
-    KnownRom r;
-    r.name = name;
-    r.size = uint32_t(bytes.size());
-    r.sha1 = QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex().toStdString();
-    r.kind = kind;
-    r.model = model;
-    return r;
+    return KnownRomEntry(name, bytes, kind, model);
 }
 
 struct Dumps {

@@ -6,6 +6,7 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -23,7 +24,9 @@
 #include "shell/peripherals/FormJoy.h"
 #include "shell/peripherals/FormPrint.h"
 #include "shell/recording/FormActionRecording.h"
+#include "shell/romfolder/FormRomFolder.h"
 #include "shell/settings/FormSettings.h"
+#include "tests/qt/KnownRomEntry.h"
 #include "tests/qt/MainWindowFixture.h"
 #include "tools/debugger/window/FormDebugger.h"
 #include "tools/debugger/window/FormDisass.h"
@@ -189,6 +192,20 @@ private slots:
         QTRY_VERIFY(panel->isVisible());
         QTest::qWait(20);
         problems += Problems(w.form.get());
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join("\n")));
+    }
+
+    // The ROM folder assistant's list: a monitor, a BASIC module and an unknown file.
+    void romFolderList() {
+        QVERIFY(QDir().mkpath(w.prog->Path("roms")));
+        const QByteArray monitor(4096, '\x11'), module(8192, '\x22'), unknown(4096, '\x33');
+        QVERIFY(w.prog->Write("roms/monitor.rom", monitor));
+        QVERIFY(w.prog->Write("roms/basic2.rmm", module));
+        QVERIFY(w.prog->Write("roms/other.bin", unknown));
+        const std::vector<KnownRom> table = {KnownRomEntry("monitor.rom", monitor, "monitor", "Model-2A"),
+                                             KnownRomEntry("basic2.rmm", module, "module", "Model-2")};
+        TFormRomFolder dialog(w.form.get(), w.prog->Path("roms").toStdString(), table, w.form->XMLDoc());
+        Check(&dialog);
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join("\n")));
     }
 
