@@ -139,8 +139,10 @@ void TFormRomFolder::Fill() {
             default: recognised = Q(RomDisplayName(r.rom, model.toStdString(), names)); break;
         }
         switch (r.kind) {
-            case Kind::Monitor: action = Text("text.Do.Monitor", "RomFile set"); break;
-            case Kind::MonitorSame: action = Text("text.Do.MonitorSame", "already its RomFile"); break;
+            case Kind::Monitor: action = Text("text.Do.Monitor", "becomes the monitor ROM of %1").replace("%1", model); break;
+            case Kind::MonitorSame:
+                action = Text("text.Do.MonitorSame", "already the monitor ROM of %1").replace("%1", model);
+                break;
             case Kind::MonitorSize: {
                 const int kb = MachineBuilder::MonitorRomKb(r.model);
                 const QString need = kb ? Text("text.Size.Kb", "%1 KB").replace("%1", QString::number(kb))

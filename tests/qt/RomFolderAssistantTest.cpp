@@ -159,8 +159,8 @@ private slots:
         QCOMPARE(form.windowTitle(), QStringLiteral("ROM folder"));
         using C = TFormRomFolder::Column;
         QCOMPARE(Cell(form, "m1.rom", C::kColRecognised), QStringLiteral("PMD 85-1 monitor"));
-        QCOMPARE(Cell(form, "m1.rom", C::kColAction), QStringLiteral("RomFile set"));
-        QCOMPARE(Cell(form, "m3.rom", C::kColAction), QStringLiteral("RomFile set"));
+        QCOMPARE(Cell(form, "m1.rom", C::kColAction), QStringLiteral("becomes the monitor ROM of PMD 85-1"));
+        QCOMPARE(Cell(form, "m3.rom", C::kColAction), QStringLiteral("becomes the monitor ROM of PMD 85-3"));
         // The Model-3 ROM is 8 KB and the Mato's 16 KB; a 2 KB file fills no model's ROM.
         QCOMPARE(Cell(form, "m2a.rom", C::kColAction), QStringLiteral("not set: wrong size for PMD 85-2A (4 to 16 KB needed)"));
         QCOMPARE(Cell(form, "mato.rom", C::kColAction), QStringLiteral("not set: wrong size for Mato (16 KB needed)"));
@@ -208,7 +208,7 @@ private slots:
         const std::string before = doc->SavedText();
         TFormRomFolder second(nullptr, roms.toStdString(), d.table, *doc);
         QVERIFY(!second.Plan().HasWork());
-        QCOMPARE(Cell(second, "m1.rom", C::kColAction), QStringLiteral("already its RomFile"));
+        QCOMPARE(Cell(second, "m1.rom", C::kColAction), QStringLiteral("already the monitor ROM of PMD 85-1"));
         QCOMPARE(Cell(second, "basic2.rmm", C::kColAction), QStringLiteral("ROM package \"basic2\" already there"));
         second.accept();
         QVERIFY(!second.Changed());
