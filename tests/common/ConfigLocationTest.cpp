@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -11,6 +10,7 @@
 #include "common/ConfigLocation.h"
 #include "common/Lang.h"
 #include "common/Paths.h"
+#include "tests/common/AsNobody.h"
 #include "tests/common/TestTempDir.h"
 
 namespace {
@@ -109,36 +109,16 @@ TEST(ConfigLocation, ReadOnlyConfigBesideTheProgramIsTheDefault) {
     ASSERT_EQ(::chmod(prog.path().c_str(), 0755), 0);
     ASSERT_EQ(::chmod(prog.file("Orvik.xml").c_str(), 0444), 0);
     const bool root = ::geteuid() == 0;
-    if (root) ASSERT_EQ(::chown(cfg.path().c_str(), 65534, 65534), 0);
+    if (root) {
+        ASSERT_EQ(::chown(cfg.path().c_str(), 65534, 65534), 0);
+    }
     EnvVar a("XDG_CONFIG_HOME", cfg.path().c_str());
     auto choose = [&]() -> std::string {
         const ConfigLocation where = ChooseConfigLocation(prog.path(), prog.file("Orvik.xml"));
         return std::string(where.portable ? "P" : "-") + (where.created ? "C" : "-") +
                (where.dir == cfg.path() + "orvik/" ? "D" : "-");
     };
-    std::string verdict;
-    if (!root) {
-        verdict = choose();
-    } else {
-        int fds[2];
-        ASSERT_EQ(::pipe(fds), 0);
-        const pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            ::close(fds[0]);
-            std::string v = "no-drop";
-            if (::setgid(65534) == 0 && ::setuid(65534) == 0) v = choose();
-            (void)!::write(fds[1], v.data(), v.size());
-            ::_exit(0);
-        }
-        ::close(fds[1]);
-        char buf[16];
-        ssize_t n;
-        while ((n = ::read(fds[0], buf, sizeof buf)) > 0) verdict.append(buf, static_cast<size_t>(n));
-        ::close(fds[0]);
-        int status = 0;
-        ::waitpid(child, &status, 0);
-    }
+    const std::string verdict = root ? AsNobody(choose) : choose();
     EXPECT_EQ(verdict, "-CD");
     EXPECT_EQ(cfg.read("orvik/Orvik.xml"), kShipped);
 }

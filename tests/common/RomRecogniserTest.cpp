@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,6 +8,7 @@
 #include <vector>
 
 #include "common/RomRecogniser.h"
+#include "tests/common/AsNobody.h"
 #include "tests/common/TestTempDir.h"
 
 namespace {
@@ -200,25 +200,7 @@ TEST(RomRecogniser, UnreadableFileIsReported) {
         EXPECT_EQ(scan(), "UR");
         return;
     }
-    int fds[2];
-    ASSERT_EQ(::pipe(fds), 0);
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        ::close(fds[0]);
-        std::string verdict = "no-drop";
-        if (::setgid(65534) == 0 && ::setuid(65534) == 0) verdict = scan();
-        (void)!::write(fds[1], verdict.data(), verdict.size());
-        ::_exit(0);
-    }
-    ::close(fds[1]);
-    char buf[16];
-    std::string verdict;
-    ssize_t n;
-    while ((n = ::read(fds[0], buf, sizeof buf)) > 0) verdict.append(buf, static_cast<size_t>(n));
-    ::close(fds[0]);
-    int status = 0;
-    ::waitpid(child, &status, 0);
+    const std::string verdict = AsNobody(scan);
     EXPECT_EQ(verdict, "UR");
 }
 

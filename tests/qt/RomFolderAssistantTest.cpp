@@ -12,7 +12,6 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -31,6 +30,7 @@
 #include "shell/romfolder/FormRomFolder.h"
 #include "shell/romfolder/RomFolderAssistant.h"
 #include "shell/settings/FormSettings.h"
+#include "tests/common/AsNobody.h"
 #include "tests/qt/FakePrompts.h"
 #include "tests/qt/KnownRomEntry.h"
 #include "tests/qt/TestProgramDir.h"
@@ -399,30 +399,15 @@ private slots:
         if (::geteuid() == 0) {
             QCOMPARE(::chmod(prog->Path().toLocal8Bit().constData(), 0755), 0);
             QCOMPARE(::chmod(roms.toLocal8Bit().constData(), 0755), 0);
-            int fds[2];
-            QCOMPARE(::pipe(fds), 0);
-            const pid_t child = ::fork();
-            QVERIFY(child >= 0);
-            if (child == 0) {
-                ::close(fds[0]);
-                char verdict = '?';
-                if (::setgid(65534) == 0 && ::setuid(65534) == 0) {
-                    const RomFolderPlan plan = PlanRomFolder(ScanRomFolder(roms.toStdString(), d.table), root);
-                    verdict = '-';
-                    for (const RomFolderRow& r : plan.rows)
-                        if (r.path == (roms + "locked.rom").toStdString())
-                            verdict = r.kind == Kind::Skipped && r.skip == RomSkipReason::Unreadable ? 'U' : 'R';
-                }
-                (void)!::write(fds[1], &verdict, 1);
-                ::_exit(0);
-            }
-            ::close(fds[1]);
-            char verdict = 0;
-            QCOMPARE(::read(fds[0], &verdict, 1), ssize_t(1));
-            ::close(fds[0]);
-            int status = 0;
-            ::waitpid(child, &status, 0);
-            QCOMPARE(verdict, 'U');
+            const std::string verdict = AsNobody([&] {
+                const RomFolderPlan plan = PlanRomFolder(ScanRomFolder(roms.toStdString(), d.table), root);
+                std::string said = "-";
+                for (const RomFolderRow& r : plan.rows)
+                    if (r.path == (roms + "locked.rom").toStdString())
+                        said = r.kind == Kind::Skipped && r.skip == RomSkipReason::Unreadable ? "U" : "R";
+                return said;
+            });
+            QCOMPARE(verdict, std::string("U"));
         } else {
             TFormRomFolder f(nullptr, roms.toStdString(), d.table, *doc);
             QVERIFY(f.Plan().rows[size_t(locked)].kind == Kind::Skipped);

@@ -11,6 +11,7 @@
 #include "platform/KeyState.h"
 #include "tests/owner/OwnerFixture.h"
 #include "tests/tools/tape/Asm8080.h"
+#include "tests/tools/tape/PhaseReceive.h"
 #include "tests/tools/tape/TapeFixtures.h"
 #include "tools/tape/TapeDeck.h"
 
@@ -30,8 +31,8 @@ bool Plain(int model) { return model == kModel1 || model == kModelAlfa; }
 
 // RECV: reads BC bytes to HL from the tape.
 void EmitReceive(Asm8080& a, int model) {
-    a.Label("RECV");
     if (Plain(model)) {
+        a.Label("RECV");
         // The 8251 does the work; poll RxRDY.
         a.Label("R1");
         a.Emit({IN, 0x1D, ANI, 0x02});
@@ -41,55 +42,7 @@ void EmitReceive(Asm8080& a, int model) {
         a.Emit({RET});
         return;
     }
-    // Phase encoding on DSR (status bit 7): a level change after one
-    // half-bit is a cell boundary, after a whole bit the middle of a cell
-    // whose bit differs from the one before.
-    a.Emit({PUSH_H, MOV_H_B, MOV_L_C});
-    a.Op16(SHLD, kCounter);
-    a.Emit({POP_H});
-    a.Emit({IN, 0x1D, ANI, 0x80, MOV_D_A});
-    a.Label("SYNC");
-    a.Emit({MVI_B, 32});
-    a.Label("S1");
-    a.Op16(CALL, "EDGE");
-    a.Emit({MOV_A_C, CPI, kLong});
-    a.Op16(JNC, "SYNC");
-    a.Emit({DCR_B});
-    a.Op16(JNZ, "S1");
-    a.Label("S2");
-    a.Op16(CALL, "EDGE");
-    a.Emit({MOV_A_C, CPI, kLong});
-    a.Op16(JC, "S2");
-    a.Emit({MVI_E, 0});
-    a.Label("BYTE");
-    a.Emit({MVI_B, 8});
-    a.Label("BIT");
-    a.Op16(CALL, "NEXTBIT");
-    a.Emit({MOV_A_E, RAR, MOV_A_M, RAR, MOV_M_A, DCR_B});
-    a.Op16(JNZ, "BIT");
-    a.Op16(CALL, "NEXTBIT");
-    a.Op16(CALL, "NEXTBIT");
-    a.Emit({INX_H, PUSH_H});
-    a.Op16(LHLD, kCounter);
-    a.Emit({DCX_H});
-    a.Op16(SHLD, kCounter);
-    a.Emit({MOV_A_H, ORA_L, POP_H, RZ});
-    a.Op16(CALL, "NEXTBIT");
-    a.Op16(JMP, "BYTE");
-    a.Label("EDGE");
-    a.Emit({MVI_C, 0});
-    a.Label("E1");
-    a.Emit({INR_C, IN, 0x1D, ANI, 0x80, CMP_D});
-    a.Op16(JZ, "E1");
-    a.Emit({MOV_D_A, RET});
-    a.Label("NEXTBIT");
-    a.Op16(CALL, "EDGE");
-    a.Emit({MOV_A_C, CPI, kLong});
-    a.Op16(JC, "NB2");
-    a.Emit({MOV_A_E, XRI, 1, MOV_E_A, RET});
-    a.Label("NB2");
-    a.Op16(CALL, "EDGE");
-    a.Emit({RET});
+    EmitPhaseReceive(a, kCounter, kLong, false);
 }
 
 // CMD: waits for the command M G L D Return typed on the keyboard, as a

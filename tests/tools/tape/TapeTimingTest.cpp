@@ -12,6 +12,7 @@
 #include "machine/tape/IifTape.h"
 #include "tests/owner/OwnerFixture.h"
 #include "tests/tools/tape/Asm8080.h"
+#include "tests/tools/tape/PhaseReceive.h"
 #include "tests/tools/tape/TapeFixtures.h"
 #include "tools/debugger/RunControl.h"
 #include "tools/tape/TapeDeck.h"
@@ -27,7 +28,7 @@ constexpr uint16_t kCounter = 0x6200;  // bytes left in RECV
 constexpr uint16_t kBlocks = 0x6202;   // blocks loaded
 // Polls of 46 cycles: a half-bit about 18, a whole bit about 36.
 constexpr int kLong = 27;
-constexpr int INR_A = 0x3C, DCR_C = 0x0D;
+constexpr int INR_A = 0x3C;
 
 // Half-bits of the parts, from the tape interface's play sequence: each
 // byte is a start bit, eight data bits and two stop bits of two half-bits.
@@ -63,60 +64,7 @@ std::vector<uint8_t> Monitor(uint16_t& search) {
     a.Op16(STA, kBlocks);
     a.Op16(JMP, "LOOP");
 
-    // RECV: BC bytes to HL, phase-encoded on DSR (status bit 7).
-    a.Label("RECV");
-    a.Emit({PUSH_H, MOV_H_B, MOV_L_C});
-    a.Op16(SHLD, kCounter);
-    a.Emit({POP_H});
-    a.Emit({IN, 0x1D, ANI, 0x80, MOV_D_A});
-    a.Label("SYNC");
-    a.Emit({MVI_B, 32});
-    a.Label("S1");
-    a.Op16(CALL, "EDGE");
-    a.Emit({MOV_A_C, CPI, kLong});
-    a.Op16(JNC, "SYNC");
-    a.Emit({DCR_B});
-    a.Op16(JNZ, "S1");
-    a.Label("S2");
-    a.Op16(CALL, "EDGE");
-    a.Emit({MOV_A_C, CPI, 0xFF});
-    a.Op16(JZ, "SYNC");
-    a.Emit({CPI, kLong});
-    a.Op16(JC, "S2");
-    a.Emit({MVI_E, 0});
-    a.Label("BYTE");
-    a.Emit({MVI_B, 8});
-    a.Label("BIT");
-    a.Op16(CALL, "NEXTBIT");
-    a.Emit({MOV_A_E, RAR, MOV_A_M, RAR, MOV_M_A, DCR_B});
-    a.Op16(JNZ, "BIT");
-    a.Op16(CALL, "NEXTBIT");
-    a.Op16(CALL, "NEXTBIT");
-    a.Emit({INX_H, PUSH_H});
-    a.Op16(LHLD, kCounter);
-    a.Emit({DCX_H});
-    a.Op16(SHLD, kCounter);
-    a.Emit({MOV_A_H, ORA_L, POP_H, RZ});
-    a.Op16(CALL, "NEXTBIT");
-    a.Op16(JMP, "BYTE");
-    a.Label("EDGE");
-    a.Emit({MVI_C, 0});
-    a.Label("E1");
-    a.Emit({INR_C});
-    a.Op16(JNZ, "E2");
-    a.Emit({DCR_C});
-    a.Label("E2");
-    a.Emit({IN, 0x1D, ANI, 0x80, CMP_D});
-    a.Op16(JZ, "E1");
-    a.Emit({MOV_D_A, RET});
-    a.Label("NEXTBIT");
-    a.Op16(CALL, "EDGE");
-    a.Emit({MOV_A_C, CPI, kLong});
-    a.Op16(JC, "NB2");
-    a.Emit({MOV_A_E, XRI, 1, MOV_E_A, RET});
-    a.Label("NB2");
-    a.Op16(CALL, "EDGE");
-    a.Emit({RET});
+    EmitPhaseReceive(a, kCounter, kLong, true);
     search = a.Address("SEARCH");
     return a.Finish(4096);
 }
