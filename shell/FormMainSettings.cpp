@@ -8,6 +8,7 @@
 #include "common/Config.h"
 #include "common/Lang.h"
 #include "shell/peripherals/FormJoy.h"
+#include "shell/FirstStartPanel.h"
 #include "shell/FormMain.h"
 #include "shell/settings/FormSettings.h"
 #include "ui/Prompts.h"
@@ -40,6 +41,8 @@ void TFormMain::MiSettingsClick(QAction* sender) {
     } else if (formJoy) {
         formJoy->LoadSettings();
     }
+    // The General page may have loaded another language.
+    firstStart->FollowLater();
     if (wasRunning == 0) SetPause(0, 1);
 }
 

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QRadioButton>
 #include <QTimer>
@@ -161,6 +162,32 @@ private slots:
         CheckRunsTheMonitor();
         QVERIFY(prog->Read("Orvik.xml").contains("<RomFile>pmd2a.rom</RomFile>"));
         QVERIFY(prompts.Errors().isEmpty());
+    }
+
+    // A language chosen on the General page names the model in its words.
+    void messageFollowsTheLanguage() {
+        Start("Model-2A");
+        QTRY_VERIFY(Panel()->isVisible());
+        QVERIFY(prog->Write("Lang/Test.ini", "[FormMain]\ntext.FirstStart.Message=No ROM for %1.\n"));
+        bool chosen = false;
+        prompts.AnswerDialogs<TFormSettings>([&chosen](TFormSettings& d) {
+            // Shown for real: the page lists the languages as it shows.
+            QTimer::singleShot(0, &d, [&d, &chosen] {
+                auto* combo = d.findChild<QComboBox*>("CbeLang");
+                const int at = combo->findText("Test");
+                chosen = at >= 0;
+                if (chosen) {
+                    combo->setCurrentIndex(at);
+                    emit combo->activated(at);
+                }
+                d.findChild<QPushButton*>("BtnOk")->click();
+            });
+            return d.exec();
+        });
+        form->ActionNamed("MiGeneral")->trigger();
+        QVERIFY(chosen);
+        QTRY_COMPARE(Message(), QString("No ROM for PMD 85-2A."));
+        QVERIFY(Panel()->isVisible());
     }
 
     // Cancel keeps the panel and the machine held.
