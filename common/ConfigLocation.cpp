@@ -83,6 +83,8 @@ std::string SharedDataDir(const std::string& programDir) {
     return WithSlash(programDir) + "../share/orvik/";
 }
 
+std::string SharedDocDir(const std::string& programDir) { return WithSlash(programDir) + "../share/doc/orvik/"; }
+
 ConfigLocation ChooseConfigLocation(const std::string& programDir, const std::string& shippedDefault) {
     ConfigLocation where;
     const std::string beside = WithSlash(programDir) + "Orvik.xml";

@@ -20,6 +20,8 @@ std::string UserDataDir();
 // The installed share folder beside the program folder (<prefix>/share/orvik/ for a
 // program in <prefix>/bin/).
 std::string SharedDataDir(const std::string& programDir);
+// The installed documentation folder, <prefix>/share/doc/orvik/.
+std::string SharedDocDir(const std::string& programDir);
 
 // Chooses the configuration's folder for a program in programDir (with its trailing '/').
 // shippedDefault is the file copied into the user's folder when it holds no Orvik.xml yet.

@@ -8,21 +8,15 @@
 #include <vector>
 
 #include "common/Lang.h"
-#include "machine/core/ChangeCodes.h"
 #include "machine/core/ModelIndex.h"
 #include "shell/FormMain.h"
 #include "shell/romfolder/RomFolderAssistant.h"
 #include "shell/settings/FormSettings.h"
+#include "shell/settings/pages/PageModel.h"
 
 namespace {
 
 QString U(const char* text) { return QString::fromUtf8(text); }
-
-// The model's name as the settings dialog's Model page shows it.
-const char* const kModelRadios[kModelCount] = {"RadioM1", "RadioM2", "RadioM2A", "RadioM3",
-                                               "RadioMM", "RadioMA", "RadioMA2", "RadioMC"};
-const char* const kModelNames[kModelCount] = {"PMD 85-1", "PMD 85-2",      "PMD 85-2A",       "PMD 85-3",
-                                              "Maťo",     "Didaktik Alfa", "Didaktik Alfa 2", "Consul 2717"};
 
 }  // namespace
 
@@ -67,8 +61,7 @@ FirstStartPanel::FirstStartPanel(TFormMain& f, QWidget* screen) : QWidget(screen
 
 QString FirstStartPanel::MessageFor(int model) {
     if (!IsModelIndex(model)) model = kModel1;
-    std::string name = LangText("FormSettings", std::string("radio.") + kModelRadios[model] + ".Caption");
-    if (name.empty()) name = kModelNames[model];
+    const std::string name = TPageModel::ModelCaption(model).toStdString();
     const std::string text = LangTextArg("FormMain", "text.FirstStart.Message", name);
     if (!text.empty()) return QString::fromStdString(text);
     return U("%1 nemá monitor ROM.").arg(QString::fromStdString(name));
@@ -103,17 +96,13 @@ void FirstStartPanel::Follow() {
 void FirstStartPanel::ChooseRomFolder() {
     const int wasRunning = form.RunState();
     form.SetPause(1, 1);
-    const std::vector<KnownRom>& table = hasOwnRoms ? knownRoms : BuiltInKnownRoms();
-    if (RunRomFolderAssistant(&form, form.XMLDoc(), form.Prompter(), table)) {
-        // As the settings dialog's OK: the pages show the document again (so
-        // that the dialog's next OK keeps what the assistant wrote), the
-        // document is saved and what changed is applied.
-        TFormSettings& settings = *form.FormSettings();
+    TFormSettings& settings = *form.FormSettings();
+    std::vector<int> codes;
+    if (RunRomFolderAssistant(&form, form.XMLDoc(), codes, form.Prompter(), settings.KnownRoms())) {
+        // The pages show the document again (so that the dialog's next OK
+        // keeps what the assistant wrote), then as after the dialog's OK.
         ReloadSettingsPages(settings);
-        if (!form.XMLDoc().Save()) form.Prompter().ErrorKey(&form, "FormMain", "err.SaveConfig");
-        form.Owner().Modules() = settings.ModuleControls();
-        std::vector<int> codes = RomFolderAssistantChangeCodes();
-        if (form.ApplySettings(codes)) form.ResetMachine(1);
+        form.ApplyChangedDocument(codes);
         Follow();
     }
     if (wasRunning == 0) form.SetPause(0, 1);

@@ -8,10 +8,6 @@
 // held for it runs.
 #include <QWidget>
 
-#include <vector>
-
-#include "common/RomRecogniser.h"
-
 class QLabel;
 class QPushButton;
 class TFormMain;
@@ -24,12 +20,6 @@ public:
 
     // The text naming the model, from the language file (text.FirstStart.Message).
     static QString MessageFor(int model);
-    // The table of known dumps the ROM folder assistant uses (tests; the
-    // built-in one otherwise).
-    void SetKnownRoms(std::vector<KnownRom> table) {
-        knownRoms = std::move(table);
-        hasOwnRoms = true;
-    }
 
 public slots:
     // Shows or hides the panel as the built machine has its ROM or not.
@@ -52,6 +42,4 @@ private:
     QPushButton* btnRomFolder = nullptr;
     QPushButton* btnSettings = nullptr;
     bool followPending = false;
-    std::vector<KnownRom> knownRoms;
-    bool hasOwnRoms = false;
 };

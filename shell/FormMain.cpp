@@ -354,10 +354,8 @@ void TFormMain::OnOpenFile(const QString& path) {
     if (path.isEmpty()) return;
     lastOpenedFile = path;
     ++openedFiles;
-    OpenRequestedFile(path);
+    OpenFileByName(path.toStdString());
 }
-
-void TFormMain::OpenRequestedFile(const QString& path) { OpenFileByName(path.toStdString()); }
 
 void TFormMain::MiExitClick() {
     // Closing is set by the close itself, once it goes ahead.

@@ -21,7 +21,6 @@ class InstanceChannel;
 class RecordingSession;
 class TFormActionRecording;
 class QAction;
-class QActionGroup;
 class QLabel;
 class QMenu;
 class QTimer;
@@ -229,8 +228,6 @@ public:
     bool GetMonitorRect(int& left, int& top, int& width, int& height) override;
 
 protected:
-    // Opens a file handed in from outside (command line, another instance).
-    virtual void OpenRequestedFile(const QString& path);
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
@@ -277,6 +274,9 @@ private:
     // The controls tick's part: a recording that ended or failed is closed.
     void PrcControlsTick();
     void CreateSettingsWindow();
+    // After the settings dialog's OK or the ROM folder assistant: the document
+    // is saved and its changes (codes) applied to the machine.
+    void ApplyChangedDocument(std::vector<int> codes);
     void RunStartSettings();
     void StoreSettingsWindow();
     void ShowSettingsMute(bool mute);
@@ -341,7 +341,6 @@ private:
     QMenu* miTools = nullptr;
     QMenu* miHelp = nullptr;
     QAction* miSize[4] = {};
-    QActionGroup* sizeGroup = nullptr;  // miSize, one checked
     std::vector<QAction*> controlActions;  // by the table's entries (menus: their menu action)
     QHash<const QObject*, int> imageIndexes;
     QAction* miPaused = nullptr;

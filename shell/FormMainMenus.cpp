@@ -267,7 +267,7 @@ void TFormMain::CreateMenusAndToolBar() {
         if (p == Place::ToolBar) return toolBar->addSeparator();
         return menuOf(p)->addSeparator();
     };
-    sizeGroup = new QActionGroup(this);
+    auto* sizeGroup = new QActionGroup(this);  // the window sizes: one checked
     sizeGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
     controlActions.assign(kControlCount, nullptr);
     for (size_t i = 0; i < kControlCount; ++i) {

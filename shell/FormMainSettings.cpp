@@ -30,20 +30,23 @@ void TFormMain::MiSettingsClick(QAction* sender) {
     if (result == QDialog::Accepted) {
         // Rows edited in the joystick set-up dialog are written only now.
         if (formJoy) formJoy->WriteEditedRows();
-        if (!xmlDoc.Save()) prompts->ErrorKey(this, "FormMain", "err.SaveConfig");
-        owner->Modules() = formSettings->ModuleControls();
-        std::vector<int> codes = formSettings->ChangeList();
-        const bool reset = ApplySettings(codes);
-        // A drive image that would not mount left the document: the storage
-        // pages show that, since the next opening may not load them.
-        formSettings->TabStoragesShow();
-        if (reset) ResetMachine(1);
+        ApplyChangedDocument(formSettings->ChangeList());
     } else if (formJoy) {
         formJoy->LoadSettings();
     }
     // The General page may have loaded another language.
     firstStart->FollowLater();
     if (wasRunning == 0) SetPause(0, 1);
+}
+
+void TFormMain::ApplyChangedDocument(std::vector<int> codes) {
+    if (!xmlDoc.Save()) prompts->ErrorKey(this, "FormMain", "err.SaveConfig");
+    owner->Modules() = formSettings->ModuleControls();
+    const bool reset = ApplySettings(codes);
+    // A drive image that would not mount left the document: the storage
+    // pages show that, since the next opening may not load them.
+    formSettings->TabStoragesShow();
+    if (reset) ResetMachine(1);
 }
 
 void TFormMain::RunStartSettings() {

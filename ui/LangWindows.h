@@ -1,6 +1,7 @@
 #pragma once
 // Loading a language: opens its file and writes its texts into the windows it names.
 #include <QList>
+#include <QString>
 #include <memory>
 #include <string>
 
@@ -8,6 +9,13 @@
 
 class IniFile;
 class QWidget;
+
+// Gives w its object name, by which the language file's keys find it.
+template <class W>
+W* Named(W* w, const char* name) {
+    w->setObjectName(QLatin1String(name));
+    return w;
+}
 
 // Opens AppDir + "Lang/" + name + ".ini" and translates every top-level window whose
 // object name matches a section.

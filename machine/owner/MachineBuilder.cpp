@@ -106,9 +106,7 @@ void MachineBuilder::Build(MachineParts& p, uint8_t fromSnapshot, int32_t romLen
     DeleteCore(p);
 
     pugi::xml_node modelSection = ConfigSection("Model");
-    const std::string current = ReadAttrString(modelSection, "current");
-    for (int i = 0; i < kModelCount; ++i)
-        if (current == kPlans[i].name) p.model = i;
+    if (const int m = ModelIndex(ReadAttrString(modelSection, "current")); m >= 0) p.model = m;
     const ModelPlan& plan = kPlans[p.model];
     pugi::xml_node modelElement = FindChildElement(modelSection, plan.name);
     p.ram256k = 0;

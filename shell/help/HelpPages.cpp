@@ -39,7 +39,7 @@ std::vector<std::string> HelpPageFolders(const std::string& appDir, const std::s
     if (!programDir.empty()) {
         add(WithSlash(programDir));
         add(SharedDataDir(programDir));                     // <prefix>/share/orvik/
-        add(WithSlash(programDir) + "../share/doc/orvik/");  // where the install rules put it
+        add(SharedDocDir(programDir));                      // where the install rules put it
     }
     return folders;
 }

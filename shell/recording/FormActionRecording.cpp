@@ -21,6 +21,7 @@
 #include "common/Paths.h"
 #include "machine/recording/Recording.h"
 #include "machine/screen/ScreenDAD85.h"
+#include "ui/LangWindows.h"
 #include "ui/WindowPlacement.h"
 
 namespace {
@@ -28,11 +29,6 @@ const char* const kSection = "FormActionRecording";
 
 QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
 
-template <typename W>
-W* Named(W* widget, const char* name) {
-    widget->setObjectName(name);
-    return widget;
-}
 }  // namespace
 
 TFormActionRecording::TFormActionRecording(QWidget* parent) : QDialog(parent) {

@@ -12,22 +12,13 @@
 #include "common/ConfigDocument.h"
 #include "common/IniFile.h"
 #include "common/Lang.h"
-#include "machine/core/ModelIndex.h"
 #include "machine/owner/MachineBuilder.h"
+#include "shell/settings/pages/PageModel.h"
 #include "ui/LangWindows.h"
 
 namespace {
 
 const char* const kSection = "FormRomFolder";
-
-const char* const kModelCaptions[kModelCount] = {"PMD 85-1", "PMD 85-2",      "PMD 85-2A",       "PMD 85-3",
-                                                 "Mato",     "Didaktik Alfa", "Didaktik Alfa 2", "Consul 2717"};
-
-template <class W>
-W* Named(W* w, const char* name) {
-    w->setObjectName(QLatin1String(name));
-    return w;
-}
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
@@ -95,12 +86,6 @@ QString TFormRomFolder::Text(const char* key, const char* english) const {
     return t.empty() ? QString::fromUtf8(english) : Q(t);
 }
 
-QString TFormRomFolder::ModelCaption(int model) const {
-    if (!IsModelIndex(model)) return {};
-    const std::string key = std::string("text.Model.") + MachineBuilder::ModelName(model);
-    return Text(key.c_str(), kModelCaptions[model]);
-}
-
 QTreeWidgetItem* TFormRomFolder::Row(size_t i) const { return i < items.size() ? items[i] : nullptr; }
 
 void TFormRomFolder::Fill() {
@@ -114,7 +99,7 @@ void TFormRomFolder::Fill() {
         item->setFlags(Qt::ItemIsEnabled);
         item->setText(kColFile, FileName(r.path));
         item->setToolTip(kColFile, Q(r.path));
-        const QString model = ModelCaption(r.model);
+        const QString model = TPageModel::ModelCaption(r.model);
         QString recognised, action;
         switch (r.kind) {
             case Kind::Unknown: recognised = Q(names.unknown); break;

@@ -43,7 +43,6 @@ private:
     void Fill();
     // Text of key in the window's section, English when the language file lacks it.
     QString Text(const char* key, const char* english) const;
-    QString ModelCaption(int model) const;
     void PlugToggled(QTreeWidgetItem* item, int column);
 
     ConfigDocument& doc;

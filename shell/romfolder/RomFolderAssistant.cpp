@@ -12,13 +12,12 @@
 #include "ui/Prompts.h"
 
 namespace {
-std::vector<int> lastCodes;
 std::string lastFolder;
 }  // namespace
 
-bool RunRomFolderAssistant(QWidget* parent, ConfigDocument& doc, Prompts& prompts,
+bool RunRomFolderAssistant(QWidget* parent, ConfigDocument& doc, std::vector<int>& codes, Prompts& prompts,
                            const std::vector<KnownRom>& table) {
-    lastCodes.clear();
+    codes.clear();
     if (!doc.Active()) return false;
     std::string title = LangText("FormRomFolder", "text.ChooseFolder.Title");
     if (title.empty()) title = "Choose the folder of your ROM dumps";
@@ -27,11 +26,9 @@ bool RunRomFolderAssistant(QWidget* parent, ConfigDocument& doc, Prompts& prompt
     lastFolder = folder;
     TFormRomFolder dialog(parent, folder, table, doc);
     if (prompts.Exec(dialog) != QDialog::Accepted || !dialog.Changed()) return false;
-    lastCodes = dialog.ChangeCodes();
+    codes = dialog.ChangeCodes();
     return true;
 }
-
-const std::vector<int>& RomFolderAssistantChangeCodes() { return lastCodes; }
 
 void ReloadSettingsPages(TFormSettings& settings) {
     settings.TabRomPackagesShow();

@@ -3,8 +3,8 @@
 // once sets the models' monitor ROMs and makes ROM packages of the BASIC
 // modules. After a true result the caller (with the machine paused, as for
 // the settings dialog) saves the document, runs ReloadSettingsPages, takes
-// the module selection from the dialog (ModuleControls) and applies
-// RomFolderAssistantChangeCodes() as after the settings dialog's OK.
+// the module selection from the dialog (ModuleControls) and applies the
+// change codes as after the settings dialog's OK.
 #include <vector>
 
 #include "common/RomRecogniser.h"
@@ -15,15 +15,13 @@ class QWidget;
 class TFormSettings;
 
 // Asks for a folder, shows what it holds (files recognised by table); true
-// when the user confirmed and the configuration changed.
-bool RunRomFolderAssistant(QWidget* parent, ConfigDocument& doc, Prompts& prompts = DefaultPrompts(),
-                           const std::vector<KnownRom>& table = BuiltInKnownRoms());
-
-// The change codes of the last run that changed the configuration (empty otherwise):
-// 1 when the current model's monitor ROM changed, 11 when its ROM module's package
-// or insertion changed, 12 when its module went in, 29 when the RAOM module had
-// to come out for it.
-const std::vector<int>& RomFolderAssistantChangeCodes();
+// when the user confirmed and the configuration changed. codes then holds the
+// change codes for the settings applier (empty otherwise): 1 when the current
+// model's monitor ROM changed, 11 when its ROM module's package or insertion
+// changed, 12 when its module went in, 29 when the RAOM module had to come
+// out for it.
+bool RunRomFolderAssistant(QWidget* parent, ConfigDocument& doc, std::vector<int>& codes,
+                           Prompts& prompts = DefaultPrompts(), const std::vector<KnownRom>& table = BuiltInKnownRoms());
 
 // Loads the settings dialog's pages that show what the assistant wrote (Model, ROM
 // packages, storages): the dialog's next OK compares its controls with the document

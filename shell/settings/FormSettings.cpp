@@ -306,7 +306,7 @@ std::optional<QString> TFormSettings::JoystickText(int row) const {
     return joystickDescription(row);
 }
 
-const std::vector<KnownRom>& TFormSettings::KnownRoms() const { return hasOwnRoms ? knownRoms : BuiltInKnownRoms(); }
+const std::vector<KnownRom>& TFormSettings::KnownRoms() const { return knownRoms ? *knownRoms : BuiltInKnownRoms(); }
 
 bool TFormSettings::FileHasSize(const std::string& path, int64_t size) { return ::FileHasSize(path, size); }
 

@@ -52,9 +52,9 @@ public:
     // The association store of the General page (default: the user's data folder).
     using StoreFactory = std::function<std::unique_ptr<AssociationStore>()>;
     void SetAssociationStore(StoreFactory f) { storeFactory = std::move(f); }
-    // The table of known ROM dumps the Model page names the monitor ROM by
-    // (default: the built-in one).
-    void SetKnownRoms(std::vector<KnownRom> table) { knownRoms = std::move(table); hasOwnRoms = true; }
+    // The table of known ROM dumps by which the Model page names the monitor
+    // ROM and the ROM folder assistant reads a folder (default: the built-in one).
+    void SetKnownRoms(std::vector<KnownRom> table) { knownRoms = std::move(table); }
     const std::vector<KnownRom>& KnownRoms() const;
     // The joystick set-up dialog's changed flag.
     void SetJoystickChanged(bool changed) { joystickChanged = changed; }
@@ -147,8 +147,7 @@ private:
     JoystickSetup joystickSetup;
     JoystickDescription joystickDescription;
     StoreFactory storeFactory;
-    std::vector<KnownRom> knownRoms;
-    bool hasOwnRoms = false;
+    std::optional<std::vector<KnownRom>> knownRoms;  // none: the built-in table
 
     QTreeWidget* treeItems = nullptr;
     QLabel* imgTop = nullptr;

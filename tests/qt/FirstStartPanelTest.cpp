@@ -209,7 +209,7 @@ private slots:
         QVERIFY(QDir().mkpath(prog->Path("roms")));
         QVERIFY(prog->Write("roms/pmd2a.rom", LoopMonitor()));
         // The table knows the made-up monitor as Model-2A's (its hash computed here).
-        Panel()->SetKnownRoms({KnownRomEntry("pmd2a.rom", LoopMonitor(), "monitor", "Model-2A")});
+        form->FormSettings()->SetKnownRoms({KnownRomEntry("pmd2a.rom", LoopMonitor(), "monitor", "Model-2A")});
         const std::string roms = prog->Path("roms").toStdString();
         // The folder chosen, the list cancelled: nothing changes.
         prompts.paths = {roms};

@@ -543,10 +543,10 @@ private slots:
         }
         QVERIFY(seen > 10);
         for (const char* key : {"text.ChooseFolder.Title", "text.RomName.Unknown", "text.RomName.OfModel",
-                                "text.RomKind.Monitor", "text.Model.Model-Mato"})
+                                "text.RomKind.Monitor"})
             if (!keys.count(key)) missing << key;
         const IniFile::Section* settings = ini.FindSection("FormSettings");
-        for (const char* key : {"text.RomName.Unknown", "text.RomName.OfModel", "text.RomName.Unsorted",
+        for (const char* key : {"radio.RadioMM.Caption", "text.RomName.Unknown", "text.RomName.OfModel", "text.RomName.Unsorted",
                                 "text.RomKind.Monitor", "text.RomKind.Module", "text.RomKind.Device", "text.RomKind.Rom"}) {
             bool found = false;
             for (const IniFile::Entry& e : settings->entries) found = found || e.key == key;

@@ -6,9 +6,11 @@
 #include <QVBoxLayout>
 
 #include "common/Config.h"
+#include "common/Lang.h"
 #include "common/Paths.h"
-#include "ui/ControlPictures.h"
 #include "common/RomRecogniser.h"
+#include "machine/core/ModelIndex.h"
+#include "machine/owner/MachineBuilder.h"
 #include "shell/romfolder/logic/RomFolderPlan.h"
 #include "shell/settings/FormSettings.h"
 #include "shell/settings/logic/Media.h"
@@ -17,6 +19,7 @@
 #include "shell/settings/pages/PageSound.h"
 #include "shell/settings/pages/PageStorages2.h"
 #include "shell/settings/pages/PageWidgets.h"
+#include "ui/ControlPictures.h"
 
 using namespace setpage;
 
@@ -28,6 +31,12 @@ const char* const kModelCaptions[8] = {"PMD 85-1", "PMD 85-2",      "PMD 85-2A",
 const char* const kModelImages[8] = {"ImgPMD1", "ImgPMD2",      "ImgPMD2A",      "ImgPMD3",
                                      "ImgMato", "ImageDidAlfa", "ImageDidAlfa2", "imgC2717"};
 }  // namespace
+
+QString TPageModel::ModelCaption(int model) {
+    if (!IsModelIndex(model)) return {};
+    const std::string text = LangText(kSection, std::string("radio.") + kModelRadios[model] + ".Caption");
+    return text.empty() ? U(kModelCaptions[model]) : Q(text);
+}
 
 TPageModel::TPageModel(TFormSettings& dialog)
     : TSettingsPage(dialog, "TabModel", "Model počítača", "Nastavenie emulovaného modelu počítača...") {
@@ -205,9 +214,7 @@ void TPageModel::ShowMonitorName() {
         lblMonName->setText(Q(names.unknown));
         return;
     }
-    int model = -1;
-    for (int i = 0; i < 8; ++i)
-        if (rom.model == SelectedModelName(i)) model = i;
+    const int model = MachineBuilder::ModelIndex(rom.model);
     const std::string caption = model >= 0 ? S(radioModel[model]->text()) : std::string();
     lblMonName->setText(Q(RomDisplayName(rom, caption, names)));
 }

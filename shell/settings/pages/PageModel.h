@@ -16,6 +16,10 @@ public:
     void Load() override;
     void Read(SettingsControls& c) const override;
 
+    // The model's name as its radio button shows it: the language file's
+    // caption, else the built-in one; empty outside 0-7.
+    static QString ModelCaption(int model);
+
     int SelectedModel() const;
     void SelectModel(int model);
     // Loads the chosen model's values into the page.

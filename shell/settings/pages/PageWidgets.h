@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "shell/settings/logic/SettingsWriter.h"
+#include "ui/LangWindows.h"
 
 namespace setpage {
 
@@ -28,12 +29,6 @@ inline std::string S(const QString& text) { return text.toStdString(); }
 QPixmap Swatch(const QColor& color, int w, int h, const QString& mark = QString());
 QColor TableColor(int n);
 QString Text(const char* key);
-
-template <class W>
-W* Named(W* w, const char* name) {
-    w->setObjectName(QLatin1String(name));
-    return w;
-}
 
 QLabel* Label(QWidget* parent, const char* name, const char* text);
 QCheckBox* Check(QWidget* parent, const char* name, const char* text, const char* hint = nullptr);
