@@ -25,29 +25,7 @@
 #include "shell/romfolder/FormRomFolder.h"
 #include "tests/qt/KnownRomEntry.h"
 #include "tests/qt/MainWindowFixture.h"
-
-namespace {
-
-// A 4 KB monitor of our own for the PMD 85 models (ROM at 8000h once the boot
-// mapping ends): writes 55h, AAh at the start of video RAM (C000h), then
-// counts the byte after them up for ever.
-QByteArray LoopMonitor() {
-    const unsigned char code[] = {
-        0xC3, 0x03, 0x80,  // JMP 8003h
-        0x31, 0x00, 0x70,  // LXI SP,7000h
-        0xD3, 0x84,        // OUT 84h: boot mapping off
-        0x21, 0x00, 0xC0,  // LXI H,C000h
-        0x36, 0x55, 0x23,  // MVI M,55h; INX H
-        0x36, 0xAA, 0x23,  // MVI M,AAh; INX H
-        0x34,              // loop: INR M
-        0xC3, 0x11, 0x80,  // JMP loop
-    };
-    QByteArray rom(reinterpret_cast<const char*>(code), sizeof code);
-    rom.resize(4096, '\0');
-    return rom;
-}
-
-}  // namespace
+#include "tests/qt/VideoMarkMonitor.h"
 
 class FirstStartPanelTest : public QObject {
     Q_OBJECT
@@ -70,7 +48,7 @@ class FirstStartPanelTest : public QObject {
     }
     // Model-2A boots pmd2a.rom (written now into the program folder).
     void GiveRom(QString& config) {
-        QVERIFY(prog->Write("pmd2a.rom", LoopMonitor()));
+        QVERIFY(prog->Write("pmd2a.rom", VideoMarkMonitor(true)));
         const int at = config.indexOf("<Model-2A ");
         const int rom = config.indexOf("<RomFile/>", at);
         QVERIFY(at >= 0 && rom > at);
@@ -145,7 +123,7 @@ private slots:
     void romChosenOnTheModelPageRunsTheMachine() {
         Start("Model-2A");
         QTRY_VERIFY(Panel()->isVisible());
-        QVERIFY(prog->Write("pmd2a.rom", LoopMonitor()));
+        QVERIFY(prog->Write("pmd2a.rom", VideoMarkMonitor(true)));
         const std::string romPath = prog->Path("pmd2a.rom").toStdString();
         prompts.paths = {romPath};  // the Monitor ROM's open dialog
         int page = -1;
@@ -207,9 +185,9 @@ private slots:
         Start("Model-2A");
         QTRY_VERIFY(Panel()->isVisible());
         QVERIFY(QDir().mkpath(prog->Path("roms")));
-        QVERIFY(prog->Write("roms/pmd2a.rom", LoopMonitor()));
+        QVERIFY(prog->Write("roms/pmd2a.rom", VideoMarkMonitor(true)));
         // The table knows the made-up monitor as Model-2A's (its hash computed here).
-        form->FormSettings()->SetKnownRoms({KnownRomEntry("pmd2a.rom", LoopMonitor(), "monitor", "Model-2A")});
+        form->FormSettings()->SetKnownRoms({KnownRomEntry("pmd2a.rom", VideoMarkMonitor(true), "monitor", "Model-2A")});
         const std::string roms = prog->Path("roms").toStdString();
         // The folder chosen, the list cancelled: nothing changes.
         prompts.paths = {roms};

@@ -31,27 +31,10 @@
 #include "shell/FormMain.h"
 #include "shell/settings/FormSettings.h"
 #include "tests/qt/FakePrompts.h"
+#include "tests/qt/VideoMarkMonitor.h"
 #include "tests/qt/TestProgramDir.h"
 
 namespace {
-
-// A monitor of our own for Model-2 (ROM at 8000h): ends the boot mapping,
-// writes 55h, AAh, 0Fh at the start of video RAM (C000h) and stops.
-QByteArray StandInMonitor() {
-    const unsigned char code[] = {
-        0xC3, 0x03, 0x80,        // JMP 8003h
-        0x31, 0x00, 0x70,        // LXI SP,7000h
-        0xD3, 0x84,              // OUT 84h: boot mapping off
-        0x21, 0x00, 0xC0,        // LXI H,C000h
-        0x36, 0x55, 0x23,        // MVI M,55h; INX H
-        0x36, 0xAA, 0x23,        // MVI M,AAh; INX H
-        0x36, 0x0F,              // MVI M,0Fh
-        0xC3, 0x13, 0x80,        // JMP $
-    };
-    QByteArray rom(reinterpret_cast<const char*>(code), sizeof code);
-    rom.resize(4096, '\0');
-    return rom;
-}
 
 class EmptyStore : public AssociationStore {
 public:
@@ -164,7 +147,7 @@ private slots:
 
     void modelAndRomChosenInTheDialogBootThatModel() {
         Start();
-        QVERIFY(prog->Write("monitor2.rom", StandInMonitor()));
+        QVERIFY(prog->Write("monitor2.rom", VideoMarkMonitor(false)));
         const std::string romPath = prog->Path("monitor2.rom").toStdString();
         prompts.paths = {romPath};
         Open("MiModel", [&](TFormSettings& d) {
