@@ -118,6 +118,28 @@ TEST_F(Fixture, DotsPastThePaperEndAreNotDrawn) {
     for (int y = 0; y < paper.Height(); ++y) EXPECT_FALSE(paper.Dot(171, y)) << "row " << y;
 }
 
+// A head step once begun ends its second part: at the left stop, and when the
+// program lets go of the motor line in the middle of it.
+TEST_F(Fixture, AHeadStepFinishesAtTheStopAndWhenTheMotorStops) {
+    Bt100 p(gpio, 0);
+    Lines(0x7F);  // left, 96 steps to the stop
+    for (int i = 0; i < 95; ++i) p.Tick(0, 1136 + 568);
+    p.Tick(0, 1136);
+    EXPECT_EQ(p.HeadX(), -16);
+    EXPECT_EQ(PortC() & 0x60, 0x20) << "home, second part";
+    p.Tick(0, 568);
+    EXPECT_EQ(PortC() & 0x60, 0x60) << "the step ended at the stop";
+    Lines(0xDF);  // right one step, then the line goes up in its second part
+    p.Tick(0, 1136);
+    EXPECT_EQ(p.HeadX(), -15);
+    Lines(0xFF);
+    EXPECT_EQ(PortC() & 0x40, 0x00);
+    p.Tick(0, 568);
+    EXPECT_EQ(PortC() & 0x40, 0x40);
+    p.Tick(0, 100000);
+    EXPECT_EQ(p.HeadX(), -15);
+}
+
 TEST_F(Fixture, SideOneUsesPortBAndTheLowerHalf) {
     gpio.WritePort(0x4F, 0x81, 0);  // B out, C lower in, C upper out
     Bt100 p(gpio, 1);

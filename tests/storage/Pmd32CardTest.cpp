@@ -1,6 +1,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "Pmd32Link.h"
@@ -257,6 +258,16 @@ TEST_F(Pmd32Card, ListsTheCurrentFolder) {
     Command({'L', 1});
     EXPECT_EQ(Recv(), 0x33);
     EXPECT_EQ(Text(), "");
+}
+
+// Host names go over the wire as their UTF-8 bytes, and come back the same way.
+TEST_F(Pmd32Card, NamesTravelAsTheirUtf8Bytes) {
+    const std::string name = "hra\xC4\x8D.p32";  // "hrač.p32"
+    TempFolder::Write(card + "/" + name, Pattern(kImageSize, 26));
+    const std::vector<std::string> top = List();
+    EXPECT_NE(std::find(top.begin(), top.end(), name), top.end());
+    EXPECT_EQ(Mount(0, 0, name), 0);
+    EXPECT_EQ(DriveName(0), name);
 }
 
 TEST_F(Pmd32Card, SectorLimitsFromTheGeometry) {
