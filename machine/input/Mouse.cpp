@@ -28,23 +28,27 @@ bool MouseBase::NewPosition(int32_t x, int32_t y, int32_t& newX, int32_t& newY) 
 
 // --- Mouse602 ---
 
-uint8_t Mouse602::ReadPort(uint8_t port, int32_t cycles) {
-    return uint8_t(phase | buttons.load(std::memory_order_relaxed));
+uint8_t Mouse602::ReadPort(uint8_t port, int32_t cycles) { return uint8_t(phase | takenButtons); }
+
+void Mouse602::TakeHostInput() {
+    taken = queue.Size();
+    takenButtons = buttons.load(std::memory_order_relaxed);
 }
 
 void Mouse602::Tick(int32_t sliceClock, int32_t cycles) {
-    if (queue.Empty()) return;
+    if (taken == 0) return;
     stepCycles += cycles;
     while (stepCycles >= kStepCycles) {
         stepCycles -= kStepCycles;
         uint8_t next;
-        if (!queue.Pop(next)) break;
+        if (taken == 0 || !queue.Pop(next)) break;
+        --taken;
         phase = next;
     }
 }
 
 int32_t Mouse602::Quiet() {
-    if (queue.Empty()) return INT32_MAX;  // the count waits with the queue
+    if (taken == 0) return INT32_MAX;  // the count waits with the queue
     return stepCycles < kStepCycles ? kStepCycles - 1 - stepCycles : 0;
 }
 
@@ -126,13 +130,17 @@ void MousePoly08::Move(int32_t x, int32_t y, int middle, int right, int left) {
     if (changed) pending.store(1, std::memory_order_release);
 }
 
+void MousePoly08::TakeHostInput() {
+    if (!taken) taken = pending.load(std::memory_order_acquire) != 0;
+}
+
 void MousePoly08::Tick(int32_t sliceClock, int32_t cycles) {
     if (!cpu) return;
-    if (!steady && !pending.load(std::memory_order_acquire)) return;
+    if (!steady && !taken) return;
     tickCycles += cycles;
     while (tickCycles >= kPacketCycles) {
         tickCycles -= kPacketCycles;
-        sendingMove = pending.load(std::memory_order_acquire) != 0;
+        sendingMove = taken;
         if (sendingMove) sentStatus = status;
         byteIndex = 0;
         sendState = 1;
@@ -141,7 +149,7 @@ void MousePoly08::Tick(int32_t sliceClock, int32_t cycles) {
 }
 
 int32_t MousePoly08::Quiet() {
-    if (!cpu || (!steady && !pending.load(std::memory_order_acquire))) return INT32_MAX;
+    if (!cpu || (!steady && !taken)) return INT32_MAX;
     return tickCycles < kPacketCycles ? kPacketCycles - 1 - tickCycles : 0;
 }
 
@@ -164,7 +172,10 @@ uint8_t MousePoly08::ReadPort(uint8_t port, int32_t cycles) {
         case 3:
             if (byteIndex == 2) {
                 sendState = 0;
-                if (sendingMove) pending.store(0, std::memory_order_release);
+                if (sendingMove) {
+                    taken = false;
+                    pending.store(0, std::memory_order_release);
+                }
                 sendingMove = false;
             } else {
                 ++byteIndex;

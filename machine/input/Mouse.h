@@ -7,6 +7,9 @@
 // emulation thread: the phase queue is a bounded single-producer
 // single-consumer ring, and a Poly08 packet is handed over through its
 // pending flag (the packet bytes are written only while it is clear).
+// What a move changes reaches the emulation only at TakeHostInput, which
+// the slice calls at its start with the devices caught up, so the mouse
+// counts cycles from that boundary on, never from before the move.
 #include <atomic>
 #include <cstdint>
 
@@ -29,6 +32,10 @@ public:
     virtual int32_t Quiet() = 0;
     // x, y: window coordinates; buttons +1 went down, -1 went up, 0 unchanged.
     virtual void Move(int32_t x, int32_t y, int middle, int right, int left) = 0;
+    // Emulation thread, between two instructions with the devices caught up:
+    // the moves made since the last call become visible to Tick, Quiet and
+    // ReadPort.
+    virtual void TakeHostInput() = 0;
     // Interrupts that follow emulated time alone (a recording runs or plays
     // back), and where they stand in it; mice that interrupt override these.
     virtual void SetSteadyInterrupts(bool on) {}
@@ -65,7 +72,9 @@ public:
     void Tick(int32_t sliceClock, int32_t cycles) override;
     int32_t Quiet() override;
     void Move(int32_t x, int32_t y, int middle, int right, int left) override;
+    void TakeHostInput() override;
 
+    // Phases queued, taken or not.
     size_t QueuedPhases() const { return queue.Size(); }
     // Phase groups dropped because the queue was full.
     uint32_t DroppedGroups() const { return dropped; }
@@ -76,6 +85,9 @@ private:
     uint8_t phase = 0;
     std::atomic<uint8_t> buttons{0};
     SpscRing<uint8_t, kQueueSize> queue;
+    // Emulation side: the queued phases and the buttons as last taken.
+    size_t taken = 0;
+    uint8_t takenButtons = 0;
     int32_t stepCycles = 0;
     uint32_t dropped = 0;
 };
@@ -92,7 +104,9 @@ public:
     void Tick(int32_t sliceClock, int32_t cycles) override;
     int32_t Quiet() override;
     void Move(int32_t x, int32_t y, int middle, int right, int left) override;
+    void TakeHostInput() override;
 
+    // A move waits or is being sent (the window's view: set by Move at once).
     bool Pending() const { return pending.load(std::memory_order_acquire) != 0; }
     uint8_t Status() const { return status; }
 
@@ -112,6 +126,7 @@ private:
     int8_t dx = 0, dy = 0;
     std::atomic<uint8_t> pending{0};
     // Emulation side.
+    bool taken = false;         // the pending move, once taken at a slice boundary
     bool steady = false;
     bool sendingMove = false;   // the packet being sent is the pending move
     uint8_t sentStatus = 0x87;  // buttons of the last move sent

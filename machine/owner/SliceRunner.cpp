@@ -9,6 +9,7 @@
 #include "machine/core/RequestWords.h"
 #include "machine/cpu/ChipCpu8080.h"
 #include "machine/input/Joy4004482.h"
+#include "machine/input/Mouse.h"
 #include "machine/cpu/ChipMemory.h"
 #include "machine/owner/MachineParts.h"
 #include "machine/pio/SystemPIO.h"
@@ -76,6 +77,12 @@ bool SliceRunner::CpuSlice(int64_t startNs) {
         ((*trap).*routine)(pc);
         c.ScheduleEvents();
     };
+    // The mouse's host moves go in here, with the devices brought to this
+    // boundary first, so it counts no cycle from before a move.
+    if (parts.mouse) {
+        c.SyncDevices();
+        parts.mouse->TakeHostInput();
+    }
     // Settings, snapshots and requests may have changed the devices since
     // the last slice.
     c.ScheduleEvents();

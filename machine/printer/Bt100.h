@@ -29,7 +29,9 @@ public:
     static constexpr int kPaperWidth = 640;
     static constexpr int kPaperHeight = 820;
     static constexpr int32_t kHeadMin = -16, kHeadMax = 515;
-    static constexpr int32_t kPaperMax = kPaperHeight - 1;  // last row of the picture
+    // The paper line stops one past the picture's last row, so dots printed
+    // beyond the paper's end fall off it.
+    static constexpr int32_t kPaperMax = kPaperHeight;
     static constexpr int32_t kDotOffsetX = 91;
     static constexpr int32_t kHeadStepCycles = 1136, kPaperStepCycles = 33552, kSecondPartCycles = 568;
     static constexpr size_t kDotQueueSize = 65536;

@@ -105,7 +105,8 @@ public:
     std::string RollbackToLastSnapshot(int32_t& dataOffset, uint8_t& removed, std::string& name);
     // Rewrites the file keeping the first snapshot and every action block,
     // renamed over the original; closes it. 0, or StateFailed; outside the
-    // recording states the state.
+    // recording states the state. On failure the recording is unchanged and
+    // the temporary file (path + tick count + ".tmp") stays beside it.
     int32_t Compact();
     // The video RAM (16 KB) of the index-th snapshot; false (out unchanged)
     // when it cannot be read.

@@ -120,12 +120,12 @@ int32_t Recording::Compact() {
         Fail(ErrorWrite);
         ok = false;
     }
-    if (!ok) {
-        ::unlink(temp.c_str());
-        return StateFailed;
-    }
+    // Up to the rename the recording holds all the work and is never touched;
+    // the rename puts the whole compacted copy in its place at once. A failure
+    // leaves both: the recording as it was, and beside it the temporary file
+    // with what could be copied (all of it when only the rename failed).
+    if (!ok) return StateFailed;
     if (::rename(temp.c_str(), path.c_str()) != 0) {
-        ::unlink(temp.c_str());
         Fail(ErrorWrite);
         return StateFailed;
     }

@@ -544,22 +544,28 @@ uint8_t Pmd32::CmdMount() {
         Unmount(drive);
         return kPmdOk;
     }
+    // The unit's order: the path's length, then images.cfg for the name's
+    // extension, and only then the image file itself.
+    const std::string name = ReceivedString();
+    if ((currentDir.empty() ? name.size() : currentDir.size() + 1 + name.size()) >= kPathLimit)
+        return kPmdPathTooLong;
+    auto fail = [this](uint8_t result) {
+        Unmount(drive);
+        mountResult[drive] = result;
+        return result;
+    };
+    // Without a card mounting finds no images.cfg.
+    if (!HasCard()) return fail(kPmdCfgMissing);
+    ImageGeometry g;
+    const int cfg = ReadImagesCfg(name, g);
+    if (cfg != kPmdOk) return fail(static_cast<uint8_t>(cfg));
     std::string relative, real;
     uint8_t error = kPmdNotFound;
-    if (!CardPath(ReceivedString(), relative, error)) return error;
-    if (!HasCard()) {
-        // As for a missing card: mounting finds no images.cfg; the drive is empty.
-        Unmount(drive);
-        mountResult[drive] = kPmdCfgMissing;
-        return kPmdCfgMissing;
-    }
+    if (!CardPath(name, relative, error)) return fail(error);
     struct stat st;
     if (!ResolveInsideCard(sdRoot, relative, true, real) || stat(real.c_str(), &st) != 0 ||
-        !S_ISREG(st.st_mode)) {
-        Unmount(drive);
-        mountResult[drive] = kPmdNotFound;
-        return kPmdNotFound;
-    }
+        !S_ISREG(st.st_mode))
+        return fail(kPmdNotFound);
     return static_cast<uint8_t>(MountImage(drive, sdRoot + relative, mountProtect ? 1 : 0));
 }
 

@@ -1,5 +1,6 @@
 // Writers on a full disk and in a read-only folder: each failure reaches the
-// caller, the file that was there keeps its bytes and no temporary file stays.
+// caller, the file that was there keeps its bytes and no temporary file stays
+// (but the one of a recording's compaction, which stays beside it).
 #include <functional>
 
 #include "FilesFixture.h"
@@ -8,6 +9,7 @@
 #include "common/Files.h"
 #include "machine/cpu/ChipCpu8080.h"
 #include "machine/cpu/ChipMemoryModels.h"
+#include "machine/recording/Recording.h"
 #include "machine/screen/BmpFile.h"
 #include "machine/snapshot/Snapshot.h"
 #include "machine/sound/SoundDriver.h"
@@ -156,6 +158,37 @@ TEST_F(SmallFilesystem, RecordingThatRunsOutOfRoomIsReported) {
     fs.Free(fs.fillerSize);
     EXPECT_TRUE(RecordWave(path, 10));
     EXPECT_EQ(ReadBytes(path).size(), 44u + 10 * 352);
+}
+
+// A recording compacted on a full disk: the compaction fails, the recording
+// keeps every byte and the temporary file with what was copied stays beside it.
+TEST_F(SmallFilesystem, RecordingCompactionOutOfRoomKeepsTheRecording) {
+    const std::string prc = fs.full + "/game.prc";
+    const std::string snap = fs.full + "/start.psn";
+    ASSERT_TRUE(WriteBytes(snap, Pattern(3000, 4)));
+    Recording r(prc, Recording::ModeCreate, nullptr);
+    r.AddSnapshot(snap, 1, 0);
+    uint32_t x = 12345;  // bytes that do not pack
+    for (int i = 0; i < 60000; ++i) {
+        x = x * 1103515245u + 12345u;
+        r.WriteByte(static_cast<uint8_t>(x >> 16));
+    }
+    r.AddSnapshot(snap, 1, 0);
+    r.WriteByte(1);
+    r.Flush(1);
+    ASSERT_TRUE(r.IsRecording());
+    fs.FillUp();
+    const Bytes before = ReadBytes(prc);
+    const auto names = Names(fs.full);
+    EXPECT_EQ(r.Compact(), Recording::StateFailed);
+    EXPECT_EQ(r.GetErrorCode(), Recording::ErrorWrite);
+    EXPECT_EQ(ReadBytes(prc), before);
+    std::vector<std::string> added;
+    for (const std::string& n : Names(fs.full))
+        if (std::find(names.begin(), names.end(), n) == names.end()) added.push_back(n);
+    ASSERT_EQ(added.size(), 1u);
+    EXPECT_EQ(added[0].compare(0, 8, "game.prc"), 0) << added[0];
+    EXPECT_EQ(added[0].substr(added[0].size() - 4), ".tmp") << added[0];
 }
 
 // A RAM-disk image with holes cannot take the module's writes on a full disk:

@@ -14,6 +14,7 @@ namespace {
 
 // The phases a Mouse602 shows, one per step, until its queue is empty.
 std::vector<uint8_t> Drain(Mouse602& m) {
+    m.TakeHostInput();
     std::vector<uint8_t> out;
     while (m.QueuedPhases() > 0) {
         m.Tick(0, Mouse602::kStepCycles);
@@ -61,6 +62,7 @@ TEST(Mouse602, OnePhaseChangeEvery1706Cycles) {
     Mouse602 m(1, 0, 0);
     m.Move(0, 0, 0, 0, 0);
     m.Move(1, 0, 0, 0, 0);
+    m.TakeHostInput();
     m.Tick(0, 1705);
     EXPECT_EQ(m.ReadPort(0x8C, 0), 0);
     m.Tick(0, 1);
@@ -84,6 +86,33 @@ TEST(Mouse602, ScaleOriginAndGeometryReset) {
     EXPECT_EQ(m.QueuedPhases(), 8u);
 }
 
+// The emulation sees a move only once it has taken it (the slice does at its
+// start): cycles that passed before do not count towards its first step.
+TEST(Mouse602, AMoveCountsFromWhenItIsTaken) {
+    Mouse602 m(1, 0, 0);
+    m.Move(0, 0, 0, 0, 0);
+    m.Move(1, 0, 0, 0, 1);
+    EXPECT_EQ(m.Quiet(), INT32_MAX);
+    m.Tick(0, 5000);  // cycles before the move was taken
+    EXPECT_EQ(m.ReadPort(0x8C, 0), 0);
+    m.TakeHostInput();
+    EXPECT_EQ(m.ReadPort(0x8C, 0), 0x40) << "the left button";
+    EXPECT_EQ(m.Quiet(), Mouse602::kStepCycles - 1);
+    m.Tick(0, Mouse602::kStepCycles - 1);
+    EXPECT_EQ(m.ReadPort(0x8C, 0) & 0x0F, 0);
+    m.Tick(0, 1);
+    EXPECT_EQ(m.ReadPort(0x8C, 0) & 0x0F, 4);
+    // A move made while the taken phases run goes on after them once taken.
+    m.Move(2, 0, 0, 0, 0);
+    for (int i = 0; i < 3; ++i) m.Tick(0, Mouse602::kStepCycles);
+    EXPECT_EQ(m.ReadPort(0x8C, 0) & 0x0F, 0);
+    EXPECT_EQ(m.QueuedPhases(), 4u);
+    EXPECT_EQ(m.Quiet(), INT32_MAX);
+    m.TakeHostInput();
+    m.Tick(0, Mouse602::kStepCycles);
+    EXPECT_EQ(m.ReadPort(0x8C, 0) & 0x0F, 4);
+}
+
 TEST(Mouse602, ButtonsInBits6And7) {
     Mouse602 m(1, 0, 0);
     struct Step {
@@ -93,6 +122,7 @@ TEST(Mouse602, ButtonsInBits6And7) {
     const Step steps[] = {{0, 0, 1, 0x40}, {0, 1, 0, 0xC0}, {1, 0, 0, 0xC0}, {0, 0, -1, 0x80}, {-1, -1, 0, 0x00}};
     for (const Step& s : steps) {
         m.Move(5, 5, s.middle, s.right, s.left);
+        m.TakeHostInput();
         EXPECT_EQ(m.ReadPort(0x8C, 0), s.expected);
     }
 }
@@ -129,6 +159,7 @@ TEST(Mouse602, MovesAndTicksOnTwoThreadsKeepTheSequence) {
     long changes = 0;
     bool ok = true;
     while (!done || m.QueuedPhases() > 0) {
+        m.TakeHostInput();
         m.Tick(0, Mouse602::kStepCycles);
         uint8_t p = uint8_t(m.ReadPort(0x8C, 0) & 0x0F);
         if (p != last) {
@@ -177,6 +208,7 @@ TEST(MousePoly08, PacketsFromMovesAndButtons) {
         EXPECT_FALSE(m.Pending());
         m.Move(500 + c.dx, 500 + c.dy, c.middle, c.right, c.left);
         ASSERT_TRUE(m.Pending());
+        m.TakeHostInput();
         m.Tick(0, MousePoly08::kPacketCycles - 1);
         EXPECT_EQ(fm.cpu.IntRequest, 0);
         m.Tick(0, 1);
@@ -187,6 +219,28 @@ TEST(MousePoly08, PacketsFromMovesAndButtons) {
     }
 }
 
+TEST(MousePoly08, AMoveCountsFromWhenItIsTaken) {
+    testsupport::FlatMachine fm;
+    fm.cpu.INTE = 1;
+    MousePoly08 m(1, 0, 0);
+    m.SetCpu(&fm.cpu);
+    m.Move(0, 0, 0, 0, 0);
+    m.Move(4, 0, 0, 0, 0);
+    EXPECT_TRUE(m.Pending());
+    EXPECT_EQ(m.Quiet(), INT32_MAX);
+    m.Tick(0, MousePoly08::kPacketCycles - 1);  // before it was taken
+    EXPECT_EQ(m.InterruptPhase(), 0);
+    m.TakeHostInput();
+    EXPECT_EQ(m.Quiet(), MousePoly08::kPacketCycles - 1);
+    m.Tick(0, MousePoly08::kPacketCycles - 1);
+    EXPECT_EQ(fm.cpu.IntRequest, 0);
+    m.Tick(0, 1);
+    EXPECT_EQ(fm.cpu.IntRequest, 1);
+    EXPECT_EQ(ReadPacket(m), (std::vector<uint8_t>{0x87, 4, 0}));
+    EXPECT_FALSE(m.Pending());
+    EXPECT_EQ(m.Quiet(), INT32_MAX);
+}
+
 TEST(MousePoly08, MovesWhilePendingAreIgnoredAndTheRestOfAClampFollows) {
     testsupport::FlatMachine fm;
     MousePoly08 m(1, 0, 0);
@@ -194,12 +248,15 @@ TEST(MousePoly08, MovesWhilePendingAreIgnoredAndTheRestOfAClampFollows) {
     m.Move(0, 0, 0, 0, 0);
     m.Move(300, 0, 0, 0, 0);
     m.Move(300, 0, 0, 0, 1);  // pending: the left press is lost
+    m.TakeHostInput();
     m.Tick(0, MousePoly08::kPacketCycles);
     EXPECT_EQ(ReadPacket(m), (std::vector<uint8_t>{0x87, 127, 0}));
     m.Move(300, 0, 0, 0, 0);
+    m.TakeHostInput();
     m.Tick(0, MousePoly08::kPacketCycles);
     EXPECT_EQ(ReadPacket(m), (std::vector<uint8_t>{0x87, 127, 0}));
     m.Move(300, 0, 0, 0, 0);
+    m.TakeHostInput();
     m.Tick(0, MousePoly08::kPacketCycles);
     EXPECT_EQ(ReadPacket(m), (std::vector<uint8_t>{0x87, 46, 0}));
     m.Move(300, 0, 0, 0, 0);  // nothing left, nothing changed
@@ -213,12 +270,14 @@ TEST(MousePoly08, NoMovementNoInterrupt) {
     m.SetCpu(&fm.cpu);
     m.Move(10, 10, 0, 0, 0);
     m.Move(10, 10, 0, 0, 0);
+    m.TakeHostInput();
     for (int i = 0; i < 10; ++i) m.Tick(0, MousePoly08::kPacketCycles);
     EXPECT_EQ(fm.cpu.IntRequest, 0);
     // Without a CPU nothing is sent either.
     MousePoly08 lone(1, 0, 0);
     lone.Move(0, 0, 0, 0, 0);
     lone.Move(3, 0, 0, 0, 0);
+    lone.TakeHostInput();
     lone.Tick(0, MousePoly08::kPacketCycles * 2);
     EXPECT_EQ(lone.ReadPort(0x8C, 0), 0x80);
 }
@@ -245,6 +304,7 @@ TEST(MousePoly08, AnInterruptRoutineOfOurOwnReadsThePacket) {
     EXPECT_EQ(fm.cpu.GetHL(), 0x9000) << "no packet without a move";
     m.Move(200, 200, 0, 0, 0);
     m.Move(190, 207, 0, 1, 0);
+    m.TakeHostInput();
     fm.RunCycles(MousePoly08::kPacketCycles + 2000);
     EXPECT_EQ(fm.cpu.GetHL(), 0x9003);
     EXPECT_EQ(fm.memory.ReadByte(0x9000), 0x86);
@@ -280,6 +340,7 @@ TEST(Mouse602, TimerCascadeInterruptSamplesThePhases) {
     fm.RunCycles(5000);
     m.Move(50, 50, 0, 0, 0);
     m.Move(52, 50, 0, 0, 0);
+    m.TakeHostInput();
     fm.RunCycles(8 * Mouse602::kStepCycles + 5000);
     uint16_t end = fm.cpu.GetHL();
     ASSERT_GT(end, 0x9000 + 30);
@@ -323,6 +384,7 @@ TEST(MousePoly08, SteadyInterruptsFollowEmulatedTimeAlone) {
     ASSERT_TRUE(m.Pending());
     for (int i = 0; i < 29; ++i) m.ReadPort(0x8C, 0);  // the rest of it
     EXPECT_TRUE(m.Pending());
+    m.TakeHostInput();
     m.Tick(0, MousePoly08::kPacketCycles);
     EXPECT_EQ(ReadPacket(m), (std::vector<uint8_t>{0x83, 0x05, 0x02}));
     EXPECT_FALSE(m.Pending());

@@ -7,11 +7,13 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <tuple>
 #include <vector>
 
 #include "machine/core/ModelIndex.h"
 #include "machine/cpu/DeviceAttachment.h"
+#include "machine/input/Mouse.h"
 #include "machine/pio/SystemPIO.h"
 #include "machine/sndif/IfMusica.h"
 #include "machine/tape/IifTape.h"
@@ -156,6 +158,112 @@ TEST_P(EventScheduling, SameLevelsInterruptsAndStateAsPerInstructionHooks) {
 }
 
 INSTANTIATE_TEST_SUITE_P(TimerWirings, EventScheduling, ::testing::Values(kModel2A, kModel1, kModelC2717));
+
+// The mice: host moves come between two instructions in the middle of a
+// slice, as the window's thread makes them; both machines take them at the
+// next slice start and must then count the same cycles, with a tape
+// interface's half-bit events (every 853 cycles) or without any other device.
+struct HostMove {
+    int slice;
+    int32_t at;  // slice clock
+    int32_t x, y;
+    int left;
+};
+
+struct MouseRig {
+    MouseRig(bool poly08, bool withTape, bool scheduled) {
+        auto quiet = [scheduled](QuietHook q) { return scheduled ? q : QuietHook(); };
+        if (poly08) {
+            auto p = std::make_unique<MousePoly08>(1, 0, 0);
+            p->SetCpu(&m.cpu);
+            mouse = std::move(p);
+        } else {
+            mouse = std::make_unique<Mouse602>(1, 0, 0);
+        }
+        places[0].Attach(m.cpu, mouse.get(), {{0x8C, 0xFF, 0}}, mouse->TickHook(), quiet(mouse->QuietMeasure()));
+        if (withTape) places[1].Attach(m.cpu, &tape, {{0x1C, 0xFC, 1}}, tape.TickHook(), quiet(tape.QuietMeasure()));
+        Asm a;
+        a.to(JMP, "start");
+        // Poly08: keep the main loop's count at each interrupt, read the packet's 30 bits.
+        a.org(0x38).b(PUSH_PSW).b(0xC5 /* PUSH B */).b(0x73 /* MOV M,E */).b(INX_H).b(0x72 /* MOV M,D */).b(INX_H);
+        a.b(MVI_B, 30).at("bit").b(IN, 0x8C).b(DCR_B).to(JNZ, "bit");
+        a.b(0xC1 /* POP B */).b(POP_PSW).b(EI).b(RET);
+        a.org(0x100).at("start").w(LXI_SP, 0x8000).w(LXI_H, 0x9000).w(LXI_D, 0).b(MVI_B, 0);
+        if (poly08) {
+            a.b(EI).at("count").b(0x13 /* INX D */).to(JMP, "count");
+        } else {
+            // 602: look at the port about every 330 cycles; keep the count and the phase at each change.
+            a.at("loop").b(0x13 /* INX D */).b(MVI_C, 20).at("delay").b(DCR_C).to(JNZ, "delay");
+            a.b(IN, 0x8C).b(0xB8 /* CMP B */).to(JZ, "loop");
+            a.b(MOV_B_A).b(0x73 /* MOV M,E */).b(INX_H).b(0x72 /* MOV M,D */).b(INX_H).b(MOV_M_A).b(INX_H);
+            a.w(LXI_D, 0).to(JMP, "loop");
+        }
+        m.Load(a.Build());
+    }
+
+    // One slice as the slice runner runs it; the moves due in it come at their clock.
+    void Slice(int index, const std::vector<HostMove>& moves) {
+        ChipCpu8080& c = m.cpu;
+        c.SyncDevices();
+        mouse->TakeHostInput();
+        c.ScheduleEvents();
+        size_t next = 0;
+        while (next < moves.size() && moves[next].slice != index) ++next;
+        int32_t extra = 0;
+        while (c.SliceClock < 4096) {
+            if (next < moves.size() && moves[next].slice == index && c.SliceClock >= moves[next].at) {
+                const HostMove& h = moves[next++];
+                mouse->Move(h.x, h.y, 0, 0, h.left);
+            }
+            const int32_t cycles = c.Step();
+            extra += cycles;
+            const int32_t n = (extra - 1) / 12;
+            extra -= n * 12;
+            c.SliceClock += n;
+            c.LastCycles += n;
+            c.TotalClock += static_cast<uint32_t>(n);
+        }
+        c.SyncDevices();
+        c.SliceClock -= 4096;
+    }
+
+    FlatMachine m;
+    IifTape tape{kModel2A};
+    std::unique_ptr<MouseBase> mouse;
+    std::array<DeviceAttachment, 2> places;
+};
+
+class MouseScheduling : public ::testing::TestWithParam<std::tuple<bool, bool>> {};
+
+TEST_P(MouseScheduling, MovesInTheMiddleOfASliceCountAsWithPerInstructionHooks) {
+    const auto [poly08, withTape] = GetParam();
+    MouseRig hooks(poly08, withTape, false);
+    MouseRig events(poly08, withTape, true);
+    // The first sets the position; one comes while the phases of the one
+    // before still run; the Poly08 ignores those that come while a packet waits.
+    const std::vector<HostMove> moves = {
+        {1, 100, 500, 500, 0},  {3, 1500, 503, 500, 0}, {4, 3900, 503, 498, 1}, {5, 2222, 500, 498, 0},
+        {18, 700, 510, 505, -1}, {31, 3000, 505, 505, 0}, {44, 4000, 505, 509, 1}, {45, 10, 506, 509, 0},
+    };
+    for (int slice = 0; slice < 60; ++slice) {
+        hooks.Slice(slice, moves);
+        events.Slice(slice, moves);
+        ASSERT_EQ(hooks.m.cpu.TotalClock, events.m.cpu.TotalClock) << "slice " << slice;
+        ASSERT_EQ(hooks.mouse->Quiet(), events.mouse->Quiet()) << "slice " << slice;
+        ASSERT_EQ(hooks.mouse->InterruptPhase(), events.mouse->InterruptPhase()) << "slice " << slice;
+    }
+    EXPECT_EQ(hooks.m.cpu.InstructionCounter, events.m.cpu.InstructionCounter);
+    EXPECT_EQ(hooks.m.cpu.PC, events.m.cpu.PC);
+    EXPECT_EQ(hooks.m.cpu.GetHL(), events.m.cpu.GetHL());
+    EXPECT_EQ(hooks.m.cpu.GetDE(), events.m.cpu.GetDE());
+    for (int address = 0x9000; address < 0x9200; ++address)
+        ASSERT_EQ(hooks.m.memory.ReadByte(address), events.m.memory.ReadByte(address)) << std::hex << address;
+    // The program saw the mouse: packets, or phase changes.
+    EXPECT_GE(hooks.m.cpu.GetHL(), poly08 ? 0x9000 + 2 * 3 : 0x9000 + 3 * 20);
+}
+
+INSTANTIATE_TEST_SUITE_P(MiceWithAndWithoutTape, MouseScheduling,
+                         ::testing::Combine(::testing::Bool(), ::testing::Bool()));
 
 TEST(EventSchedulingCpu, AHookWithoutAQuietMeasureStillRunsEveryInstruction) {
     struct Count {

@@ -171,6 +171,7 @@ TEST_F(PeripheralsTest, MiceByTypeAndModel) {
     Cpu().INTE = 1;
     owner.GetMouse()->Move(100, 100, 0, 0, 0);
     owner.GetMouse()->Move(104, 100, 0, 0, 0);
+    owner.GetMouse()->TakeHostInput();
     owner.GetMouse()->Tick(0, MousePoly08::kPacketCycles);
     EXPECT_EQ(Cpu().IntRequest, 1);
 
@@ -183,6 +184,26 @@ TEST_F(PeripheralsTest, MiceByTypeAndModel) {
     Attr(mouse, "type", "none");
     EXPECT_EQ(Apply({CC::Mouse}), 1);
     EXPECT_EQ(owner.GetMouse(), nullptr);
+}
+
+// The window's moves reach the mouse's emulated side at the next slice
+// start: the phases step from there, 1706 cycles each.
+TEST_F(PeripheralsTest, MouseMovesAreTakenAtTheSliceStart) {
+    Build(kModel1);
+    Attr(mouse, "type", "m602");
+    Apply({CC::Mouse});
+    MouseBase* m = owner.GetMouse();
+    ASSERT_NE(m, nullptr);
+    owner.PreciseTimerCpuTimer();
+    m->Move(100, 100, 0, 0, 0);
+    m->Move(101, 100, 0, 0, 1);  // one pixel right: phases 4, 12, 8, 0
+    EXPECT_EQ(m->ReadPort(0x8C, 0), 0) << "not taken before the slice";
+    owner.PreciseTimerCpuTimer();
+    // About 4096 cycles from the slice start: two steps, the button taken.
+    EXPECT_EQ(m->ReadPort(0x8C, 0), 0x40 | 12);
+    owner.PreciseTimerCpuTimer();
+    EXPECT_EQ(m->ReadPort(0x8C, 0), 0x40 | 0);
+    EXPECT_EQ(m->Quiet(), INT32_MAX);
 }
 
 TEST_F(PeripheralsTest, PrinterDrawnOrOnTheParallelPort) {

@@ -93,14 +93,51 @@ TEST_F(Fixture, GridSensorAndStops) {
     EXPECT_EQ(p.HeadX(), -16);
     EXPECT_TRUE(p.AtHome());
     EXPECT_EQ(PortC() & 0x20, 0x20);
-    // The paper stops at the picture's last row.
+    // Paper line 819 is the picture's last row: a dot there is on the paper.
     Lines(0xEF);
-    for (int i = 0; i < 900; ++i) p.Tick(0, 33552 + 568);
+    for (int i = 0; i < 819 - 50; ++i) p.Tick(0, 33552 + 568);
     EXPECT_EQ(p.PaperY(), 819);
-    Lines(0xEE);  // a dot there is inside the paper
+    Lines(0xEE);
+    Lines(0xEF);
+    // One more line and the paper stops at 820: dots there fall off the paper
+    // instead of piling up on the last row.
+    for (int i = 0; i < 100; ++i) p.Tick(0, 33552 + 568);
+    EXPECT_EQ(p.PaperY(), 820);
+    Lines(0xEE);
+    EXPECT_EQ(TakeAll(p), (std::vector<std::pair<int, int>>{{75, 819}, {75, 820}}));
+}
+
+TEST_F(Fixture, DotsPastThePaperEndAreNotDrawn) {
+    Bt100 p(gpio, 0);
+    Lines(0xEF);  // feed to the end of the paper
+    for (int i = 0; i < 1000; ++i) p.Tick(0, 33552 + 568);
+    Lines(0xEE);  // needle down past the end
+    Lines(0xEE);
     PrinterPaper paper;
-    paper.TakeDots(*p.GetDotQueue());
-    EXPECT_TRUE(paper.Dot(75, 819));
+    EXPECT_EQ(paper.TakeDots(*p.GetDotQueue()), 2);
+    for (int y = 0; y < paper.Height(); ++y) EXPECT_FALSE(paper.Dot(171, y)) << "row " << y;
+}
+
+// A head step once begun ends its second part: at the left stop, and when the
+// program lets go of the motor line in the middle of it.
+TEST_F(Fixture, AHeadStepFinishesAtTheStopAndWhenTheMotorStops) {
+    Bt100 p(gpio, 0);
+    Lines(0x7F);  // left, 96 steps to the stop
+    for (int i = 0; i < 95; ++i) p.Tick(0, 1136 + 568);
+    p.Tick(0, 1136);
+    EXPECT_EQ(p.HeadX(), -16);
+    EXPECT_EQ(PortC() & 0x60, 0x20) << "home, second part";
+    p.Tick(0, 568);
+    EXPECT_EQ(PortC() & 0x60, 0x60) << "the step ended at the stop";
+    Lines(0xDF);  // right one step, then the line goes up in its second part
+    p.Tick(0, 1136);
+    EXPECT_EQ(p.HeadX(), -15);
+    Lines(0xFF);
+    EXPECT_EQ(PortC() & 0x40, 0x00);
+    p.Tick(0, 568);
+    EXPECT_EQ(PortC() & 0x40, 0x40);
+    p.Tick(0, 100000);
+    EXPECT_EQ(p.HeadX(), -15);
 }
 
 TEST_F(Fixture, SideOneUsesPortBAndTheLowerHalf) {

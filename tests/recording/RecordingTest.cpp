@@ -303,6 +303,43 @@ TEST_F(RecordingTest, CompactionKeepsFirstSnapshotAndActionsRenamedOverTheOrigin
     EXPECT_EQ(c.GetErrorCode(), Recording::ErrorNoSnapshotAtEnd);
 }
 
+// A compaction that cannot put its copy in place leaves the recording as it
+// was and the whole compacted copy beside it.
+TEST_F(RecordingTest, FailedCompactionKeepsTheRecordingAndTheCopyBesideIt) {
+    const Bytes a = Sequence(3000, 7), b = Sequence(200, 8);
+    Recording r(prc, Recording::ModeCreate, nullptr);
+    r.AddSnapshot(snap, 1, 0);
+    Write(r, a);
+    AddSave(r, 1, "MIDDLE");
+    Write(r, b);
+    r.Flush(1);
+    const Bytes before = ToBytes(dir.read("game.prc"));
+    const auto blocks = r.GetBlockList();
+    ASSERT_EQ(blocks.size(), 4u);
+    // The recording's name now stands for a folder: the rename cannot replace it.
+    const std::string moved = dir.file("moved.prc");
+    fs::rename(prc, moved);
+    fs::create_directory(prc);
+    EXPECT_EQ(r.Compact(), Recording::StateFailed);
+    EXPECT_EQ(r.GetErrorCode(), Recording::ErrorWrite);
+    EXPECT_EQ(dir.read("moved.prc"), ToString(before)) << "the recording is unchanged";
+    std::vector<fs::path> temps;
+    for (const auto& e : fs::directory_iterator(dir.path()))
+        if (e.path().extension() == ".tmp") temps.push_back(e.path());
+    ASSERT_EQ(temps.size(), 1u) << "the copy stays beside the recording";
+    const std::string name = temps[0].filename().string();
+    EXPECT_EQ(name.compare(0, 8, "game.prc"), 0) << name;
+    Bytes expected = Header();
+    for (const PRC_BLOCK_ITEM& item : {blocks[0], blocks[1], blocks[3]})
+        expected.insert(expected.end(), before.begin() + item.FileOffset,
+                        before.begin() + item.FileOffset + item.Length);
+    EXPECT_EQ(dir.read(name), ToString(expected));
+    Bytes played = a;
+    played.insert(played.end(), b.begin(), b.end());
+    EXPECT_EQ(PlayAll(temps[0].string()), played);
+    EXPECT_EQ(PlayAll(moved), played);
+}
+
 TEST_F(RecordingTest, AppendContinuesAfterTheLastSnapshot) {
     {
         Recording r(prc, Recording::ModeCreate, nullptr);

@@ -1,6 +1,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "Pmd32Link.h"
@@ -171,12 +172,45 @@ TEST_F(Pmd32Card, MountResultsFromImagesCfg) {
     EXPECT_EQ(DriveName(0), "");
     EXPECT_EQ(Mount(0, 0, std::string(70, 'x') + ".p32"), 7);
     ASSERT_EQ(ChangeDir("games"), 0);
-    EXPECT_EQ(Mount(0, 0, std::string(57, 'x')), 6);  // "games/" + 57 = 63: only missing
-    EXPECT_EQ(Mount(0, 0, std::string(58, 'x')), 7);  // 64
+    EXPECT_EQ(Mount(0, 0, std::string(53, 'x') + ".p32"), 6);  // "games/" + 57 = 63: only missing
+    EXPECT_EQ(Mount(0, 0, std::string(54, 'x') + ".p32"), 7);  // 64
     TempFolder::WriteText(card + "/images.cfg", ".P32 80\n");
     EXPECT_EQ(Mount(0, 0, "disk.p32"), 11);
     std::filesystem::remove(card + "/images.cfg");
     EXPECT_EQ(Mount(0, 0, "disk.p32"), 9);
+}
+
+// images.cfg is asked before the image file is looked for: a missing file,
+// a folder or a file outside the card answers 12, 11 or 9 first when the
+// extension has no good line.
+TEST_F(Pmd32Card, MountAsksImagesCfgBeforeTheFile) {
+    ASSERT_EQ(Mount(1, 0, "top.p32"), 0);
+    struct Case {
+        const char* cfg;  // nullptr: no images.cfg
+        const char* name;
+        uint8_t expected;
+    };
+    const Case cases[] = {
+        {".P32 80 36 2\n", "missing.dsk", 12},
+        {".P32 80 36 2\n", "games.dsk", 12},
+        {".P32 80 36 2\n", "../outside.dsk", 12},
+        {".P32 80 36 2\n.DSK 80\n", "missing.dsk", 11},
+        {".P32 80 36 2\n.DSK 80\n", "games/deep.dsk", 11},
+        {nullptr, "missing.p32", 9},
+        {nullptr, "games", 9},
+        {".P32 80 36 2\n.DSK 40 9\n", "missing.dsk", 6},
+        {".P32 80 36 2\n", "missing.p32", 6},
+    };
+    std::filesystem::create_directory(card + "/games.dsk");
+    std::filesystem::create_directory(card + "/games/deep.dsk");
+    for (const Case& c : cases) {
+        if (c.cfg)
+            TempFolder::WriteText(card + "/images.cfg", c.cfg);
+        else
+            std::filesystem::remove(card + "/images.cfg");
+        EXPECT_EQ(Mount(1, 0, c.name), c.expected) << c.name;
+        EXPECT_EQ(DriveName(1), "") << "the drive is left empty";
+    }
 }
 
 TEST_F(Pmd32Card, CreatesNewImagesOnly) {
@@ -224,6 +258,16 @@ TEST_F(Pmd32Card, ListsTheCurrentFolder) {
     Command({'L', 1});
     EXPECT_EQ(Recv(), 0x33);
     EXPECT_EQ(Text(), "");
+}
+
+// Host names go over the wire as their UTF-8 bytes, and come back the same way.
+TEST_F(Pmd32Card, NamesTravelAsTheirUtf8Bytes) {
+    const std::string name = "hra\xC4\x8D.p32";  // "hrač.p32"
+    TempFolder::Write(card + "/" + name, Pattern(kImageSize, 26));
+    const std::vector<std::string> top = List();
+    EXPECT_NE(std::find(top.begin(), top.end(), name), top.end());
+    EXPECT_EQ(Mount(0, 0, name), 0);
+    EXPECT_EQ(DriveName(0), name);
 }
 
 TEST_F(Pmd32Card, SectorLimitsFromTheGeometry) {
