@@ -169,7 +169,7 @@ void TFormMain::ClosePrc() {
         const QString text = FormText("text.ClosePrc.Message");
         const bool yes = prompts->Question(this, title, text);
         // Yes compacts the file; No ends it with a snapshot of the final state.
-        prcSession->Close(yes);
+        if (!prcSession->Close(yes)) ShowPrcError("err.ClosePrc.Title", "err.ClosePrc.Message");
     } else {
         prcSession->Close(false);
     }

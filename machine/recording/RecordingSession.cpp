@@ -206,11 +206,12 @@ int RecordingSession::Rollback(bool& removed) {
     return 1;
 }
 
-void RecordingSession::Close(bool compact) {
-    if (!recording) return;
+bool RecordingSession::Close(bool compact) {
+    if (!recording) return true;
     recording->SetCpu(owner.GetCpu());
     Unlink();
-    if (recording->IsRecording()) {
+    const bool wasRecording = recording->IsRecording();
+    if (wasRecording) {
         if (compact) {
             recording->Compact();
         } else {
@@ -218,6 +219,8 @@ void RecordingSession::Close(bool compact) {
         }
     }
     recording->Close();
+    const bool whole = !wasRecording || recording->GetState() != Recording::StateFailed;
     recording->StopPlayback();
     Forget();
+    return whole;
 }

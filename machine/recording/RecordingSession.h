@@ -53,7 +53,9 @@ public:
     int Rollback(bool& removed);
     // Ends the recording: compact (Yes on the close question) or append a
     // final snapshot (No). Playback just stops. Unlinks and forgets it.
-    void Close(bool compact);
+    // False when the recording's last writes failed (the file holds what was
+    // written before; a failed compaction leaves its copy beside it).
+    bool Close(bool compact);
 
     bool IsOpen() const { return recording != nullptr; }
     bool IsLinked() const { return linked; }

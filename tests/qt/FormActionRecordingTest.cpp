@@ -141,7 +141,7 @@ private slots:
                                 "text.OpenSnapDlg.FilterSnap"})
             QVERIFY(!ini.ReadString("FormActionRecording", key).empty());
         for (const char* key : {"err.CreatePrcDlg.Title", "err.CreatePrcDlg.Message", "err.OpenPrcDlg.Title",
-                                "err.OpenPrcDlg.Message", "text.ClosePrc.Title", "text.ClosePrc.Message",
+                                "err.OpenPrcDlg.Message", "err.ClosePrc.Title", "err.ClosePrc.Message", "text.ClosePrc.Title", "text.ClosePrc.Message",
                                 "text.OpenFileDlg.FilterPrc", "text.OpenFileDlg.Title", "text.SaveFileDlg.Title"})
             QVERIFY(!ini.ReadString("FormMain", key).empty());
     }
@@ -286,6 +286,26 @@ private slots:
         QCOMPARE(Errors().size(), 1);
         QVERIFY(!session.IsOpen());
         QVERIFY(!form->ActionNamed("MiStopPrc")->isEnabled());
+    }
+
+    void aCompactionThatFailsIsReported() {
+        Start();
+        Park();
+        const std::string prc = prog->Path("blocked.prc").toStdString();
+        prompts.paths = {prc};
+        int panels = 0;
+        AnswerStartPanel(&panels);
+        form->ActionNamed("MiCreatePrc")->trigger();
+        QVERIFY(form->PrcSession().IsRecording());
+        form->SetPause(0, 1);
+        QTRY_VERIFY(Halted());
+        // The recording's name now stands for a folder: the compacted copy cannot replace it.
+        QVERIFY(QFile::rename(QString::fromStdString(prc), prog->Path("moved.prc")));
+        QVERIFY(QDir().mkdir(QString::fromStdString(prc)));
+        prompts.answers = {Prompts::Answer::Yes};  // Yes: compact
+        form->ActionNamed("MiStopPrc")->trigger();
+        QVERIFY(!form->PrcSession().IsOpen());
+        QCOMPARE(Errors(), QStringList{QString("Action recording")});
     }
 };
 

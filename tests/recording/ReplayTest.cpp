@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
 
+#include <sys/stat.h>
+
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -338,6 +341,27 @@ TEST_F(ReplayTest, MachineRebuiltWhileRecordingStillClosesCleanly) {
     Recording r(prc, Recording::ModePlayback, nullptr);
     EXPECT_EQ(r.GetState(), Recording::StatePlayingBack);
     EXPECT_EQ(r.GetSnapshotCount(), 2);
+}
+
+TEST_F(ReplayTest, CloseTellsWhetherTheRecordingEndedWhole) {
+    Build(kModel2A);
+    for (int i = 0; i < 20; ++i) Slice(i, 0);
+    for (const bool compact : {true, false}) {
+        RecordingSession session(owner);
+        const std::string prc = dir.file(compact ? "whole-c.prc" : "whole-n.prc");
+        ASSERT_EQ(session.Create(prc, ""), 0);
+        for (int i = 0; i < 20; ++i) Slice(i, 0);
+        EXPECT_TRUE(session.Close(compact)) << compact;
+    }
+    // A compaction whose rename cannot replace the recording fails.
+    RecordingSession session(owner);
+    const std::string prc = dir.file("blocked.prc");
+    ASSERT_EQ(session.Create(prc, ""), 0);
+    for (int i = 0; i < 20; ++i) Slice(i, 0);
+    ASSERT_EQ(std::rename(prc.c_str(), dir.file("moved.prc").c_str()), 0);
+    ASSERT_EQ(::mkdir(prc.c_str(), 0700), 0);
+    EXPECT_FALSE(session.Close(true));
+    EXPECT_FALSE(session.IsOpen());
 }
 
 }  // namespace
