@@ -74,8 +74,10 @@ public:
     const std::string& TapePath() const { return tapePath; }
     void SetTapeFileName(const std::string& absolutePath);
     void ReloadTape();
-    // Inserts a tape: stops, takes the path and reloads.
-    void InsertTape(const std::string& path);
+    // Inserts a tape: stops, takes the path and reloads. A file that cannot
+    // be opened or holds no block changes nothing; what is wrong with the
+    // file is returned (also for a tape read only in part, which is inserted).
+    TapeFileError InsertTape(const std::string& path);
     void NewTape();
     // A copy of the list (the emulation thread may read it meanwhile).
     TapeBlockList Blocks() const;
@@ -156,6 +158,7 @@ private:
     std::string savedPath;
     bool editMode = false;
     bool modified = true;
+    bool newTapeCancelled = false;  // the last new-tape question was cancelled
 
     std::atomic<bool> playing{false};
     std::atomic<int> playSize{0};

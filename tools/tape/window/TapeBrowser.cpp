@@ -199,9 +199,11 @@ void TFormTapeBrowser::SetTag(int value) {
     if (owner) owner->TapeBrowserTag.store(value);
 }
 
-void TFormTapeBrowser::SetTapeFileName(const std::string& path) {
-    deck.SetTapeFileName(MakeAbsolutePath(path));
+bool TFormTapeBrowser::SetTapeFileName(const std::string& path) {
+    const TapeFileError e = deck.InsertTape(MakeAbsolutePath(path));
     FillListView();
+    if (e) ShowFileError(e);
+    return e.code != TapeFileError::FileUnreadable && e.code != TapeFileError::NoTape;
 }
 
 bool TFormTapeBrowser::FileDialog(bool save, const char* titleKey, const char* filterKey, const char* ext,
@@ -222,7 +224,7 @@ TapeDeckUi::Answer DeckAnswer(Prompts::Answer a) {
 
 bool TFormTapeBrowser::AskSaveTapeFile(std::string& path) {
     std::string name = path.empty() ? Folder(deck.TapePath()) : path;
-    const bool ok = FileDialog(true, "text.SaveTapeDlg.Title", "text.SaveTapeDlg.Filter", "PTP", name);
+    const bool ok = FileDialog(true, "text.SaveTapeDlg.Title", "text.SaveTapeDlg.Filter", "ptp", name);
     if (ok) path = name;
     return ok;
 }
@@ -249,8 +251,11 @@ void TFormTapeBrowser::ShowFileError(const TapeFileError& e) {
         case TapeFileError::BlockTooLong: box("err.BlockTooLong", e.path, true); break;
         case TapeFileError::WriteFailed: box("err.CreateFile", e.path, true); break;
         case TapeFileError::PmdAfterHeadless: box("err.PmdHeadless", e.path, true); break;
+        case TapeFileError::PmdHeadlessAsHeader: box("err.PmdHeadlessAsHeader", e.path, true); break;
         case TapeFileError::FileTooLong: box("err.AddFile", e.path, false, std::to_string(e.limit)); break;
         case TapeFileError::FileEmpty: box("err.AddFileEmpty", e.path, false); break;
+        case TapeFileError::NoTape: box("err.NoTape", e.path, false); break;
+        case TapeFileError::TapeReadInPart: box("err.TapeInPart", e.path, false, std::to_string(e.limit)); break;
     }
 }
 
@@ -400,13 +405,15 @@ void TFormTapeBrowser::SBtnInsertTapeClick() {
     SBtnStopClick();
     SetTag(TapeRequest::Busy);
     std::string path = deck.TapePath();
-    const bool ok = FileDialog(false, "text.OpenTapeDlg.Title", "text.OpenTapeDlg.Filter", "PTP", path);
+    const bool ok = FileDialog(false, "text.OpenTapeDlg.Title", "text.OpenTapeDlg.Filter", "ptp", path);
+    TapeFileError e;
     if (ok) {
-        deck.InsertTape(path);
-        AddRecentFile(path);
+        e = deck.InsertTape(path);
+        if (e.code != TapeFileError::FileUnreadable && e.code != TapeFileError::NoTape) AddRecentFile(path);
     }
     SetTag(TapeRequest::Idle);
     FillListView();
+    if (e) ShowFileError(e);
 }
 
 void TFormTapeBrowser::SBtnNewTapeClick() {
@@ -424,7 +431,7 @@ void TFormTapeBrowser::SBtnEditTapeClick() {
 void TFormTapeBrowser::SBtnSaveTapeClick() {
     SetTag(TapeRequest::Busy);
     std::string path = Folder(deck.TapePath());
-    if (FileDialog(true, "text.SaveTapeDlg.Title", "text.SaveTapeDlg.Filter", "PTP", path)) {
+    if (FileDialog(true, "text.SaveTapeDlg.Title", "text.SaveTapeDlg.Filter", "ptp", path)) {
         if (TapeFileError e = deck.SaveTape(path))
             ShowFileError(e);
         else
@@ -438,7 +445,7 @@ void TFormTapeBrowser::SBtnAddClick() {
     if (!deck.EditMode()) return;
     SetTag(TapeRequest::Busy);
     std::string path = Folder(deck.TapePath());
-    const bool ok = FileDialog(false, "text.OpenTapeDlg.Title", "text.OpenTapeDlg.Filter", "PTP", path);
+    const bool ok = FileDialog(false, "text.OpenTapeDlg.Title", "text.OpenTapeDlg.Filter", "ptp", path);
     SetTag(TapeRequest::Idle);
     if (!ok) return;
     if (!deck.AddTape(path)) {

@@ -33,7 +33,9 @@ public:
     void SetOwner(MachineOwner* owner);
     void SetHeaderEditor(TFormEditTapeHeader* editor) { headerEditor = editor; }
     // Main window entry points.
-    void SetTapeFileName(const std::string& path);
+    // Inserts the tape; says what is wrong with a file that is no tape (or
+    // reads only in part). False when the file was not inserted.
+    bool SetTapeFileName(const std::string& path);
     bool EditMode() const { return deck.EditMode(); }
     void SBtnPlayClick();
     void SBtnStopClick();
