@@ -470,4 +470,6 @@ void TapeDeck::AppendRecordedBlock() {
     modified = false;
 }
 
-bool KeyGoesToMainWindow(int vk) { return (vk >= 0x30 && vk <= 0x39) || (vk >= 0x41 && vk <= 0x5A); }
+bool KeyGoesToMainWindow(int vk) {
+    return (vk >= 0x30 && vk <= 0x39) || (vk >= 0x41 && vk <= 0x5A) || (vk >= 0x61 && vk <= 0x7A);
+}

@@ -171,5 +171,6 @@ private:
 };
 
 // Virtual-key codes that the deck passes on to the main window: the digits
-// 30h..39h and the letters 41h..5Ah (61h..7Ah are keypad and function keys).
+// 30h..39h, the letters 41h..5Ah, and 61h..7Ah (keypad 1..9 and operators,
+// F1..F11).
 bool KeyGoesToMainWindow(int virtualKey);
