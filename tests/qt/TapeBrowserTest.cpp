@@ -500,6 +500,27 @@ private slots:
         QCOMPARE(Text(0, 0), QString("01/> ") + QString(8, QChar(0x00B7)));
     }
 
+    // Two headless blocks in a row cannot be told apart in a PMD file: the
+    // save is refused with a box and no file is made.
+    void savingAsPmdRefusesWhatWouldMergeBlocks() {
+        OpenLanguageFilePath(std::string(ORVIK_SOURCE_DIR) + "/resources/Lang/English.ini");
+        Bytes t = HeaderBlock(1, '?', 0x3000, {1, 2, 3}, "HEAD");
+        for (uint8_t seed : {1, 2}) {
+            const Bytes r = Record(Bytes(40, seed));
+            t.insert(t.end(), r.begin(), r.end());
+        }
+        browser->SetTapeFileName(File("two.ptp", t));
+        QCOMPARE(browser->ListViewTape->topLevelItemCount(), 3);
+        Select({0, 1, 2});
+        browser->PopupMenuPopup();
+        savePath = (dir.path() + "/two.pmd").toStdString();
+        browser->PiSaveAsClick(TapeLayout::Pmd);
+        QCOMPARE(prompts.Errors(), QStringList{"Write tape"});
+        QVERIFY(prompts.boxes.back().text.contains("PMD file keeps a headless block only as its last block"));
+        QVERIFY(!QFile::exists(QString::fromStdString(savePath)));
+        CloseLanguageFile();
+    }
+
     // Files made through the dialogs get the lower-case extensions of the filters.
     void newFilesGetLowerCaseExtensions() {
         browser->SetTapeFileName(Tape());
