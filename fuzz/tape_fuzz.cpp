@@ -62,14 +62,18 @@ void RoundTrip(const Read& first, TapeLayout layout, const char* name) {
 
 // A header part whose type byte is 00h stands in the list as a headless
 // block of its length field: written, it loses its header. Such tapes do not
-// read back the same.
+// read back the same. A bare header part ends right before the body; a
+// counted one (count, header part, body count) 2 bytes earlier.
 bool HasTypeZeroHeader(const TapeBlockList& blocks, const uint8_t* data, size_t size) {
     for (const TapeBlock& b : blocks) {
-        if (b.IsHeader() || b.bodyOffset < 63 || static_cast<size_t>(b.bodyOffset) > size) continue;
-        const uint8_t* h = data + b.bodyOffset - 63;
-        bool sync = true;
-        for (int i = 0; i < 48 && sync; ++i) sync = h[i] == (i < 16 ? 0xFF : i < 32 ? 0x00 : 0x55);
-        if (sync) return true;
+        if (b.IsHeader() || static_cast<size_t>(b.bodyOffset) > size) continue;
+        for (int before : {63, 65}) {
+            if (b.bodyOffset < before) continue;
+            const uint8_t* h = data + b.bodyOffset - before;
+            bool sync = true;
+            for (int i = 0; i < 48 && sync; ++i) sync = h[i] == (i < 16 ? 0xFF : i < 32 ? 0x00 : 0x55);
+            if (sync) return true;
+        }
     }
     return false;
 }

@@ -590,7 +590,7 @@ void TFormMain::RecordSound(bool start) {
     if (!d) return;
     std::string path;
     if (!AskSaveFile(LangText("FormMain", "text.CreateWaveDlg.Title"), LangText("FormMain", "text.CreateWaveDlg.Filter"),
-                     "WAV", path))
+                     "wav", path))
         return;
     if (!d->StartWaveRecording(path)) {
         prompts->ErrorKey(this, "FormMain", "err.RecordSound");
@@ -636,7 +636,7 @@ void TFormMain::MiPictureBmpClick() {
     SetPause(1, 1);
     std::string path;
     if (AskSaveFile(LangText("FormMain", "text.SavePictureDlg.Title"),
-                    LangText("FormMain", "text.SavePictureDlg.FilterBmp"), "BMP", path) &&
+                    LangText("FormMain", "text.SavePictureDlg.FilterBmp"), "bmp", path) &&
         s->SaveToBmp(m->GetVideoRam(), path) != 0)
         prompts->ErrorKey(this, "FormMain", "err.SavePicture");
     SetPause(0, 1);

@@ -42,7 +42,7 @@ void TFormMain::MiCreatePrcClick() {
     std::string path;
     const std::string title = LangText("FormMain", "text.SaveFileDlg.Title");
     const std::string filter = LangText("FormMain", "text.OpenFileDlg.FilterPrc");
-    const bool chosen = prompts->SaveFile(title, filter, "PRC", true, path);
+    const bool chosen = prompts->SaveFile(title, filter, "prc", true, path);
     if (!chosen) {
         SetPause(0, 0);
         return;
@@ -73,7 +73,7 @@ void TFormMain::MiContinuePrcClick(bool withSender) {
         std::string path;
         const std::string title = LangText("FormMain", "text.OpenFileDlg.Title");
         const std::string filter = LangText("FormMain", "text.OpenFileDlg.FilterPrc");
-        const bool chosen = prompts->OpenFile(title, filter, "PRC", path);
+        const bool chosen = prompts->OpenFile(title, filter, "prc", path);
         if (!chosen) {
             SetPause(0, 0);
             return;
@@ -107,7 +107,7 @@ void TFormMain::MiPlaybackPrcClick() {
     std::string path;
     const std::string title = LangText("FormMain", "text.OpenFileDlg.Title");
     const std::string filter = LangText("FormMain", "text.OpenFileDlg.FilterPrc");
-    const bool chosen = prompts->OpenFile(title, filter, "PRC", path);
+    const bool chosen = prompts->OpenFile(title, filter, "prc", path);
     if (chosen) {
         PlaybackPrc(path);
         AddRecentFile(path);

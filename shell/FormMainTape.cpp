@@ -58,7 +58,7 @@ bool TFormMain::OpenTapeFile(const QString& path) {
     const QString ext = QFileInfo(path).suffix().toUpper();
     if (ext != "PTP" && ext != "PMD") return false;
     if (!tapeBrowser || tapeBrowser->EditMode()) return false;  // goes to the memory load instead
-    tapeBrowser->SetTapeFileName(path.toStdString());
+    if (!tapeBrowser->SetTapeFileName(path.toStdString())) return true;  // said what is wrong with it
     if (tapeBrowser->Available()) tapeBrowser->show();  // else kept for a model with a tape interface
     AddRecentFile(path.toStdString());
     return true;

@@ -381,7 +381,7 @@ private slots:
         }
         form->ActionNamed("MiRecordSound")->trigger();
         QCOMPARE(prompts.files.size(), size_t(1));
-        QCOMPARE(prompts.files[0].ext, std::string("WAV"));
+        QCOMPARE(prompts.files[0].ext, std::string("wav"));
         QVERIFY(form->IsRecordingWave());
         QCOMPARE(form->SoundTag(), 0x0C0D);
         QCOMPARE(form->ImageIndex(form->findChild<QObject*>("ImageSound")), 12);
@@ -427,7 +427,7 @@ private slots:
         prompts.paths = {target.toStdString()};
         form->ActionNamed("MiPictureBmp")->trigger();
         QCOMPARE(prompts.files.size(), size_t(1));
-        QCOMPARE(prompts.files[0].ext, std::string("BMP"));
+        QCOMPARE(prompts.files[0].ext, std::string("bmp"));
         QCOMPARE(prog->Read("shot.bmp").left(2), QByteArray("BM"));
         QCOMPARE(form->RunState(), 0);
         // Cancel: nothing written, the machine runs again.

@@ -13,6 +13,7 @@
 #include <QTreeWidget>
 #include <memory>
 
+#include "common/Lang.h"
 #include "shell/FormMain.h"
 #include "tests/qt/FakePrompts.h"
 #include "tests/qt/TestProgramDir.h"
@@ -92,6 +93,19 @@ class TapeBrowserTest : public QObject {
         for (int r : rows) browser->ListViewTape->topLevelItem(r)->setSelected(true);
     }
     QString Text(int row, int column) { return browser->ListViewTape->topLevelItem(row)->text(column); }
+    std::string File(const char* name, const Bytes& bytes) {
+        const std::string path = (dir.path() + "/" + name).toStdString();
+        QFile f(QString::fromStdString(path));
+        f.open(QIODevice::WriteOnly);
+        f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
+        return path;
+    }
+    QImage RowPicture(int row) {
+        const QIcon icon = browser->ListViewTape->topLevelItem(row)->icon(0);
+        QSize size = browser->ListViewTape->iconSize();
+        if (!size.isValid()) size = QSize(32, 16);
+        return icon.isNull() ? QImage() : icon.pixmap(size).toImage();
+    }
 
 private slots:
     void init() {
@@ -394,6 +408,137 @@ private slots:
         QVERIFY(!browser->EditMode());
     }
 
+    // A file that is no tape is not inserted, and a box says what is wrong
+    // with it; a tape read only in part is inserted with a box.
+    void filesThatAreNoTapeSaySo() {
+        OpenLanguageFilePath(std::string(ORVIK_SOURCE_DIR) + "/resources/Lang/English.ini");
+        QDir(dir.path()).mkdir("folder.ptp");
+        Bytes noCount(200, 0x11);  // a first count of 1111h that the file cannot hold
+        Bytes part = Record({1, 2, 3, 4});
+        part.push_back(0xFF);
+        part.push_back(0xFF);
+        uint32_t x = 12345;
+        for (int i = 0; i < 1000; ++i) part.push_back(static_cast<uint8_t>((x = x * 1103515245u + 12345u) >> 24));
+        struct Case {
+            const char* name;
+            std::string path;
+            bool inserted;
+            QString text;
+        } cases[] = {
+            {"a folder", (dir.path() + "/folder.ptp").toStdString(), false, "cannot be opened"},
+            {"a missing file", (dir.path() + "/missing.ptp").toStdString(), false, "cannot be opened"},
+            {"too short", File("short.ptp", Bytes(64, 0xFF)), false, "holds no tape"},
+            {"no block", File("nocount.ptp", noCount), false, "holds no tape"},
+            {"random bytes after a block", File("random.ptp", part), true, "Only the first 6 bytes"},
+        };
+        for (const Case& c : cases) {
+            for (bool insertButton : {false, true}) {
+                const QByteArray what = QByteArray(c.name) + (insertButton ? " (insert button)" : " (opened)");
+                const std::string tape = Tape();
+                browser->SetTapeFileName(tape);
+                prompts.boxes.clear();
+                if (insertButton) {
+                    savePath = c.path;
+                    browser->SBtnInsertTapeClick();
+                } else {
+                    QCOMPARE(browser->SetTapeFileName(c.path), c.inserted);
+                }
+                QVERIFY2(prompts.boxes.size() == 1, what.constData());
+                QVERIFY2(prompts.boxes[0].title == "Open tape", what.constData());
+                QVERIFY2(prompts.boxes[0].text.contains(c.text), qPrintable(what + ": " + prompts.boxes[0].text));
+                QVERIFY2(prompts.boxes[0].text.contains(QFileInfo(QString::fromStdString(c.path)).fileName()),
+                         what.constData());
+                // A file that is no tape leaves the tape in the deck.
+                QCOMPARE(browser->Deck().TapePath(), c.inserted ? c.path : tape);
+                QCOMPARE(browser->ListViewTape->topLevelItemCount(), c.inserted ? 1 : 3);
+            }
+        }
+        CloseLanguageFile();
+    }
+
+    // The three state pictures differ, and the current row shows its state
+    // beside the current-block arrow.
+    void statePicturesAreDistinctAlsoOnTheCurrentRow() {
+        Bytes t = HeaderBlock(1, '>', 0x2401, {1, 2, 3}, "GOOD");
+        Bytes headSum = HeaderBlock(2, '>', 0x2401, {1, 2, 3}, "HEAD");
+        headSum[2 + 62] ^= 0x01;
+        Bytes length = HeaderBlock(3, '>', 0x2401, {1, 2, 3}, "LENGTH");
+        length[2 + 63] = 5;  // a body count of 5, not 4
+        length.push_back(0);
+        Bytes bodySum = HeaderBlock(4, '>', 0x2401, {1, 2, 3}, "BODY");
+        bodySum.back() ^= 0x01;
+        for (const Bytes* b : {&headSum, &length, &bodySum}) t.insert(t.end(), b->begin(), b->end());
+        browser->SetTapeFileName(File("states.ptp", t));
+        QCOMPARE(browser->ListViewTape->topLevelItemCount(), 4);
+        for (int r = 0; r < 4; ++r)
+            QCOMPARE(browser->ListViewTape->topLevelItem(r)->data(0, Qt::UserRole).toInt(), r == 0 ? -1 : r);
+        QVERIFY(!RowPicture(0).isNull());  // current
+        const QImage notCurrent[3] = {RowPicture(1), RowPicture(2), RowPicture(3)};
+        for (int i = 0; i < 3; ++i) {
+            QVERIFY(!notCurrent[i].isNull());
+            for (int j = 0; j < i; ++j) QVERIFY2(notCurrent[i] != notCurrent[j], qPrintable(QString("%1 %2").arg(i).arg(j)));
+        }
+        const QImage currentGood = RowPicture(0);
+        for (int r = 1; r < 4; ++r) {
+            browser->Deck().SelectCurrentBlock(r);
+            browser->FillListView();
+            const QImage current = RowPicture(r);
+            QVERIFY2(current != currentGood, qPrintable(QString::number(r)));
+            QVERIFY2(current != notCurrent[r - 1], qPrintable(QString::number(r)));
+            QVERIFY(RowPicture(0).isNull());
+        }
+    }
+
+    // Name and type bytes that are control codes show as middle dots.
+    void controlCodesInANameAreReadable() {
+        Bytes t = HeaderBlock(1, '>', 0x2401, {1, 2, 3}, "X");
+        for (int i = 0; i < 8; ++i) t[2 + 54 + i] = 0x00;
+        uint8_t sum = 0;
+        for (int i = 48; i < 62; ++i) sum = static_cast<uint8_t>(sum + t[2 + i]);
+        t[2 + 62] = sum;
+        browser->SetTapeFileName(File("nul.ptp", t));
+        QCOMPARE(Text(0, 0), QString("01/> ") + QString(8, QChar(0x00B7)));
+    }
+
+    // Two headless blocks in a row cannot be told apart in a PMD file: the
+    // save is refused with a box and no file is made.
+    void savingAsPmdRefusesWhatWouldMergeBlocks() {
+        OpenLanguageFilePath(std::string(ORVIK_SOURCE_DIR) + "/resources/Lang/English.ini");
+        Bytes t = HeaderBlock(1, '?', 0x3000, {1, 2, 3}, "HEAD");
+        for (uint8_t seed : {1, 2}) {
+            const Bytes r = Record(Bytes(40, seed));
+            t.insert(t.end(), r.begin(), r.end());
+        }
+        browser->SetTapeFileName(File("two.ptp", t));
+        QCOMPARE(browser->ListViewTape->topLevelItemCount(), 3);
+        Select({0, 1, 2});
+        browser->PopupMenuPopup();
+        savePath = (dir.path() + "/two.pmd").toStdString();
+        browser->PiSaveAsClick(TapeLayout::Pmd);
+        QCOMPARE(prompts.Errors(), QStringList{"Write tape"});
+        QVERIFY(prompts.boxes.back().text.contains("PMD file keeps a headless block only as its last block"));
+        QVERIFY(!QFile::exists(QString::fromStdString(savePath)));
+        CloseLanguageFile();
+    }
+
+    // Files made through the dialogs get the lower-case extensions of the filters.
+    void newFilesGetLowerCaseExtensions() {
+        browser->SetTapeFileName(Tape());
+        savePath.clear();  // every dialog cancelled
+        browser->SBtnSaveTapeClick();
+        QCOMPARE(prompts.files.back().ext, std::string("ptp"));
+        Select({0});
+        browser->PiSaveAsClick(TapeLayout::Pmd);
+        QCOMPARE(prompts.files.back().ext, std::string("pmd"));
+        browser->PiSaveAsClick(TapeLayout::Ptp);
+        QCOMPARE(prompts.files.back().ext, std::string("ptp"));
+        std::string path;
+        browser->AskSaveTapeFile(path);
+        QCOMPARE(prompts.files.back().ext, std::string("ptp"));
+        browser->SBtnInsertTapeClick();
+        QCOMPARE(prompts.files.back().ext, std::string("ptp"));
+    }
+
     void mainWindowHandsTapesOverAndRefusesToCloseWhileEditing() {
         browser.reset();
         editor.reset();
@@ -411,6 +556,16 @@ private slots:
             QVERIFY(b->isVisible());
             QCOMPARE(b->ListViewTape->topLevelItemCount(), 3);
             QVERIFY(!form.OpenTapeFile(dir.path() + "/x.psn"));
+            // A file that holds no tape: a box, and the tape stays.
+            const size_t boxes = prompts.boxes.size();
+            QVERIFY(form.OpenTapeFile(QString::fromStdString(File("short.ptp", Bytes(10, 0)))));
+            QCOMPARE(prompts.boxes.size(), boxes + 1);
+            QCOMPARE(b->ListViewTape->topLevelItemCount(), 3);
+            form.OpenFileByName(dir.filePath("short.ptp").toStdString());
+            QCOMPARE(prompts.boxes.size(), boxes + 2);
+            // An action recording is made with the lower-case extension.
+            form.MiCreatePrcClick();
+            QCOMPARE(prompts.files.back().ext, std::string("prc"));
             b->SBtnEditTapeClick();
             QVERIFY(!form.OpenTapeFile(QString::fromStdString(Tape())));  // editing: not taken
             QVERIFY(!form.close());

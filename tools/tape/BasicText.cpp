@@ -123,6 +123,38 @@ std::string ExportLine(unsigned number, const uint8_t* bytes, size_t count, size
     return text;
 }
 
+// Latin letters with diacritics (U+0100..U+017F) as their plain letter.
+constexpr char kPlainLetters[] =
+    "AaAaAaCcCcCcCcDd" "DdEeEeEeEeEeGgGg" "GgGgHhHhIiIiIiIi" "IiIiJjKkkLlLlLlL"
+    "lLlNnNnNnnNnOoOo" "OoOoRrRrRrSsSsSs" "SsTtTtTtUuUuUuUu" "UuUuWwYyYZzZzZzs";
+static_assert(sizeof kPlainLetters == 0x80 + 1);
+
+// What stands for a character that the machine has no byte for.
+constexpr char16_t kReplacement = u'?';
+
+// The line with every character the machine can hold: U+0001..U+00FF stay
+// (a 00h or 0Dh byte would end the line, so NUL and CR do not), Latin
+// letters with diacritics become their plain letter, a character beyond the
+// 16-bit plane becomes one replacement, and any other character its low
+// 8 bits unless those end the line.
+std::u16string PmdCharacters(const std::u16string& line) {
+    std::u16string out;
+    out.reserve(line.size());
+    for (size_t i = 0; i < line.size(); ++i) {
+        const char16_t c = line[i];
+        if (c >= 0xD800 && c <= 0xDFFF) {
+            if (c < 0xDC00 && i + 1 < line.size() && line[i + 1] >= 0xDC00 && line[i + 1] <= 0xDFFF) ++i;
+            out += kReplacement;
+        } else if (c >= 0x100 && c < 0x180) {
+            out += static_cast<char16_t>(kPlainLetters[c - 0x100]);
+        } else {
+            const char16_t low = c & 0xFF;
+            out += low == 0x00 || low == 0x0D ? kReplacement : low;
+        }
+    }
+    return out;
+}
+
 struct TokenisedLine {
     long long number = 0;
     bool tooBig = false;
@@ -130,7 +162,8 @@ struct TokenisedLine {
     std::vector<uint8_t> text;
 };
 
-TokenisedLine TokeniseLine(const std::u16string& line) {
+TokenisedLine TokeniseLine(const std::u16string& source) {
+    const std::u16string line = PmdCharacters(source);
     TokenisedLine t;
     size_t p = 0;
     while (p < line.size() && line[p] >= u'0' && line[p] <= u'9') {
@@ -152,16 +185,18 @@ TokenisedLine TokeniseLine(const std::u16string& line) {
     return t;
 }
 
-// True when the stored line exports to a text that imports back to the same
-// number and bytes. Characters whose low byte is a line end, a byte the
-// export writes as nothing, or a letter that completes a keyword do not.
-bool LineReadsBack(unsigned number, const std::vector<uint8_t>& text) {
+// True when the stored line exports to the text it was read from (after its
+// number and blanks), so that it also imports back to the same bytes.
+// Characters the machine has no byte for, bytes the export writes as
+// nothing or as a keyword, and letters that complete a keyword do not.
+bool LineReadsBack(unsigned number, const std::vector<uint8_t>& text, const std::u16string& source) {
     size_t i = 0;
     bool ended = false;
     const std::string exported = ExportLine(number, text.data(), text.size(), i, ended);
-    if (ended) return false;
-    const TokenisedLine back = TokeniseLine(Utf16(exported));
-    return back.number == number && back.text == text;
+    if (ended || i != text.size()) return false;
+    const std::u16string back = Utf16(exported);
+    const size_t prefix = std::to_string(number).size() + 1;
+    return back.compare(prefix, std::u16string::npos, source) == 0;
 }
 
 }  // namespace
@@ -220,22 +255,24 @@ BasicImport TokeniseBasic(std::FILE* stream) {
         const std::u16string line = Utf16(raw);
         const TokenisedLine t = TokeniseLine(line);
         long long number = t.number;
-        if (line.size() > 77) r.log.push_back({BasicLogEntry::TooLongLine, number, 0});
-        if (number < previous) r.log.push_back({BasicLogEntry::WrongLineOrder, number, previous});
-        if (line.size() < t.textStart + 3) r.log.push_back({BasicLogEntry::ShortLine, number, 0});
+        if (line.size() > 77) r.log.push_back({BasicLogEntry::TooLongLine, number, 0, r.lines.size()});
+        if (number < previous) r.log.push_back({BasicLogEntry::WrongLineOrder, number, previous, r.lines.size()});
+        if (line.size() < t.textStart + 3) r.log.push_back({BasicLogEntry::ShortLine, number, 0, r.lines.size()});
         if (t.tooBig) {
-            r.log.push_back({BasicLogEntry::LineNumberTooBig, number, 0});
+            r.log.push_back({BasicLogEntry::LineNumberTooBig, number, 0, r.lines.size()});
             number = 65535;
         }
         const std::vector<uint8_t>& text = t.text;
         const size_t lineBytes = 4 + text.size() + 1;
         // The line and the end link after it must stay below 10000h.
         if (r.bytes.size() + lineBytes + 2 > kBasicMaxBytes) {
-            r.log.push_back({BasicLogEntry::ProgramTooLong, number, 0});
+            r.log.push_back({BasicLogEntry::ProgramTooLong, number, 0, r.lines.size()});
             break;
         }
-        if (!LineReadsBack(static_cast<unsigned>(number), text))
-            r.log.push_back({BasicLogEntry::NotKept, number, 0});
+        const std::u16string source = line.substr(t.textStart);
+        if (!LineReadsBack(static_cast<unsigned>(number), text, source))
+            r.log.push_back({BasicLogEntry::NotKept, number, 0, r.lines.size()});
+        r.lines.push_back({static_cast<uint16_t>(number), source, r.bytes.size()});
         address += static_cast<unsigned>(lineBytes);
         r.bytes.push_back(static_cast<uint8_t>(address));
         r.bytes.push_back(static_cast<uint8_t>(address >> 8));

@@ -36,11 +36,19 @@ struct BasicLogEntry {
     Kind kind;
     long long number;
     long long previous;
+    size_t line = 0;  // index in BasicImport::lines (for ProgramTooLong: the first line left out)
+};
+
+struct BasicStoredLine {
+    uint16_t number;
+    std::u16string source;  // the text read after the number and its blanks
+    size_t offset;          // of the line's link in the program
 };
 
 struct BasicImport {
     std::vector<uint8_t> bytes;  // the program with its end link
     std::vector<BasicLogEntry> log;
+    std::vector<BasicStoredLine> lines;
 };
 // The largest program: its links stay within the address space.
 constexpr size_t kBasicMaxBytes = 0x10000 - kBasicStart;

@@ -116,7 +116,9 @@ std::string HeaderNameForFile(const std::string& path) {
 std::string BlockNameText(const TapeBlock& block) {
     std::string out;
     for (uint8_t b : block.name) {
-        if (b < 0x80) {
+        if (!PrintableNameByte(b)) {
+            out += ' ';
+        } else if (b < 0x80) {
             out += static_cast<char>(b);
         } else {
             out += static_cast<char>(0xC0 | (b >> 6));

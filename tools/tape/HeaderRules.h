@@ -41,5 +41,9 @@ TapeHeaderFields MakeHeaderFields(int number, const std::string& type, uint16_t 
 // The editor's name for a file: its name with extension, upper-cased, cut
 // to 8 characters and trimmed.
 std::string HeaderNameForFile(const std::string& path);
-// A block's name as text (8 bytes as Latin-1 characters, trailing blanks removed).
+// A name or type byte that stands for a visible Latin-1 character (not a
+// control code 00h..1Fh, 7Fh, 80h..9Fh).
+inline bool PrintableNameByte(uint8_t b) { return (b >= 0x20 && b < 0x7F) || b >= 0xA0; }
+// A block's name as text (8 bytes as Latin-1 characters, control codes as
+// blanks, trailing blanks removed).
 std::string BlockNameText(const TapeBlock& block);

@@ -41,10 +41,21 @@ void TapeDeck::ReloadTape() {
     modified = false;
 }
 
-void TapeDeck::InsertTape(const std::string& path) {
+TapeFileError TapeDeck::InsertTape(const std::string& path) {
+    TapeReadResult r = ReadTapeFile(path);
+    const TapeFileError problem = TapeReadProblem(path, r);
+    // A file that holds no tape leaves the tape in the deck as it was.
+    if (problem.code == TapeFileError::FileUnreadable || problem.code == TapeFileError::NoTape) return problem;
     Stop();
     tapePath = path;
-    ReloadTape();
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        list = std::move(r.blocks);
+        tapeIsPmd = r.pmd;
+        FillList();
+    }
+    modified = false;
+    return problem;
 }
 
 void TapeDeck::NewTape() {
@@ -408,7 +419,11 @@ uint8_t TapeDeck::TapeEvent(int event) {
 
 void TapeDeck::AskNewTapeFile() {
     std::string path = tapePath;
-    if (!ui || !ui->AskSaveTapeFile(path)) return;
+    newTapeCancelled = false;
+    if (!ui || !ui->AskSaveTapeFile(path)) {
+        newTapeCancelled = true;
+        return;
+    }
     tapePath = path;
     {
         std::lock_guard<std::mutex> lock(mutex);
@@ -421,16 +436,21 @@ void TapeDeck::AskNewTapeFile() {
 
 void TapeDeck::AppendRecordedBlock() {
     if (!tape) return;
-    const size_t before = tapePath.empty() ? 0 : ReadTapeFile(tapePath).blocks.size();
+    // A new tape without a file yet: its name is asked for now, unless the
+    // user has just cancelled that question for this block.
+    if (tapePath.empty() && !newTapeCancelled) AskNewTapeFile();
+    newTapeCancelled = false;
     std::vector<uint8_t> recorded;
+    if (tapePath.empty()) {
+        // No file was chosen: the recorded block goes nowhere, as asked.
+        while (tape->GetCapturedBlock(recorded) > 0) {
+        }
+        return;
+    }
+    const size_t before = ReadTapeFile(tapePath).blocks.size();
     bool appended = false;
     while (tape->GetCapturedBlock(recorded) > 0) {
-        TapeFileError e;
-        if (tapePath.empty()) {
-            e.code = TapeFileError::WriteFailed;
-        } else {
-            e = ::AppendRecordedBlock(tapePath, recorded);
-        }
+        const TapeFileError e = ::AppendRecordedBlock(tapePath, recorded);
         if (e) {
             if (ui) ui->ShowFileError(e);
         } else {
@@ -450,4 +470,6 @@ void TapeDeck::AppendRecordedBlock() {
     modified = false;
 }
 
-bool KeyGoesToMainWindow(int vk) { return (vk >= 0x30 && vk <= 0x39) || (vk >= 0x41 && vk <= 0x5A); }
+bool KeyGoesToMainWindow(int vk) {
+    return (vk >= 0x30 && vk <= 0x39) || (vk >= 0x41 && vk <= 0x5A) || (vk >= 0x61 && vk <= 0x7A);
+}

@@ -74,8 +74,10 @@ public:
     const std::string& TapePath() const { return tapePath; }
     void SetTapeFileName(const std::string& absolutePath);
     void ReloadTape();
-    // Inserts a tape: stops, takes the path and reloads.
-    void InsertTape(const std::string& path);
+    // Inserts a tape: stops, takes the path and reloads. A file that cannot
+    // be opened or holds no block changes nothing; what is wrong with the
+    // file is returned (also for a tape read only in part, which is inserted).
+    TapeFileError InsertTape(const std::string& path);
     void NewTape();
     // A copy of the list (the emulation thread may read it meanwhile).
     TapeBlockList Blocks() const;
@@ -156,6 +158,7 @@ private:
     std::string savedPath;
     bool editMode = false;
     bool modified = true;
+    bool newTapeCancelled = false;  // the last new-tape question was cancelled
 
     std::atomic<bool> playing{false};
     std::atomic<int> playSize{0};
@@ -168,5 +171,6 @@ private:
 };
 
 // Virtual-key codes that the deck passes on to the main window: the digits
-// 30h..39h and the letters 41h..5Ah (61h..7Ah are keypad and function keys).
+// 30h..39h, the letters 41h..5Ah, and 61h..7Ah (keypad 1..9 and operators,
+// F1..F11).
 bool KeyGoesToMainWindow(int virtualKey);

@@ -21,6 +21,12 @@ bool IsHeaderPart(const uint8_t* p) {
     return true;
 }
 
+// A bare header part, or a PTP record of 63 bytes holding one.
+bool StartsWithHeaderPart(const std::vector<uint8_t>& data) {
+    if (data.size() >= 63 && IsHeaderPart(data.data())) return true;
+    return data.size() >= 67 && Word(data.data()) == 63 && IsHeaderPart(data.data() + 2);
+}
+
 void TakeHeader(TapeBlock& block, const uint8_t* part) {
     block.SetHeaderBytes(part + TapeBlock::kSyncLength);
     uint8_t sum = 0;
@@ -54,10 +60,12 @@ bool Checksum8(const uint8_t* bytes, size_t n, uint8_t* sum) {
 TapeReadResult ReadTapeFile(const std::string& path) {
     TapeReadResult r;
     const int32_t size32 = GetFileSizeByName(path);
-    if (size32 < 65) return r;
     uint8_t probe;
-    if (ReadFilePart(path, 0, &probe, 1) != 1) return r;
+    if (size32 < 0 || ReadFilePart(path, 0, &probe, 0) < 0) return r;
+    r.opened = true;
     const uint32_t size = static_cast<uint32_t>(size32);
+    r.size = size;
+    if (size < 65) return r;
     std::vector<uint8_t> work(TapeBlock::kWorkBuffer);
     uint32_t pos = 0;
     while (pos < size - 2) {
@@ -121,7 +129,17 @@ TapeReadResult ReadTapeFile(const std::string& path) {
         r.blocks.push_back(std::move(block));
     }
     r.bad = pos != size;
+    r.end = pos;
     return r;
+}
+
+TapeFileError TapeReadProblem(const std::string& path, const TapeReadResult& read) {
+    if (!read.opened) return Error(TapeFileError::FileUnreadable, path);
+    if (read.blocks.empty()) return Error(TapeFileError::NoTape, path);
+    // A last block that runs past the end is listed with its state picture.
+    if (read.bad && read.end < read.size && read.size - read.end > 2)
+        return Error(TapeFileError::TapeReadInPart, path, static_cast<int>(read.end));
+    return {};
 }
 
 TapeFileError ReadBlockBody(const TapeBlock& block, std::vector<uint8_t>& out) {
@@ -143,8 +161,9 @@ TapeFileError BuildTapeImage(const TapeBlockList& list, TapeLayout layout, std::
     bool afterHeadless = false;
     std::vector<uint8_t> body;
     for (const TapeBlock& block : list) {
-        if (layout == TapeLayout::Pmd && block.IsHeader() && afterHeadless)
-            return Error(TapeFileError::PmdAfterHeadless, block.source);
+        // A PMD file's headless block runs to the end of the file: nothing
+        // after it would read back as a block of its own.
+        if (layout == TapeLayout::Pmd && afterHeadless) return Error(TapeFileError::PmdAfterHeadless, block.source);
         if (layout == TapeLayout::Ptp && block.BodyCount() > 0xFFFF)
             return Error(TapeFileError::BlockTooLong, block.source);
         if (TapeFileError e = ReadBlockBody(block, body)) return e;
@@ -154,6 +173,10 @@ TapeFileError BuildTapeImage(const TapeBlockList& list, TapeLayout layout, std::
             const auto h = block.HeaderBytes();
             out.insert(out.end(), h.begin(), h.end());
         } else {
+            // After a header block the reader looks for a header part first:
+            // data that begin with one would not read back as headless data.
+            if (layout == TapeLayout::Pmd && !out.empty() && StartsWithHeaderPart(body))
+                return Error(TapeFileError::PmdHeadlessAsHeader, block.source);
             afterHeadless = true;
         }
         if (layout == TapeLayout::Ptp) PutWord(out, static_cast<uint32_t>(body.size()));

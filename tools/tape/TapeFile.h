@@ -16,8 +16,11 @@ bool Checksum8(const uint8_t* bytes, size_t n, uint8_t* sum);
 
 struct TapeReadResult {
     TapeBlockList blocks;
-    bool bad = true;     // the file was not consumed exactly
-    bool pmd = false;    // a bare header part was met: the file is a PMD file
+    bool bad = true;      // the file was not consumed exactly
+    bool pmd = false;     // a bare header part was met: the file is a PMD file
+    bool opened = false;  // the path is a regular file that could be opened
+    uint32_t end = 0;     // where reading stopped
+    uint32_t size = 0;    // of the file
 };
 TapeReadResult ReadTapeFile(const std::string& path);
 
@@ -28,16 +31,25 @@ struct TapeFileError {
         SourceUnreadable,  // a block's source could not be read whole (path)
         BlockTooLong,      // a body does not fit a 16-bit count (path = source)
         WriteFailed,       // the target could not be written (path = target)
-        PmdAfterHeadless,  // a PMD file cannot hold a block after a headless one
+        PmdAfterHeadless,  // a PMD file cannot hold a block after a headless one (path = its source)
+        PmdHeadlessAsHeader,  // headless data after a header block that begin like a header block
         FileUnreadable,    // a file to add cannot be opened (path)
         FileTooLong,       // a file to add is too long for a block (path, limit)
         FileEmpty,         // a file to add holds no byte (path)
+        NoTape,            // a file to open reads as no block at all (path)
+        TapeReadInPart,    // a file to open reads as blocks only up to an offset (path, limit = offset)
     };
     Code code = None;
     std::string path;
     int limit = 0;
     explicit operator bool() const { return code != None; }
 };
+
+// What is wrong with a file opened as a tape: it cannot be opened (or is no
+// regular file), it holds no block, or blocks were read only from part of it
+// (more than the 1 or 2 bytes after the last block that a tape may carry;
+// a last block whose body runs past the end is listed as such).
+TapeFileError TapeReadProblem(const std::string& path, const TapeReadResult& read);
 
 // The bytes of a block's body as written: BodyCount bytes from its source,
 // the last one replaced by bodySum when repairSum is set or an added header

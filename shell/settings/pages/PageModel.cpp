@@ -197,7 +197,7 @@ void TPageModel::RefreshPackages() {
 
 void TPageModel::SbMonOpenClick() {
     std::string path = S(editMon->text());
-    if (!dlg.ChooseFile(false, "text.OpenMonitor.Title", "text.OpenMonitor.Filter", "ROM", path)) return;
+    if (!dlg.ChooseFile(false, "text.OpenMonitor.Title", "text.OpenMonitor.Filter", "rom", path)) return;
     SetPath(editMon, MakeRelativePath(path), true);
     ShowMonitorName();
 }

@@ -143,7 +143,7 @@ void TPageRomPackages::SbRomPackageDelClick() {
 
 void TPageRomPackages::SbRomFileAddClick() {
     std::string path;
-    if (!dlg.ChooseFile(false, "text.AddRomFile.Title", "text.AddRomFile.Filter", "RMM", path)) return;
+    if (!dlg.ChooseFile(false, "text.AddRomFile.Title", "text.AddRomFile.Filter", "rmm", path)) return;
     int32_t status = 1;
     const int32_t size = CheckRomFile(path, status);
     if (status != 0) {

@@ -177,7 +177,7 @@ void TPageStorages1::Sb32OpenClick(int drive) {
     const bool consul = dlg.ModelPage()->SelectedModel() == 7;
     std::string path = S(edit32[drive]->text());
     if (!dlg.ChooseFile(false, "text.OpenP32.Title", consul ? "text.OpenZBR.Filter" : "text.OpenP32.Filter",
-                        consul ? "DCZ" : "P32", path))
+                        consul ? "dcz" : "p32", path))
         return;
     if (!::FileHasSize(path, Pmd32ImageSize(dlg.ModelPage()->SelectedModel(), path))) {
         Sb32EjectClick(drive);
@@ -198,7 +198,7 @@ void TPageStorages1::Sb32OpenClick(int drive) {
 void TPageStorages1::Sb32NewClick(int drive) {
     if (drive < 0 || drive > 3) return;
     std::string path = S(edit32[drive]->text());
-    if (!dlg.ChooseFile(true, "text.CreateP32.Title", "text.CreateP32.Filter", "P32", path)) return;
+    if (!dlg.ChooseFile(true, "text.CreateP32.Title", "text.CreateP32.Filter", "p32", path)) return;
     if (CreateMediumFile(path, Pmd32ImageSize(dlg.ModelPage()->SelectedModel(), path), 0xE5, kSection)) {
         SetPath(edit32[drive], MakeRelativePath(path), true);
         check32Wp[drive]->setChecked(false);

@@ -162,7 +162,7 @@ void TPageStorages2::CbRaomVerChange() {
 
 void TPageStorages2::SbRaomOpenClick() {
     std::string path = S(editRaom->text());
-    if (!dlg.ChooseFile(false, "text.OpenRaom.Title", "text.OpenRaom.Filter", "RWM", path)) return;
+    if (!dlg.ChooseFile(false, "text.OpenRaom.Title", "text.OpenRaom.Filter", "rwm", path)) return;
     if (::FileHasSize(path, kRaomChtfSize) || ::FileHasSize(path, kRaomKuviSize)) {
         SetPath(editRaom, MakeRelativePath(path), true);
     } else {
@@ -174,7 +174,7 @@ void TPageStorages2::SbRaomOpenClick() {
 
 void TPageStorages2::SbRaomNewClick() {
     std::string path = S(editRaom->text());
-    if (!dlg.ChooseFile(true, "text.CreateRaom.Title", "text.CreateRaom.Filter", "RWM", path)) return;
+    if (!dlg.ChooseFile(true, "text.CreateRaom.Title", "text.CreateRaom.Filter", "rwm", path)) return;
     if (CreateMediumFile(path, RaomImageSize(cbRaomVer->currentIndex()), 0x00, kSection))
         SetPath(editRaom, MakeRelativePath(path), true);
     else

@@ -191,9 +191,9 @@ TEST(BasicTextTest, ImportCornerCases) {
     BasicImport r = Import("");
     EXPECT_EQ(r.bytes, (Bytes{0, 0}));
     EXPECT_TRUE(r.log.empty());
-    // A character above U+00FF is stored as its low 8 bits (U+0141 -> 41h).
+    // A Latin letter with a diacritic above U+00FF is stored as its plain letter (U+0141 -> L).
     r = Import("1 \"\xC5\x81\"");
-    EXPECT_EQ(r.bytes, Program({{1, {S("\"A\"")}}}));
+    EXPECT_EQ(r.bytes, Program({{1, {S("\"L\"")}}}));
     // Blank lines and leading blanks are skipped.
     r = Import("\r\n   \r\n  7 END\n\n");
     EXPECT_EQ(r.bytes, Program({{7, {T(0x80)}}}));
@@ -307,18 +307,23 @@ TEST(BasicTextTest, LinesThatWouldNotReadBackAreLogged) {
         // EFh..FFh have no keyword; they export as the character of their code.
         {"U+00EF", "10 \xC3\xAF", Program({{10, {T(0xEF)}}}), false},
         {"U+00FF", "10 \xC3\xBF", Program({{10, {T(0xFF)}}}), false},
-        // U+018E is stored as 8Eh, the REM token, and exports as REM.
-        {"U+018E", "10 \xC6\x8EX", Program({{10, {T(0x8E), S("X")}}}), false},
-        // U+010D is stored as 0Dh, which ends the line in the export.
-        {"U+010D", "10 \"\xC4\x8D\"", Program({{10, {S("\""), T(0x0D), S("\"")}}}), true},
-        // U+0100 is stored as 00h, the line's end.
-        {"U+0100", "10 \xC4\x80X", Program({{10, {T(0x00), S("X")}}}), true},
-        // U+0120 is stored as a blank at the text's start, skipped when read back.
-        {"U+0120 first", "10 \xC4\xA0" "AB", Program({{10, {S(" AB")}}}), true},
-        // U+0154 is stored as T: with O after it the text reads back as TO (9Eh).
-        {"U+0154 makes TO", "10 \xC5\x94O", Program({{10, {S("TO")}}}), true},
-        // U+0141 is stored as A and reads back as A.
-        {"U+0141", "10 \xC5\x81" "B", Program({{10, {S("AB")}}}), false},
+        // U+018E is stored as 8Eh, the REM token, and exports as REM, not as itself.
+        {"U+018E", "10 \xC6\x8EX", Program({{10, {T(0x8E), S("X")}}}), true},
+        // U+20AC is stored as ACh and exports as U+00AC.
+        {"U+20AC in REM", "10 REM \xE2\x82\xAC", Program({{10, {T(0x8E), S(" "), T(0xAC)}}}), true},
+        // A character whose low byte would end the line is stored as "?".
+        {"U+0400", "10 \"\xD0\x80\"", Program({{10, {S("\"?\"")}}}), true},
+        {"U+240D", "10 \"\xE2\x90\x8D\"", Program({{10, {S("\"?\"")}}}), true},
+        // Outside quotes the replacement is the keyword "?".
+        {"U+0400 outside quotes", "10 \xD0\x80", Program({{10, {T(0xCE)}}}), true},
+        // A character beyond U+FFFF is one replacement.
+        {"U+1F600", "10 \"\xF0\x9F\x98\x80\"", Program({{10, {S("\"?\"")}}}), true},
+        // Latin letters with diacritics are stored as their plain letters.
+        {"U+010D", "10 \"\xC4\x8D\"", Program({{10, {S("\"c\"")}}}), true},
+        {"U+0100", "10 \xC4\x80X", Program({{10, {S("AX")}}}), true},
+        {"U+0120 first", "10 \xC4\xA0" "AB", Program({{10, {S("GAB")}}}), true},
+        {"U+0154", "10 \xC5\x94O", Program({{10, {S("RO")}}}), true},
+        {"U+0141", "10 \xC5\x81" "B", Program({{10, {S("LB")}}}), true},
         // The picture of a line feed is stored as 0Ah and exported as the picture.
         {"line-feed picture", "10 \"\xE2\x90\x8A\"", Program({{10, {S("\""), T(0x0A), S("\"")}}}), false},
     };
@@ -336,6 +341,25 @@ TEST(BasicTextTest, LinesThatWouldNotReadBackAreLogged) {
         // A line that is not logged exports to a text that imports to the same program.
         if (!c.notKept) EXPECT_EQ(Import(Export(r.bytes)).bytes, r.bytes);
     }
+}
+
+// A line with a character the machine has no code for is stored with a
+// replacement and logged; the lines after it export as they were typed.
+TEST(BasicTextTest, AReplacedCharacterNeverBreaksTheLinesAfterIt) {
+    const BasicImport r = Import("10 REM \xC4\x8D" "as\r\n20 PRINT 2\r\n30 END\r\n");
+    EXPECT_EQ(Export(r.bytes), "10 REM cas\r\n20 PRINT 2\r\n30 END\r\n");
+    ASSERT_EQ(r.log.size(), 1u);
+    EXPECT_EQ(r.log[0].kind, BasicLogEntry::NotKept);
+    EXPECT_EQ(r.log[0].number, 10);
+    EXPECT_EQ(r.log[0].line, 0u);
+    ASSERT_EQ(r.lines.size(), 3u);
+    EXPECT_EQ(r.lines[1].number, 20);
+    EXPECT_EQ(r.lines[1].source, u"PRINT 2");
+    // The euro sign has no code: its line is logged, the next one is not.
+    const BasicImport e = Import("10 REM \xE2\x82\xAC\n20 END\n");
+    ASSERT_EQ(e.log.size(), 1u);
+    EXPECT_EQ(e.log[0].kind, BasicLogEntry::NotKept);
+    EXPECT_EQ(e.log[0].line, 0u);
 }
 
 TEST(BasicTextTest, NotKeptLogLineNamesTheLine) {

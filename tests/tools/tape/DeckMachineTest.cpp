@@ -395,6 +395,31 @@ TEST_P(DeckSave, WithoutATapeFileTheDeckAsksForOne) {
     EXPECT_EQ(file, record);
 }
 
+// Cancelling the new-tape question leaves no file to append to: the saved
+// block goes nowhere, and no box names a file without a name.
+TEST_P(DeckSave, CancellingTheNewTapeDropsTheBlockWithoutABox) {
+    const int model = GetParam();
+    uint16_t done = 0;
+    Boot(model, TestMonitor(model, done));
+    ui.newTape.clear();
+    Bytes sent;
+    SavedBlock(sent);
+    Mem().EndBootMapping();
+    Poke(0x2000, sent);
+    Poke(0x0000, SaveLoop(model, static_cast<int>(sent.size())));
+    Cpu().PC = 0x0000;
+    for (int n = 0; n < 8200 && !Cpu().Halt; ++n) {
+        owner.PreciseTimerCpuTimer();
+        if (n % 10 == 9) Serve();
+    }
+    ASSERT_TRUE(Cpu().Halt);
+    Serve();
+    EXPECT_EQ(ui.asked, 1);
+    for (const TapeFileError& e : ui.errors) ADD_FAILURE() << "box " << e.code << " for \"" << e.path << "\"";
+    EXPECT_EQ(deck.TapePath(), "");
+    EXPECT_EQ(deck.BlockCount(), 0u);
+}
+
 TEST_F(DeckMachineTest, RecordingInEditModeKeepsTheEdits) {
     Bytes tapeBytes = PtpHeaderBlock(HeaderPart(1, '>', 0x2401, 2, "FIRST"), Body(Data(3)));
     Append(tapeBytes, PtpHeaderBlock(HeaderPart(2, '?', 0x3000, 0, "SECOND"), Body({7})));

@@ -98,6 +98,11 @@ TEST(HeaderRulesTest, FieldsAndNames) {
     TapeBlock b;
     b.name = {'G', 'A', 'M', 'E', ' ', ' ', ' ', ' '};
     EXPECT_EQ(BlockNameText(b), "GAME");
+    // Control codes read as blanks: eight NUL bytes are an empty name.
+    b.name = {0, 0, 0, 0, 0, 0, 0, 0};
+    EXPECT_EQ(BlockNameText(b), "");
+    b.name = {0x01, 'A', 0x7F, 'B', 0x85, 0xE9, 0x0D, 0x00};
+    EXPECT_EQ(BlockNameText(b), " A B \xC3\xA9");
 }
 
 }  // namespace

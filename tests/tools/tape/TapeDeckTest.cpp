@@ -295,9 +295,9 @@ TEST_F(TapeDeckTest, PmdSelectionsAndBlockEdits) {
     EXPECT_EQ(deck.BlockCount(), 5u);
 }
 
-TEST(TapeDeckKeys, DigitsAndLettersGoToTheMainWindow) {
+TEST(TapeDeckKeys, DigitsLettersKeypadAndFunctionKeysGoToTheMainWindow) {
     for (int vk = 0; vk < 256; ++vk) {
-        const bool want = (vk >= 0x30 && vk <= 0x39) || (vk >= 0x41 && vk <= 0x5A);
+        const bool want = (vk >= 0x30 && vk <= 0x39) || (vk >= 0x41 && vk <= 0x5A) || (vk >= 0x61 && vk <= 0x7A);
         EXPECT_EQ(KeyGoesToMainWindow(vk), want) << std::hex << vk;
     }
 }

@@ -238,6 +238,48 @@ TEST_F(TapeFileTest, PmdRefusesAHeaderBlockAfterAHeadlessOne) {
     EXPECT_FALSE(dir.exists("m.pmd"));
 }
 
+// A PMD file's headless block is the rest of the file, and after a header
+// block the reader tries a header part first: lists that would read back as
+// other blocks are refused, and the target is not made.
+TEST_F(TapeFileTest, PmdRefusesWhatWouldReadBackAsOtherBlocks) {
+    const Bytes head = PtpHeaderBlock(HeaderPart(1, '?', 0, 0, "X"), Body({1}));
+    Bytes syncData = HeaderPart(2, '?', 0, 0, "Y");
+    Append(syncData, Body({2}));
+    Bytes countedSyncData;
+    Word(countedSyncData, 63);
+    Append(countedSyncData, syncData);
+    struct Case {
+        const char* name;
+        Bytes tape;
+        size_t blocks;
+        TapeFileError::Code code;
+    } cases[] = {
+        {"two headless blocks in a row", Cat({head, PtpRecord(Data(40)), PtpRecord(Data(40, 3))}), 3,
+         TapeFileError::PmdAfterHeadless},
+        {"headless data that begin with a header part", Cat({head, PtpRecord(syncData)}), 2,
+         TapeFileError::PmdHeadlessAsHeader},
+        {"headless data that begin with a counted header part", Cat({head, PtpRecord(countedSyncData)}), 2,
+         TapeFileError::PmdHeadlessAsHeader},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string src = Write("in.ptp", c.tape);
+        const TapeBlockList list = ReadTapeFile(src).blocks;
+        ASSERT_EQ(list.size(), c.blocks);
+        EXPECT_EQ(WriteTapeFile(dir.file("out.pmd"), list, TapeLayout::Pmd).code, c.code);
+        EXPECT_FALSE(dir.exists("out.pmd"));
+        // The same list as PTP keeps every block.
+        ASSERT_FALSE(WriteTapeFile(dir.file("out.ptp"), list, TapeLayout::Ptp));
+        EXPECT_EQ(ReadTapeFile(dir.file("out.ptp")).blocks.size(), c.blocks);
+    }
+    // A header block and one headless block at the end read back as they were.
+    const std::string src = Write("ok.ptp", Cat({head, PtpRecord(Data(40))}));
+    ASSERT_FALSE(WriteTapeFile(dir.file("ok.pmd"), ReadTapeFile(src).blocks, TapeLayout::Pmd));
+    const TapeReadResult back = ReadTapeFile(dir.file("ok.pmd"));
+    ASSERT_EQ(back.blocks.size(), 2u);
+    EXPECT_EQ(back.blocks[1].length, 40);
+}
+
 TEST_F(TapeFileTest, RepairedBlocksGetTheirComputedSum) {
     const Bytes data = Data(3);
     const std::string src = Write("r.ptp", PtpHeaderBlock(HeaderPart(5, '>', 0x2401, 2, "R"), Body(data, 9)));

@@ -11,6 +11,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QPainter>
+#include <QPixmap>
 #include <QProgressBar>
 #include <QStyle>
 #include <QToolButton>
@@ -172,6 +174,10 @@ TFormTapeBrowser::TFormTapeBrowser(QWidget* parent) : QWidget(parent, Qt::Tool |
     connect(PiSaveAsTxt, &QAction::triggered, this, [this] { PiSaveAsTxtClick(); });
     connect(PiCreateFromTxt, &QAction::triggered, this, [this] { PiCreateFromTxtClick(); });
 
+    for (QWidget* w : findChildren<QWidget*>()) w->installEventFilter(this);
+    // Each row's picture: the current-block arrow, then the block's state.
+    const int side = style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, ListViewTape);
+    ListViewTape->setIconSize(QSize(2 * side, side));
     FitColumns();
     resize(minimumWidth(), 300);
     // The tape of the configuration; loaded at the first showing.
@@ -199,9 +205,11 @@ void TFormTapeBrowser::SetTag(int value) {
     if (owner) owner->TapeBrowserTag.store(value);
 }
 
-void TFormTapeBrowser::SetTapeFileName(const std::string& path) {
-    deck.SetTapeFileName(MakeAbsolutePath(path));
+bool TFormTapeBrowser::SetTapeFileName(const std::string& path) {
+    const TapeFileError e = deck.InsertTape(MakeAbsolutePath(path));
     FillListView();
+    if (e) ShowFileError(e);
+    return e.code != TapeFileError::FileUnreadable && e.code != TapeFileError::NoTape;
 }
 
 bool TFormTapeBrowser::FileDialog(bool save, const char* titleKey, const char* filterKey, const char* ext,
@@ -222,7 +230,7 @@ TapeDeckUi::Answer DeckAnswer(Prompts::Answer a) {
 
 bool TFormTapeBrowser::AskSaveTapeFile(std::string& path) {
     std::string name = path.empty() ? Folder(deck.TapePath()) : path;
-    const bool ok = FileDialog(true, "text.SaveTapeDlg.Title", "text.SaveTapeDlg.Filter", "PTP", name);
+    const bool ok = FileDialog(true, "text.SaveTapeDlg.Title", "text.SaveTapeDlg.Filter", "ptp", name);
     if (ok) path = name;
     return ok;
 }
@@ -249,8 +257,11 @@ void TFormTapeBrowser::ShowFileError(const TapeFileError& e) {
         case TapeFileError::BlockTooLong: box("err.BlockTooLong", e.path, true); break;
         case TapeFileError::WriteFailed: box("err.CreateFile", e.path, true); break;
         case TapeFileError::PmdAfterHeadless: box("err.PmdHeadless", e.path, true); break;
+        case TapeFileError::PmdHeadlessAsHeader: box("err.PmdHeadlessAsHeader", e.path, true); break;
         case TapeFileError::FileTooLong: box("err.AddFile", e.path, false, std::to_string(e.limit)); break;
         case TapeFileError::FileEmpty: box("err.AddFileEmpty", e.path, false); break;
+        case TapeFileError::NoTape: box("err.NoTape", e.path, false); break;
+        case TapeFileError::TapeReadInPart: box("err.TapeInPart", e.path, false, std::to_string(e.limit)); break;
     }
 }
 
@@ -272,6 +283,41 @@ void TFormTapeBrowser::SetAvailable(bool on) {
 
 // ---- list ----------------------------------------------------------------
 
+namespace {
+
+// A block drawn as a short header part and a longer body; the part at fault
+// is red: the header (bad header sum), the body's end cut off (a body that
+// does not match the header length), or the body (bad body sum).
+QPixmap StatePicture(int state, int side) {
+    QPixmap p(side, side);
+    p.fill(Qt::transparent);
+    QPainter g(&p);
+    const QColor ok(120, 120, 120), bad(210, 30, 30);
+    const int top = side / 4, h = side / 2, head = side / 3;
+    g.fillRect(0, top, head - 1, h, state == 1 ? bad : ok);
+    if (state == 2) {
+        g.fillRect(head, top, (side - head) / 2, h, ok);
+        g.fillRect(side - 3, 1, 2, side - 2, bad);
+    } else {
+        g.fillRect(head, top, side - head, h, state == 3 ? bad : ok);
+    }
+    return p;
+}
+
+}  // namespace
+
+QIcon TFormTapeBrowser::RowPicture(bool current, int state) const {
+    const QSize size = ListViewTape->iconSize();
+    const int side = size.height();
+    QPixmap p(size);
+    p.fill(Qt::transparent);
+    QPainter g(&p);
+    if (current) g.drawPixmap(0, 0, style()->standardIcon(QStyle::SP_ArrowRight).pixmap(side, side));
+    if (state > 0) g.drawPixmap(size.width() - side, 0, StatePicture(state, side));
+    g.end();
+    return QIcon(p);
+}
+
 void TFormTapeBrowser::FillListView() {
     const TapeBlockList blocks = deck.Blocks();
     const int current = deck.CurrentIndex();
@@ -284,7 +330,7 @@ void TFormTapeBrowser::FillListView() {
         auto* row = new QTreeWidgetItem(ListViewTape);
         if (b.IsHeader()) {
             const QString caption = QString::fromStdString(FormatBlockNumber(b.number)) + "/" +
-                                    QChar(QLatin1Char(static_cast<char>(b.type))) + " " + Latin1(b.name.data(), 8);
+                                    Latin1(&b.type, 1) + " " + Latin1(b.name.data(), 8);
             row->setText(0, caption);
             row->setText(1, DecHex(b.start));
         } else {
@@ -310,10 +356,8 @@ void TFormTapeBrowser::FillListView() {
         }
         row->setData(0, Qt::UserRole, state);
         if (!tip.isEmpty()) row->setToolTip(0, tip);
-        if (static_cast<int>(i) == current)
-            row->setIcon(0, style()->standardIcon(QStyle::SP_ArrowRight));
-        else if (state > 0)
-            row->setIcon(0, style()->standardIcon(QStyle::SP_MessageBoxWarning));
+        const bool isCurrent = static_cast<int>(i) == current;
+        if (isCurrent || state > 0) row->setIcon(0, RowPicture(isCurrent, state));
     }
     if (cursor >= 0 && cursor < ListViewTape->topLevelItemCount())
         ListViewTape->setCurrentItem(ListViewTape->topLevelItem(cursor), 0, QItemSelectionModel::NoUpdate);
@@ -400,13 +444,15 @@ void TFormTapeBrowser::SBtnInsertTapeClick() {
     SBtnStopClick();
     SetTag(TapeRequest::Busy);
     std::string path = deck.TapePath();
-    const bool ok = FileDialog(false, "text.OpenTapeDlg.Title", "text.OpenTapeDlg.Filter", "PTP", path);
+    const bool ok = FileDialog(false, "text.OpenTapeDlg.Title", "text.OpenTapeDlg.Filter", "ptp", path);
+    TapeFileError e;
     if (ok) {
-        deck.InsertTape(path);
-        AddRecentFile(path);
+        e = deck.InsertTape(path);
+        if (e.code != TapeFileError::FileUnreadable && e.code != TapeFileError::NoTape) AddRecentFile(path);
     }
     SetTag(TapeRequest::Idle);
     FillListView();
+    if (e) ShowFileError(e);
 }
 
 void TFormTapeBrowser::SBtnNewTapeClick() {
@@ -424,7 +470,7 @@ void TFormTapeBrowser::SBtnEditTapeClick() {
 void TFormTapeBrowser::SBtnSaveTapeClick() {
     SetTag(TapeRequest::Busy);
     std::string path = Folder(deck.TapePath());
-    if (FileDialog(true, "text.SaveTapeDlg.Title", "text.SaveTapeDlg.Filter", "PTP", path)) {
+    if (FileDialog(true, "text.SaveTapeDlg.Title", "text.SaveTapeDlg.Filter", "ptp", path)) {
         if (TapeFileError e = deck.SaveTape(path))
             ShowFileError(e);
         else
@@ -438,7 +484,7 @@ void TFormTapeBrowser::SBtnAddClick() {
     if (!deck.EditMode()) return;
     SetTag(TapeRequest::Busy);
     std::string path = Folder(deck.TapePath());
-    const bool ok = FileDialog(false, "text.OpenTapeDlg.Title", "text.OpenTapeDlg.Filter", "PTP", path);
+    const bool ok = FileDialog(false, "text.OpenTapeDlg.Title", "text.OpenTapeDlg.Filter", "ptp", path);
     SetTag(TapeRequest::Idle);
     if (!ok) return;
     if (!deck.AddTape(path)) {
@@ -566,22 +612,62 @@ void TFormTapeBrowser::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-void TFormTapeBrowser::keyPressEvent(QKeyEvent* event) {
+namespace {
+
+// The virtual-key code of the keys the deck answers: digits, letters, the
+// numeric keypad's digits and operators, and the function keys.
+int DeckVirtualKey(const QKeyEvent* e) {
+    const int key = e->key();
+    if (e->modifiers() & Qt::KeypadModifier) {
+        if (key >= Qt::Key_0 && key <= Qt::Key_9) return 0x60 + (key - Qt::Key_0);
+        switch (key) {
+            case Qt::Key_Asterisk: return 0x6A;
+            case Qt::Key_Plus: return 0x6B;
+            case Qt::Key_Comma: return 0x6C;
+            case Qt::Key_Minus: return 0x6D;
+            case Qt::Key_Period: return 0x6E;
+            case Qt::Key_Slash: return 0x6F;
+            default: return 0;
+        }
+    }
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return 0x70 + (key - Qt::Key_F1);
+    if ((key >= Qt::Key_0 && key <= Qt::Key_9) || (key >= Qt::Key_A && key <= Qt::Key_Z)) return key;
+    return 0;
+}
+
+}  // namespace
+
+bool TFormTapeBrowser::DeckKey(QKeyEvent* event) {
     const int key = event->key();
     if ((event->modifiers() & Qt::AltModifier) && key == Qt::Key_T) {
         if (deck.EditMode())
             QApplication::beep();
         else
             hide();
-        return;
+        return true;
     }
     if (key == Qt::Key_Space && !SelectedRows().empty()) {
         ListViewTapeDblClick();
-        return;
+        return true;
     }
-    if (!(event->modifiers() & Qt::KeypadModifier) && KeyGoesToMainWindow(key)) {
-        if (QWidget* main = parentWidget()) main->activateWindow();
-        return;
+    if (KeyGoesToMainWindow(DeckVirtualKey(event))) {
+        if (QWidget* main = parentWidget()) {
+            main->activateWindow();
+            main->setFocus(Qt::ShortcutFocusReason);
+        }
+        return true;
     }
-    QWidget::keyPressEvent(event);
+    return false;
+}
+
+bool TFormTapeBrowser::eventFilter(QObject* watched, QEvent* event) {
+    // The window's keys come first, whichever of its controls has the focus.
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
+        static_cast<QWidget*>(watched)->window() == this && DeckKey(static_cast<QKeyEvent*>(event)))
+        return true;
+    return QWidget::eventFilter(watched, event);
+}
+
+void TFormTapeBrowser::keyPressEvent(QKeyEvent* event) {
+    if (!DeckKey(event)) QWidget::keyPressEvent(event);
 }

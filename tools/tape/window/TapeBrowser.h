@@ -2,6 +2,7 @@
 // The tape browser: the always-on-top virtual cassette deck. Its logic is
 // TapeDeck; this window lists the blocks, carries the buttons, the pop-up
 // menu and the dialogs, and answers the deck's questions.
+#include <QIcon>
 #include <QWidget>
 #include <memory>
 #include <string>
@@ -33,7 +34,9 @@ public:
     void SetOwner(MachineOwner* owner);
     void SetHeaderEditor(TFormEditTapeHeader* editor) { headerEditor = editor; }
     // Main window entry points.
-    void SetTapeFileName(const std::string& path);
+    // Inserts the tape; says what is wrong with a file that is no tape (or
+    // reads only in part). False when the file was not inserted.
+    bool SetTapeFileName(const std::string& path);
     bool EditMode() const { return deck.EditMode(); }
     void SBtnPlayClick();
     void SBtnStopClick();
@@ -98,9 +101,14 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void SetTag(int value);
+    // Alt+T, Space and the keys passed on to the main window; true when handled.
+    bool DeckKey(QKeyEvent* event);
+    // The current-block arrow and the state picture of a row.
+    QIcon RowPicture(bool current, int state) const;
     bool FileDialog(bool save, const char* titleKey, const char* filterKey, const char* ext, std::string& path);
     void RefreshButtons();
     int RunEditor();

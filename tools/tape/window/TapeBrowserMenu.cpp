@@ -186,7 +186,7 @@ void TFormTapeBrowser::PiSaveAsClick(TapeLayout layout) {
     std::string path;
     const bool pmd = layout == TapeLayout::Pmd;
     if (FileDialog(true, "text.SaveTapeDlg.Title", pmd ? "text.SaveTapeDlg.Filter2" : "text.SaveTapeDlg.Filter",
-                   pmd ? "PMD" : "PTP", path))
+                   pmd ? "pmd" : "ptp", path))
         if (TapeFileError e = deck.SaveSelection(rows, layout, path)) ShowFileError(e);
     SetTag(TapeRequest::Idle);
 }

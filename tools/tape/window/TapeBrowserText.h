@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "common/Lang.h"
+#include "tools/tape/HeaderRules.h"
 
 namespace tapebrowser {
 
@@ -25,8 +26,13 @@ inline QString DecHex(unsigned v) {
     return QString::fromLatin1(buf);
 }
 
+// Name and type bytes as Latin-1 characters; a control code shows as a
+// middle dot.
 inline QString Latin1(const uint8_t* bytes, int n) {
-    return QString::fromLatin1(reinterpret_cast<const char*>(bytes), n);
+    QString out;
+    for (int i = 0; i < n; ++i)
+        out += PrintableNameByte(bytes[i]) ? QChar(QLatin1Char(static_cast<char>(bytes[i]))) : QChar(0x00B7);
+    return out;
 }
 
 // The widest of the characters.
