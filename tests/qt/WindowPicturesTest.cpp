@@ -8,6 +8,8 @@
 
 #include "shell/help/FormAbout.h"
 #include "shell/help/FormKeyMap.h"
+#include "shell/peripherals/FormJoy.h"
+#include "shell/settings/FormSettings.h"
 #include "tests/qt/MainWindowFixture.h"
 
 class WindowPicturesTest : public QObject {
@@ -57,6 +59,25 @@ private slots:
         const QImage keys = Grab(map);
         QCOMPARE(keys.size(), QSize(820, 262));
         Keep(keys, "keyboard-picture.png");
+    }
+
+    // Every page of the settings dialog at its own size, and the joystick
+    // set-up dialog.
+    void settingsPagesAndJoystickDialog() {
+        w.Start();
+        TFormSettings* d = w.form->FormSettings();
+        d->show();
+        QVERIFY(QTest::qWaitForWindowExposed(d));
+        for (int page = 0; page < TFormSettings::kPageCount; ++page) {
+            d->SelectPage(page);
+            Keep(Grab(d), qPrintable(QString("settings-page-%1.png").arg(page)));
+        }
+        d->hide();
+        TFormJoy* joy = w.form->FormJoy();
+        joy->show();
+        QVERIFY(QTest::qWaitForWindowExposed(joy));
+        Keep(Grab(joy), "joystick-setup.png");
+        joy->hide();
     }
 };
 

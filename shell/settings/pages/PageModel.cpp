@@ -70,7 +70,7 @@ TPageModel::TPageModel(TFormSettings& dialog)
     editMon = PathLine(gbMon, "EditMon");
     editMon->setStyleSheet("QLineEdit { background: #d0d0d0; }");
     mon->addWidget(editMon, 1);
-    QToolButton* open = SpeedButton(gbMon, "SbMonOpen", "Otvoriť...", "O");
+    QToolButton* open = SpeedButton(gbMon, "SbMonOpen", "Otvoriť...", ControlPictures::Command::Open);
     connect(open, &QToolButton::clicked, this, [this] { SbMonOpenClick(); });
     mon->addWidget(open);
     lblMonName = DynamicLabel(gbMon, "LblMonName", "");
