@@ -7,6 +7,7 @@
 #include <QtTest>
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QLabel>
 #include <QMenu>
@@ -429,6 +430,43 @@ private slots:
         QCOMPARE(ControlPictures::PlateLetterHeight(8, 100), 0);
         // Narrower pictures have smaller plates; the page's are not the smallest readable by chance.
         QVERIFY(ControlPictures::PlateLetterHeight(0, 42) < ControlPictures::kPlateLetterPixels);
+    }
+
+    // Larger pictures still leave room: whichever model is chosen after the
+    // dialog opened (Model-3 adds two check boxes), every control of the
+    // Model page lies whole inside the page, also with a larger desktop font.
+    void modelPageHoldsEveryModelsControls_data() {
+        QTest::addColumn<int>("points");
+        QTest::newRow("default font") << 0;
+        QTest::newRow("11 points") << 11;
+    }
+    void modelPageHoldsEveryModelsControls() {
+        QFETCH(int, points);
+        const QFont before = QApplication::font();
+        if (points > 0) {
+            QFont font = before;
+            font.setPointSize(points);
+            QApplication::setFont(font);
+        }
+        Start();
+        TFormSettings* d = form->FormSettings();
+        d->SelectPage(1);
+        d->show();
+        QVERIFY(QTest::qWaitForWindowExposed(d));
+        QWidget* page = d->Page(1);
+        for (int m = 0; m < 8; ++m) {
+            d->findChild<QRadioButton*>(kModelRadios[m])->setChecked(true);
+            QApplication::processEvents();
+            for (QWidget* w : page->findChildren<QWidget*>()) {
+                if (!w->isVisibleTo(page) || w->objectName().isEmpty()) continue;
+                const QRect place(w->mapTo(page, QPoint(0, 0)), w->size());
+                QVERIFY2(page->rect().contains(place), qPrintable(QString("%1: %2").arg(kModelNames[m], w->objectName())));
+                QVERIFY2(w->height() >= w->minimumSizeHint().height(),
+                         qPrintable(QString("%1: %2 squeezed").arg(kModelNames[m], w->objectName())));
+            }
+        }
+        d->hide();
+        QApplication::setFont(before);
     }
 
     // Shown whole, none over another, also with the extra check box of
