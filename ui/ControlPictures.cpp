@@ -1,10 +1,11 @@
 #include "ui/ControlPictures.h"
 
+#include <QFont>
+#include <QFontMetricsF>
 #include <QPainterPath>
+#include <QtMath>
+#include <algorithm>
 #include <cmath>
-#include <initializer_list>
-#include <string>
-#include <vector>
 
 #include "ui/PictureParts.h"
 
@@ -331,6 +332,103 @@ void FilmWith(QPainter& p, F sign) {
     sign(p);
 }
 
+
+void BlankPage(QPainter& p, QRectF r) {
+    const qreal fold = r.width() * 0.3;
+    p.setPen(QPen(kOutline, 1));
+    p.setBrush(QColor(250, 250, 250));
+    p.drawPolygon(QPolygonF({r.topLeft(), QPointF(r.right() - fold, r.top()), QPointF(r.right(), r.top() + fold),
+                             r.bottomRight(), r.bottomLeft()}));
+    p.setBrush(QColor(200, 200, 200));
+    p.drawPolygon(QPolygonF({QPointF(r.right() - fold, r.top()), QPointF(r.right() - fold, r.top() + fold),
+                             QPointF(r.right(), r.top() + fold)}));
+}
+
+void Star(QPainter& p, QPointF c, qreal outer) {
+    QPolygonF star;
+    for (int i = 0; i < 10; ++i) {
+        const double a = -M_PI / 2 + i * M_PI / 5;
+        const qreal r = i % 2 ? outer * 0.45 : outer;
+        star << QPointF(c.x() + r * std::cos(a), c.y() + r * std::sin(a));
+    }
+    p.setPen(QPen(QColor(150, 100, 0), 0.8));
+    p.setBrush(QColor(255, 210, 40));
+    p.drawPolygon(star);
+}
+
+void EjectSign(QPainter& p) {
+    p.setPen(QPen(kOutline, 1));
+    p.setBrush(QColor(70, 110, 200));
+    p.drawPolygon(QPolygonF({QPointF(8, 2), QPointF(14, 9.5), QPointF(2, 9.5)}));
+    p.drawRect(QRectF(2, 11.5, 12, 2.5));
+}
+
+// A cross of two bars through centre c, arm long, the bars width wide.
+QPolygonF PlusShape(QPointF c, qreal arm, qreal width) {
+    const qreal h = width / 2;
+    return QPolygonF({QPointF(c.x() - h, c.y() - arm), QPointF(c.x() + h, c.y() - arm), QPointF(c.x() + h, c.y() - h),
+                      QPointF(c.x() + arm, c.y() - h), QPointF(c.x() + arm, c.y() + h), QPointF(c.x() + h, c.y() + h),
+                      QPointF(c.x() + h, c.y() + arm), QPointF(c.x() - h, c.y() + arm), QPointF(c.x() - h, c.y() + h),
+                      QPointF(c.x() - arm, c.y() + h), QPointF(c.x() - arm, c.y() - h), QPointF(c.x() - h, c.y() - h)});
+}
+
+void PlusSign(QPainter& p, QPointF c, qreal arm, QColor colour) {
+    p.setPen(QPen(kOutline, 0.8));
+    p.setBrush(colour);
+    p.drawPolygon(PlusShape(c, arm, arm * 0.75));
+}
+
+void CrossSign(QPainter& p, QPointF c, qreal arm) {
+    p.save();
+    p.translate(c);
+    p.rotate(45);
+    p.setPen(QPen(kOutline, 0.8));
+    p.setBrush(QColor(220, 40, 35));
+    p.drawPolygon(PlusShape(QPointF(0, 0), arm, arm * 0.6));
+    p.restore();
+}
+
+void SdCard(QPainter& p) {
+    p.setPen(QPen(kOutline, 0.8));
+    p.setBrush(QColor(50, 90, 170));
+    p.drawPolygon(QPolygonF({QPointF(9.5, 6.5), QPointF(14.5, 6.5), QPointF(14.5, 15.5), QPointF(8, 15.5), QPointF(8, 8)}));
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(240, 200, 60));
+    for (qreal x = 10; x < 14; x += 1.3) p.drawRect(QRectF(x, 7.3, 0.8, 2));
+    p.setBrush(QColor(240, 240, 240));
+    p.drawRect(QRectF(9.2, 11, 4.3, 3.3));
+}
+
+// An arrowhead on the ring of radius r round (8, 8) at angle degrees,
+// pointing clockwise.
+void RingHead(QPainter& p, qreal r, qreal degrees) {
+    const qreal a = qDegreesToRadians(degrees);
+    const QPointF base(8 + r * std::cos(a), 8 - r * std::sin(a));
+    const QPointF dir(std::sin(a), std::cos(a)), across(-dir.y() * 2.6, dir.x() * 2.6);
+    p.drawPolygon(QPolygonF({base + across, base + dir * 3.2, base - across}));
+}
+
+void RefreshArrows(QPainter& p) {
+    const QColor green(40, 160, 60);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(green, 2, Qt::SolidLine, Qt::FlatCap));
+    const QRectF ring(2.5, 2.5, 11, 11);
+    p.drawArc(ring, 35 * 16, 135 * 16);
+    p.drawArc(ring, 215 * 16, 135 * 16);
+    p.setPen(QPen(kOutline, 0.8));
+    p.setBrush(green);
+    RingHead(p, 5.5, 35);
+    RingHead(p, 5.5, 215);
+}
+
+// A tick, as on a ticked box.
+void Tick(QPainter& p, QPointF at, qreal scale, QColor colour, qreal width) {
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(colour, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.drawPolyline(QPolygonF({at, QPointF(at.x() + 1.3 * scale, at.y() + 1.4 * scale),
+                              QPointF(at.x() + 4 * scale, at.y() - 2 * scale)}));
+}
+
 void DrawCommand(QPainter& p, Command c) {
     switch (c) {
         case Command::Open: Folder(p); break;
@@ -419,47 +517,223 @@ void DrawCommand(QPainter& p, Command c) {
         case Command::Exit: Door(p); break;
         case Command::RecentFiles: Clock(p); break;
         case Command::OtherFile: Page(p); break;
+        case Command::NewImage:
+            BlankPage(p, QRectF(1.5, 3.5, 10, 12));
+            Star(p, QPointF(11.5, 4.5), 4.2);
+            break;
+        case Command::Eject: EjectSign(p); break;
+        case Command::Exchange:
+            Arrow(p, 4.5, 1, 15, true, QColor(70, 110, 200));
+            Arrow(p, 11.5, 1, 15, false, QColor(230, 150, 40));
+            break;
+        case Command::ChooseFolder:
+            Small(p, 0, 0, 0.9, [](QPainter& q) { Folder(q); });
+            SdCard(p);
+            break;
+        case Command::Save:
+            Small(p, 0, 3, 0.8, [](QPainter& q) { Disk(q); });
+            Arrow(p, 12.2, 0.5, 10, true, QColor(60, 180, 60));
+            break;
+        case Command::Delete: CrossSign(p, QPointF(8, 8), 7); break;
+        case Command::Add: PlusSign(p, QPointF(8, 8), 6.5, QColor(60, 180, 60)); break;
+        case Command::Remove:
+            p.setPen(QPen(kOutline, 0.8));
+            p.setBrush(QColor(220, 40, 35));
+            p.drawRect(QRectF(1.5, 5.6, 13, 4.8));
+            break;
+        case Command::Refresh: RefreshArrows(p); break;
         case Command::Count: break;
     }
 }
 
-// ---- model pictures (60 x 34) ---------------------------------------------
+// ---- pictures of the settings' pages and groups (16 x 16 grid) -------------
 
-// Glyphs of the model badges as strokes on a 2 x 4 grid; 'a' is alpha.
-std::vector<QPolygonF> Glyph(char c) {
-    auto line = [](std::initializer_list<QPointF> points) { return QPolygonF(points); };
-    switch (c) {
-        case '1': return {line({{0.3, 1}, {1.2, 0}, {1.2, 4}})};
-        case '2': return {line({{0, 0.6}, {0.5, 0}, {1.5, 0}, {2, 0.6}, {2, 1.5}, {0, 4}, {2, 4}})};
-        case '3': return {line({{0, 0}, {2, 0}, {0.9, 1.7}, {1.6, 1.8}, {2, 2.4}, {2, 3.4}, {1.5, 4}, {0, 4}})};
-        case '5': return {line({{2, 0}, {0.1, 0}, {0, 1.8}, {1.4, 1.7}, {2, 2.3}, {2, 3.4}, {1.5, 4}, {0, 4}})};
-        case '8':
-            return {line({{0.2, 0}, {1.8, 0}, {1.8, 1.8}, {0.2, 1.8}, {0.2, 0}}),
-                    line({{0, 1.8}, {2, 1.8}, {2, 4}, {0, 4}, {0, 1.8}})};
-        case '-': return {line({{0.3, 2.1}, {1.7, 2.1}})};
-        case 'A': return {line({{0, 4}, {1, 0}, {2, 4}}), line({{0.5, 2.6}, {1.5, 2.6}})};
-        case 'a':
-            return {line({{2.2, 1.2}, {1.7, 2.6}, {1.2, 3.6}, {0.5, 4}, {0, 3.2}, {0.1, 2}, {0.7, 1.3},
-                          {1.3, 1.7}, {1.8, 3.4}, {2.3, 4}})};
-        default: return {};
+void OptionSheet(QPainter& p) {
+    p.setPen(QPen(kOutline, 1));
+    p.setBrush(QColor(250, 250, 250));
+    p.drawRoundedRect(QRectF(1.5, 0.5, 13, 15), 1, 1);
+    for (int i = 0; i < 3; ++i) {
+        const qreal y = 2.5 + i * 4.4;
+        p.setPen(QPen(kOutline, 0.8));
+        p.setBrush(Qt::white);
+        p.drawRect(QRectF(3, y, 3.2, 3.2));
+        p.setPen(QPen(QColor(120, 120, 130), 1));
+        p.drawLine(QPointF(7.5, y + 1.6), QPointF(i == 1 ? 11 : 13, y + 1.6));
+        if (i != 2) Tick(p, QPointF(3.6, y + 1.5), 0.7, QColor(30, 150, 50), 1.1);
     }
 }
 
-// A plate with the model's mark, its top left at (x, y); glyphs 6 units high.
-void Badge(QPainter& p, qreal x, qreal y, const char* mark, QColor plate, QColor ink) {
-    constexpr qreal k = 1.5;
-    const int n = int(std::char_traits<char>::length(mark));
-    const qreal w = n * 3.0 * k - k + 3;
-    p.setPen(Qt::NoPen);
-    p.setBrush(plate);
-    p.drawRoundedRect(QRectF(x, y, w, 4 * k + 2.4), 1, 1);
+void DiskDrive(QPainter& p) {
+    Small(p, 3.5, 0, 0.56, [](QPainter& q) { Disk(q); });
+    p.setPen(QPen(kOutline, 1));
+    p.setBrush(QColor(200, 195, 185));
+    p.drawRoundedRect(QRectF(0.5, 7.5, 15, 7), 1, 1);
+    p.setBrush(QColor(40, 40, 45));
+    p.drawRect(QRectF(3, 9.3, 10, 1.4));  // the slot
+    p.setPen(QPen(QColor(150, 145, 135), 1));
+    p.drawLine(QPointF(2, 12.8), QPointF(9, 12.8));
+    Dot(p, kGreen, QPointF(12.5, 12.6), 1);
+}
+
+void Bubble(QPainter& p, QRectF r, bool tailLeft, QColor fill) {
+    QPainterPath path;
+    path.addRoundedRect(r, 2, 2);
+    QPolygonF tail;
+    if (tailLeft)
+        tail << QPointF(r.left() + 2, r.bottom() - 0.5) << QPointF(r.left() + 1.5, r.bottom() + 2.5)
+             << QPointF(r.left() + 5, r.bottom() - 0.5);
+    else
+        tail << QPointF(r.right() - 5, r.bottom() - 0.5) << QPointF(r.right() - 1.5, r.bottom() + 2.5)
+             << QPointF(r.right() - 2, r.bottom() - 0.5);
+    path.addPolygon(tail);
+    path.setFillRule(Qt::WindingFill);
+    p.setPen(QPen(kOutline, 1));
+    p.setBrush(fill);
+    p.drawPath(path.simplified());
+}
+
+void Speech(QPainter& p) {
+    Bubble(p, QRectF(0.5, 0.5, 10, 7.5), true, QColor(70, 120, 210));
     p.setBrush(Qt::NoBrush);
-    p.setPen(QPen(ink, 1.1, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    for (int i = 0; i < n; ++i)
-        for (QPolygonF stroke : Glyph(mark[i])) {
-            for (QPointF& pt : stroke) pt = QPointF(x + 1.5 + i * 3.0 * k + pt.x() * k, y + 1.2 + pt.y() * k);
-            p.drawPolyline(stroke);
-        }
+    p.setPen(QPen(Qt::white, 1.1, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.drawPolyline(QPolygonF({QPointF(3.5, 6.5), QPointF(5.5, 1.8), QPointF(7.5, 6.5)}));  // A
+    p.drawLine(QPointF(4.3, 5), QPointF(6.7, 5));
+    Bubble(p, QRectF(5.5, 6.5, 10, 6.5), false, QColor(250, 215, 90));
+    p.setPen(QPen(QColor(90, 70, 30), 1.1, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(7.8, 8.8), QPointF(13.2, 8.8));  // lines of text
+    p.drawLine(QPointF(7.8, 10.8), QPointF(11.5, 10.8));
+}
+
+void TapeFile(QPainter& p) {
+    BlankPage(p, QRectF(1.5, 0.5, 11, 14));
+    Small(p, 2.6, 5.5, 0.55, [](QPainter& q) { Cassette(q); });
+    Dot(p, QColor(50, 170, 70), QPointF(12, 12), 3.4);
+    Tick(p, QPointF(10.2, 12), 0.7, Qt::white, 1.2);
+}
+
+void Plug(QPainter& p) {
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(QColor(50, 50, 55), 1.4));
+    QPainterPath cable(QPointF(4, 11));
+    cable.cubicTo(QPointF(4, 15.5), QPointF(8, 15.5), QPointF(8.5, 12.5));
+    p.drawPath(cable);
+    p.setPen(QPen(kOutline, 0.9));
+    p.setBrush(QColor(170, 170, 180));
+    p.drawPolygon(QPolygonF({QPointF(8.5, 8.5), QPointF(15.5, 8.5), QPointF(14.8, 13.5), QPointF(9.2, 13.5)}));
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(60, 60, 65));
+    p.drawRect(QRectF(10, 10, 4, 2));
+}
+
+void DrawSubject(QPainter& p, Subject s) {
+    switch (s) {
+        case Subject::General: OptionSheet(p); break;
+        case Subject::Model: Computer(p); break;
+        case Subject::Display: Monitor(p); break;
+        case Subject::Sound:
+            Speaker(p, QColor(60, 60, 70));
+            Waves(p);
+            break;
+        case Subject::Controls:
+            Small(p, 0, -1, 0.72, [](QPainter& q) { Keys(q); });
+            Small(p, 6.5, 5.5, 0.65, [](QPainter& q) { Stick(q); });
+            break;
+        case Subject::RomPackages:
+            Small(p, 0, 0, 0.72, [](QPainter& q) { Cartridge(q); });
+            Small(p, 5, 4.5, 0.72, [](QPainter& q) { Cartridge(q); });
+            break;
+        case Subject::DiskUnits: DiskDrive(p); break;
+        case Subject::TapeAndRaom:
+            Small(p, 0, -1, 0.75, [](QPainter& q) { Cassette(q); });
+            Small(p, 6.5, 5.5, 0.62, [](QPainter& q) { Chip(q); });
+            break;
+        case Subject::Printers:
+            Small(p, 0, 0, 0.85, [](QPainter& q) { PrinterBox(q); });
+            Pencil(p);
+            break;
+        case Subject::Language: Speech(p); break;
+        case Subject::FileTypes: TapeFile(p); break;
+        case Subject::Centronics:
+            Small(p, 0, 0, 0.7, [](QPainter& q) { PrinterBox(q); });
+            Plug(p);
+            break;
+        case Subject::Count: break;
+    }
+}
+
+// ---- status icons of a ROM package's rows (drawn on their own pixels) -------
+
+void DrawRomStatus(QPainter& p, int status) {
+    switch (status) {
+        case 0: Tick(p, QPointF(1.2, 4.2), 1.45, QColor(20, 150, 40), 1.7); break;
+        case 1:
+            Dot(p, QColor(215, 35, 30), QPointF(4, 4), 3.5);
+            p.setPen(QPen(Qt::white, 1.2, Qt::SolidLine, Qt::RoundCap));
+            p.drawLine(QPointF(2.6, 2.6), QPointF(5.4, 5.4));
+            p.drawLine(QPointF(5.4, 2.6), QPointF(2.6, 5.4));
+            break;
+        case 2:
+            p.setPen(QPen(QColor(120, 70, 0), 0.8));
+            p.setBrush(QColor(250, 190, 30));
+            p.drawPolygon(QPolygonF({QPointF(4, 0.4), QPointF(7.7, 7.6), QPointF(0.3, 7.6)}));
+            p.setPen(Qt::NoPen);
+            p.setBrush(QColor(30, 30, 30));
+            p.drawRect(QRectF(3.4, 2.6, 1.2, 2.8));
+            p.drawRect(QRectF(3.4, 6, 1.2, 1));
+            break;
+        default:
+            // Beyond the room: an arrow up out of a full box.
+            p.setPen(QPen(kOutline, 0.8));
+            p.setBrush(QColor(150, 60, 190));
+            p.drawPolygon(QPolygonF({QPointF(4, 0.3), QPointF(7.5, 3.8), QPointF(5.2, 3.8), QPointF(5.2, 7.7),
+                                     QPointF(2.8, 7.7), QPointF(2.8, 3.8), QPointF(0.5, 3.8)}));
+            break;
+    }
+}
+
+// A name plate: its room in the drawing's units, its text and colours.
+struct Plate {
+    QRectF room;
+    const char* text;  // UTF-8
+    QColor plate, ink;
+};
+
+// The plate's letters, as large as the room allows in a picture drawn at
+// scale: capitals no taller than the room less a margin, the text no wider.
+QFont PlateFont(const Plate& plate, qreal scale) {
+    QFont font;
+    font.setBold(true);
+    font.setHintingPreference(QFont::PreferFullHinting);
+    const QString text = QString::fromUtf8(plate.text);
+    const qreal w = plate.room.width() * scale, h = plate.room.height() * scale;
+    for (int size = int(h * 1.4); size > 5; --size) {
+        font.setPixelSize(size);
+        const QFontMetricsF m(font);
+        if (m.capHeight() <= h - 3 && m.horizontalAdvance(text) <= w - 3) break;
+    }
+    return font;
+}
+
+// Drawn on the pixels of the picture, so that the letters stay sharp.
+void DrawPlate(QPainter& p, const Plate& plate) {
+    const qreal scale = p.transform().m11();
+    const QFont font = PlateFont(plate, scale);
+    const QFontMetricsF m(font);
+    const QString text = QString::fromUtf8(plate.text);
+    const QRectF room = p.transform().mapRect(plate.room);
+    const qreal w = std::ceil(m.horizontalAdvance(text) + 4);
+    const QRectF box(std::round(room.left()), std::round(room.top()), std::min(w, room.width()), std::round(room.height()));
+    p.save();
+    p.resetTransform();
+    p.setPen(Qt::NoPen);
+    p.setBrush(plate.plate);
+    p.drawRoundedRect(box, 1.5, 1.5);
+    p.setFont(font);
+    p.setPen(plate.ink);
+    // The capitals centred in the plate, on a whole pixel.
+    const qreal base = std::round(box.top() + (box.height() + m.capHeight()) / 2);
+    p.drawText(QPointF(box.left() + (box.width() - m.horizontalAdvance(text)) / 2, base), text);
+    p.restore();
 }
 
 // A row of keys from x0 to x1 at y.
@@ -471,92 +745,98 @@ void KeyRow(QPainter& p, qreal x0, qreal x1, qreal y, qreal pitch, qreal h, QCol
 
 struct DeskLook {
     QColor top, front, keys, functionKeys;
-    const char* mark;
-    QColor plate, ink;
 };
 
-// The PMD 85 family: one wedge case holding the keyboard, a row of
-// function keys above it and a block of cursor keys at the right.
+// The PMD 85 family: one wedge case holding the keyboard, the name plate on
+// its rear panel, a row of function keys and a block of cursor keys.
 void WedgeComputer(QPainter& p, const DeskLook& look) {
     p.setPen(QPen(kOutline, 1));
     p.setBrush(look.top);
-    p.drawPolygon(QPolygonF({QPointF(5.5, 1.5), QPointF(54.5, 1.5), QPointF(58.5, 26.5), QPointF(1.5, 26.5)}));
+    p.drawPolygon(QPolygonF({QPointF(5.5, 0.5), QPointF(54.5, 0.5), QPointF(58.5, 27.5), QPointF(1.5, 27.5)}));
     p.setBrush(look.front);
-    p.drawRect(QRectF(1.5, 26.5, 57, 5));
+    p.drawRect(QRectF(1.5, 27.5, 57, 5));
     p.setPen(QPen(look.front, 1));
-    p.drawLine(QPointF(5, 11.5), QPointF(55, 11.5));  // the rear ridge
-    KeyRow(p, 9, 46, 12.8, 3.1, 1.6, look.functionKeys);
-    for (int row = 0; row < 4; ++row) KeyRow(p, 8 - row * 0.6 + row * 1.2, 44 + row * 0.4, 15.4 + row * 2.5, 3.1, 1.8, look.keys);
+    p.drawLine(QPointF(4.4, 12.5), QPointF(55.6, 12.5));  // the rear ridge
+    KeyRow(p, 9, 46, 13.8, 3.1, 1.5, look.functionKeys);
+    for (int row = 0; row < 4; ++row) KeyRow(p, 7.6 + row * 0.6, 44 + row * 0.4, 16 + row * 2.4, 3.1, 1.7, look.keys);
     p.setBrush(look.keys);
-    p.drawRect(QRectF(16, 25.2, 20, 0.9));                 // space bar
-    KeyRow(p, 48, 55, 15.4, 3.2, 1.8, look.functionKeys);  // cursor block
-    KeyRow(p, 48.4, 55.4, 17.9, 3.2, 1.8, look.keys);
-    KeyRow(p, 48.8, 55.8, 20.4, 3.2, 1.8, look.keys);
-    Badge(p, 8, 2.3, look.mark, look.plate, look.ink);
+    p.drawRect(QRectF(16, 25.7, 20, 0.9));                 // space bar
+    KeyRow(p, 48, 55, 16, 3.2, 1.7, look.functionKeys);  // cursor block
+    KeyRow(p, 48.4, 55.4, 18.4, 3.2, 1.7, look.keys);
+    KeyRow(p, 48.8, 55.8, 20.8, 3.2, 1.7, look.keys);
 }
 
 // The Didaktik Alfa: a keyboard in front of a tall rear box.
 void BoxComputer(QPainter& p, const DeskLook& look) {
     p.setPen(QPen(kOutline, 1));
     p.setBrush(look.front);
-    p.drawRect(QRectF(2.5, 1.5, 55, 11));
+    p.drawRect(QRectF(2.5, 0.5, 55, 12));
     p.setBrush(look.top);
-    p.drawPolygon(QPolygonF({QPointF(2.5, 12.5), QPointF(57.5, 12.5), QPointF(58.5, 27.5), QPointF(1.5, 27.5)}));
+    p.drawPolygon(QPolygonF({QPointF(2.5, 12.5), QPointF(57.5, 12.5), QPointF(58.5, 28.5), QPointF(1.5, 28.5)}));
     p.setBrush(look.front);
-    p.drawRect(QRectF(1.5, 27.5, 57, 4));
+    p.drawRect(QRectF(1.5, 28.5, 57, 4));
     // Ventilation slots and the lamp of the rear box.
     p.setPen(QPen(look.top.darker(140), 1));
-    for (qreal x = 6; x < 30; x += 3) p.drawLine(QPointF(x, 4), QPointF(x, 10));
-    Dot(p, kRed, QPointF(34, 7), 1.3);
-    for (int row = 0; row < 4; ++row) KeyRow(p, 5 + row, 55 - (3 - row) * 0.5, 14.5 + row * 2.8, 3.3, 2, look.keys);
+    for (qreal x = 5; x < 11; x += 2) p.drawLine(QPointF(x, 3), QPointF(x, 10));
+    Dot(p, kRed, QPointF(13, 6.5), 1.3);
+    for (int row = 0; row < 4; ++row) KeyRow(p, 5 + row, 55 - (3 - row) * 0.5, 14.7 + row * 2.9, 3.3, 2, look.keys);
     p.setPen(Qt::NoPen);
     p.setBrush(look.keys);
-    p.drawRect(QRectF(17, 26, 24, 1));
-    Badge(p, 40, 2.5, look.mark, look.plate, look.ink);
+    p.drawRect(QRectF(17, 26.5, 24, 1));
 }
 
 // The Mato: a small, low case with a plain block of keys.
 void SmallComputer(QPainter& p) {
     p.setPen(QPen(kOutline, 1));
     p.setBrush(QColor(232, 226, 208));
-    p.drawRoundedRect(QRectF(9.5, 9.5, 41, 17), 3, 3);
+    p.drawRoundedRect(QRectF(7.5, 1.5, 45, 26), 3, 3);
     p.setBrush(QColor(190, 182, 160));
-    p.drawRoundedRect(QRectF(9.5, 24.5, 41, 5), 2, 2);
+    p.drawRoundedRect(QRectF(7.5, 26.5, 45, 5), 2, 2);
     p.setPen(Qt::NoPen);
-    p.setBrush(QColor(200, 60, 40));
-    p.drawRect(QRectF(12, 11.5, 14, 1.4));  // the maker's stripe
-    for (int row = 0; row < 3; ++row) KeyRow(p, 13 + row, 47 - (2 - row), 14.5 + row * 3, 3, 2.1, QColor(70, 90, 120));
+    for (int row = 0; row < 3; ++row) KeyRow(p, 11 + row, 49 - (2 - row), 15.5 + row * 3, 3, 2.1, QColor(70, 90, 120));
     p.setBrush(QColor(70, 90, 120));
-    p.drawRect(QRectF(20, 23.3, 18, 1));
-    Dot(p, kGreen, QPointF(46, 12), 1);
+    p.drawRect(QRectF(19, 24.5, 20, 1));
+    Dot(p, kGreen, QPointF(48.5, 7), 1);
 }
 
 // The Consul 2717: a flat system unit and a keyboard of its own on a cable.
 void SplitComputer(QPainter& p) {
     p.setPen(QPen(kOutline, 1));
     p.setBrush(QColor(185, 185, 180));
-    p.drawRect(QRectF(6.5, 1.5, 47, 11));
+    p.drawRect(QRectF(4.5, 0.5, 51, 13));
     p.setBrush(QColor(60, 60, 60));
-    p.drawRect(QRectF(10.5, 5.5, 16, 2));  // a drive slot
-    p.setPen(QPen(QColor(130, 130, 125), 1));
-    for (qreal x = 33; x < 47; x += 2.5) p.drawLine(QPointF(x, 4), QPointF(x, 10));
-    Dot(p, kRed, QPointF(50, 9.5), 1);
+    p.drawRect(QRectF(40.5, 5.5, 10, 2));  // a drive slot
+    Dot(p, kRed, QPointF(52.5, 10.5), 1);
     // The cable.
     p.setBrush(Qt::NoBrush);
     p.setPen(QPen(QColor(50, 50, 50), 1));
-    QPainterPath cable(QPointF(30, 12.5));
-    cable.cubicTo(QPointF(30, 16), QPointF(40, 14), QPointF(40, 18.5));
+    QPainterPath cable(QPointF(44, 13.5));
+    cable.cubicTo(QPointF(44, 17), QPointF(36, 15), QPointF(36, 19.5));
     p.drawPath(cable);
     p.setPen(QPen(kOutline, 1));
     p.setBrush(QColor(220, 215, 200));
-    p.drawPolygon(QPolygonF({QPointF(4.5, 18.5), QPointF(55.5, 18.5), QPointF(57.5, 29.5), QPointF(2.5, 29.5)}));
+    p.drawPolygon(QPolygonF({QPointF(4.5, 19.5), QPointF(55.5, 19.5), QPointF(57.5, 29.5), QPointF(2.5, 29.5)}));
     p.setBrush(QColor(170, 165, 150));
     p.drawRect(QRectF(2.5, 29.5, 55, 2));
-    for (int row = 0; row < 3; ++row) KeyRow(p, 7 + row * 0.5, 53, 20 + row * 2.7, 2.9, 1.9, QColor(80, 80, 85));
+    for (int row = 0; row < 3; ++row) KeyRow(p, 7 + row * 0.5, 53, 20.8 + row * 2.5, 2.9, 1.7, QColor(80, 80, 85));
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(80, 80, 85));
-    p.drawRect(QRectF(18, 28, 22, 0.9));
+    p.drawRect(QRectF(18, 28.2, 22, 0.8));
 }
+
+const QColor kPlateWhite(245, 245, 245), kPlateBlack(25, 25, 25);
+
+// The name plate of each model, in model order.
+const Plate kPlates[8] = {
+    {QRectF(8, 1.5, 40, 10.5), "85-1", kPlateBlack, kPlateWhite},
+    {QRectF(8, 1.5, 40, 10.5), "85-2", kPlateBlack, kPlateWhite},
+    {QRectF(8, 1.5, 40, 10.5), "85-2A", QColor(200, 40, 30), kPlateWhite},
+    {QRectF(8, 1.5, 40, 10.5), "85-3", kPlateWhite, kPlateBlack},
+    {QRectF(11, 3, 34, 10.5), "Maťo", QColor(200, 60, 40), kPlateWhite},
+    {QRectF(16, 1.5, 40.5, 10.5), "Alfa", kPlateWhite, QColor(30, 50, 110)},
+    {QRectF(16, 1.5, 40.5, 10.5), "Alfa 2", kPlateWhite, QColor(40, 80, 40)},
+    {QRectF(7, 1.5, 32, 10.5), "2717", QColor(40, 60, 120), kPlateWhite},
+};
 
 }  // namespace
 
@@ -577,42 +857,69 @@ QIcon CommandIcon(Command command) {
     return icon;
 }
 
+QPixmap SubjectPicture(Subject subject, int size) {
+    QImage image = Blank(size, size);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 16.0, size / 16.0);
+    DrawSubject(p, subject);
+    p.end();
+    return QPixmap::fromImage(image);
+}
+
+QIcon SubjectIcon(Subject subject) {
+    QIcon icon;
+    icon.addPixmap(SubjectPicture(subject, 24));
+    icon.addPixmap(SubjectPicture(subject, 40));
+    return icon;
+}
+
+QPixmap RomStatusPicture(int status, int size) {
+    QImage image = Blank(size, size);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / qreal(kRomStatusSize), size / qreal(kRomStatusSize));
+    DrawRomStatus(p, std::clamp(status, 0, kRomStatusCount - 1));
+    p.end();
+    return QPixmap::fromImage(image);
+}
+
+int PlateLetterHeight(int model, int width) {
+    if (model < 0 || model > 7) return 0;
+    return int(QFontMetricsF(PlateFont(kPlates[model], qreal(width) / kModelWidth)).capHeight());
+}
+
 QPixmap ModelPicture(int model, int width) {
     const qreal scale = qreal(width) / kModelWidth;
     QImage image = Blank(width, qRound(kModelHeight * scale));
     if (model < 0 || model > 7) return QPixmap::fromImage(image);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
     p.scale(scale, scale);
-    const QColor white(245, 245, 245), black(25, 25, 25);
     switch (model) {
         case 0:  // light grey case, black keys, red function keys
-            WedgeComputer(p, {QColor(205, 205, 200), QColor(150, 150, 145), QColor(35, 35, 35), QColor(200, 45, 40),
-                              "85-1", black, white});
+            WedgeComputer(p, {QColor(205, 205, 200), QColor(150, 150, 145), QColor(35, 35, 35), QColor(200, 45, 40)});
             break;
         case 1:  // cream case
-            WedgeComputer(p, {QColor(222, 212, 180), QColor(165, 155, 125), QColor(50, 45, 40), QColor(40, 90, 180),
-                              "85-2", black, white});
+            WedgeComputer(p, {QColor(222, 212, 180), QColor(165, 155, 125), QColor(50, 45, 40), QColor(40, 90, 180)});
             break;
         case 2:
-            WedgeComputer(p, {QColor(222, 212, 180), QColor(165, 155, 125), QColor(50, 45, 40), QColor(210, 120, 30),
-                              "85-2A", QColor(200, 40, 30), white});
+            WedgeComputer(p, {QColor(222, 212, 180), QColor(165, 155, 125), QColor(50, 45, 40), QColor(210, 120, 30)});
             break;
         case 3:  // black case, light keys
-            WedgeComputer(p, {QColor(60, 60, 64), QColor(30, 30, 32), QColor(200, 200, 205), QColor(220, 140, 30),
-                              "85-3", white, black});
+            WedgeComputer(p, {QColor(60, 60, 64), QColor(30, 30, 32), QColor(200, 200, 205), QColor(220, 140, 30)});
             break;
         case 4: SmallComputer(p); break;
         case 5:
-            BoxComputer(p, {QColor(120, 135, 160), QColor(80, 92, 115), QColor(235, 235, 235), QColor(), "a",
-                            white, QColor(30, 50, 110)});
+            BoxComputer(p, {QColor(120, 135, 160), QColor(80, 92, 115), QColor(235, 235, 235), QColor()});
             break;
         case 6:
-            BoxComputer(p, {QColor(170, 180, 150), QColor(115, 125, 100), QColor(45, 45, 45), QColor(), "a2",
-                            white, QColor(40, 80, 40)});
+            BoxComputer(p, {QColor(170, 180, 150), QColor(115, 125, 100), QColor(45, 45, 45), QColor()});
             break;
         case 7: SplitComputer(p); break;
     }
+    DrawPlate(p, kPlates[model]);
     p.end();
     return QPixmap::fromImage(image);
 }

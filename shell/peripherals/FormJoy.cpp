@@ -23,6 +23,7 @@
 #include "common/Lang.h"
 #include "common/Startup.h"
 #include "shell/KeyMap.h"
+#include "ui/ControlPictures.h"
 
 namespace {
 constexpr int kHalf = TFormJoy::kImageSize / 2;  // 28
@@ -136,7 +137,7 @@ void TFormJoy::CreateControls() {
     cbDevice->setObjectName("CbDevice");
     sBtnRefresh = new QToolButton(gbJoy);
     sBtnRefresh->setObjectName("SBtnRefresh");
-    sBtnRefresh->setText(QString::fromUtf8("↻"));
+    sBtnRefresh->setIcon(ControlPictures::CommandIcon(ControlPictures::Command::Refresh));
     sBtnRefresh->setToolTip(QString::fromUtf8("Obnoviť zoznam zariadení"));
     auto* devRow = new QHBoxLayout;
     devRow->addWidget(cbDevice, 1);

@@ -24,6 +24,7 @@
 #include "shell/settings/pages/PageStorages1.h"
 #include "shell/settings/pages/PageStorages2.h"
 #include "shell/settings/pages/PageWidgets.h"
+#include "ui/ControlPictures.h"
 
 using namespace setpage;
 
@@ -32,6 +33,8 @@ namespace {
 const char* const kTreeLabels[TFormSettings::kPageCount] = {
     "Všeobecné", "Model", "Obrazovka", "Zvuk", "Ovládanie", "ROM balíčky",
     "Záznamové zariadenia (1)", "Záznamové zariadenia (2)", "Tlačiarne a plotre"};
+
+static_assert(ControlPictures::kPageCount == TFormSettings::kPageCount, "a picture for every page");
 
 enum PageIndex { kGeneral, kModel, kDisplay, kSound, kControl, kRomPackages, kStorages1, kStorages2, kPrinter };
 // The start-up order of the loaders (the storage pages load together).
@@ -81,7 +84,7 @@ void TFormSettings::Build() {
     for (int i = 0; i < kPageCount; ++i) {
         auto* item = new QTreeWidgetItem(treeItems, QStringList(U(kTreeLabels[i])));
         item->setData(0, Qt::UserRole, i);  // image index
-        item->setIcon(0, QIcon(Swatch(QColor(60, 100, 160), 24, 24, QString::number(i))));
+        item->setIcon(0, ControlPictures::SubjectIcon(ControlPictures::Subject(i)));
     }
     connect(treeItems, &QTreeWidget::itemClicked, this, [this] { TreeItemsClick(); });
     connect(treeItems, &QTreeWidget::currentItemChanged, this, [this] { TreeItemsClick(); });

@@ -7,13 +7,18 @@
 #include <QtTest>
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QToolButton>
+#include <QTreeWidget>
 #include <QToolBar>
 
+#include <map>
 #include <memory>
 #include <set>
 
@@ -21,6 +26,7 @@
 #include "common/RecentFiles.h"
 #include "machine/core/ModelIndex.h"
 #include "shell/FormMain.h"
+#include "shell/peripherals/FormJoy.h"
 #include "ui/ControlPictures.h"
 #include "shell/settings/FormSettings.h"
 #include "tests/qt/FakePrompts.h"
@@ -28,10 +34,12 @@
 #include "tools/tape/window/TapeBrowser.h"
 
 using ControlPictures::Command;
+using ControlPictures::Subject;
 
 namespace {
 
 constexpr int kCommands = int(Command::Count);
+constexpr int kSubjects = int(Subject::Count);
 
 QImage Argb(const QPixmap& p) { return p.toImage().convertToFormat(QImage::Format_ARGB32); }
 
@@ -54,6 +62,33 @@ int Differing(const QImage& a, const QImage& b) {
             if (d > 48) n++;
         }
     return n;
+}
+
+// The share of the painted pixels that the most common colour covers (in
+// steps of 16 per channel): near 1 for a plain square of a colour.
+double DominantShare(const QImage& image) {
+    std::map<QRgb, int> counts;
+    int painted = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb c = image.pixel(x, y);
+            if (qAlpha(c) < 128) continue;
+            painted++;
+            counts[qRgb(qRed(c) >> 4, qGreen(c) >> 4, qBlue(c) >> 4)]++;
+        }
+    int most = 0;
+    for (const auto& [colour, n] : counts) most = std::max(most, n);
+    return painted ? double(most) / painted : 1.0;
+}
+
+// A picture, not a plain or lettered square of one colour: painted in a
+// good part, and not a square filled whole with mostly one colour.
+bool IsPicture(const QImage& image, QString* why = nullptr) {
+    const int area = image.width() * image.height(), painted = Painted(image);
+    const double share = DominantShare(image);
+    if (why) *why = QString("painted %1 of %2, one colour over %3").arg(painted).arg(area).arg(share);
+    const bool square = painted >= area * 9 / 10 && share >= 0.6;
+    return painted >= area / 8 && !square;
 }
 
 QImage IconImage(const QIcon& icon) { return Argb(icon.pixmap(QSize(16, 16))); }
@@ -126,7 +161,9 @@ private slots:
     }
 
     void modelPicturesArePaintedAndDistinct() {
-        for (const QSize size : {QSize(60, 34), QSize(ControlPictures::kModelPageWidth, 24)}) {
+        const int pageHeight = qRound(ControlPictures::kModelHeight * ControlPictures::kModelPageWidth /
+                                      double(ControlPictures::kModelWidth));
+        for (const QSize size : {QSize(60, 34), QSize(ControlPictures::kModelPageWidth, pageHeight)}) {
             const int area = size.width() * size.height();
             std::vector<QImage> all;
             for (int m = kModel1; m <= kModelC2717; ++m) {
@@ -158,6 +195,21 @@ private slots:
         for (int m = 0; m < 8; ++m) p.drawPixmap(4 + (m % 4) * 64, top + (m / 4) * 40, ControlPictures::ModelPicture(m));
         p.end();
         QVERIFY(sheet.save(folder + "/control-pictures.png"));
+        // The settings' pictures at the tree's, the groups' and the header's sizes,
+        // the rows' status icons, and the model pictures as the Model page has them.
+        QImage settings(kSubjects * 48 + 8, 24 + 32 + 40 + 16 + 2 * 44 + 32, QImage::Format_ARGB32);
+        settings.fill(QColor(236, 236, 236));
+        p.begin(&settings);
+        for (int s = 0; s < kSubjects; ++s) {
+            p.drawPixmap(4 + s * 48, 4, ControlPictures::SubjectPicture(Subject(s), 24));
+            p.drawPixmap(4 + s * 48, 32, ControlPictures::SubjectPicture(Subject(s), 32));
+            p.drawPixmap(4 + s * 48, 68, ControlPictures::SubjectPicture(Subject(s), 40));
+        }
+        for (int r = 0; r < ControlPictures::kRomStatusCount; ++r) p.drawPixmap(4 + r * 16, 112, ControlPictures::RomStatusPicture(r));
+        for (int m = 0; m < 8; ++m)
+            p.drawPixmap(4 + (m % 4) * 80, 128 + (m / 4) * 44, ControlPictures::ModelPicture(m, ControlPictures::kModelPageWidth));
+        p.end();
+        QVERIFY(settings.save(folder + "/settings-pictures.png"));
     }
 
     // The main window, its menus and the Model page as drawn, for people to look at.
@@ -251,6 +303,170 @@ private slots:
             kinds.insert(QByteArray(reinterpret_cast<const char*>(shown.constBits()), int(shown.sizeInBytes())));
         }
         QCOMPARE(int(kinds.size()), 4);
+    }
+
+    // The pages' and groups' pictures of the settings: each a picture, each
+    // unlike the others, at the tree's and the header's sizes.
+    void settingsPicturesArePaintedAndDistinct() {
+        for (int size : {24, 32, 40}) {
+            std::vector<QImage> all;
+            for (int s = 0; s < kSubjects; ++s) {
+                const QImage image = Argb(ControlPictures::SubjectPicture(Subject(s), size));
+                QCOMPARE(image.size(), QSize(size, size));
+                QString why;
+                QVERIFY2(IsPicture(image, &why), qPrintable(QString("%1 at %2: ").arg(s).arg(size) + why));
+                all.push_back(image);
+            }
+            for (int a = 0; a < kSubjects; ++a)
+                for (int b = a + 1; b < kSubjects; ++b)
+                    QVERIFY2(Differing(all[a], all[b]) >= size * size / 16, qPrintable(QString("%1 %2").arg(a).arg(b)));
+        }
+        // The rows' status icons: valid, missing, bad size, beyond the room.
+        std::vector<QImage> rows;
+        for (int r = 0; r < ControlPictures::kRomStatusCount; ++r) {
+            const QImage image = Argb(ControlPictures::RomStatusPicture(r));
+            QCOMPARE(image.size(), QSize(8, 8));
+            QString why;
+            QVERIFY2(IsPicture(image, &why), qPrintable(QString::number(r) + ": " + why));
+            for (const QImage& other : rows) QVERIFY2(Differing(image, other) >= 8, qPrintable(QString::number(r)));
+            rows.push_back(image);
+        }
+        QCOMPARE(Argb(ControlPictures::RomStatusPicture(5)), rows[3]);
+    }
+
+    // The tree and the header show each page's own picture, no numbered
+    // squares; the General and Printers pages' groups show pictures.
+    void settingsTreeHeaderAndGroupsShowPictures() {
+        Start();
+        TFormSettings* d = form->FormSettings();
+        auto* tree = d->findChild<QTreeWidget*>("TreeItems");
+        auto* top = d->findChild<QLabel*>("ImgTop");
+        QVERIFY(tree && top);
+        QCOMPARE(tree->topLevelItemCount(), TFormSettings::kPageCount);
+        std::vector<QImage> icons, headers;
+        for (int page = 0; page < TFormSettings::kPageCount; ++page) {
+            d->SelectPage(page);
+            const QImage icon = Argb(tree->topLevelItem(page)->icon(0).pixmap(QSize(24, 24)));
+            const QImage header = Argb(top->pixmap());
+            QString why;
+            QVERIFY2(IsPicture(icon, &why), qPrintable(QString("tree %1: ").arg(page) + why));
+            QVERIFY2(IsPicture(header, &why), qPrintable(QString("header %1: ").arg(page) + why));
+            QVERIFY2(header.width() >= 32, qPrintable(QString::number(page)));
+            for (size_t other = 0; other < icons.size(); ++other) {
+                QVERIFY2(Differing(icon, icons[other]) >= 24 * 24 / 16, qPrintable(QString("%1 %2").arg(page).arg(other)));
+                QVERIFY2(Differing(header, headers[other]) >= header.width() * header.height() / 16,
+                         qPrintable(QString("%1 %2").arg(page).arg(other)));
+            }
+            icons.push_back(icon);
+            headers.push_back(header);
+        }
+        std::vector<QImage> groups;
+        for (const char* name : {"ImgLang", "ImgRegtype", "ImgPrtCentronics"}) {
+            auto* label = d->findChild<QLabel*>(name);
+            QVERIFY2(label, name);
+            const QImage image = Argb(label->pixmap());
+            QString why;
+            QVERIFY2(IsPicture(image, &why), qPrintable(QString(name) + ": " + why));
+            for (const QImage& other : groups) QVERIFY2(Differing(image, other) >= image.width() * image.height() / 16, name);
+            groups.push_back(image);
+        }
+    }
+
+    // No button of the settings or the joystick set-up shows a letter for a
+    // picture: a button with a short text or none shows a picture, and the
+    // buttons of different commands show different pictures.
+    void buttonsShowPicturesNotLetters() {
+        Start();
+        for (QWidget* window : {static_cast<QWidget*>(form->FormSettings()), static_cast<QWidget*>(form->FormJoy())}) {
+            const auto buttons = window->findChildren<QAbstractButton*>();
+            for (QAbstractButton* b : buttons) {
+                if (!qobject_cast<QToolButton*>(b) && !qobject_cast<QPushButton*>(b)) continue;
+                const QString text = b->text().remove('&').trimmed();
+                if (text.size() > 2 || text == "OK") continue;
+                // The assign buttons show a controller button's name, set as they load.
+                static const QStringList assign = {"BtnAxesFire", "BtnLeft", "BtnRight", "BtnUp", "BtnDown", "BtnFire"};
+                if (assign.contains(b->objectName()) && text.isEmpty()) continue;
+                QVERIFY2(text.isEmpty(), qPrintable(b->objectName() + " shows " + text));
+                QVERIFY2(!b->icon().isNull(), qPrintable(b->objectName()));
+                QString why;
+                QVERIFY2(IsPicture(IconImage(b->icon()), &why), qPrintable(b->objectName() + ": " + why));
+                QVERIFY2(!b->toolTip().isEmpty(), qPrintable(b->objectName()));
+            }
+        }
+        const std::vector<std::vector<const char*>> differing = {
+            {"Sb32aOpen", "Sb32aNew", "Sb32aEject", "Sb32ExchAB", "SbRootPath"},
+            {"SbRomPackageSave", "SbRomPackageDel", "SbRomFileAdd", "SbRomFileDel"},
+        };
+        for (const auto& set : differing) {
+            std::vector<QImage> seen;
+            for (const char* name : set) {
+                auto* b = form->FormSettings()->findChild<QToolButton*>(name);
+                QVERIFY2(b, name);
+                const QImage image = IconImage(b->icon());
+                for (const QImage& other : seen) QVERIFY2(Differing(image, other) >= 16 * 16 / 16, name);
+                seen.push_back(image);
+            }
+        }
+        // The same command shows the same picture on every drive and device.
+        const QImage open = IconImage(form->FormSettings()->findChild<QToolButton*>("Sb32aOpen")->icon());
+        for (const char* name : {"Sb32dOpen", "Sb30Open", "SbRaomOpen", "SbKzdOpen", "SbMonOpen"})
+            QCOMPARE(IconImage(form->FormSettings()->findChild<QToolButton*>(name)->icon()), open);
+    }
+
+    // The model pictures' name plates read at the dialog's own size: their
+    // capitals and digits at least 7 pixels high on the Model page.
+    void modelPlatesReadOnTheModelPage() {
+        Start();
+        TFormSettings* d = form->FormSettings();
+        d->SelectPage(1);
+        for (int m = 0; m < 8; ++m) {
+            auto* label = d->findChild<QLabel*>(kModelImages[m]);
+            QVERIFY2(label, kModelImages[m]);
+            const int width = label->pixmap().width();
+            QVERIFY2(ControlPictures::PlateLetterHeight(m, width) >= ControlPictures::kPlateLetterPixels,
+                     qPrintable(QString("%1: %2 pixels at %3").arg(kModelNames[m]).arg(
+                         ControlPictures::PlateLetterHeight(m, width)).arg(width)));
+        }
+        QCOMPARE(ControlPictures::PlateLetterHeight(8, 100), 0);
+        // Narrower pictures have smaller plates; the page's are not the smallest readable by chance.
+        QVERIFY(ControlPictures::PlateLetterHeight(0, 42) < ControlPictures::kPlateLetterPixels);
+    }
+
+    // Larger pictures still leave room: whichever model is chosen after the
+    // dialog opened (Model-3 adds two check boxes), every control of the
+    // Model page lies whole inside the page, also with a larger desktop font.
+    void modelPageHoldsEveryModelsControls_data() {
+        QTest::addColumn<int>("points");
+        QTest::newRow("default font") << 0;
+        QTest::newRow("11 points") << 11;
+    }
+    void modelPageHoldsEveryModelsControls() {
+        QFETCH(int, points);
+        const QFont before = QApplication::font();
+        if (points > 0) {
+            QFont font = before;
+            font.setPointSize(points);
+            QApplication::setFont(font);
+        }
+        Start();
+        TFormSettings* d = form->FormSettings();
+        d->SelectPage(1);
+        d->show();
+        QVERIFY(QTest::qWaitForWindowExposed(d));
+        QWidget* page = d->Page(1);
+        for (int m = 0; m < 8; ++m) {
+            d->findChild<QRadioButton*>(kModelRadios[m])->setChecked(true);
+            QApplication::processEvents();
+            for (QWidget* w : page->findChildren<QWidget*>()) {
+                if (!w->isVisibleTo(page) || w->objectName().isEmpty()) continue;
+                const QRect place(w->mapTo(page, QPoint(0, 0)), w->size());
+                QVERIFY2(page->rect().contains(place), qPrintable(QString("%1: %2").arg(kModelNames[m], w->objectName())));
+                QVERIFY2(w->height() >= w->minimumSizeHint().height(),
+                         qPrintable(QString("%1: %2 squeezed").arg(kModelNames[m], w->objectName())));
+            }
+        }
+        d->hide();
+        QApplication::setFont(before);
     }
 
     // Shown whole, none over another, also with the extra check box of

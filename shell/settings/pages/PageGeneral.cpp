@@ -24,7 +24,7 @@ TPageGeneral::TPageGeneral(TFormSettings& dialog)
     QGroupBox* gbLang = Group(this, "GbLang", "Jazyk");
     auto* lang = new QHBoxLayout(gbLang);
     auto* imgLang = Named(new QLabel(gbLang), "ImgLang");
-    imgLang->setPixmap(Swatch(QColor(90, 140, 90), 32, 32));
+    imgLang->setPixmap(ControlPictures::SubjectPicture(ControlPictures::Subject::Language, 32));
     lang->addWidget(imgLang);
     lblLang = Label(gbLang, "LblLang", "Zvoľte jazyk:");
     lang->addWidget(lblLang);
@@ -38,7 +38,7 @@ TPageGeneral::TPageGeneral(TFormSettings& dialog)
     QGroupBox* gbReg = Group(this, "GbRegtype", "Registrované typy");
     auto* reg = new QGridLayout(gbReg);
     auto* imgReg = Named(new QLabel(gbReg), "ImgRegtype");
-    imgReg->setPixmap(Swatch(QColor(140, 110, 60), 32, 32));
+    imgReg->setPixmap(ControlPictures::SubjectPicture(ControlPictures::Subject::FileTypes, 32));
     reg->addWidget(imgReg, 0, 0, 5, 1, Qt::AlignTop);
     static const char* const regNames[4] = {"CheckRegtypePMD", "CheckRegtypePTP", "CheckRegtypePSN", "CheckRegtypePRC"};
     static const char* const regTexts[4] = {".pmd - súbor pásky starých emulátorov", ".ptp - súbor pásky",

@@ -1,6 +1,9 @@
 #include "shell/settings/pages/PageModel.h"
 
 #include <QEvent>
+#include <QLayout>
+
+#include <algorithm>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -70,7 +73,7 @@ TPageModel::TPageModel(TFormSettings& dialog)
     editMon = PathLine(gbMon, "EditMon");
     editMon->setStyleSheet("QLineEdit { background: #d0d0d0; }");
     mon->addWidget(editMon, 1);
-    QToolButton* open = SpeedButton(gbMon, "SbMonOpen", "Otvoriť...", "O");
+    QToolButton* open = SpeedButton(gbMon, "SbMonOpen", "Otvoriť...", ControlPictures::Command::Open);
     connect(open, &QToolButton::clicked, this, [this] { SbMonOpenClick(); });
     mon->addWidget(open);
     lblMonName = DynamicLabel(gbMon, "LblMonName", "");
@@ -102,6 +105,18 @@ bool TPageModel::eventFilter(QObject* watched, QEvent* event) {
                 return true;
             }
     return TSettingsPage::eventFilter(watched, event);
+}
+
+QSize TPageModel::minimumSizeHint() const {
+    QSize need = TSettingsPage::minimumSizeHint();
+    const int spacing = std::max(0, layout()->spacing());
+    for (const QCheckBox* box : {checkM3Comp, check256k})
+        if (box->isHidden()) {
+            need.rheight() += box->sizeHint().height() + spacing;
+            need.setWidth(std::max(need.width(), box->sizeHint().width() + layout()->contentsMargins().left() +
+                                                     layout()->contentsMargins().right()));
+        }
+    return need;
 }
 
 int TPageModel::SelectedModel() const {

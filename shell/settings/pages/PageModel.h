@@ -29,6 +29,9 @@ public:
     QCheckBox* InsertRm() const { return checkInsertRm; }
     void UncheckInsertRm();
     QComboBox* Package() const { return cbPkg; }
+    // Room for the model with the most controls, whichever is chosen, so
+    // that the dialog sized on opening holds the page for every model.
+    QSize minimumSizeHint() const override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

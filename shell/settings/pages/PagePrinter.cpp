@@ -39,7 +39,7 @@ TPagePrinter::TPagePrinter(TFormSettings& dialog)
     QGroupBox* gb = Named(new QGroupBox(page), "GbPrtCentronics");
     auto* g = new QGridLayout(gb);
     auto* img = Named(new QLabel(gb), "ImgPrtCentronics");
-    img->setPixmap(Swatch(QColor(120, 120, 160), 32, 32));
+    img->setPixmap(ControlPictures::SubjectPicture(ControlPictures::Subject::Centronics, 32));
     g->addWidget(img, 0, 0, 3, 1);
     QLabel* lblConn = Label(gb, "LblPrtConnector", "Konektor:");
     cbPrtConnector = Combo(gb, "CbPrtConnector", {"K3 - GPIO0", "K4 - GPIO1", "K5 - IMS-2"});

@@ -40,8 +40,8 @@ TPageRomPackages::TPageRomPackages(TFormSettings& dialog)
         if (!loading) CbRomPackageChange();
     });
     row->addWidget(cbRomPackage, 1);
-    sbRomPackageSave = SpeedButton(gb, "SbRomPackageSave", "Uložiť balíček", "S");
-    sbRomPackageDel = SpeedButton(gb, "SbRomPackageDel", "Zmazať balíček", "X");
+    sbRomPackageSave = SpeedButton(gb, "SbRomPackageSave", "Uložiť balíček", ControlPictures::Command::Save);
+    sbRomPackageDel = SpeedButton(gb, "SbRomPackageDel", "Zmazať balíček", ControlPictures::Command::Delete);
     connect(sbRomPackageSave, &QToolButton::clicked, this, [this] { SbRomPackageSaveClick(); });
     connect(sbRomPackageDel, &QToolButton::clicked, this, [this] { SbRomPackageDelClick(); });
     row->addWidget(sbRomPackageSave);
@@ -60,8 +60,8 @@ TPageRomPackages::TPageRomPackages(TFormSettings& dialog)
             [this] { sbRomFileDel->setEnabled(!lvRomFileList->selectedItems().isEmpty()); });
     list->addWidget(lvRomFileList, 1);
     auto* buttons = new QVBoxLayout;
-    sbRomFileAdd = SpeedButton(gb, "SbRomFileAdd", "Pridať do balíčka", "+");
-    sbRomFileDel = SpeedButton(gb, "SbRomFileDel", "Odstrániť z balíčka", "-");
+    sbRomFileAdd = SpeedButton(gb, "SbRomFileAdd", "Pridať do balíčka", ControlPictures::Command::Add);
+    sbRomFileDel = SpeedButton(gb, "SbRomFileDel", "Odstrániť z balíčka", ControlPictures::Command::Remove);
     connect(sbRomFileAdd, &QToolButton::clicked, this, [this] { SbRomFileAddClick(); });
     connect(sbRomFileDel, &QToolButton::clicked, this, [this] { SbRomFileDelClick(); });
     buttons->addWidget(sbRomFileAdd);
@@ -172,7 +172,6 @@ void TPageRomPackages::SbRomFileDelClick() {
 
 void TPageRomPackages::FillRomFileListView() {
     lvRomFileList->clear();
-    static const QColor icons[4] = {QColor(0, 150, 0), QColor(200, 0, 0), QColor(220, 140, 0), QColor(160, 0, 160)};
     const std::vector<RomFileRow> rows = RomFileRows(romFiles);
     for (size_t i = 0; i < rows.size(); ++i) {
         const RomFileRow& r = rows[i];
@@ -180,7 +179,7 @@ void TPageRomPackages::FillRomFileListView() {
         item->setTextAlignment(1, Qt::AlignRight);
         item->setTextAlignment(2, Qt::AlignRight);
         item->setTextAlignment(3, Qt::AlignHCenter);
-        item->setIcon(0, QIcon(Swatch(icons[r.icon], 8, 8)));
+        item->setIcon(0, QIcon(ControlPictures::RomStatusPicture(r.icon)));
         QString tip;
         for (const TipLine& line : RomFileTip(romFiles[i].status)) {
             if (!tip.isEmpty()) tip += QLatin1Char('\n');

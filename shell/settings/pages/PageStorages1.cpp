@@ -45,9 +45,9 @@ TPageStorages1::TPageStorages1(TFormSettings& dialog)
         grid->addWidget(edit32[d], 1 + d, 1);
         check32Wp[d] = Check(gb32, wps[d], "WP", "Ochrana proti zápisu");
         grid->addWidget(check32Wp[d], 1 + d, 2);
-        QToolButton* o = SpeedButton(gb32, opens[d], "Otvoriť...", "O");
-        QToolButton* n = SpeedButton(gb32, news[d], "Vytvoriť nový obraz...", "N");
-        QToolButton* e = SpeedButton(gb32, ejects[d], "Vysunúť...", "E");
+        QToolButton* o = SpeedButton(gb32, opens[d], "Otvoriť...", ControlPictures::Command::Open);
+        QToolButton* n = SpeedButton(gb32, news[d], "Vytvoriť nový obraz...", ControlPictures::Command::NewImage);
+        QToolButton* e = SpeedButton(gb32, ejects[d], "Vysunúť...", ControlPictures::Command::Eject);
         connect(o, &QToolButton::clicked, this, [this, d] { Sb32OpenClick(d); });
         connect(n, &QToolButton::clicked, this, [this, d] { Sb32NewClick(d); });
         connect(e, &QToolButton::clicked, this, [this, d] { Sb32EjectClick(d); });
@@ -55,7 +55,7 @@ TPageStorages1::TPageStorages1(TFormSettings& dialog)
         grid->addWidget(n, 1 + d, 4);
         grid->addWidget(e, 1 + d, 5);
         if (d < 3) {
-            QToolButton* x = SpeedButton(gb32, exch[d], exchHints[d], "<>");
+            QToolButton* x = SpeedButton(gb32, exch[d], exchHints[d], ControlPictures::Command::Exchange);
             connect(x, &QToolButton::clicked, this, [this, d] { Sb32ExchClick(d); });
             grid->addWidget(x, 1 + d, 6, 2, 1, Qt::AlignVCenter);
         }
@@ -67,7 +67,7 @@ TPageStorages1::TPageStorages1(TFormSettings& dialog)
     grid->addWidget(lblRootPath, 6, 0, 1, 6);
     editRootPath = PathLine(gb32, "EditRootPath");
     grid->addWidget(editRootPath, 7, 0, 1, 5);
-    sbRootPath = SpeedButton(gb32, "SbRootPath", "Zvoliť adresár...", "D");
+    sbRootPath = SpeedButton(gb32, "SbRootPath", "Zvoliť adresár...", ControlPictures::Command::ChooseFolder);
     connect(sbRootPath, &QToolButton::clicked, this, [this] { SbRootPathClick(); });
     grid->addWidget(sbRootPath, 7, 5);
     col->addWidget(gb32);
@@ -81,9 +81,9 @@ TPageStorages1::TPageStorages1(TFormSettings& dialog)
     QLabel* lbl30 = Label(gb30, "Lbl30", "Obraz:");
     edit30 = PathLine(gb30, "Edit30");
     check30Wp = Check(gb30, "Check30Wp", "WP", "Ochrana proti zápisu");
-    QToolButton* o30 = SpeedButton(gb30, "Sb30Open", "Otvoriť...", "O");
-    QToolButton* n30 = SpeedButton(gb30, "Sb30New", "Vytvoriť nový obraz...", "N");
-    QToolButton* e30 = SpeedButton(gb30, "Sb30Eject", "Vysunúť...", "E");
+    QToolButton* o30 = SpeedButton(gb30, "Sb30Open", "Otvoriť...", ControlPictures::Command::Open);
+    QToolButton* n30 = SpeedButton(gb30, "Sb30New", "Vytvoriť nový obraz...", ControlPictures::Command::NewImage);
+    QToolButton* e30 = SpeedButton(gb30, "Sb30Eject", "Vysunúť...", ControlPictures::Command::Eject);
     connect(o30, &QToolButton::clicked, this,
             [this] { dlg.SimpleOpen(edit30, check30Wp, "text.OpenP30.Title", "text.OpenP30.Filter", "P30"); });
     connect(n30, &QToolButton::clicked, this,

@@ -33,9 +33,9 @@ TPageStorages2::TPageStorages2(TFormSettings& dialog)
     connect(cbRaomPkg, qOverload<int>(&QComboBox::activated), this, [this] { dlg.Flags().raom = true; });
     QLabel* lblRaom = Label(gbRaom, "LblRaom", "Obraz RAM disku:");
     editRaom = PathLine(gbRaom, "EditRaom");
-    QToolButton* o = SpeedButton(gbRaom, "SbRaomOpen", "Otvoriť...", "O");
-    QToolButton* n = SpeedButton(gbRaom, "SbRaomNew", "Vytvoriť nový obraz...", "N");
-    QToolButton* e = SpeedButton(gbRaom, "SbRaomEject", "Vysunúť...", "E");
+    QToolButton* o = SpeedButton(gbRaom, "SbRaomOpen", "Otvoriť...", ControlPictures::Command::Open);
+    QToolButton* n = SpeedButton(gbRaom, "SbRaomNew", "Vytvoriť nový obraz...", ControlPictures::Command::NewImage);
+    QToolButton* e = SpeedButton(gbRaom, "SbRaomEject", "Vysunúť...", ControlPictures::Command::Eject);
     connect(o, &QToolButton::clicked, this, [this] { SbRaomOpenClick(); });
     connect(n, &QToolButton::clicked, this, [this] { SbRaomNewClick(); });
     connect(e, &QToolButton::clicked, this, [this] { SetPath(editRaom, kNoFile, true); });
@@ -66,9 +66,9 @@ TPageStorages2::TPageStorages2(TFormSettings& dialog)
     QLabel* lblKzd = Label(gbKzd, "LblKzd", "Obraz pásky:");
     editKzd = PathLine(gbKzd, "EditKzd");
     checkKzdWp = Check(gbKzd, "CheckKzdWp", "WP", "Ochrana proti zápisu");
-    QToolButton* ko = SpeedButton(gbKzd, "SbKzdOpen", "Otvoriť...", "O");
-    QToolButton* kn = SpeedButton(gbKzd, "SbKzdNew", "Vytvoriť nový obraz...", "N");
-    QToolButton* ke = SpeedButton(gbKzd, "SbKzdEject", "Vysunúť...", "E");
+    QToolButton* ko = SpeedButton(gbKzd, "SbKzdOpen", "Otvoriť...", ControlPictures::Command::Open);
+    QToolButton* kn = SpeedButton(gbKzd, "SbKzdNew", "Vytvoriť nový obraz...", ControlPictures::Command::NewImage);
+    QToolButton* ke = SpeedButton(gbKzd, "SbKzdEject", "Vysunúť...", ControlPictures::Command::Eject);
     connect(ko, &QToolButton::clicked, this,
             [this] { dlg.SimpleOpen(editKzd, checkKzdWp, "text.OpenKzd.Title", "text.OpenKzd.Filter", "PTK"); });
     connect(kn, &QToolButton::clicked, this,

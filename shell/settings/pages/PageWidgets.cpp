@@ -8,17 +8,13 @@
 
 namespace setpage {
 
-QPixmap Swatch(const QColor& color, int w, int h, const QString& mark) {
+QPixmap Swatch(const QColor& color, int w, int h) {
     QPixmap p(w, h);
     p.fill(Qt::transparent);
     QPainter g(&p);
     g.setPen(Qt::black);
     g.setBrush(color);
     g.drawRect(0, 0, w - 1, h - 1);
-    if (!mark.isEmpty()) {
-        g.setPen(Qt::white);
-        g.drawText(QRect(0, 0, w, h), Qt::AlignCenter, mark);
-    }
     return p;
 }
 
@@ -51,11 +47,11 @@ QComboBox* Combo(QWidget* parent, const char* name, std::initializer_list<const 
     for (const char* i : items) c->addItem(U(i));
     return c;
 }
-QToolButton* SpeedButton(QWidget* parent, const char* name, const char* hint, const char* mark) {
+QToolButton* SpeedButton(QWidget* parent, const char* name, const char* hint, ControlPictures::Command picture) {
     auto* b = Named(new QToolButton(parent), name);
     b->setToolTip(U(hint));
     b->setText(QString());
-    b->setIcon(QIcon(Swatch(QColor(70, 90, 140), 16, 16, QString::fromLatin1(mark))));
+    b->setIcon(ControlPictures::CommandIcon(picture));
     b->setAutoRaise(true);
     return b;
 }

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "shell/settings/logic/SettingsWriter.h"
+#include "ui/ControlPictures.h"
 #include "ui/LangWindows.h"
 
 namespace setpage {
@@ -25,8 +26,8 @@ inline QString U(const char* text) { return QString::fromUtf8(text); }
 inline QString Q(const std::string& text) { return QString::fromStdString(text); }
 inline std::string S(const QString& text) { return text.toStdString(); }
 
-// A small picture: a framed square of a colour, optionally with a number.
-QPixmap Swatch(const QColor& color, int w, int h, const QString& mark = QString());
+// A colour's sample: a framed square of it.
+QPixmap Swatch(const QColor& color, int w, int h);
 QColor TableColor(int n);
 QString Text(const char* key);
 
@@ -34,7 +35,7 @@ QLabel* Label(QWidget* parent, const char* name, const char* text);
 QCheckBox* Check(QWidget* parent, const char* name, const char* text, const char* hint = nullptr);
 QRadioButton* Radio(QWidget* parent, const char* name, const char* text, const char* hint = nullptr);
 QComboBox* Combo(QWidget* parent, const char* name, std::initializer_list<const char*> items);
-QToolButton* SpeedButton(QWidget* parent, const char* name, const char* hint, const char* mark);
+QToolButton* SpeedButton(QWidget* parent, const char* name, const char* hint, ControlPictures::Command picture);
 // A read-only path edit. userSet: the path shown was put there in this dialog
 // and is not yet written to the configuration.
 class PathLineEdit : public QLineEdit {
