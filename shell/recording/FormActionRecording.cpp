@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QHideEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QImage>
@@ -192,6 +193,14 @@ void TFormActionRecording::FormShow() {
 void TFormActionRecording::closeEvent(QCloseEvent* event) {
     FormClose();
     QDialog::closeEvent(event);
+}
+
+void TFormActionRecording::hideEvent(QHideEvent* event) {
+    // Every closing: OK and Cancel of the start panel, and the main window
+    // hiding the recording panel, as well as the close button. A hiding by
+    // the desktop (minimizing) is none.
+    if (!event->spontaneous()) FormClose();
+    QDialog::hideEvent(event);
 }
 
 void TFormActionRecording::FormClose() {
