@@ -45,7 +45,8 @@ private slots:
     void questionDefaultNoAnswersNoOnEnter() {
         QFETCH(bool, defaultNo);
         QFETCH(int, key);
-        QtPrompts prompts;
+        QtPrompts qtPrompts;
+        Prompts& prompts = qtPrompts;
         QString defaultText;
         QTimer::singleShot(0, [&] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
