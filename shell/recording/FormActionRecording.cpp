@@ -35,7 +35,8 @@ QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
 TFormActionRecording::TFormActionRecording(QWidget* parent) : QDialog(parent) {
     setObjectName("FormActionRecording");
     setWindowTitle(Text("Záznam akcie"));
-    setWindowFlags(Qt::Tool | Qt::WindowStaysOnTopHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint |
+    // A tool window: above the main window, not above the rest of the desktop.
+    setWindowFlags(Qt::Tool | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint |
                    Qt::WindowTitleHint);
     setFixedSize(kClientWidth, kClientHeight);
 
