@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QLineEdit>
 
 #include <atomic>
@@ -55,6 +56,11 @@ bool TypeOverKey(QLineEdit* edit, QKeyEvent* key, int step, int first, QChar bla
         }
         return true;
     }
+    // Edits that would change the field's length are not typing over.
+    for (QKeySequence::StandardKey k : {QKeySequence::Cut, QKeySequence::Paste, QKeySequence::Undo, QKeySequence::Redo,
+                                        QKeySequence::DeleteStartOfWord, QKeySequence::DeleteEndOfWord,
+                                        QKeySequence::DeleteEndOfLine, QKeySequence::DeleteCompleteLine})
+        if (key->matches(k)) return true;
     const QString t = key->text();
     if (t.size() != 1 || t[0].unicode() < 32 || t[0].unicode() == 127 ||
         (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))

@@ -21,7 +21,8 @@ int BeepCount();
 // take characters are the positions first, first + step, ...; a printable
 // key replaces the character at the caret's place (or the next place) and
 // selects the place after it, Backspace and Delete put blank at the place
-// before or at the caret, and a key past the last place is dropped. True
+// before or at the caret, a key past the last place is dropped, and so are
+// cut, paste, undo and the word deletions, which would change the length. True
 // when the key was handled here (other keys are left to the field).
 bool TypeOverKey(QLineEdit* edit, QKeyEvent* key, int step, int first, QChar blank);
 // After a click: the caret on the place (caret div step) * step + first, that

@@ -29,6 +29,7 @@ TFormDbgFind::TFormDbgFind(QWidget* parent) : QWidget(parent, Qt::Tool) {
     ascii->setObjectName("MeEditAscii");
     ascii->setEnabled(false);
     ascii->setMaxLength(30);
+    ascii->setContextMenuPolicy(Qt::NoContextMenu);  // typed over: no paste
     checkMask = new QCheckBox("Mask", this);
     checkMask->setObjectName("CheckMask");
     QFont fixed("Monospace");
@@ -76,6 +77,9 @@ bool TFormDbgFind::eventFilter(QObject* watched, QEvent* event) {
     // The character field is typed over at the places 1, 5, ..., 29.
     if (watched == ascii && event->type() == QEvent::KeyPress)
         return dbgwin::TypeOverKey(ascii, static_cast<QKeyEvent*>(event), 4, 1, QChar('.'));
+    if (watched == ascii && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease) &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::MiddleButton)
+        return true;  // no pasted selection
     if (event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
         // After the field's own handling of the release, which may still move the selection.

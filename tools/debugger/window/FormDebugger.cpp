@@ -262,6 +262,7 @@ TFormDebugger::TFormDebugger(std::atomic<int>& tag, QWidget* parent) : QWidget(p
     meEditDump->setObjectName("MeEditDump");
     meEditAscii = new QLineEdit(this);
     meEditAscii->setObjectName("MeEditAscii");
+    meEditAscii->setContextMenuPolicy(Qt::NoContextMenu);  // typed over: no paste
     asmPrefix = new QLabel(this);
     asmPrefix->setObjectName("LblAsmAddress");
     meInlineAsm = new QLineEdit(this);

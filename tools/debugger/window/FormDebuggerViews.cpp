@@ -331,6 +331,10 @@ bool TFormDebugger::eventFilter(QObject* watched, QEvent* event) {
         }
         return false;
     }
+    // Nor does the text editor take a pasted selection (middle button).
+    if (watched == meEditAscii && (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease) &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::MiddleButton)
+        return true;
     auto* label = qobject_cast<QLabel*>(watched);
     if (!label) return QWidget::eventFilter(watched, event);
     const int tag = TagOf(label);
