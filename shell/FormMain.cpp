@@ -156,6 +156,10 @@ TFormMain::~TFormMain() {
     prcSession.reset();  // lets go of the CPU before the parts go
     owner.reset();  // frees every machine part
     if (paInitialised) Pa_Terminate();
+    // The poke and memory windows write their settings when they go: before
+    // the document is released.
+    formPoke.reset();
+    formMemReadWrite.reset();
     // The configuration document writes itself back when it is released;
     // while the error box can still be shown.
     if (!xmlDoc.Release()) prompts->ErrorKey(this, "FormMain", "err.SaveConfig");

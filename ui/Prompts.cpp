@@ -47,6 +47,14 @@ bool QtPrompts::Question(QWidget* parent, const QString& title, const QString& t
     return box.exec() == QMessageBox::Yes;
 }
 
+bool QtPrompts::QuestionDefaultNo(QWidget* parent, const QString& title, const QString& text, Look look) {
+    QMessageBox box(look == Look::Warning ? QMessageBox::Warning : QMessageBox::Question, title, text,
+                    QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
 Prompts::Answer QtPrompts::QuestionCancel(QWidget* parent, const QString& title, const QString& text, Look look) {
     QMessageBox box(look == Look::Warning ? QMessageBox::Warning : QMessageBox::Question, title, text,
                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent);

@@ -25,6 +25,12 @@ public:
     virtual void Warning(QWidget* parent, const QString& title, const QString& text) = 0;
     // Yes/No: true for Yes.
     virtual bool Question(QWidget* parent, const QString& title, const QString& text, Look look = Look::Question) = 0;
+    // Yes/No with No as the default button, for a question whose Yes loses
+    // data (Enter answers No); true for Yes.
+    virtual bool QuestionDefaultNo(QWidget* parent, const QString& title, const QString& text,
+                                   Look look = Look::Question) {
+        return Question(parent, title, text, look);
+    }
     // Yes/No/Cancel; closing the box answers Cancel.
     virtual Answer QuestionCancel(QWidget* parent, const QString& title, const QString& text,
                                   Look look = Look::Question) = 0;
@@ -56,6 +62,7 @@ public:
     void Error(QWidget* parent, const QString& title, const QString& text) override;
     void Warning(QWidget* parent, const QString& title, const QString& text) override;
     bool Question(QWidget* parent, const QString& title, const QString& text, Look look) override;
+    bool QuestionDefaultNo(QWidget* parent, const QString& title, const QString& text, Look look) override;
     Answer QuestionCancel(QWidget* parent, const QString& title, const QString& text, Look look) override;
     bool OpenFile(const std::string& title, const std::string& filter, const std::string& defaultExt,
                   std::string& path) override;

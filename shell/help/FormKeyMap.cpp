@@ -8,7 +8,7 @@
 #include "shell/help/HelpPictures.h"
 #include "ui/WindowPlacement.h"
 
-TFormKeyMap::TFormKeyMap(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint) {
+TFormKeyMap::TFormKeyMap(QWidget* parent) : QWidget(parent, Qt::Tool) {
     setObjectName("FormKeyMap");
     setWindowTitle(QString::fromUtf8("Rozloženie klávesnice PMD-85 na PC klávesnici"));
     setFixedSize(820, 262);

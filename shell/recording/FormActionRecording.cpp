@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QHideEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QImage>
@@ -34,7 +35,8 @@ QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
 TFormActionRecording::TFormActionRecording(QWidget* parent) : QDialog(parent) {
     setObjectName("FormActionRecording");
     setWindowTitle(Text("Záznam akcie"));
-    setWindowFlags(Qt::Tool | Qt::WindowStaysOnTopHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint |
+    // A tool window: above the main window, not above the rest of the desktop.
+    setWindowFlags(Qt::Tool | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint |
                    Qt::WindowTitleHint);
     setFixedSize(kClientWidth, kClientHeight);
 
@@ -192,6 +194,14 @@ void TFormActionRecording::FormShow() {
 void TFormActionRecording::closeEvent(QCloseEvent* event) {
     FormClose();
     QDialog::closeEvent(event);
+}
+
+void TFormActionRecording::hideEvent(QHideEvent* event) {
+    // Every closing: OK and Cancel of the start panel, and the main window
+    // hiding the recording panel, as well as the close button. A hiding by
+    // the desktop (minimizing) is none.
+    if (!event->spontaneous()) FormClose();
+    QDialog::hideEvent(event);
 }
 
 void TFormActionRecording::FormClose() {

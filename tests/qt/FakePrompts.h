@@ -20,6 +20,7 @@ public:
         QString title;
         QString text;
         Look look = Look::Question;
+        bool defaultNo = false;  // a question whose default button is No
     };
     struct FileAsk {
         bool save;
@@ -96,6 +97,10 @@ public:
     }
     bool Question(QWidget*, const QString& title, const QString& text, Look look) override {
         boxes.push_back({Kind::Question, title, text, look});
+        return NextAnswer() == Answer::Yes;
+    }
+    bool QuestionDefaultNo(QWidget*, const QString& title, const QString& text, Look look) override {
+        boxes.push_back({Kind::Question, title, text, look, true});
         return NextAnswer() == Answer::Yes;
     }
     Answer QuestionCancel(QWidget*, const QString& title, const QString& text, Look look) override {

@@ -189,6 +189,34 @@ private slots:
         QCOMPARE(r.GetSnapshotCount(), 1);
     }
 
+    // The position is written at every closing: OK and Cancel of the start
+    // panel and the main window's hiding, not only the close button.
+    void positionIsWrittenAtEveryClosing() {
+        QFETCH(int, way);
+        Start();
+        pugi::xml_node element = ConfigSection("ActionRecording");
+        TFormActionRecording w;
+        w.ShowStartPanel(way != 2);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const QRect desk = w.screen()->availableGeometry();
+        w.move(desk.left() + 37, desk.top() + 41);
+        WriteAttrInt(element, "x", -1);
+        WriteAttrInt(element, "y", -1);
+        if (way == 0) w.done(QDialog::Accepted);
+        if (way == 1) w.done(QDialog::Rejected);
+        if (way == 2) w.hide();
+        QVERIFY(!w.isVisible());
+        QCOMPARE(ReadAttrInt(element, "x", -1), w.pos().x());
+        QCOMPARE(ReadAttrInt(element, "y", -1), w.pos().y());
+    }
+    void positionIsWrittenAtEveryClosing_data() {
+        QTest::addColumn<int>("way");
+        QTest::newRow("OK") << 0;
+        QTest::newRow("Cancel") << 1;
+        QTest::newRow("hidden by the main window") << 2;
+    }
+
     void firstShowingKeepsTheWindowOnTheScreen() {
         Start();
         pugi::xml_node element = ConfigSection("ActionRecording");

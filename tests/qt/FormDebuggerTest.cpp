@@ -275,9 +275,14 @@ private slots:
         QCOMPARE(d->meFrom->text(), QString("#4010"));
         d->meFrom->setText("#8000");
         d->meTo->setText("#9000");
-        d->meOffset->setText("#7800");  // would run past FFFFh
+        d->meOffset->setText("#7800");  // runs on from 0000h
         d->BtnAddClick();
-        QCOMPARE(d->Areas().size(), size_t(1));
+        QCOMPARE(d->Areas().size(), size_t(2));
+        QCOMPARE(prompts.Warnings().size(), 0);
+        d->meFrom->setText("#9000");
+        d->meTo->setText("#8000");  // ends before it starts
+        d->BtnAddClick();
+        QCOMPARE(d->Areas().size(), size_t(2));
         QCOMPARE(prompts.Warnings().size(), 1);
         QTemporaryDir dir;
         const std::string path = (dir.path() + "/out.asm").toStdString();

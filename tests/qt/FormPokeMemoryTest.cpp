@@ -121,9 +121,11 @@ private slots:
         QCOMPARE(saved.size(), 16);
         QCOMPARE(static_cast<uint8_t>(saved[15]), uint8_t(0xAF));
 
-        // Load it 1000h higher.
+        // Load it 1000h higher (loading keeps a file of its own: chosen here).
+        w.prompts.paths = {file};
         WhenShown(mem, [mem] {
             QCOMPARE(mem->windowTitle(), QString("Load file into memory"));
+            Child<QToolButton>(mem, "SbSelectFile")->click();
             QVERIFY(!Child<QComboBox>(mem, "CbReadFrom")->isVisible());
             Child<QLineEdit>(mem, "MeStart")->setText("#7000");
             Child<QPushButton>(mem, "BtnOK")->click();
@@ -135,17 +137,76 @@ private slots:
 
     void savingOverTheRememberedFileAsksFirst() {
         Start();
-        QVERIFY(prog->Write("keep.bin", "precious"));
         TFormMemReadWrite* mem = form->FormMemReadWrite();
-        mem->PresetFile(prog->Path("keep.bin").toStdString());
-        w.prompts.answers = {Prompts::Answer::No};
+        // A first save chooses the file (its dialog asked already).
+        w.prompts.paths = {prog->Path("keep.bin").toStdString()};
         WhenShown(mem, [mem] {
+            Child<QToolButton>(mem, "SbSelectFile")->click();
+            Child<QPushButton>(mem, "BtnOK")->click();
+        });
+        form->ActionNamed("MiSaveMemToFile")->trigger();
+        QCOMPARE(w.prompts.Questions().size(), 0);
+        QVERIFY(prog->Write("keep.bin", "precious"));
+        // The next save over the remembered file asks, No being the default.
+        w.prompts.answers = {Prompts::Answer::No};
+        WhenShown(mem, [this, mem] {
+            QCOMPARE(Child<QLineEdit>(mem, "EditFile")->text(), QString("keep.bin"));
             Child<QPushButton>(mem, "BtnOK")->click();
             if (mem->isVisible()) Child<QPushButton>(mem, "BtnCancel")->click();
         });
         form->ActionNamed("MiSaveMemToFile")->trigger();
         QCOMPARE(w.prompts.Questions().size(), 1);
+        QVERIFY(w.prompts.boxes.back().defaultNo);
         QCOMPARE(prog->Read("keep.bin"), QByteArray("precious"));
+    }
+
+    // A file just loaded (or preset to load) is not where a save starts:
+    // each direction keeps its own last file, in the configuration too.
+    void loadAndSaveKeepTheirOwnFiles() {
+        Start();
+        QVERIFY(prog->Write("game.bin", "program"));
+        TFormMemReadWrite* mem = form->FormMemReadWrite();
+        w.prompts.paths = {prog->Path("out.bin").toStdString()};
+        WhenShown(mem, [mem] {
+            Child<QToolButton>(mem, "SbSelectFile")->click();
+            Child<QPushButton>(mem, "BtnOK")->click();
+        });
+        form->ActionNamed("MiSaveMemToFile")->trigger();
+        mem->PresetFile(prog->Path("game.bin").toStdString());
+        WhenShown(mem, [mem] {
+            QCOMPARE(Child<QLineEdit>(mem, "EditFile")->text(), QString("game.bin"));
+            Child<QPushButton>(mem, "BtnOK")->click();
+        });
+        form->ActionNamed("MiLoadFileToMem")->trigger();
+        WhenShown(mem, [mem] {
+            QCOMPARE(Child<QLineEdit>(mem, "EditFile")->text(), QString("out.bin"));
+            Child<QPushButton>(mem, "BtnCancel")->click();
+        });
+        form->ActionNamed("MiSaveMemToFile")->trigger();
+        QCOMPARE(prog->Read("game.bin"), QByteArray("program"));
+        // Both stay for the next start.
+        form.reset();
+        const QByteArray config = prog->Read("Orvik.xml");
+        const qsizetype at = config.indexOf("<MemReadWrite");
+        const QByteArray element = config.mid(at, config.indexOf("</MemReadWrite>", at) - at);
+        QVERIFY2(element.contains(">game.bin") && element.contains("<SaveFile>out.bin</SaveFile>"), element.constData());
+    }
+
+    // With no file chosen yet, OK asks for one first and does nothing when that is cancelled.
+    void okWithoutAFileAsksForOne() {
+        Start();
+        TFormMemReadWrite* mem = form->FormMemReadWrite();
+        w.prompts.paths = {""};
+        WhenShown(mem, [mem] {
+            QCOMPARE(Child<QLineEdit>(mem, "EditFile")->text(), QString());
+            Child<QPushButton>(mem, "BtnOK")->click();
+            QVERIFY(mem->isVisible());
+            Child<QPushButton>(mem, "BtnCancel")->click();
+        });
+        form->ActionNamed("MiSaveMemToFile")->trigger();
+        QCOMPARE(w.prompts.files.size(), size_t(1));
+        QVERIFY(w.prompts.files[0].save);
+        QVERIFY(w.prompts.boxes.empty());
     }
 
     void unknownFileOpensTheMemoryLoadWindowPreset() {

@@ -2,6 +2,11 @@
 // window section's key.Title and key.Message texts of the language file.
 #include <QtTest>
 
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
 #include "common/Lang.h"
 #include "tests/qt/FakePrompts.h"
 
@@ -33,6 +38,35 @@ private slots:
         p.WarningKey(nullptr, "FormMain", "err.NoSuchKey");
         QCOMPARE(p.boxes.size(), size_t(5));
         QVERIFY(p.boxes[4].title.isEmpty() && p.boxes[4].text.isEmpty());
+    }
+
+    // A question whose Yes loses data: Enter and Escape answer No; the plain
+    // question still has Yes as its default.
+    void questionDefaultNoAnswersNoOnEnter() {
+        QFETCH(bool, defaultNo);
+        QFETCH(int, key);
+        QtPrompts qtPrompts;
+        Prompts& prompts = qtPrompts;
+        QString defaultText;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) return;
+            if (box->defaultButton()) defaultText = box->defaultButton()->text();
+            QTest::keyClick(box, Qt::Key(key));
+        });
+        const bool yes = defaultNo ? prompts.QuestionDefaultNo(nullptr, "Replace", "Replace it?")
+                                   : prompts.Question(nullptr, "Replace", "Replace it?");
+        QFETCH(bool, answer);
+        QCOMPARE(yes, answer);
+        if (defaultNo) QCOMPARE(defaultText, QMessageBox(QMessageBox::Question, "", "", QMessageBox::No).button(QMessageBox::No)->text());
+    }
+    void questionDefaultNoAnswersNoOnEnter_data() {
+        QTest::addColumn<bool>("defaultNo");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<bool>("answer");
+        QTest::newRow("default No, Enter") << true << int(Qt::Key_Return) << false;
+        QTest::newRow("default No, Escape") << true << int(Qt::Key_Escape) << false;
+        QTest::newRow("plain question, Enter") << false << int(Qt::Key_Return) << true;
     }
 };
 

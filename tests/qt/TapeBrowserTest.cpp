@@ -135,7 +135,9 @@ private slots:
             QVERIFY2(editor->findChild<QObject*>(n), n);
         QCOMPARE(browser->objectName(), QString("FormTapeBrowser"));
         QCOMPARE(editor->objectName(), QString("FormEditTapeHeader"));
-        QVERIFY(browser->windowFlags() & Qt::WindowStaysOnTopHint);
+        // A tool window of the main window: above it, not above the desktop's other windows.
+        QVERIFY((browser->windowFlags() & Qt::WindowType_Mask) == Qt::Tool);
+        QVERIFY(!(browser->windowFlags() & Qt::WindowStaysOnTopHint));
     }
 
     void openingListsTheBlocks() {

@@ -23,8 +23,8 @@ bool Printable(uint8_t b) { return b >= 0x20 && b <= 0x7E; }
 bool AreaIsValid(const DisassArea& a) {
     if (a.from < 0 || a.from > 0xFFFF || a.to < a.from || a.to > 0xFFFF) return false;
     if (a.type < AreaCode || a.type > AreaSpace) return false;
-    if (a.offset < 0 || a.offset > 0xFFFF) return false;
-    return ((a.from + a.offset) & 0xFFFF) + (a.to - a.from) <= 0xFFFF;
+    // Relocated addresses are taken modulo 10000h, so an area may run on from 0000h.
+    return a.offset >= 0 && a.offset <= 0xFFFF;
 }
 
 void InsertArea(std::vector<DisassArea>& areas, const DisassArea& area) {

@@ -21,8 +21,8 @@ struct DisassArea {
     bool operator==(const DisassArea&) const = default;
 };
 
-// False when the bounds are outside 0..FFFFh, to < from, the type is unknown,
-// the offset is outside 0..FFFFh or the relocated area would run past FFFFh.
+// False when the bounds are outside 0..FFFFh, to < from, the type is unknown
+// or the offset is outside 0..FFFFh (relocated addresses wrap past FFFFh).
 bool AreaIsValid(const DisassArea& area);
 
 // Inserts before the first area with a greater from.

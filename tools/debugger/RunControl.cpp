@@ -45,14 +45,21 @@ void RunControl::EnterStopped() {
     tag.store(DebuggerRequest::Stopped);
 }
 
+void RunControl::StepCpu() {
+    cpu->Step();
+    // Scheduled devices run only at their events: bring them up to the CPU
+    // for the windows that read them now.
+    cpu->SyncDevices();
+}
+
 void RunControl::StepOffBreakpoint() {
     bps[0].active.store(0);
-    if (IsBreakpoint(cpu->PC)) cpu->Step();
+    if (IsBreakpoint(cpu->PC)) StepCpu();
 }
 
 void RunControl::Step() {
     if (!cpu) return;
-    cpu->Step();
+    StepCpu();
     EnterStopped();
 }
 
@@ -126,7 +133,7 @@ bool RunControl::RunPatch(uint8_t control) {
     const bool patched = m.ReadWord(0) == p0 && m.ReadWord(2) == 0xF7D3;
     if (patched) {
         c.Step();
-        c.Step();
+        StepCpu();
     }
     m.WriteWord(0, w0);
     m.WriteWord(2, w2);

@@ -68,6 +68,8 @@ public:
     uint16_t SavedSp() const { return savedSp.load(); }
 
 private:
+    // One instruction on this thread, the devices brought up to it.
+    void StepCpu();
     void StepOffBreakpoint();
     bool RunPatch(uint8_t control);
 

@@ -139,7 +139,10 @@ PokeLoadResult PokeList::Load(const std::string& path, bool hex) {
         const int thisLine = line;
         ++line;
         if (!text.empty() && text[0] == ';') {
-            AddNote(Trim(text.substr(1)));
+            // A note of nothing is a note too: it bounds the groups around it.
+            PokeItem note;
+            note.text = Trim(text.substr(1));
+            Insert(std::move(note), -1);
             continue;
         }
         bool remap = false;

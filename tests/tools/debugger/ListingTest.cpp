@@ -169,7 +169,7 @@ TEST_F(ListingTest, RestartVectorsAndOneAboveAnInstruction) {
 TEST(ListingAreas, ValidityInsertionAndNextAddress) {
     EXPECT_TRUE(AreaIsValid({0, 0xFFFF, 0, AreaCode, false}));
     EXPECT_TRUE(AreaIsValid({0x4000, 0x7FFF, 0xC000, AreaCode, false}));  // moved down to 0000h
-    EXPECT_FALSE(AreaIsValid({0x8000, 0x9000, 0x7800, AreaCode, false}));  // would run past FFFFh
+    EXPECT_TRUE(AreaIsValid({0x8000, 0x9000, 0x7800, AreaCode, false}));   // runs on from 0000h
     EXPECT_FALSE(AreaIsValid({0, 10, -1, AreaCode, false}));               // unreadable offset
     EXPECT_FALSE(AreaIsValid({5, 4, 0, AreaCode, false}));
     EXPECT_FALSE(AreaIsValid({0, 4, 0, 5, false}));
@@ -213,6 +213,24 @@ TEST_F(ListingTest, SavedThroughTheSafeReplace) {
     EXPECT_FALSE(SaveListing((dir / "no-such-folder" / "x.asm").string(), *mem,
                              {{0, 0, 0, AreaCode, false}}, ListingOptions{}));
     std::filesystem::remove_all(dir);
+}
+
+}  // namespace
+
+namespace {
+
+// An area whose relocated addresses pass FFFFh goes on at 0000h.
+TEST_F(ListingTest, RelocationWrapsPastFFFFh) {
+    mem.Put(0x1000, {0x00, 0x00, 0xC3, 0xFE, 0xFF});  // NOP; NOP; JMP FFFEh
+    const DisassArea area{0x1000, 0x1004, 0xEFFE, AreaCode, false};
+    ASSERT_TRUE(AreaIsValid(area));
+    EXPECT_EQ(Write({area}, ListingOptions{}), Lines({"LFFFE:   NOP", "         NOP", "         JMP  LFFFE", "", ""}));
+    ListingOptions addresses;
+    addresses.labels = false;
+    EXPECT_EQ(Write({area}, addresses), Lines({"FFFE   NOP", "FFFF   NOP", "0000   JMP  FFFE", "", ""}));
+    std::vector<DisassArea> loaded;
+    EXPECT_EQ(ParseAreaList("4096,4100,61438,0,0\r\n", loaded), 0);
+    EXPECT_EQ(loaded, std::vector<DisassArea>{area});
 }
 
 }  // namespace

@@ -208,6 +208,20 @@ TEST(PokeListFile, NoteLineIsTrimmed) {
     EXPECT_EQ(list.FileText(), "; word\r\n");
 }
 
+// A note of nothing (";" alone, or "; " as saving writes an empty note) stays a
+// note: the groups after it keep their bounds.
+TEST(PokeListFile, EmptyNoteLineStaysANote) {
+    TestTempDir dir;
+    dir.write("p.txt", "1,1\r\n;\r\n2,2\r\n;   \r\n3,3\r\n");
+    PokeList list;
+    ASSERT_EQ(list.Load(dir.file("p.txt"), false).result, PokeLoadResult::Loaded);
+    ASSERT_EQ(list.Count(), 5);
+    EXPECT_TRUE(list.At(1).IsNote());
+    EXPECT_EQ(list.At(1).text, "");
+    EXPECT_TRUE(list.At(3).IsNote());
+    EXPECT_EQ(list.FileText(), "1,1\r\n; \r\n2,2\r\n; \r\n3,3\r\n");
+}
+
 TEST(PokeListFile, OldFilesWithTheFlagOutsideTheAreaLoadWithAWarning) {
     TestTempDir dir;
     dir.write("p.txt", "1,1\r\nX/53248,1\r\nX/0,2\r\n");

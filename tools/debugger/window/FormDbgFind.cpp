@@ -1,6 +1,8 @@
 #include "tools/debugger/window/FormDbgFind.h"
 
 #include <QCheckBox>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -27,11 +29,15 @@ TFormDbgFind::TFormDbgFind(QWidget* parent) : QWidget(parent, Qt::Tool) {
     ascii->setObjectName("MeEditAscii");
     ascii->setEnabled(false);
     ascii->setMaxLength(30);
+    ascii->setContextMenuPolicy(Qt::NoContextMenu);  // typed over: no paste
     checkMask = new QCheckBox("Mask", this);
     checkMask->setObjectName("CheckMask");
     QFont fixed("Monospace");
     fixed.setStyleHint(QFont::TypeWriter);
-    for (QLineEdit* e : {values, masks, ascii}) e->setFont(fixed);
+    for (QLineEdit* e : {values, masks, ascii}) {
+        e->setFont(fixed);
+        e->installEventFilter(this);
+    }
     grid->addWidget(radioValues, 0, 0);
     grid->addWidget(values, 0, 1, 1, 8);
     grid->addWidget(radioAscii, 1, 0);
@@ -65,6 +71,35 @@ TFormDbgFind::TFormDbgFind(QWidget* parent) : QWidget(parent, Qt::Tool) {
     connect(radioValues, &QRadioButton::clicked, this, radio);
     connect(radioAscii, &QRadioButton::clicked, this, radio);
     SetRadix(false);
+}
+
+bool TFormDbgFind::eventFilter(QObject* watched, QEvent* event) {
+    // The character field is typed over at the places 1, 5, ..., 29.
+    if (watched == ascii && event->type() == QEvent::KeyPress)
+        return dbgwin::TypeOverKey(ascii, static_cast<QKeyEvent*>(event), 4, 1, QChar('.'));
+    if (watched == ascii && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease) &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::MiddleButton)
+        return true;  // no pasted selection
+    if (event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        // After the field's own handling of the release, which may still move the selection.
+        auto* field = static_cast<QLineEdit*>(watched);
+        if (field == ascii)
+            QMetaObject::invokeMethod(this, [this] { MeEditAsciiClick(); }, Qt::QueuedConnection);
+        else if (field == values || field == masks)
+            QMetaObject::invokeMethod(this, [this, field] { MeEditValueClick(field); }, Qt::QueuedConnection);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TFormDbgFind::MeEditValueClick(QLineEdit* field) {
+    if (field->hasSelectedText() && field->selectedText().size() > 1) return;  // a drag selected more
+    dbgwin::SelectPlaceAtCaret(field, 4, decimal ? 0 : 1);
+}
+
+void TFormDbgFind::MeEditAsciiClick() {
+    if (ascii->hasSelectedText() && ascii->selectedText().size() > 1) return;
+    dbgwin::SelectPlaceAtCaret(ascii, 4, 1);
 }
 
 void TFormDbgFind::SetRadix(bool dec) {
@@ -106,7 +141,10 @@ void TFormDbgFind::MeEditValuesChange() {
         dbgwin::Beep();
         return;
     }
-    if (r == 0) return;
+    if (r == 0) {
+        dbgwin::Beep();  // fewer than eight values
+        return;
+    }
     for (int i = 0; i < 8; ++i) {
         if (b[i] == p.pattern[i]) continue;
         p.pattern[i] = b[i];
@@ -129,7 +167,10 @@ void TFormDbgFind::MeEditMaskChange() {
         dbgwin::Beep();
         return;
     }
-    if (r == 0) return;
+    if (r == 0) {
+        dbgwin::Beep();  // fewer than eight values
+        return;
+    }
     for (int i = 0; i < 8; ++i) {
         if (b[i] == p.mask[i]) continue;
         p.mask[i] = b[i];

@@ -37,7 +37,14 @@ public:
     QRadioButton* radioValues = nullptr;
     QRadioButton* radioAscii = nullptr;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    // A click puts the caret on the clicked value's first digit, or on the
+    // clicked character, with that one character selected.
+    void MeEditValueClick(QLineEdit* field);
+    void MeEditAsciiClick();
     void EnableByte(int position, bool valueChange);
     void UpdateFindButton();
     void Rewrite();

@@ -262,6 +262,7 @@ TFormDebugger::TFormDebugger(std::atomic<int>& tag, QWidget* parent) : QWidget(p
     meEditDump->setObjectName("MeEditDump");
     meEditAscii = new QLineEdit(this);
     meEditAscii->setObjectName("MeEditAscii");
+    meEditAscii->setContextMenuPolicy(Qt::NoContextMenu);  // typed over: no paste
     asmPrefix = new QLabel(this);
     asmPrefix->setObjectName("LblAsmAddress");
     meInlineAsm = new QLineEdit(this);
@@ -362,7 +363,7 @@ void TFormDebugger::ReadSettings() {
     notation = s.notation;
     sbZ80->setText(notation ? "Z80" : "8080");
     highlightColor = static_cast<uint32_t>(s.highlightColor);
-    const QColor c(highlightColor & 0xFF, (highlightColor >> 8) & 0xFF, (highlightColor >> 16) & 0xFF);
+    const QColor c = HighlightColor();
     for (const char* name : {"ShapeInstr", "ShapeRegs", "ShapeListAdr", "ShapeSP", "ShapeDump", "ShapeMM"}) {
         if (auto* shape = findChild<QFrame*>(name)) {
             QPalette p = shape->palette();
@@ -383,6 +384,11 @@ void TFormDebugger::ReadSettings() {
     lblListAddr->setAutoFillBackground(true);
     lblMM->setAutoFillBackground(true);
     instrLines[2]->setAutoFillBackground(false);
+}
+
+QColor TFormDebugger::HighlightColor() const {
+    // Stored as a Windows colour: red in the low byte.
+    return QColor(highlightColor & 0xFF, (highlightColor >> 8) & 0xFF, (highlightColor >> 16) & 0xFF);
 }
 
 void TFormDebugger::ReadBreakPoints() {

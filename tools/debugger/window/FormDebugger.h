@@ -1,6 +1,7 @@
 #pragma once
 // The debugger window: code around PC, registers, flags, stack, a memory
 // list, breakpoints and nestings; run control, editors and line assembler.
+#include <QColor>
 #include <QWidget>
 
 #include <atomic>
@@ -97,6 +98,8 @@ public:
 
     // State read by tests and the main window.
     bool Decimal() const { return decimal; }
+    // The highlight colour of the shapes and of an edited breakpoint item.
+    QColor HighlightColor() const;
     int Notation() const { return notation; }
     int SourceIndex() const;
     int TypeIndex() const;
@@ -133,6 +136,10 @@ private:
     uint16_t InstructionLineAddress(int t) const;
     uint16_t ListLineAddress(int t) const;
     void PlaceNextTo(QWidget* other);
+    // Item k of the breakpoint list drawn as a header (no check box, the
+    // highlight colour) while its breakpoint is edited, or back to normal.
+    void SetBreakPointHeader(int k, bool on);
+
     void Beep();
 
     dbg::RunControl run;

@@ -47,7 +47,25 @@ void TFormDebugger::OpenValueEditor(int value, int tag, const QString& caption, 
     meEditValue->setFocus();
     meEditValue->setSelection(decimal ? 0 : 1, 1);
     if (auto* l = qobject_cast<QLabel*>(target); l && TagOf(l) < 20) l->setAutoFillBackground(false);
+    if (target == clbBreakPoints) SetBreakPointHeader(tag - 21, true);
     EnableControls(false);
+}
+
+void TFormDebugger::SetBreakPointHeader(int k, bool on) {
+    QListWidgetItem* item = clbBreakPoints->item(k);
+    if (!item) return;
+    // Changing the item must not reach the check handler.
+    updatingBreakPoints = true;
+    if (on) {
+        item->setFlags(Qt::ItemIsEnabled);
+        item->setData(Qt::CheckStateRole, QVariant());
+        item->setBackground(HighlightColor());
+    } else {
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+        item->setBackground(QBrush());
+        item->setCheckState(run.Bp(k + 1).active.load() ? Qt::Checked : Qt::Unchecked);
+    }
+    updatingBreakPoints = false;
 }
 
 void TFormDebugger::CloseEditors() {
@@ -55,6 +73,10 @@ void TFormDebugger::CloseEditors() {
                                                       meInlineAsm})
         w->hide();
     if (auto* l = qobject_cast<QLabel*>(editTarget); l && l != instrLines[2]) l->setAutoFillBackground(true);
+    if (editTarget == clbBreakPoints && editTag >= 21 && editTag <= 26) {
+        SetBreakPointHeader(editTag - 21, false);
+        ShowBreakPoints();
+    }
     editTarget = nullptr;
     editTag = -1;
     EnableControls(true);

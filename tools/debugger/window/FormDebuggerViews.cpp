@@ -17,6 +17,7 @@
 #include "tools/debugger/MemoryEdit.h"
 #include "tools/debugger/window/FormDbgFind.h"
 #include "tools/debugger/window/FormPerifStat.h"
+#include "tools/debugger/window/DbgWindowUtils.h"
 #include "tools/debugger/window/FormDebuggerDetail.h"
 
 using namespace dbgwin::formdebugger;
@@ -316,6 +317,8 @@ bool TFormDebugger::eventFilter(QObject* watched, QEvent* event) {
             else AsmEnter();
             return true;
         }
+        // The text editor is typed over in place, one character a place.
+        if (watched == meEditAscii) return dbgwin::TypeOverKey(meEditAscii, k, 1, 0, QChar(' '));
         const QString t = k->text();
         if ((watched == meEditValue || watched == meEditDump) && !t.isEmpty() && t[0].isPrint()) {
             const QChar c = t[0];
@@ -328,6 +331,10 @@ bool TFormDebugger::eventFilter(QObject* watched, QEvent* event) {
         }
         return false;
     }
+    // Nor does the text editor take a pasted selection (middle button).
+    if (watched == meEditAscii && (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease) &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::MiddleButton)
+        return true;
     auto* label = qobject_cast<QLabel*>(watched);
     if (!label) return QWidget::eventFilter(watched, event);
     const int tag = TagOf(label);

@@ -31,7 +31,6 @@ TFormDisass::TFormDisass(QWidget* parent) : QWidget(parent, Qt::Tool) {
         auto* e = new QLineEdit(this);
         e->setObjectName(name);
         e->setToolTip(QString::fromUtf8(hint));
-        e->setMaxLength(5);
         return e;
     };
     meFrom = edit("MeFrom", "Aktuálna začiatočná adresa");
@@ -102,7 +101,11 @@ TFormDisass::TFormDisass(QWidget* parent) : QWidget(parent, Qt::Tool) {
 
 void TFormDisass::SetDecimalMode(bool dec) {
     decimal = dec;
-    for (QLineEdit* e : {meFrom, meTo, meOffset}) e->setText(decimal ? "00000" : "#0000");
+    // Typed over in place: five digits, or "#" and four upper-case hex digits.
+    for (QLineEdit* e : {meFrom, meTo, meOffset}) {
+        e->setInputMask(decimal ? "99999; " : ">\\#HHHH; ");
+        e->setText(decimal ? "00000" : "#0000");
+    }
     if (isVisible()) RefreshList();
 }
 
@@ -140,10 +143,11 @@ void TFormDisass::BtnAddClick() {
     dbg::DisassArea a;
     a.from = ParseNumber(meFrom->text().toStdString(), !decimal);
     a.to = ParseNumber(meTo->text().toStdString(), !decimal);
+    // The offset is taken modulo 10000h; a field that does not read stays -1 and is refused.
     a.offset = ParseNumber(meOffset->text().toStdString(), !decimal);
+    if (a.offset > 0) a.offset &= 0xFFFF;
     a.type = cbAs->currentIndex();
     a.valuesAsLabels = a.type == dbg::AreaWords && checkDwLabel->isChecked();
-    // The offset is checked too: an unreadable one, or one that moves the area past FFFFh, is refused.
     if (!dbg::AreaIsValid(a)) {
         prompts->Warning(QApplication::activeWindow(), T("err.AddItem.Title", "Add"),
                          T("err.AddItem.Message", "The area is not valid."));

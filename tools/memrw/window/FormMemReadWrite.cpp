@@ -108,7 +108,8 @@ TFormMemReadWrite::TFormMemReadWrite(QWidget* parent) : QDialog(parent) {
 TFormMemReadWrite::~TFormMemReadWrite() {
     if (firstShow) return;
     pugi::xml_node s = ConfigSectionForWrite("MemReadWrite");
-    WriteElementText(s, MakeRelativePath(editFile->text().toStdString()));
+    WriteElementText(s, MakeRelativePath(loadFile));
+    WriteElementText(ChildForWrite(s, "SaveFile"), MakeRelativePath(saveFile));
     WriteAttrInt(s, "x", x());
     WriteAttrInt(s, "y", y());
     WriteAttrInt(s, "start", values.start);
@@ -142,7 +143,8 @@ void TFormMemReadWrite::FormShow() {
                                                          : QRect(0, 0, 1024, 768);
         ReadWindowPos(s, left, top, width(), height(), desk.width(), desk.height());
         PlaceWindowFrame(this, QPoint(left, top));
-        editFile->setText(QString::fromStdString(ReadElementText(s)));
+        loadFile = ReadElementText(s);
+        saveFile = ReadElementText(FindChildElement(s, "SaveFile"));
         values.start = ReadAttrInt(s, "start", 0);
         values.length = ReadAttrInt(s, "length", 4096);
         cbReadFrom->setCurrentIndex(AttrEquals(s, "source", "ram") ? 0 : 1);
@@ -152,6 +154,9 @@ void TFormMemReadWrite::FormShow() {
         firstShow = false;
     }
     setWindowTitle(Text(save ? "text.SaveMemToFile.Caption" : "text.LoadFileToMem.Caption"));
+    // Each direction starts at its own last file: a file just loaded is
+    // never the one a save would overwrite.
+    editFile->setText(QString::fromStdString(save ? saveFile : loadFile));
     CheckHexClick(false);
     const MemRwVisibility v = memory ? MemRwControls(model, *memory, save) : MemRwVisibility{};
     lblReadFrom->setVisible(v.readFrom);
@@ -203,6 +208,7 @@ void TFormMemReadWrite::SbSelectFileClick() {
         ShowLength();
         if (clamped) prompts->WarningKey(this, "FormMemReadWrite", "err.FileTooLong");
     }
+    (save ? saveFile : loadFile) = MakeRelativePath(name);
     editFile->setText(QString::fromStdString(MakeRelativePath(name)));
 }
 
@@ -217,11 +223,19 @@ void TFormMemReadWrite::PresetFile(const std::string& path) {
     bool clamped = false;
     values.length = PresetLength(path, &clamped);
     ShowLength();
-    editFile->setText(QString::fromStdString(MakeRelativePath(path)));
+    loadFile = MakeRelativePath(path);
+    editFile->setText(QString::fromStdString(loadFile));
     if (clamped) prompts->WarningKey(this, "FormMemReadWrite", "err.FileTooLong");
 }
 
 void TFormMemReadWrite::BtnOKClick() {
+    // No file yet: ask for one first; cancelling keeps the window open.
+    const std::string shown = editFile->text().toStdString();
+    if (shown.empty() || shown == "...") {
+        SbSelectFileClick();
+        const std::string chosen = editFile->text().toStdString();
+        if (chosen.empty() || chosen == "...") return;
+    }
     const std::string file = MakeAbsolutePath(editFile->text().toStdString());
     if (!ReadValues(checkHex->isChecked(), true)) {
         meStart->setFocus();
@@ -240,7 +254,7 @@ void TFormMemReadWrite::BtnOKClick() {
             const QString title = Text("text.Overwrite.Title");
             const QString text = QString::fromStdString(
                 LangTextArg("FormMemReadWrite", "text.Overwrite.Message", file));
-            if (!prompts->Question(this, title, text)) return;
+            if (!prompts->QuestionDefaultNo(this, title, text)) return;
         }
         const MemFileResult r = SaveMemoryToFile(*memory, model, o, file);
         if (r.result != MemFileResult::Done)

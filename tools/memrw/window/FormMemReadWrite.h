@@ -51,6 +51,8 @@ private:
     bool hexShown = false;
     bool fileChosenInDialog = false;  // the dialog asked about overwriting already
     MemRangeValues values;
+    // The last file of each direction, as shown (relative to the program folder when inside it).
+    std::string loadFile, saveFile;
     Prompts* prompts = &DefaultPrompts();
 
     QLineEdit* editFile = nullptr;

@@ -35,7 +35,7 @@
 
 using namespace tapebrowser;
 
-TFormTapeBrowser::TFormTapeBrowser(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint) {
+TFormTapeBrowser::TFormTapeBrowser(QWidget* parent) : QWidget(parent, Qt::Tool) {
     setObjectName("FormTapeBrowser");
     deck.SetUi(this);
     auto* column = new QVBoxLayout(this);
