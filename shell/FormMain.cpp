@@ -246,9 +246,11 @@ QString TFormMain::FormText(const char* key) const {
 
 void TFormMain::BuildMachine(uint8_t fromSnapshot, int32_t romLength, const uint8_t* romData) {
     owner->BuildMachine(fromSnapshot, romLength, romData);
+    ReportMountFailures();
 }
 int TFormMain::ApplySettings(std::vector<int>& codes) {
     const int reset = owner->ApplySettings(codes);
+    ReportMountFailures();
     RefreshKeyMap();  // the keyboard options may have changed
     return reset;
 }
@@ -332,6 +334,9 @@ void TFormMain::FormShow() {
     savedLeft = left;
     savedTop = top;
 
+    // The language first: a page or a device that reports a fault while the
+    // machine is built shows its box with its texts.
+    LoadLanguage(ReadAttrString(ConfigSection("General"), "language"));
     RunStartSettings();
     // Stored breakpoints stop the machine from the start, as ones set in the window do.
     if (formDebugger) formDebugger->ReadBreakPoints();
@@ -340,7 +345,6 @@ void TFormMain::FormShow() {
     miFocusPause->setChecked(ReadAttrBool(ConfigSection("General"), "pause-on-focus-lost", false));
     MiFocusPauseClick();
 
-    LoadLanguage(ReadAttrString(ConfigSection("General"), "language"));
     OpenCommandLineFile();
     SetPause(0, 1);
     firstShowPending = false;

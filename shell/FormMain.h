@@ -278,6 +278,8 @@ private:
     // is saved and its changes (codes) applied to the machine.
     void ApplyChangedDocument(std::vector<int> codes);
     void RunStartSettings();
+    // A box for each disk image the last build or apply could not mount.
+    void ReportMountFailures();
     void StoreSettingsWindow();
     void ShowSettingsMute(bool mute);
     void ConnectScreenMouse();

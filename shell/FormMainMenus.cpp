@@ -111,7 +111,8 @@ const ControlEntry kControls[] = {
      [](TFormMain& f, QAction*) { f.MiContinuePrcClick(true); }, C::ContinueRecording},
     {Kind::Item, P::Prc, "MiStopPrc", "Ukončiť záznam", kNoKey, kNoKey,
      [](TFormMain& f, QAction*) { f.MiStopPrcClick(); }, C::StopRecording, -1, Enable::PrcOpen},
-    // Alt+R is this item's; the ROM modules item has none.
+    // Alt+R is this item's while it is enabled, else the ROM modules item's
+    // (FollowEnableRules).
     {Kind::Item, P::Prc, "MiShowWinPrc", "Zobraziť okno záznamu", A | Qt::Key_R, kNoKey,
      [](TFormMain& f, QAction*) { f.MiShowWinPrcClick(); }, C::Recording, -1, Enable::PrcRecording},
     Sep(P::File),
@@ -347,6 +348,11 @@ void TFormMain::FollowEnableRules() {
         if (inFullScreen && OffInFullScreen(e.place)) on = false;
         a->setEnabled(on);
     }
+    // Two enabled items with one key would both stay silent.
+    QAction* showWinPrc = ActionNamed("MiShowWinPrc");
+    QAction* romModul = ActionNamed("MiRomModul");
+    if (showWinPrc && romModul)
+        romModul->setShortcut(showWinPrc->isEnabled() ? QKeySequence() : QKeySequence(Qt::ALT | Qt::Key_R));
 }
 
 void TFormMain::SetImageIndex(QObject* component, int index) { imageIndexes.insert(component, index); }

@@ -374,7 +374,10 @@ int SettingsApplier::ApplyStorageSettings(std::vector<int>& codes) {
             }
             if (GetFileSizeByName(path) >= 0) {
                 int r = unit.MountImage(index, path, protect);
-                if (r != 0 && !Pmd32::MountFailureKeepsPath(r)) WriteElementText(drive, "");
+                if (r != 0) {
+                    parts.pmd32MountFailures.push_back({index, path, r});
+                    if (!Pmd32::MountFailureKeepsPath(r)) WriteElementText(drive, "");
+                }
             } else {
                 unit.Unmount(index);
             }
