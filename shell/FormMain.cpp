@@ -23,7 +23,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include <portaudio.h>
 
 #include <cstdio>
 
@@ -36,6 +35,7 @@
 #include "machine/pio/SystemPIO.h"
 #include "machine/recording/RecordingSession.h"
 #include "machine/sound/SoundDriver.h"
+#include "machine/sound/SoundLibrary.h"
 #include "platform/KeyState.h"
 #include "platform/ParPort.h"
 #include "shell/FirstStartPanel.h"
@@ -139,7 +139,7 @@ TFormMain::TFormMain(Prompts& prompter, QWidget* parent) : QMainWindow(parent), 
     ConfigRoot = xmlDoc.Root();
     firstShowPending = true;
     owner->Closing.store(0);
-    paInitialised = Pa_Initialize() == paNoError;
+    // The sound library starts when a device is listed or opened.
     owner->SetView(view.get());
     CreatePeripheralWindows();
     CreateTapeBrowser();
@@ -155,7 +155,7 @@ TFormMain::~TFormMain() {
     DonePeripherals();
     prcSession.reset();  // lets go of the CPU before the parts go
     owner.reset();  // frees every machine part
-    if (paInitialised) Pa_Terminate();
+    SoundLibraryDone();
     // The configuration document writes itself back when it is released;
     // while the error box can still be shown.
     if (!xmlDoc.Release()) prompts->ErrorKey(this, "FormMain", "err.SaveConfig");
@@ -246,11 +246,11 @@ QString TFormMain::FormText(const char* key) const {
 
 void TFormMain::BuildMachine(uint8_t fromSnapshot, int32_t romLength, const uint8_t* romData) {
     owner->BuildMachine(fromSnapshot, romLength, romData);
-    ReportMountFailures();
+    ReportDeviceFailures();
 }
 int TFormMain::ApplySettings(std::vector<int>& codes) {
     const int reset = owner->ApplySettings(codes);
-    ReportMountFailures();
+    ReportDeviceFailures();
     RefreshKeyMap();  // the keyboard options may have changed
     return reset;
 }

@@ -10,6 +10,7 @@
 #include <QToolButton>
 #include <QUrl>
 
+#include "common/Lang.h"
 #include "common/Paths.h"
 #include "machine/recording/RecordingSession.h"
 #include "shell/FormMain.h"
@@ -382,5 +383,9 @@ void TFormMain::MiWebpagesClick(QAction* sender) {
     if (address.isEmpty()) return;
     const QUrl url = QUrl::fromUserInput(address, QString::fromStdString(HelpPageFolder(address.toStdString())),
                                          QUrl::AssumeLocalFile);
-    prompts->OpenUrl(url);
+    if (prompts->OpenUrl(url)) return;
+    // No browser or viewer: the user gets the address to open by hand.
+    const QString where = url.isLocalFile() ? url.toLocalFile() : url.toString();
+    prompts->Information(this, FormText("err.Webpages.Title"),
+                         QString::fromStdString(LangTextArg("FormMain", "err.Webpages.Message", where.toStdString())));
 }

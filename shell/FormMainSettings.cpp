@@ -7,6 +7,7 @@
 
 #include "common/Config.h"
 #include "common/Lang.h"
+#include "machine/sound/SoundDevices.h"
 #include "machine/storage/SdCard.h"
 #include "shell/peripherals/FormJoy.h"
 #include "shell/FirstStartPanel.h"
@@ -68,7 +69,7 @@ void TFormMain::RunStartSettings() {
     formSettings->SelectPage(ReadAttrInt(options, "page", 0));
 }
 
-void TFormMain::ReportMountFailures() {
+void TFormMain::ReportDeviceFailures() {
     for (const MachineParts::MountFailure& f : owner->TakePmd32MountFailures()) {
         const std::string letter(1, char('A' + f.drive));
         std::string text = LangTextArgs("FormMain", "err.MountP32.Message", letter, f.path);
@@ -79,6 +80,14 @@ void TFormMain::ReportMountFailures() {
                                                             : "text.MountP32.NotOpened");
         if (!reason.empty()) text += "\n" + reason;
         prompts->Warning(this, FormText("err.MountP32.Title"), QString::fromStdString(text));
+    }
+    const int sound = owner->TakeSoundOpenFailure();
+    if (sound >= 0) {
+        std::string device = std::to_string(sound);
+        const std::string name = SoundDeviceName(sound);
+        if (!name.empty()) device += " (" + name + ")";
+        prompts->Warning(this, FormText("err.OpenSound.Title"),
+                         QString::fromStdString(LangTextArg("FormMain", "err.OpenSound.Message", device)));
     }
 }
 

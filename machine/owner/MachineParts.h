@@ -118,6 +118,9 @@ struct MachineParts {
         int result = 0;    // the unit's result code
     };
     std::vector<MountFailure> pmd32MountFailures;
+    // The sound device the sound applier could not open, -1 when none, until
+    // the window takes it.
+    int soundOpenFailure = -1;
     ModuleSelection modules;
     SoundFactory soundFactory;
 };

@@ -290,6 +290,7 @@ int SettingsApplier::ApplySoundSettings(std::vector<int>& codes) {
             parts.sound = parts.soundFactory(device, channels, volumes);
             parts.BindSoundSinks();
             result = parts.sound ? 1 : 0;
+            if (!parts.sound || !parts.sound->IsStreamOpen()) parts.soundOpenFailure = device;
         }
         UpdateCpuTimerPeriod();
         // A new driver starts unmuted: the stored mute setting applies to it

@@ -180,6 +180,19 @@ private slots:
         form->ActionNamed("MiWebpages")->trigger();
         QCOMPARE(w.prompts.urls.size(), 1);
         QVERIFY(w.prompts.urls[0].endsWith("README.md"));
+        QVERIFY(w.prompts.boxes.empty());
+    }
+
+    // With no browser to start, the page's address is told.
+    void homePageWithoutABrowserIsTold() {
+        Start();
+        w.prompts.urlOpens = false;
+        form->ActionNamed("MiWebpages")->trigger();
+        QCOMPARE(w.prompts.urls.size(), 1);
+        QCOMPARE(w.Infos(), QStringList{"Emulator home page"});
+        const QString text = w.prompts.Texts(FakePrompts::Kind::Information).front();
+        const QString page = QUrl(w.prompts.urls[0]).toLocalFile();
+        QVERIFY2(!page.isEmpty() && text.endsWith("\n" + page), qPrintable(text));
     }
 
     void filesReachTheirHandlerByExtension() {
