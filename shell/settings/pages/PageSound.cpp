@@ -40,7 +40,7 @@ TPageSound::TPageSound(TFormSettings& dialog)
     cbAudioDevice->setProperty("dynamicItems", true);
     col->addWidget(cbAudioDevice);
     lblNoAudioDevice = Label(this, "LblNoAudioDevice",
-                             "Nenašlo sa žiadne zvukové zariadenie: emulátor beží bez zvuku.");
+                             "Pre tento typ výstupu sa nenašlo žiadne zvukové zariadenie: emulátor beží bez zvuku.");
     lblNoAudioDevice->setWordWrap(true);
     lblNoAudioDevice->hide();
     col->addWidget(lblNoAudioDevice);
