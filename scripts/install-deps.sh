@@ -10,4 +10,5 @@ $SUDO apt-get install -y --no-install-recommends \
   qt6-base-dev libpugixml-dev portaudio19-dev zlib1g-dev libsdl2-dev \
   libgtest-dev xvfb xauth openbox \
   nettle-dev xdotool lintian desktop-file-utils appstream dpkg-dev file \
+  shared-mime-info libglib2.0-bin \
   clang libclang-rt-14-dev

@@ -6,11 +6,15 @@
 #    from the shipped default, a window size chosen with its menu key (Alt+1) is there
 #    after a restart, and nothing is written into the prefix;
 #  - portable: a program folder holding a writable Orvik.xml keeps its configuration
-#    there and leaves the user's folder alone.
+#    there and leaves the user's folder alone;
+#  - file types: with the installed MIME package beside the system's database, our
+#    tapes, recordings and ROM modules get Orvik's types, and files of the programs
+#    that share those extensions keep theirs where their content tells them apart;
+#  - the man page names the installed share folder.
 # Usage: scripts/install-test.sh [BUILD_DIR]   (default: build)
 set -euo pipefail
 build=$(cd "${1:-build}" && pwd)
-for tool in xvfb-run xdotool openbox; do
+for tool in xvfb-run xdotool openbox update-mime-database gio; do
   command -v "$tool" >/dev/null || { echo "install-test: $tool is missing" >&2; exit 1; }
 done
 
@@ -28,6 +32,48 @@ for f in bin/orvik share/orvik/Orvik.xml share/orvik/Lang/English.ini \
          share/doc/orvik/README.md; do
   [ -f "$prefix/$f" ] || { echo "install-test: $f was not installed" >&2; exit 1; }
 done
+# The man page names the share folder of the prefix installed to.
+gzip -dc "$prefix/share/man/man1/orvik.1.gz" | grep -q '^\.I /usr/share/orvik/$' ||
+  { echo "install-test: the man page does not name /usr/share/orvik/" >&2; exit 1; }
+
+# File types, as a file manager sees them once the package is in /usr/share/mime:
+# one database made of the system's own types and ours (update-mime-database into a
+# temporary XDG_DATA_HOME, no other data folder), the content types asked of gio.
+system_types=/usr/share/mime/packages/freedesktop.org.xml
+[ -f "$system_types" ] || { echo "install-test: $system_types is missing" >&2; exit 1; }
+mime="$work/mime-data"
+mkdir -p "$mime/mime/packages" "$work/no-data" "$work/types"
+cp "$system_types" "$prefix/share/mime/packages/io.github.orvik.Orvik.xml" "$mime/mime/packages/"
+update-mime-database "$mime/mime" >/dev/null 2>&1
+ff16() { head -c 16 /dev/zero | tr '\0' '\377'; }
+# A tape of one header block "HELLO" with 4 data bytes (as the tape writer lays it out).
+{ ff16; head -c 16 /dev/zero; printf 'UUUUUUUUUUUUUUUU'; printf '\000>\000\100\003\000HELLO   \000'; printf '\001\002\003\004\012'; } \
+  > "$work/types/tape.pmd"
+{ printf '\077\000'; ff16; head -c 47 /dev/zero; } > "$work/types/tape.ptp"
+{ printf 'PSN\002'; head -c 60 /dev/zero; } > "$work/types/state.psn"
+{ printf 'PRC\001'; head -c 60 /dev/zero; } > "$work/types/run.prc"
+# A ROM module: 8080 code (JMP 8003h, then NOPs), no mark of its own.
+{ printf '\303\003\200'; head -c 1021 /dev/zero; } > "$work/types/basic.rmm"
+# Files of the other programs: a PageMaker-like file without the tape's sync runs, and
+# an e-book and a RealMedia clip told by their own first bytes.
+{ printf 'PM65'; head -c 60 /dev/urandom; } > "$work/types/doc.pmd"
+{ head -c 60 /dev/zero; printf 'BOOKMOBI'; head -c 60 /dev/zero; } > "$work/types/book.prc"
+{ printf '.RMF\000\000\000\022\000\001'; head -c 60 /dev/zero; } > "$work/types/clip.rmm"
+type_of() {
+  XDG_DATA_HOME="$mime" XDG_DATA_DIRS="$work/no-data" gio info -a standard::content-type "$1" 2>/dev/null |
+    sed -n 's/^ *standard::content-type: //p'
+}
+types_ok=1
+for pair in tape.pmd=application/x-orvik-pmd tape.ptp=application/x-orvik-ptp state.psn=application/x-orvik-psn \
+            run.prc=application/x-orvik-prc basic.rmm=application/x-orvik-rmm \
+            doc.pmd=application/x-pagemaker book.prc=application/x-mobipocket-ebook clip.rmm=application/vnd.rn-realmedia; do
+  file=${pair%%=*} want=${pair#*=}
+  got=$(type_of "$work/types/$file")
+  [ "$got" = "$want" ] || { echo "install-test: $file is typed $got, not $want" >&2; types_ok=0; }
+done
+[ "$types_ok" -eq 1 ] || exit 1
+echo "install-test: file types as a file manager sees them passed"
+
 # A portable program folder: the installed program with its own writable configuration.
 mkdir -p "$work/portable/Lang"
 cp "$prefix/bin/orvik" "$work/portable/"

@@ -26,6 +26,10 @@ for f in usr/bin/orvik usr/share/orvik/Orvik.xml usr/share/orvik/Lang/English.in
          usr/share/man/man1/orvik.1.gz usr/share/doc/orvik/copyright usr/share/doc/orvik/changelog.gz; do
   [ -f "$work/root/$f" ] || { echo "package-test: $f is not in the package" >&2; status=1; }
 done
+# The man page names the package's share folder; no home page is claimed (there is none).
+dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/man/man1/orvik.1.gz | gzip -dc | grep -q '^\.I /usr/share/orvik/$' ||
+  { echo "package-test: the man page does not name /usr/share/orvik/" >&2; status=1; }
+dpkg-deb -f "$deb" Homepage | grep -q . && { echo "package-test: the package names a home page" >&2; status=1; }
 # The dependencies come from the program's shared libraries.
 dpkg-deb -f "$deb" Depends | grep -q 'libqt6widgets6' || { echo "package-test: no library dependencies" >&2; status=1; }
 # The MIME package names every type the desktop entry offers.

@@ -23,7 +23,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include <portaudio.h>
 
 #include <cstdio>
 
@@ -36,6 +35,7 @@
 #include "machine/pio/SystemPIO.h"
 #include "machine/recording/RecordingSession.h"
 #include "machine/sound/SoundDriver.h"
+#include "machine/sound/SoundLibrary.h"
 #include "platform/KeyState.h"
 #include "platform/ParPort.h"
 #include "shell/FirstStartPanel.h"
@@ -139,7 +139,7 @@ TFormMain::TFormMain(Prompts& prompter, QWidget* parent) : QMainWindow(parent), 
     ConfigRoot = xmlDoc.Root();
     firstShowPending = true;
     owner->Closing.store(0);
-    paInitialised = Pa_Initialize() == paNoError;
+    // The sound library starts when a device is listed or opened.
     owner->SetView(view.get());
     CreatePeripheralWindows();
     CreateTapeBrowser();
@@ -155,7 +155,7 @@ TFormMain::~TFormMain() {
     DonePeripherals();
     prcSession.reset();  // lets go of the CPU before the parts go
     owner.reset();  // frees every machine part
-    if (paInitialised) Pa_Terminate();
+    SoundLibraryDone();
     // The poke and memory windows write their settings when they go: before
     // the document is released.
     formPoke.reset();
@@ -250,9 +250,11 @@ QString TFormMain::FormText(const char* key) const {
 
 void TFormMain::BuildMachine(uint8_t fromSnapshot, int32_t romLength, const uint8_t* romData) {
     owner->BuildMachine(fromSnapshot, romLength, romData);
+    ReportDeviceFailures();
 }
 int TFormMain::ApplySettings(std::vector<int>& codes) {
     const int reset = owner->ApplySettings(codes);
+    ReportDeviceFailures();
     RefreshKeyMap();  // the keyboard options may have changed
     return reset;
 }
@@ -336,6 +338,9 @@ void TFormMain::FormShow() {
     savedLeft = left;
     savedTop = top;
 
+    // The language first: a page or a device that reports a fault while the
+    // machine is built shows its box with its texts.
+    LoadLanguage(ReadAttrString(ConfigSection("General"), "language"));
     RunStartSettings();
     // Stored breakpoints stop the machine from the start, as ones set in the window do.
     if (formDebugger) formDebugger->ReadBreakPoints();
@@ -344,7 +349,6 @@ void TFormMain::FormShow() {
     miFocusPause->setChecked(ReadAttrBool(ConfigSection("General"), "pause-on-focus-lost", false));
     MiFocusPauseClick();
 
-    LoadLanguage(ReadAttrString(ConfigSection("General"), "language"));
     OpenCommandLineFile();
     SetPause(0, 1);
     firstShowPending = false;

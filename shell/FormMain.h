@@ -278,6 +278,9 @@ private:
     // is saved and its changes (codes) applied to the machine.
     void ApplyChangedDocument(std::vector<int> codes);
     void RunStartSettings();
+    // A box for each disk image the last build or apply could not mount, and
+    // for a sound device it could not open.
+    void ReportDeviceFailures();
     void StoreSettingsWindow();
     void ShowSettingsMute(bool mute);
     void ConnectScreenMouse();
@@ -297,7 +300,6 @@ private:
     std::unique_ptr<TFormKeyMap> formKeyMap;
     std::unique_ptr<MachineOwner> owner;
     std::unique_ptr<View> view;
-    bool paInitialised = false;
 
     bool firstShowPending = false;
     uint32_t ledState = 0;

@@ -10,6 +10,7 @@
 #include <QToolButton>
 #include <QUrl>
 
+#include "common/Lang.h"
 #include "common/Paths.h"
 #include "machine/recording/RecordingSession.h"
 #include "shell/FormMain.h"
@@ -111,7 +112,8 @@ const ControlEntry kControls[] = {
      [](TFormMain& f, QAction*) { f.MiContinuePrcClick(true); }, C::ContinueRecording},
     {Kind::Item, P::Prc, "MiStopPrc", "Ukončiť záznam", kNoKey, kNoKey,
      [](TFormMain& f, QAction*) { f.MiStopPrcClick(); }, C::StopRecording, -1, Enable::PrcOpen},
-    // Alt+R is this item's; the ROM modules item has none.
+    // Alt+R is this item's while it is enabled, else the ROM modules item's
+    // (FollowEnableRules).
     {Kind::Item, P::Prc, "MiShowWinPrc", "Zobraziť okno záznamu", A | Qt::Key_R, kNoKey,
      [](TFormMain& f, QAction*) { f.MiShowWinPrcClick(); }, C::Recording, -1, Enable::PrcRecording},
     Sep(P::File),
@@ -347,6 +349,11 @@ void TFormMain::FollowEnableRules() {
         if (inFullScreen && OffInFullScreen(e.place)) on = false;
         a->setEnabled(on);
     }
+    // Two enabled items with one key would both stay silent.
+    QAction* showWinPrc = ActionNamed("MiShowWinPrc");
+    QAction* romModul = ActionNamed("MiRomModul");
+    if (showWinPrc && romModul)
+        romModul->setShortcut(showWinPrc->isEnabled() ? QKeySequence() : QKeySequence(Qt::ALT | Qt::Key_R));
 }
 
 void TFormMain::SetImageIndex(QObject* component, int index) { imageIndexes.insert(component, index); }
@@ -376,5 +383,9 @@ void TFormMain::MiWebpagesClick(QAction* sender) {
     if (address.isEmpty()) return;
     const QUrl url = QUrl::fromUserInput(address, QString::fromStdString(HelpPageFolder(address.toStdString())),
                                          QUrl::AssumeLocalFile);
-    prompts->OpenUrl(url);
+    if (prompts->OpenUrl(url)) return;
+    // No browser or viewer: the user gets the address to open by hand.
+    const QString where = url.isLocalFile() ? url.toLocalFile() : url.toString();
+    prompts->Information(this, FormText("err.Webpages.Title"),
+                         QString::fromStdString(LangTextArg("FormMain", "err.Webpages.Message", where.toStdString())));
 }

@@ -59,7 +59,12 @@ void TFormMain::CreatePeripheralWindows() {
     formJoy->SetPrompts(*prompts);
     // The settings dialog's Controls page opens it for a connector.
     if (formSettings) {
-        formSettings->SetJoystickSetup([this](int row) { return formJoy->EditConnector(row); });
+        // OK, or the calibration opened, changes the joysticks.
+        formSettings->SetJoystickSetup([this](int row) {
+            const bool accepted = formJoy->EditConnector(row);
+            return accepted || formJoy->GbJoyTag() == 1;
+        });
+        formSettings->SetJoystickRowsWriter([this] { formJoy->WriteEditedRows(); });
         formSettings->SetJoystickDescription([this](int row) { return formJoy->DescribeConnection(row); });
     }
     paperLink = new PaperLink(*owner, *formPrint);

@@ -7,6 +7,8 @@
 
 #include "common/Config.h"
 #include "common/Lang.h"
+#include "machine/sound/SoundDevices.h"
+#include "machine/storage/SdCard.h"
 #include "shell/peripherals/FormJoy.h"
 #include "shell/FirstStartPanel.h"
 #include "shell/FormMain.h"
@@ -28,8 +30,7 @@ void TFormMain::MiSettingsClick(QAction* sender) {
     formSettings->TreeItemsClick();
     const int result = prompts->Exec(*formSettings);
     if (result == QDialog::Accepted) {
-        // Rows edited in the joystick set-up dialog are written only now.
-        if (formJoy) formJoy->WriteEditedRows();
+        // The dialog's OK wrote the rows edited in the joystick set-up dialog.
         ApplyChangedDocument(formSettings->ChangeList());
     } else if (formJoy) {
         formJoy->LoadSettings();
@@ -66,6 +67,28 @@ void TFormMain::RunStartSettings() {
     ReadWindowPos(options, left, top, formSettings->width(), formSettings->height(), desk.width(), desk.height());
     PlaceWindowFrame(formSettings.get(), QPoint(left, top));
     formSettings->SelectPage(ReadAttrInt(options, "page", 0));
+}
+
+void TFormMain::ReportDeviceFailures() {
+    for (const MachineParts::MountFailure& f : owner->TakePmd32MountFailures()) {
+        const std::string letter(1, char('A' + f.drive));
+        std::string text = LangTextArgs("FormMain", "err.MountP32.Message", letter, f.path);
+        const bool cfg = f.result == kPmdCfgMissing || f.result == kPmdCfgMalformed || f.result == kPmdCfgNoLine;
+        const std::string reason = LangText("FormMain", cfg ? (f.result == kPmdCfgMissing    ? "text.MountP32.CfgMissing"
+                                                               : f.result == kPmdCfgMalformed ? "text.MountP32.CfgMalformed"
+                                                                                             : "text.MountP32.CfgNoLine")
+                                                            : "text.MountP32.NotOpened");
+        if (!reason.empty()) text += "\n" + reason;
+        prompts->Warning(this, FormText("err.MountP32.Title"), QString::fromStdString(text));
+    }
+    const int sound = owner->TakeSoundOpenFailure();
+    if (sound >= 0) {
+        std::string device = std::to_string(sound);
+        const std::string name = SoundDeviceName(sound);
+        if (!name.empty()) device += " (" + name + ")";
+        prompts->Warning(this, FormText("err.OpenSound.Title"),
+                         QString::fromStdString(LangTextArg("FormMain", "err.OpenSound.Message", device)));
+    }
 }
 
 void TFormMain::StoreSettingsWindow() {

@@ -123,6 +123,7 @@ bool TFormMain::LoadSnapshot(const std::string& path, int fd, int32_t offset) {
     const SnapshotLoadResult r = fd >= 0 ? LoadMachineSnapshotFd(*owner, fd, offset, select)
                                          : LoadMachineSnapshot(*owner, path, offset, select);
     lastSnapshotChanged = r.changed;
+    ReportDeviceFailures();
     if (!r.Loaded()) {
         prompts->Error(this, Text("err.OpenSnapDlg.Title"), Text("err.OpenSnapDlg.Message"));
         return false;

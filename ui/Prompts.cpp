@@ -79,7 +79,7 @@ bool QtPrompts::ChooseFolder(QWidget* parent, const std::string& title, std::str
     return !chosen.isEmpty();
 }
 
-void QtPrompts::OpenUrl(const QUrl& url) { QDesktopServices::openUrl(url); }
+bool QtPrompts::OpenUrl(const QUrl& url) { return QDesktopServices::openUrl(url); }
 
 int QtPrompts::Exec(QDialog& dialog) { return dialog.exec(); }
 

@@ -43,7 +43,8 @@ public:
     // A folder; true when one was chosen (folder then holds it).
     virtual bool ChooseFolder(QWidget* parent, const std::string& title, std::string& folder) = 0;
     // Hands url to the desktop (browser, text viewer).
-    virtual void OpenUrl(const QUrl& url) = 0;
+    // False when no program could be started to show it.
+    virtual bool OpenUrl(const QUrl& url) = 0;
     // Runs dialog modally; its result (QDialog::Accepted or Rejected).
     virtual int Exec(QDialog& dialog) = 0;
 
@@ -69,7 +70,7 @@ public:
     bool SaveFile(const std::string& title, const std::string& filter, const std::string& defaultExt,
                   bool overwritePrompt, std::string& path) override;
     bool ChooseFolder(QWidget* parent, const std::string& title, std::string& folder) override;
-    void OpenUrl(const QUrl& url) override;
+    bool OpenUrl(const QUrl& url) override;
     int Exec(QDialog& dialog) override;
 };
 

@@ -13,6 +13,7 @@
 #include <mutex>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "machine/owner/MachineBuilder.h"
@@ -126,6 +127,10 @@ public:
     RomModule* GetRomModule() const { return parts.romModule.get(); }
     RaomModule* GetRaomModule() const { return parts.raomModule.get(); }
     Pmd32* GetPmd32() const { return parts.pmd32.get(); }
+    // The disk images that failed to mount since the last call (and forgets them).
+    std::vector<MachineParts::MountFailure> TakePmd32MountFailures() { return std::exchange(parts.pmd32MountFailures, {}); }
+    // The sound device that could not be opened since the last call, -1 when none.
+    int TakeSoundOpenFailure() { return std::exchange(parts.soundOpenFailure, -1); }
     IfMusica* GetMusica() const { return parts.musica.get(); }
     Mif85* GetMif85() const { return parts.mif85.get(); }
     Joy4004482* GetJoystick() const { return parts.joystick.get(); }

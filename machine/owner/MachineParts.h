@@ -8,6 +8,8 @@
 #include <functional>
 #include <memory>
 #include <span>
+#include <string>
+#include <vector>
 
 #include "machine/cpu/DeviceAttachment.h"
 #include "machine/owner/OwnerLinks.h"
@@ -108,6 +110,17 @@ struct MachineParts {
     bool steadyInterrupts = false;
     void ApplyDiscardHostWrites();
     PrinterPaperLink* printerPaper = nullptr;
+
+    // Disk images the storage applier could not mount, until the window takes them.
+    struct MountFailure {
+        int drive = 0;     // 0..3, A..D
+        std::string path;  // absolute
+        int result = 0;    // the unit's result code
+    };
+    std::vector<MountFailure> pmd32MountFailures;
+    // The sound device the sound applier could not open, -1 when none, until
+    // the window takes it.
+    int soundOpenFailure = -1;
     ModuleSelection modules;
     SoundFactory soundFactory;
 };

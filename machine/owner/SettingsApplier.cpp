@@ -290,6 +290,7 @@ int SettingsApplier::ApplySoundSettings(std::vector<int>& codes) {
             parts.sound = parts.soundFactory(device, channels, volumes);
             parts.BindSoundSinks();
             result = parts.sound ? 1 : 0;
+            if (!parts.sound || !parts.sound->IsStreamOpen()) parts.soundOpenFailure = device;
         }
         UpdateCpuTimerPeriod();
         // A new driver starts unmuted: the stored mute setting applies to it
@@ -374,7 +375,10 @@ int SettingsApplier::ApplyStorageSettings(std::vector<int>& codes) {
             }
             if (GetFileSizeByName(path) >= 0) {
                 int r = unit.MountImage(index, path, protect);
-                if (r != 0 && !Pmd32::MountFailureKeepsPath(r)) WriteElementText(drive, "");
+                if (r != 0) {
+                    parts.pmd32MountFailures.push_back({index, path, r});
+                    if (!Pmd32::MountFailureKeepsPath(r)) WriteElementText(drive, "");
+                }
             } else {
                 unit.Unmount(index);
             }

@@ -2,8 +2,11 @@
 
 #include <portaudio.h>
 
+#include "machine/sound/SoundLibrary.h"
+
 std::vector<SoundHostApiEntry> SoundHostApis() {
     std::vector<SoundHostApiEntry> list;
+    if (!SoundLibraryReady()) return list;
     int count = Pa_GetHostApiCount();
     for (int i = 0; i < count; ++i) {
         const PaHostApiInfo* info = Pa_GetHostApiInfo(i);
@@ -20,6 +23,7 @@ std::vector<SoundHostApiEntry> SoundHostApis() {
 
 std::vector<SoundDeviceEntry> SoundDevicesOfHostApi(int hostApiType) {
     std::vector<SoundDeviceEntry> list;
+    if (!SoundLibraryReady()) return list;
     PaHostApiIndex api = Pa_HostApiTypeIdToHostApiIndex(PaHostApiTypeId(hostApiType));
     if (api < 0) return list;
     int count = Pa_GetDeviceCount();
@@ -37,9 +41,16 @@ std::vector<SoundDeviceEntry> SoundDevicesOfHostApi(int hostApiType) {
 }
 
 int SoundDefaultOutputDevice(int hostApiType) {
+    if (!SoundLibraryReady()) return -1;
     PaHostApiIndex api = Pa_HostApiTypeIdToHostApiIndex(PaHostApiTypeId(hostApiType));
     if (api < 0) return -1;
     const PaHostApiInfo* info = Pa_GetHostApiInfo(api);
     if (!info || info->defaultOutputDevice < 0) return -1;
     return info->defaultOutputDevice;
+}
+
+std::string SoundDeviceName(int index) {
+    if (index < 0 || !SoundLibraryReady() || index >= Pa_GetDeviceCount()) return std::string();
+    const PaDeviceInfo* info = Pa_GetDeviceInfo(index);
+    return info && info->name ? info->name : std::string();
 }

@@ -2,9 +2,14 @@
 #include <string>
 #include <vector>
 
-// PortAudio device lists for the sound settings. The library must be
-// initialised; without it (or without devices) the lists are empty and the
-// default device is -1.
+// PortAudio device lists for the sound settings. Asking starts the library
+// (SoundLibraryReady); when it does not start, or there are no devices, the
+// lists are empty and the default device is -1.
+
+// `device-index` once a start found no output device to choose: the program
+// then starts without the library, and the Sound page lists the devices again
+// when it is shown.
+constexpr int kSoundDeviceNone = -2;
 
 struct SoundHostApiEntry {
     int index = -1;                // host API index
@@ -20,6 +25,8 @@ struct SoundDeviceEntry {
     int maxOutputChannels = 0;
 };
 
+// The name of device number index, empty when there is none.
+std::string SoundDeviceName(int index);
 // Every host API, in index order.
 std::vector<SoundHostApiEntry> SoundHostApis();
 // Every device (input devices included) whose host API has type hostApiType,

@@ -1,4 +1,5 @@
 #include "machine/sound/SoundDriver.h"
+#include "machine/sound/SoundLibrary.h"
 
 #include <unistd.h>
 
@@ -41,6 +42,7 @@ constexpr int64_t kMaxWaveData = (int64_t(0xFFFFFFFF) - SoundDriver::WaveHeaderS
 
 SoundDriver::SoundDriver(int deviceIndex, int channelCount, std::span<const int> volumes) {
     Init(channelCount);
+    if (!SoundLibraryReady()) return;
     int count = Pa_GetDeviceCount();
     if (deviceIndex < 0 || deviceIndex >= count) return;
     const PaDeviceInfo* info = Pa_GetDeviceInfo(deviceIndex);

@@ -361,6 +361,7 @@ SettingsControls TFormSettings::Controls() const {
 
 void TFormSettings::BtnOkClick() {
     changeList.clear();
+    if (joystickRowsWriter) joystickRowsWriter();
     SettingsControls c = Controls();
     changeList = WriteSettings(ConfigRoot, c, flags);
     if (!c.insertRomModule) model->UncheckInsertRm();

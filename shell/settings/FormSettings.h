@@ -49,6 +49,9 @@ public:
     Prompts& Prompter() const { return *prompts; }
     using JoystickSetup = std::function<bool(int row)>;  // true: accepted
     void SetJoystickSetup(JoystickSetup f) { joystickSetup = std::move(f); }
+    // Writes the rows edited in the joystick set-up dialog; OK runs it before
+    // its own writing, so that the connection boxes have the last word.
+    void SetJoystickRowsWriter(std::function<void()> f) { joystickRowsWriter = std::move(f); }
     // The association store of the General page (default: the user's data folder).
     using StoreFactory = std::function<std::unique_ptr<AssociationStore>()>;
     void SetAssociationStore(StoreFactory f) { storeFactory = std::move(f); }
@@ -145,6 +148,7 @@ private:
 
     Prompts* prompts = &DefaultPrompts();
     JoystickSetup joystickSetup;
+    std::function<void()> joystickRowsWriter;
     JoystickDescription joystickDescription;
     StoreFactory storeFactory;
     std::optional<std::vector<KnownRom>> knownRoms;  // none: the built-in table

@@ -124,7 +124,12 @@ public:
         if (real) return real->ChooseFolder(parent, title, folder);
         return NextPath(folder);
     }
-    void OpenUrl(const QUrl& url) override { urls << url.toString(); }
+    // What OpenUrl answers: false as where no browser is installed.
+    bool urlOpens = true;
+    bool OpenUrl(const QUrl& url) override {
+        urls << url.toString();
+        return urlOpens;
+    }
     int Exec(QDialog& dialog) override {
         dialogs << dialog.objectName();
         if (onExec) return onExec(dialog);

@@ -50,7 +50,7 @@ const Item kItems[] = {
     {"MiDebugger", "Alt+F12", true},       {"MiGeneral", "Alt+G", true},
     {"MiModel", "Alt+M", true},            {"MiSetScreen", "Alt+V", true},
     {"MiSetSound", "Alt+S", true},         {"MiControl", "Alt+K", true},
-    {"MiRomModul", "", true},              {"MiDev1", "Alt+D", true},
+    {"MiRomModul", "Alt+R", true},              {"MiDev1", "Alt+D", true},
     {"MiDev2", "Alt+I", true},             {"MiPrinters", "Alt+L", true},
     {"MiKeyboard", "Alt+F1", true},        {"MiWebpages", "", true},
     {"MiAbout", "", true},
@@ -96,6 +96,13 @@ class FormMainMenusTest : public QObject {
         w.Start();
         w.prompts.Clear();
     }
+    // The enabled items that carry Alt+R.
+    QStringList EnabledWithAltR() const {
+        QStringList out;
+        for (QAction* a : form->actions())
+            if (a->isEnabled() && a->shortcuts().contains(QKeySequence(Qt::ALT | Qt::Key_R))) out << a->objectName();
+        return out;
+    }
     // Every box the window showed.
     QStringList Boxes() const { return w.prompts.AllTitles(); }
     QMenu* Menu(const char* name) { return form->menuBar()->findChild<QMenu*>(name); }
@@ -129,11 +136,8 @@ private slots:
         QCOMPARE(Names(Menu("MiHelp")->actions()), List(kHelpOrder));
         QCOMPARE(Names(form->findChild<QToolBar*>("ToolBar")->actions()), List(kToolBar));
         QVERIFY(!form->ActionNamed("TBtnTest")->isVisible());
-        // Alt+R reaches one item only.
-        int altR = 0;
-        for (QAction* a : form->actions())
-            if (a->shortcut() == QKeySequence(Qt::ALT | Qt::Key_R)) ++altR;
-        QCOMPARE(altR, 1);
+        // Alt+R reaches one enabled item only: the ROM modules page.
+        QCOMPARE(EnabledWithAltR(), QStringList{"MiRomModul"});
     }
 
     void commandsOpenTheirWindows() {
@@ -176,6 +180,19 @@ private slots:
         form->ActionNamed("MiWebpages")->trigger();
         QCOMPARE(w.prompts.urls.size(), 1);
         QVERIFY(w.prompts.urls[0].endsWith("README.md"));
+        QVERIFY(w.prompts.boxes.empty());
+    }
+
+    // With no browser to start, the page's address is told.
+    void homePageWithoutABrowserIsTold() {
+        Start();
+        w.prompts.urlOpens = false;
+        form->ActionNamed("MiWebpages")->trigger();
+        QCOMPARE(w.prompts.urls.size(), 1);
+        QCOMPARE(w.Infos(), QStringList{"Emulator home page"});
+        const QString text = w.prompts.Texts(FakePrompts::Kind::Information).front();
+        const QString page = QUrl(w.prompts.urls[0]).toLocalFile();
+        QVERIFY2(!page.isEmpty() && text.endsWith("\n" + page), qPrintable(text));
     }
 
     void filesReachTheirHandlerByExtension() {
@@ -310,6 +327,7 @@ private slots:
         form->ActionNamed("MiCreatePrc")->trigger();
         QVERIFY(form->ActionNamed("MiStopPrc")->isEnabled());
         QVERIFY(form->ActionNamed("MiShowWinPrc")->isEnabled());
+        QCOMPARE(EnabledWithAltR(), QStringList{"MiShowWinPrc"});  // while recording
         form->SetScreenSize(3);
         QVERIFY(form->Owner().GetScreen()->IsFullScreen());
         form->MiStopPrcClick();  // the recording ends in full screen
@@ -318,6 +336,7 @@ private slots:
         form->SetScreenSize(form->WindowSize());
         QVERIFY(!form->ActionNamed("MiStopPrc")->isEnabled());
         QVERIFY(!form->ActionNamed("MiShowWinPrc")->isEnabled());
+        QCOMPARE(EnabledWithAltR(), QStringList{"MiRomModul"});
         QVERIFY(form->ActionNamed("MiTapeBrowser")->isEnabled());
         QVERIFY(form->ActionNamed("MiPoke")->isEnabled());
         QVERIFY(w.Errors().isEmpty());

@@ -3,7 +3,11 @@
 
 #include <memory>
 
+#include <unistd.h>
+
 #include "common/Config.h"
+#include "common/Lang.h"
+#include "machine/core/ChangeCodes.h"
 #include "common/Startup.h"
 #include "machine/cpu/ChipCpu8080.h"
 #include "machine/cpu/ChipMemory.h"
@@ -103,6 +107,63 @@ private slots:
         for (const char* n : {"MainMenu", "ToolBar", "Panel", "ImageModel", "LabelCpuUsage", "ImageSound", "ImageTape",
                               "ImageDisk", "ImageLedYellow", "ImageLedRed", "ImageLedBlue", "MiFile", "MiView", "MiEmul"})
             QVERIFY2(form->findChild<QObject*>(n), n);
+    }
+
+    // A box raised while the pages load at the start has its texts: the
+    // language is loaded before them.
+    void startUpBoxesHaveTheirTexts() {
+        Start([](QString& t) {
+            Replace(t, "type=\"none\" on-lpt=\"false\"", "type=\"bt100\" on-lpt=\"true\"");
+            Replace(t, "lpt-port=\"1,378\"", "lpt-port=\"97,378\"");  // no such port
+        });
+        QCOMPARE(prompts.Warnings().size(), 1);
+        const FakePrompts::Box& box = prompts.boxes.front();
+        QVERIFY(!box.title.isEmpty());
+        QVERIFY2(box.text.contains("888"), qPrintable(box.text));  // 378h
+    }
+
+    // A disk image that images.cfg keeps out of its drive is reported, and
+    // one whose file cannot be opened too.
+    void unmountedDiskImagesAreReported_data() {
+        QTest::addColumn<QByteArray>("imagesCfg");  // "-": none
+        QTest::addColumn<bool>("readOnly");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("no images.cfg") << QByteArray("-") << false << "text.MountP32.CfgMissing";
+        QTest::newRow("no line") << QByteArray("* disks\r\n.DSK 80 9 2\r\n") << false << "text.MountP32.CfgNoLine";
+        QTest::newRow("bad line") << QByteArray(".P32 80 99 2\r\n") << false << "text.MountP32.CfgMalformed";
+        QTest::newRow("read-only") << QByteArray(".P32 80 36 2\r\n") << true << "text.MountP32.NotOpened";
+    }
+    void unmountedDiskImagesAreReported() {
+        QFETCH(QByteArray, imagesCfg);
+        QFETCH(bool, readOnly);
+        QFETCH(QString, reason);
+        if (readOnly && geteuid() == 0) QSKIP("root opens a read-only file for writing");
+        prog = std::make_unique<TestProgramDir>();
+        QVERIFY(prog->Make([](QString& t) {
+            Replace(t, "<PMD-32 connected=\"false\" extra-commands=\"false\">",
+                    "<PMD-32 connected=\"true\" extra-commands=\"true\">");
+            Replace(t, "<DriveA write-protect=\"false\"/>", "<DriveA write-protect=\"false\">sd/disk.p32</DriveA>");
+            Replace(t, "<SD-Root/>", "<SD-Root>sd</SD-Root>");
+        }));
+        QVERIFY(QDir(prog->Path()).mkdir("sd"));
+        QVERIFY(prog->Write("sd/disk.p32", QByteArray(368640, '\xE5')));
+        if (imagesCfg != "-") QVERIFY(prog->Write("sd/images.cfg", imagesCfg));
+        if (readOnly) QVERIFY(QFile::setPermissions(prog->Path("sd/disk.p32"), QFileDevice::ReadOwner));
+        TFormMain::SetProgramDirOverride(prog->Path().toStdString());
+        prompts = FakePrompts();
+        form = std::make_unique<TFormMain>(prompts);
+        QCOMPARE(ApplicationTag, 0);
+        form->show();
+        QVERIFY(form->Owner().GetPmd32());
+        QCOMPARE(prompts.Warnings(), QStringList{"PMD-32 disk unit"});
+        const QString text = prompts.Texts(FakePrompts::Kind::Warning).front();
+        QVERIFY2(text.startsWith("Drive A is empty") && text.contains(prog->Path("sd/disk.p32")), qPrintable(text));
+        QVERIFY2(text.endsWith(QString::fromStdString(LangText("FormMain", reason.toStdString()))), qPrintable(text));
+        // Applied again, the same image is told again.
+        prompts.Clear();
+        std::vector<int> codes{ChangeCode::Pmd32Unit};
+        form->ApplySettings(codes);
+        QCOMPARE(prompts.Warnings().size(), 1);
     }
 
     void screenSizeFromConfig_data() {

@@ -15,6 +15,7 @@
 #include "machine/recording/RecordingSession.h"
 #include "shell/FormMain.h"
 #include "shell/recording/FormActionRecording.h"
+#include "shell/settings/FormSettings.h"
 #include "tests/qt/MainWindowFixture.h"
 #include "tests/qt/TestWindowManager.h"
 
@@ -155,6 +156,35 @@ private slots:
         Xdo({"key", keys});
         QTRY_VERIFY_WITH_TIMEOUT(!session.IsOpen(), 10000);
         QVERIFY(!form->ActionNamed("MiStopPrc")->isEnabled());
+    }
+
+    // Alt+R opens the ROM modules page, and while a recording runs its window.
+    void altROpensTheRomModulesPageOrTheRecordingWindow() {
+        if (!Ready()) QSKIP("needs an X server, xdotool and openbox");
+        Start();
+        int page = -1;
+        prompts.onExec = [&page](QDialog& d) {
+            if (auto* settings = qobject_cast<TFormSettings*>(&d)) page = settings->ActivePage();
+            return int(QDialog::Rejected);
+        };
+        QVERIFY(Focus(form.get()));
+        Xdo({"key", "alt+r"});
+        QTRY_COMPARE_WITH_TIMEOUT(page, 5, 10000);
+
+        const std::string prc = prog->Path("altr.prc").toStdString();
+        prompts.paths = {prc};
+        prompts.onExec = [](QDialog& d) {
+            auto* panel = qobject_cast<TFormActionRecording*>(&d);
+            return panel && !panel->StartFromSnapshot() ? int(QDialog::Accepted) : int(QDialog::Rejected);
+        };
+        form->ActionNamed("MiCreatePrc")->trigger();
+        QVERIFY(form->PrcSession().IsRecording());
+        form->FormActionRecording()->hide();
+        prompts.dialogs.clear();
+        QVERIFY(Focus(form.get()));
+        Xdo({"key", "alt+r"});
+        QTRY_VERIFY_WITH_TIMEOUT(form->FormActionRecording()->isVisible(), 10000);
+        QVERIFY(!prompts.dialogs.contains("FormSettings"));
     }
 };
 

@@ -2,6 +2,8 @@
 // store on a folder of its own.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -181,6 +183,57 @@ TEST(Associations, FreedesktopFilesCreatedAndRemoved) {
         for (const char* c : {"OrvikTapeFile", "OrvikSnapFile", "OrvikActionRecordingFile"})
             EXPECT_FALSE(std::filesystem::exists(s.DesktopFile(c)));
     }
+    std::filesystem::remove_all(home);
+}
+
+// The types registered for the user, with the system's own beside them in one
+// database: our tape and recording get our types, a PageMaker file and an
+// e-book of the same extensions keep theirs (told by content).
+TEST(Associations, UserTypesToldByContent) {
+    const std::string system = "/usr/share/mime/packages/freedesktop.org.xml";
+    if (std::system("command -v update-mime-database >/dev/null && command -v gio >/dev/null") != 0 ||
+        !std::filesystem::exists(system))
+        GTEST_SKIP() << "needs update-mime-database, gio and " << system;
+    const std::filesystem::path home =
+        std::filesystem::temp_directory_path() / ("orvik-xdg-types-" + std::to_string(::getpid()));
+    std::filesystem::remove_all(home);
+    {
+        XdgAssociationStore s(home.string());
+        s.runRefreshTools = false;
+        AssociationBoxes b;
+        for (bool& c : b.checked) c = true;
+        UpdateAssociations(s, b, kExe);
+    }
+    std::filesystem::copy_file(system, home / "mime/packages/freedesktop.org.xml");
+    std::filesystem::create_directories(home / "none");
+    ASSERT_EQ(std::system(("update-mime-database '" + (home / "mime").string() + "' >/dev/null 2>&1").c_str()), 0);
+    auto write = [&](const char* name, const std::string& bytes) {
+        std::ofstream(home / name, std::ios::binary) << bytes;
+    };
+    write("tape.pmd", std::string(16, '\xFF') + std::string(16, '\0') + std::string(16, 'U') +
+                          std::string("\0>\0\x40\x03\0HELLO   \0\x01\x02\x03\x04\x0A", 20));
+    write("run.prc", std::string("PRC\x01", 4) + std::string(60, '\0'));
+    write("doc.pmd", "PM65 a page layout, no tape" + std::string(40, '\x7F'));
+    write("book.prc", std::string(60, '\0') + "BOOKMOBI" + std::string(60, '\0'));
+    auto type = [&](const char* name) {
+        const std::string cmd = "XDG_DATA_HOME='" + home.string() + "' XDG_DATA_DIRS='" + (home / "none").string() +
+                                "' gio info -a standard::content-type '" + (home / name).string() + "' 2>/dev/null";
+        std::string out;
+        if (FILE* p = ::popen(cmd.c_str(), "r")) {
+            char buf[256];
+            while (std::fgets(buf, sizeof buf, p)) out += buf;
+            ::pclose(p);
+        }
+        const std::string key = "standard::content-type: ";
+        const size_t at = out.find(key);
+        if (at == std::string::npos) return std::string();
+        const size_t end = out.find('\n', at);
+        return out.substr(at + key.size(), end - at - key.size());
+    };
+    EXPECT_EQ(type("tape.pmd"), "application/x-orvik-pmd");
+    EXPECT_EQ(type("run.prc"), "application/x-orvik-prc");
+    EXPECT_EQ(type("doc.pmd"), "application/x-pagemaker");
+    EXPECT_EQ(type("book.prc"), "application/x-mobipocket-ebook");
     std::filesystem::remove_all(home);
 }
 

@@ -19,9 +19,18 @@ namespace {
 struct TypeInfo {
     const char* ext;        // without the dot
     const char* className;
+    // The first bytes that tell the file from another program's of the same
+    // extension (as the installed MIME package has them), or none.
+    const char* magic;
 };
 const TypeInfo kTypes[kAssociationCount] = {
-    {"pmd", "OrvikTapeFile"}, {"ptp", "OrvikTapeFile"}, {"psn", "OrvikSnapFile"}, {"prc", "OrvikActionRecordingFile"}};
+    {"pmd", "OrvikTapeFile",
+     "\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xff"
+     "\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00"
+     "UUUUUUUUUUUUUUUU"},
+    {"ptp", "OrvikTapeFile", nullptr},
+    {"psn", "OrvikSnapFile", nullptr},
+    {"prc", "OrvikActionRecordingFile", "PRC\\x01"}};
 
 std::string ExtKey(int i) { return std::string("\\.") + kTypes[i].ext; }
 std::string ClassKey(const std::string& c) { return "\\" + c; }
@@ -286,6 +295,9 @@ void XdgAssociationStore::Release() {
         xml += std::string("<mime-info xmlns=\"") + kMimeNs + "\">\n";
         xml += std::string("  <mime-type type=\"application/x-orvik-") + kTypes[i].ext + "\">\n";
         xml += "    <comment>" + XmlEscape(comment) + "</comment>\n";
+        if (kTypes[i].magic)
+            xml += std::string("    <magic priority=\"60\">\n      <match type=\"string\" offset=\"0\" value=\"") +
+                   kTypes[i].magic + "\"/>\n    </magic>\n";
         xml += std::string("    <glob pattern=\"*.") + kTypes[i].ext + "\"/>\n";
         xml += "  </mime-type>\n</mime-info>\n";
         std::filesystem::create_directories(dataHome + "/mime/packages", ec);

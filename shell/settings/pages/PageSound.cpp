@@ -30,7 +30,7 @@ TPageSound::TPageSound(TFormSettings& dialog)
     radioDS = Radio(gbOut, "RadioDS", "JACK");
     for (QRadioButton* r : {radioWO, radioDS})
         connect(r, &QRadioButton::toggled, this, [this](bool on) {
-            if (on) OutTypeClick();
+            if (on && !loading) OutTypeClick();
         });
     out->addWidget(radioWO);
     out->addWidget(radioDS);
@@ -39,6 +39,11 @@ TPageSound::TPageSound(TFormSettings& dialog)
     cbAudioDevice = Named(new QComboBox(this), "CbAudioDevice");
     cbAudioDevice->setProperty("dynamicItems", true);
     col->addWidget(cbAudioDevice);
+    lblNoAudioDevice = Label(this, "LblNoAudioDevice",
+                             "Pre tento typ výstupu sa nenašlo žiadne zvukové zariadenie: emulátor beží bez zvuku.");
+    lblNoAudioDevice->setWordWrap(true);
+    lblNoAudioDevice->hide();
+    col->addWidget(lblNoAudioDevice);
     QGroupBox* gbVol = Group(this, "GbVolume", "Hlasitosť:");
     auto* grid = new QGridLayout(gbVol);
     checkMute = Check(gbVol, "CheckMute", "Stlmiť");
@@ -72,6 +77,7 @@ void TPageSound::Load() {
     pugi::xml_node s = ConfigSection("Sound");
     const bool ds = AttrEquals(s, "out-type", "dsound"), wo = AttrEquals(s, "out-type", "waveout");
     deviceTag = ReadAttrInt(s, "device-index", -1);
+    loading = true;
     radioWO->setAutoExclusive(false);
     radioDS->setAutoExclusive(false);
     radioWO->setChecked(false);
@@ -80,12 +86,23 @@ void TPageSound::Load() {
     radioDS->setAutoExclusive(true);
     if (ds) radioDS->setChecked(true);
     if (wo) radioWO->setChecked(true);
-    // The second host API only where it is present (or already chosen).
-    radioDS->setEnabled(ds || SoundHostApiPresent(SoundHostApiType(true)));
-    if (!ds && !wo) OutTypeClick();
-    if (cbAudioDevice->currentIndex() >= 0) {
-        const int chosen = cbAudioDevice->currentData().toInt();
-        if (chosen != deviceTag) WriteAttrInt(s, "device-index", chosen);
+    loading = false;
+    listed = false;
+    if (deviceTag != kSoundDeviceNone || isVisible()) {
+        ListDevices();
+        if (cbAudioDevice->currentIndex() >= 0) {
+            const int chosen = cbAudioDevice->currentData().toInt();
+            if (chosen != deviceTag && deviceTag != kSoundDeviceNone) WriteAttrInt(s, "device-index", chosen);
+        } else if (deviceTag == -1) {
+            // Nothing to choose: later starts leave the sound library alone.
+            WriteAttrInt(s, "device-index", kSoundDeviceNone);
+        }
+    } else {
+        // No device was found before: the list is read when the page is shown,
+        // which starts the sound library only then.
+        cbAudioDevice->clear();
+        lblNoAudioDevice->hide();
+        radioDS->setEnabled(ds);
     }
     bool rewrite = false;
     const int speaker = LoadVolume(s, "volume-speaker", 90, rewrite);
@@ -105,13 +122,27 @@ void TPageSound::Load() {
     CheckMuteClick();
 }
 
+void TPageSound::ListDevices() {
+    listed = true;
+    // The second host API only where it is present (or already chosen).
+    radioDS->setEnabled(radioDS->isChecked() || SoundHostApiPresent(SoundHostApiType(true)));
+    OutTypeClick();
+}
+
+void TPageSound::showEvent(QShowEvent* event) {
+    TSettingsPage::showEvent(event);
+    if (!listed) ListDevices();  // a choice made here is written by OK
+}
+
 void TPageSound::OutTypeClick() {
+    listed = true;
     const int type = SoundHostApiType(radioDS->isChecked());
     std::vector<SoundDeviceEntry> devices = SoundDevicesOfHostApi(type);
     const SoundDeviceChoice choice = ChooseSoundDevice(devices, deviceTag, SoundDefaultOutputDevice(type));
     cbAudioDevice->clear();
     for (const SoundDeviceItem& item : choice.items) cbAudioDevice->addItem(Q(item.name), item.number);
     cbAudioDevice->setCurrentIndex(choice.selected);
+    lblNoAudioDevice->setVisible(cbAudioDevice->count() == 0);
 }
 
 void TPageSound::CheckMuteClick() {

@@ -20,11 +20,19 @@ public:
     // Models without a sound interface.
     void ClearSoundInterface();
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
+    // Fills the device list (which starts the sound library).
+    void ListDevices();
     void OutTypeClick();
     void CheckMuteClick();
 
     int deviceTag = -1;
+    bool loading = false;  // the radio buttons are being set from the document
+    bool listed = false;   // the device list was read since the last Load
+    QLabel* lblNoAudioDevice = nullptr;
     QRadioButton* radioWO = nullptr;
     QRadioButton* radioDS = nullptr;
     QComboBox* cbAudioDevice = nullptr;
