@@ -17,6 +17,7 @@
 #include "common/Startup.h"
 #include "shell/FormMain.h"
 #include "shell/InstanceChannel.h"
+#include "ui/HintHidePause.h"
 
 bool StartupErrorTexts(int error, QString& caption, QString& text) {
     switch (error) {
@@ -180,6 +181,7 @@ int RunProgram(int argc, char** argv) {
         if (ApplicationTag < 0) {
             ShowStartupError(ApplicationTag, form->XMLDoc(), folderNote);
         } else {
+            SetHintHidePause(app, kHintHidePauseMs);
             // The other windows are created here, before the first showing.
             form->SetInstanceChannel(&channel);
             if (!line.file.isEmpty())

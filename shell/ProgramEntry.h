@@ -7,6 +7,9 @@
 // Runs the program; returns the process exit code.
 int RunProgram(int argc, char** argv);
 
+// How long a hint stays shown.
+constexpr int kHintHidePauseMs = 5000;
+
 // The exit code of a refused command line.
 constexpr int kExitUsage = 2;
 
