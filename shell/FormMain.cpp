@@ -163,7 +163,9 @@ TFormMain::~TFormMain() {
 }
 
 void TFormMain::CreateControls() {
-    setWindowFlags((windowFlags() & ~Qt::WindowMaximizeButtonHint) | Qt::WindowMinimizeButtonHint);
+    // A fixed-size window: title, system menu, minimise and close only, no maximise.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFocusPolicy(Qt::StrongFocus);
     CreateRecordingSession();
     CreateDebugger();
@@ -321,6 +323,10 @@ void TFormMain::FormShow() {
         size = 0;
     else if (AttrEquals(screenSection, "size", "double"))
         size = 1;
+    // A stored size (the shipped 300 % on the first start, say) that does not fit the
+    // screen gives way to the largest that does; checked again with the real frame.
+    size = FittingWindowSize(size, frameGeometry().size() - geometry().size());
+    fitPending = true;
     miSize[size]->setChecked(true);
     SetScreenSize(size);
 
