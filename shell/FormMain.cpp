@@ -45,6 +45,7 @@
 #include "shell/StatusPictures.h"
 #include "shell/settings/FormSettings.h"
 #include "ui/ControlPictures.h"
+#include "shell/recording/FormActionRecording.h"
 #include "ui/LangWindows.h"
 #include "ui/Prompts.h"
 #include "ui/QtCommonUtils.h"
@@ -266,6 +267,7 @@ void TFormMain::RunStateChanged(int paused, bool alsoRefreshTimers) {
     SetImageIndex(tbtnRunPause, paused ? 4 : 5);
     tbtnRunPause->setIcon(CommandIcon(paused ? Command::Run : Command::Pause));
     miPaused->setChecked(paused != 0);
+    if (formActionRecording) formActionRecording->SetPaused(paused != 0);
     if (alsoRefreshTimers) {
         if (paused)
             controlsTimer->stop();
