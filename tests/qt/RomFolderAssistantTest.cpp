@@ -289,8 +289,8 @@ private slots:
             QVERIFY2(form.Plan().switchModel == c.expected,
                      qPrintable(QStringLiteral("%1: %2").arg(c.name).arg(form.Plan().switchModel)));
             form.accept();
-            const std::string now = ReadAttrString(FindChildElement(doc->Root(), "Model"), "current");
-            const char* want = c.expected < 0 ? c.current : MachineBuilder::ModelName(c.expected);
+            const QString now = QString::fromStdString(ReadAttrString(FindChildElement(doc->Root(), "Model"), "current"));
+            const QString want = QString::fromLatin1(c.expected < 0 ? c.current : MachineBuilder::ModelName(c.expected));
             QVERIFY2(now == want, c.name);
             if (c.expected >= 0) QVERIFY2(ModelHasMonitorRom(doc->Root(), c.expected), c.name);
             cleanup();
