@@ -20,10 +20,18 @@ public:
     ConfigDocument(const ConfigDocument&) = delete;
     ConfigDocument& operator=(const ConfigDocument&) = delete;
 
+    // The name of the document element of Orvik's configuration.
+    static constexpr const char* kRootName = "Orvik";
+
     // Loads and parses fileName, keeping white space between elements. The
-    // root's attribute "version" (empty when missing) must equal version.
-    // On any failure the document stays inactive and will not be saved.
+    // document element must be Orvik's (another program's document is never
+    // taken, and so never written over), and its attribute "version" (empty
+    // when missing) must equal version. On any failure the document stays
+    // inactive and will not be saved, and Problem() says what is wrong.
     int Open(const std::string& fileName, const std::string& version);
+    // What the last Open found wrong with the file, in words ("missing", "not XML at
+    // line 3: ..."); empty after a successful Open.
+    const std::string& Problem() const { return problem_; }
     // Forgets the document without saving it.
     void Deactivate();
     // Saves the document when it is active, then forgets it. False when the save
@@ -46,6 +54,7 @@ public:
 private:
     pugi::xml_document doc_;
     std::string fileName_;
+    std::string problem_;
     bool active_ = false;
 };
 

@@ -45,6 +45,7 @@
 #include "shell/StatusPictures.h"
 #include "shell/settings/FormSettings.h"
 #include "ui/ControlPictures.h"
+#include "shell/recording/FormActionRecording.h"
 #include "ui/LangWindows.h"
 #include "ui/Prompts.h"
 #include "ui/QtCommonUtils.h"
@@ -167,7 +168,9 @@ TFormMain::~TFormMain() {
 }
 
 void TFormMain::CreateControls() {
-    setWindowFlags((windowFlags() & ~Qt::WindowMaximizeButtonHint) | Qt::WindowMinimizeButtonHint);
+    // A fixed-size window: title, system menu, minimise and close only, no maximise.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFocusPolicy(Qt::StrongFocus);
     CreateRecordingSession();
     CreateDebugger();
@@ -270,6 +273,7 @@ void TFormMain::RunStateChanged(int paused, bool alsoRefreshTimers) {
     SetImageIndex(tbtnRunPause, paused ? 4 : 5);
     tbtnRunPause->setIcon(CommandIcon(paused ? Command::Run : Command::Pause));
     miPaused->setChecked(paused != 0);
+    if (formActionRecording) formActionRecording->SetPaused(paused != 0);
     if (alsoRefreshTimers) {
         if (paused)
             controlsTimer->stop();
@@ -327,6 +331,10 @@ void TFormMain::FormShow() {
         size = 0;
     else if (AttrEquals(screenSection, "size", "double"))
         size = 1;
+    // A stored size (the shipped 300 % on the first start, say) that does not fit the
+    // screen gives way to the largest that does; checked again with the real frame.
+    size = FittingWindowSize(size, frameGeometry().size() - geometry().size());
+    fitPending = true;
     miSize[size]->setChecked(true);
     SetScreenSize(size);
 

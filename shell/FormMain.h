@@ -145,6 +145,13 @@ public:
     void ScreenSizeClick(QAction* sender);
     void SetScreenSize(int size);
     Q_INVOKABLE void UpdateWindowLayout();
+    // The window size (0..2) to start with: wanted when the whole window, with a frame
+    // frameExtra larger than its client area, fits the available screen, else the
+    // largest that fits (100 % when none does).
+    int FittingWindowSize(int wanted, QSize frameExtra) const;
+    // The window's size without its frame at a window size; widest: with the widest
+    // picture the current model shows.
+    QSize WindowSizeOf(int size, bool widest) const;
     void SetLed(int mask, bool lit);
     void TBtnSoundClick(bool fromClick);
     void MiRecordSoundClick();
@@ -357,6 +364,7 @@ private:
     QPoint placeAt;
     QElapsedTimer placeClock;
     int placeSettled = 0;
+    bool fitPending = false;  // the start's size is checked again once the frame is known
     std::unique_ptr<TFormSettings> formSettings;
     TFormJoy* formJoy = nullptr;
     TFormPrint* formPrint = nullptr;

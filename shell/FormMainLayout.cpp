@@ -2,6 +2,8 @@
 // menus, toolbar and status panel around the screen picture), the layout
 // that fits the window to the picture, and the frame's position.
 #include <QGuiApplication>
+
+#include <algorithm>
 #include <QLabel>
 #include <QLayout>
 #include <QMenu>
@@ -10,6 +12,7 @@
 #include <QTimer>
 #include <QToolBar>
 
+#include "common/Config.h"
 #include "machine/owner/MachineOwner.h"
 #include "machine/screen/ScreenDAD85.h"
 #include "shell/FormMain.h"
@@ -37,6 +40,32 @@ void TFormMain::PlaceFrameTick() {
         return;
     }
     if (frameGeometry() == geometry()) return;  // no frame yet
+    if (fitPending) {
+        // The frame is known now: the start's size and place must let all of it show.
+        fitPending = false;
+        const QSize extra = frameGeometry().size() - geometry().size();
+        const QRect desk = screen() ? screen()->availableGeometry() : QRect();
+        if (desk.isValid()) {
+            const int fit = FittingWindowSize(windowSize, extra);
+            const QSize whole = WindowSizeOf(fit, true) + extra;
+            auto clamp = [](int pos, int size, int from, int length) {
+                return std::max(from, std::min(pos, from + length - size));
+            };
+            const QPoint at(clamp(placeAt.x(), whole.width(), desk.x(), desk.width()),
+                            clamp(placeAt.y(), whole.height(), desk.y(), desk.height()));
+            savedLeft = at.x();
+            savedTop = at.y();
+            if (fit != windowSize) {
+                miSize[fit]->setChecked(true);
+                SetScreenSize(fit);  // places the frame again
+                return;
+            }
+            if (at != placeAt) {
+                placeAt = at;
+                placeSettled = 0;
+            }
+        }
+    }
     // The manager may still move the window while it frames it: done once
     // the frame has stayed in place for a few ticks.
     if (frameGeometry().topLeft() != placeAt) {
@@ -118,6 +147,27 @@ void TFormMain::SetScreenSize(int size) {
     if (controlsOn) controlsTimer->start();
     if (screenTimerOn) owner->ScreenTimer().SetEnabled(true);
     screenView->update();
+}
+
+QSize TFormMain::WindowSizeOf(int size, bool widest) const {
+    // The Consul 2717 switches to the wide picture; the others stay narrow.
+    ScreenDAD85* s = owner->GetScreen();
+    const bool wide = (s && s->IsWideMode()) ||
+                      (widest && AttrEquals(ConfigSection("Model"), "current", "Model-C2717"));
+    return QSize(ScreenDAD85::WidthOf(size, wide) + 1,
+                 ScreenDAD85::HeightOf(size) + kPanelHeight + kToolBarHeight + menuBar()->sizeHint().height());
+}
+
+int TFormMain::FittingWindowSize(int wanted, QSize frameExtra) const {
+    if (wanted < 0 || wanted > 2) wanted = 2;
+    QScreen* sc = screen() ? screen() : QGuiApplication::primaryScreen();
+    if (!sc) return wanted;
+    const QSize desk = sc->availableGeometry().size();
+    for (int size = wanted; size > 0; --size) {
+        const QSize whole = WindowSizeOf(size, true) + frameExtra;
+        if (whole.width() <= desk.width() && whole.height() <= desk.height()) return size;
+    }
+    return 0;
 }
 
 void TFormMain::UpdateWindowLayout() {

@@ -83,8 +83,8 @@ void TFormMain::TBtnSaveSnapClick() {
         else
             prompts->Error(this, Text("err.SaveSnap.Title"), Text("err.SaveSnap.Message"));
     }
-    const int tag = owner->DebuggerTag.load();
-    if (tag != DebuggerRequest::Stopped && tag != DebuggerRequest::StopRequest) SetPause(0, 0);
+    // The debugger's window, when shown, keeps the machine paused for it.
+    if (!DebuggerWindowVisible()) SetPause(0, 0);
 }
 
 void TFormMain::MiOpenSnapClick() {

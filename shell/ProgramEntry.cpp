@@ -12,10 +12,12 @@
 #include <memory>
 
 #include "Version.h"
+#include "common/ConfigDocument.h"
 #include "common/ConfigLocation.h"
 #include "common/Startup.h"
 #include "shell/FormMain.h"
 #include "shell/InstanceChannel.h"
+#include "ui/HintHidePause.h"
 
 bool StartupErrorTexts(int error, QString& caption, QString& text) {
     switch (error) {
@@ -34,6 +36,16 @@ bool StartupErrorTexts(int error, QString& caption, QString& text) {
         default:
             return false;
     }
+}
+
+bool StartupErrorMessage(int error, const QString& file, const QString& problem, const QString& note,
+                         QString& caption, QString& text) {
+    if (!StartupErrorTexts(error, caption, text)) return false;
+    QStringList detail;
+    if (!problem.isEmpty()) detail << (file.isEmpty() ? problem : file + ": " + problem + ".");
+    if (!note.isEmpty()) detail << note;
+    if (!detail.isEmpty()) text += "\n\n" + detail.join('\n');
+    return true;
 }
 
 CommandLine ParseCommandLine(const QStringList& args) {
@@ -87,13 +99,17 @@ CommandLine ParseCommandLine(const QStringList& args) {
 
 namespace {
 
-// The box is also written to stderr. Where nobody can see or click it (the
-// offscreen platform) it is shown and closed at once, so the program still ends.
-void ShowStartupError(int error) {
+// Written to stderr as well. Where nobody can see or click the box (the offscreen
+// platform) it is shown and closed at once, so the program still ends.
+void ShowStartupError(int error, const ConfigDocument& doc, const QString& note) {
     QString caption, text;
-    if (!StartupErrorTexts(error, caption, text)) return;
+    const QString problem = error == TFormMain::kPortIoMissing ? QString() : QString::fromStdString(doc.Problem());
+    if (!StartupErrorMessage(error, QString::fromStdString(doc.FileName()), problem,
+                             error == TFormMain::kConfigUnreadable ? note : QString(), caption, text))
+        return;
     std::fprintf(stderr, "%s: %s\n", caption.toUtf8().constData(), text.toUtf8().constData());
     QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok);
+    box.setObjectName("StartupErrorBox");
     if (QGuiApplication::platformName() == QLatin1String("offscreen"))
         QTimer::singleShot(0, &box, &QMessageBox::accept);
     box.exec();
@@ -107,18 +123,30 @@ int Finish(const CommandLine& line) {
 
 // The configuration's folder: the program folder in portable mode, else the user's
 // folder; language files also come from the user's data folder and the share folder.
-void ChooseProgramFolders() {
+// Returns what went wrong on the way (the default configuration not found or not
+// copied), for the start-up message of a configuration that cannot be read.
+QString ChooseProgramFolders() {
     const std::string programDir = ExecutableDir();
-    if (programDir.empty()) return;  // InitCommonUtils then reports what it finds
+    if (programDir.empty()) return {};  // InitCommonUtils then reports what it finds
     const std::string shared = SharedDataDir(programDir);
-    std::string shipped = programDir + "Orvik.xml";
-    if (!QFileInfo::exists(QString::fromStdString(shipped))) shipped = shared + "Orvik.xml";
+    const std::string beside = programDir + "Orvik.xml";
+    const std::string installed = shared + "Orvik.xml";
+    const std::string shipped = QFileInfo::exists(QString::fromStdString(beside)) ? beside : installed;
     const ConfigLocation where = ChooseConfigLocation(programDir, shipped);
-    if (!where.problem.empty())
-        std::fprintf(stderr, "Orvik: the configuration in %s cannot be made: %s\n", where.dir.c_str(),
-                     where.problem.c_str());
+    QString note;
+    if (!where.problem.empty()) {
+        if (!QFileInfo::exists(QString::fromStdString(shipped)))
+            note = QStringLiteral("The default configuration cannot be read: it was looked for as %1 and as %2, "
+                                  "and neither is there.")
+                       .arg(QString::fromStdString(beside), QDir::cleanPath(QString::fromStdString(installed)));
+        else
+            note = QStringLiteral("The configuration cannot be made from the default %1: %2.")
+                       .arg(QDir::cleanPath(QString::fromStdString(shipped)), QString::fromStdString(where.problem));
+        std::fprintf(stderr, "Orvik: %s\n", note.toUtf8().constData());
+    }
     SetExtraLanguageFolders({UserDataDir() + "Lang/", shared + "Lang/"});
     TFormMain::SetProgramDirOverride(where.dir);
+    return note;
 }
 
 }  // namespace
@@ -147,12 +175,13 @@ int RunProgram(int argc, char** argv) {
     InstanceChannel channel(QCoreApplication::applicationFilePath());
     if (channel.CheckInstance(args, QDir::currentPath())) return 0;
 
-    ChooseProgramFolders();
+    const QString folderNote = ChooseProgramFolders();
     {
         auto form = std::make_unique<TFormMain>();
         if (ApplicationTag < 0) {
-            ShowStartupError(ApplicationTag);
+            ShowStartupError(ApplicationTag, form->XMLDoc(), folderNote);
         } else {
+            SetHintHidePause(app, kHintHidePauseMs);
             // The other windows are created here, before the first showing.
             form->SetInstanceChannel(&channel);
             if (!line.file.isEmpty())

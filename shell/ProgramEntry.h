@@ -7,6 +7,9 @@
 // Runs the program; returns the process exit code.
 int RunProgram(int argc, char** argv);
 
+// How long a hint stays shown.
+constexpr int kHintHidePauseMs = 5000;
+
 // The exit code of a refused command line.
 constexpr int kExitUsage = 2;
 
@@ -25,3 +28,9 @@ CommandLine ParseCommandLine(const QStringList& args);
 // The caption and text of the start-up fault box for a negative start-up
 // error (-1, -2, -3); false for any other value.
 bool StartupErrorTexts(int error, QString& caption, QString& text);
+
+// The whole start-up message: the fixed text of the error, then the file and what is
+// wrong with it (file: problem), then note (how the configuration's folder was chosen,
+// when that went wrong), each on a line of its own when not empty.
+bool StartupErrorMessage(int error, const QString& file, const QString& problem, const QString& note,
+                         QString& caption, QString& text);

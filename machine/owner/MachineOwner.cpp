@@ -135,6 +135,8 @@ void MachineOwner::SetPause(int state, int alsoRefreshTimers) {
         if (parts.joystick) parts.joystick->ReleaseDevices(0);
         if (parts.view) parts.view->RunStateChanged(1, alsoRefreshTimers != 0);
     } else {
+        // Keys typed while paused are not played now; one still held is pressed.
+        parts.keyEvents.DropQueued();
         if (parts.view) parts.view->RunStateChanged(0, alsoRefreshTimers != 0);
         if (parts.joystick) parts.joystick->AcquireDevices();
         if (parts.sound) parts.sound->Resume();

@@ -29,7 +29,7 @@ void KeyEventQueue::Post(int vk, bool isDown) {
     if (live.IsDown(vk) == isDown) return;  // auto-repeat, or a release never pressed
     live.SetKey(vk, isDown);
     if (!ring.Push(Event{static_cast<int16_t>(vk), static_cast<uint8_t>(isDown ? 1 : 0)}))
-        overflow.store(true, std::memory_order_release);
+        resync.store(true, std::memory_order_release);
 }
 
 void KeyEventQueue::PostReleaseAll() {
@@ -37,7 +37,7 @@ void KeyEventQueue::PostReleaseAll() {
     for (int k = 0; k < KeyState::kCount && !any; ++k) any = live.IsDown(k);
     if (!any) return;  // every release is queued already
     live.Clear();
-    if (!ring.Push(Event{kAllUp, 0})) overflow.store(true, std::memory_order_release);
+    if (!ring.Push(Event{kAllUp, 0})) resync.store(true, std::memory_order_release);
 }
 
 // ---- emulation thread
@@ -134,7 +134,7 @@ void KeyEventQueue::Resync(HostKeyState& keys, int64_t now) {
 
 bool KeyEventQueue::Apply(HostKeyState& keys, int64_t now) {
     bool changed = false;
-    if (overflow.exchange(false, std::memory_order_acq_rel)) {
+    if (resync.exchange(false, std::memory_order_acq_rel)) {
         Resync(keys, now);
         changed = true;
     }

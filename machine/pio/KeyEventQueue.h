@@ -9,9 +9,10 @@
 //   scanning once a frame sees every tap, however short it was on the host;
 // - a modifier (Shift, Ctrl, Alt) goes up only after the keys pressed while
 //   it was down, unless a further key press needs it up first.
-// The events pass through a lock-free ring; when it overflows (the machine
-// has been paused long), the emulation side takes the host's present key
-// state instead.
+// The events pass through a lock-free ring; when it overflows, the emulation
+// side takes the host's present key state instead. So it does when the
+// machine runs again after a pause: what was typed meanwhile is dropped, and
+// a key still held then counts as pressed.
 #include <atomic>
 #include <cstdint>
 
@@ -30,6 +31,9 @@ public:
     void Post(int vk, bool down);
     // Every key up (the window lost the focus).
     void PostReleaseAll();
+    // Forgets every event posted until now: the next Apply takes the host's
+    // keys as they are (the machine runs again after a pause).
+    void DropQueued() { resync.store(true, std::memory_order_release); }
     // The keys as the host has them now (what has been posted).
     const HostKeyState& Live() const { return live; }
 
@@ -60,7 +64,7 @@ private:
 
     // Shared.
     SpscRing<Event, kCapacity> ring;
-    std::atomic<bool> overflow{false};
+    std::atomic<bool> resync{false};  // the ring overflowed, or its events are to be dropped
     HostKeyState live;  // written by the producer, read by a resync
 
     // Emulation thread only.

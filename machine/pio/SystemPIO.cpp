@@ -316,10 +316,11 @@ bool SystemPIO::TypeCharacter(char16_t ch) {
         vk = ch;
     }
     if (vk) {
-        if (changeZy == 1) {
-            if (vk == 'Z') vk = 'Y';
-            else if (vk == 'Y') vk = 'Z';
-        }
+        // The key table is positional, and the PMD 85 has Z where the host's Y key lies
+        // and Y where its Z key lies: a typed character is its own letter, so Z and Y are
+        // always exchanged here, whatever change-zy does to the host's keys.
+        if (vk == 'Z') vk = 'Y';
+        else if (vk == 'Y') vk = 'Z';
     } else if (ch >= u'!' && ch <= u')') {
         vk = '1' + (ch - u'!');
         shift = true;

@@ -55,7 +55,7 @@ TFormAbout::TFormAbout(QWidget* parent) : QDialog(parent) {
     bold.setPixelSize(7);
     bold.setBold(true);
     lblVersionNum->setFont(bold);
-    lblVersionNum->setStyleSheet("color: white");
+    lblVersionNum->setStyleSheet("color: black");
     lblCopyright = MakeLabel(back, "LblCopyright", QRect(15, 158, 289, 13));
     lblCopyright->setText(QString::fromUtf8("© Orvik developers"));
     QFont b = lblCopyright->font();

@@ -99,6 +99,16 @@ TFormActionRecording::TFormActionRecording(QWidget* parent) : QDialog(parent) {
     keys->addWidget(Named(new QLabel(Text("Alt+Del - Späť na značku"), keysRow), "LblRolback"));
     keys->addStretch(1);
     keys->addWidget(Named(new QLabel(Text("Alt+Break - Stop"), keysRow), "LblStop"));
+    // Over the strip while the machine is paused.
+    lblPaused = Named(new QLabel(Text("Pozastavené: Alt+F3 spustí emuláciu"), panelRecording), "LblPaused");
+    lblPaused->setAlignment(Qt::AlignCenter);
+    lblPaused->setMargin(3);
+    lblPaused->setAutoFillBackground(true);
+    QPalette note = lblPaused->palette();
+    note.setColor(QPalette::Window, QColor(255, 255, 160));
+    note.setColor(QPalette::WindowText, Qt::black);
+    lblPaused->setPalette(note);
+    lblPaused->hide();
     panelRecording->hide();
     FitToTexts();
 }
@@ -108,6 +118,7 @@ void TFormActionRecording::FitToTexts() {
     // need it, so that none is cut off.
     int width = kClientWidth;
     width = std::max(width, keysRow->layout()->sizeHint().width());
+    width = std::max(width, lblPaused->sizeHint().width() + 8);
     width = std::max(width, checkExtSnapFile->x() + checkExtSnapFile->sizeHint().width() + 10);
     for (QWidget* w : std::initializer_list<QWidget*>{rbCurrentPos, rbFromExistSnap})
         width = std::max(width, w->x() + w->sizeHint().width() + 10);
@@ -124,8 +135,15 @@ void TFormActionRecording::FitToTexts() {
     btnCancel->setGeometry(275 + grow, 152, 75, 25);
     scrlBox->setGeometry(1, 1, width - 2, 158);
     keysRow->setGeometry(0, 160, width, 26);
+    const QSize note = lblPaused->sizeHint();
+    lblPaused->setGeometry(std::max(0, (width - note.width()) / 2), 56, std::min(width, note.width()), note.height());
+    lblPaused->raise();
     ResizeStrip();
 }
+
+void TFormActionRecording::SetPaused(bool paused) { lblPaused->setVisible(paused); }
+
+bool TFormActionRecording::PausedShown() const { return lblPaused->isVisible(); }
 
 TFormActionRecording::~TFormActionRecording() { ClearThumbnails(); }
 

@@ -55,6 +55,11 @@ public:
     QLabel* Thumbnail(int index) const { return thumbnails[static_cast<size_t>(index)]; }
     QScrollArea* Strip() const { return scrlBox; }
 
+    // The recording panel says so while the machine is paused (after creating or
+    // continuing a recording it waits for the user to run it).
+    void SetPaused(bool paused);
+    bool PausedShown() const;
+
     // The file dialog and the error box go through prompts.
     void SetPrompts(Prompts& p) { prompts = &p; }
 
@@ -91,4 +96,5 @@ private:
     QScrollArea* scrlBox = nullptr;
     QWidget* strip = nullptr;
     QWidget* keysRow = nullptr;
+    QLabel* lblPaused = nullptr;
 };

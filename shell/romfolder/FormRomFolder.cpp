@@ -179,6 +179,10 @@ void TFormRomFolder::Fill() {
         summary = Text("text.Summary.Empty", "The folder holds no files.");
     else if (!plan.HasWork())
         summary = Text("text.Summary.Nothing", "Nothing here changes the settings.");
+    else if (plan.switchModel >= 0)
+        summary = Text("text.Summary.Switch", "%1 has no monitor ROM: OK makes %2 the current model.")
+                      .replace("%1", TPageModel::ModelCaption(plan.currentModel))
+                      .replace("%2", TPageModel::ModelCaption(plan.switchModel));
     lblSummary->setText(summary);
     lblSummary->setVisible(!summary.isEmpty());
 }

@@ -126,7 +126,10 @@ TEST_F(ConfigFile, RefusesUnreadableOrOtherVersion)
         {"other version", "<Orvik version=\"3.1.4.16\"><General/></Orvik>", ConfigDocument::OpenVersionMismatch},
         {"no version", "<Orvik><General/></Orvik>", ConfigDocument::OpenVersionMismatch},
         {"version with blank", "<Orvik version=\"3.1.4.15 \"/>", ConfigDocument::OpenVersionMismatch},
-        {"root name is free", "<Whatever version=\"3.1.4.15\"/>", ConfigDocument::OpenOk},
+        // Another program's document is never taken (and so never written over at exit),
+        // whatever version it names.
+        {"another program's document", "<Whatever version=\"3.1.4.15\"/>", ConfigDocument::OpenUnreadable},
+        {"root name in other case", "<orvik version=\"3.1.4.15\"/>", ConfigDocument::OpenUnreadable},
     };
     for (const Case& c : cases) {
         WriteFile(file, c.text);
@@ -144,6 +147,42 @@ TEST_F(ConfigFile, RefusesUnreadableOrOtherVersion)
     }
     ConfigDocument doc;
     EXPECT_EQ(doc.Open((dir / "missing.xml").string(), kVersion), ConfigDocument::OpenUnreadable);
+}
+
+// What Open found wrong, in words that name the fault.
+TEST_F(ConfigFile, ProblemSaysWhatIsWrong)
+{
+    struct Case {
+        const char* what;
+        std::string text;
+        std::string problem;
+    };
+    const Case cases[] = {
+        {"empty", "", "empty"},
+        {"blanks", "  \n\t\n", "holds only blanks"},
+        {"not XML", "this is not XML", "not XML at line 1: no document element found"},
+        {"tags crossed on line 3", "<Orvik version=\"3.1.4.15\">\n  <General>\n  </Screen>\n</Orvik>\n",
+         "not XML at line 3: start-end tags mismatch"},
+        {"cut short on line 2", "<Orvik version=\"3.1.4.15\">\n  <General", "not XML at line 2: error parsing start element tag"},
+        {"another program's", "<svg version=\"3.1.4.15\"/>", "another program's document: its root element is <svg>, not <Orvik>"},
+        {"other version", "<Orvik version=\"3.1.4.16\"/>", "version \"3.1.4.16\", where this program needs \"3.1.4.15\""},
+        {"no version", "<Orvik/>", "no version, where this program needs \"3.1.4.15\""},
+        {"good", kSample, ""},
+    };
+    for (const Case& c : cases) {
+        WriteFile(file, c.text);
+        ConfigDocument doc;
+        doc.Open(file.string(), kVersion);
+        EXPECT_EQ(doc.Problem(), c.problem) << c.what;
+        EXPECT_EQ(doc.FileName(), file.string()) << c.what;
+        doc.Deactivate();
+        EXPECT_EQ(doc.Problem(), c.problem) << c.what << " (kept after Deactivate)";
+    }
+    ConfigDocument doc;
+    doc.Open((dir / "missing.xml").string(), kVersion);
+    EXPECT_EQ(doc.Problem(), "missing");
+    doc.Open(dir.string(), kVersion);
+    EXPECT_EQ(doc.Problem(), "a folder, not a file");
 }
 
 TEST_F(ConfigFile, ReleaseSavesUnlessDeactivated)

@@ -4,6 +4,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -81,6 +84,39 @@ TEST(RomRecogniser, BuiltInTableIsWellFormed) {
         EXPECT_EQ(r.sha1.size(), 40u) << r.name;
         EXPECT_TRUE(PlausibleRomSize(r.size)) << r.name;
     }
+}
+
+// The table compiled in is the project's own list, every line of it, whatever lies outside
+// the project: a clone of the project alone recognises the real dumps.
+TEST(RomRecogniser, BuiltInTableIsTheProjectsOwnListWhole) {
+    std::ifstream f(std::string(ORVIK_SOURCE_DIR) + "/common/data/known-roms.tsv", std::ios::binary);
+    ASSERT_TRUE(f) << "the project's list of known dumps is missing";
+    const std::string text((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    // Rows counted without the parser: not a comment, not the header, not blank.
+    size_t rows = 0;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);)
+        if (!line.empty() && line[0] != '#' && line.rfind("name\t", 0) != 0) ++rows;
+    const std::vector<KnownRom> own = ParseKnownRoms(text);
+    const std::vector<KnownRom>& built = BuiltInKnownRoms();
+    ASSERT_GT(rows, 50u);
+    ASSERT_EQ(own.size(), rows);
+    ASSERT_EQ(built.size(), own.size());
+    for (size_t i = 0; i < own.size(); ++i) {
+        EXPECT_EQ(built[i].name, own[i].name);
+        EXPECT_EQ(built[i].size, own[i].size) << own[i].name;
+        EXPECT_EQ(built[i].sha1, own[i].sha1) << own[i].name;
+        EXPECT_EQ(built[i].kind, own[i].kind) << own[i].name;
+        EXPECT_EQ(built[i].model, own[i].model) << own[i].name;
+    }
+    // The PMD 85-2A monitor as it circulates, by its SHA-1.
+    const auto m2a = std::find_if(built.begin(), built.end(), [](const KnownRom& r) {
+        return r.sha1 == "d0fd481ae4a9475c50408bb8a190c423984f56b0";
+    });
+    ASSERT_NE(m2a, built.end()) << "the PMD 85-2A monitor is not in the table";
+    EXPECT_EQ(m2a->size, 4096u);
+    EXPECT_EQ(m2a->kind, "monitor");
+    EXPECT_EQ(m2a->model, "Model-2A");
 }
 
 TEST(RomRecogniser, FolderOfKnownUnknownAndWrongFiles) {

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "tests/cpu/CpmHarness.h"
+#include "tests/support/SharedTestData.h"
 
 namespace {
 
@@ -19,8 +20,8 @@ class CpmProgram : public ::testing::TestWithParam<ProgramCase> {};
 
 TEST_P(CpmProgram, PassesWithExactTotals) {
     const ProgramCase& c = GetParam();
-    const std::string dir = std::string(ORVIK_TESTDATA_DIR) + "/cpu8080";
-    if (!std::filesystem::is_directory(dir)) GTEST_SKIP() << "CPU test programs not found in " << dir;
+    const std::string dir = shared_test_data::Dir() + "/cpu8080";
+    REQUIRE_SHARED_FOLDER(dir, "CPU test programs");
     std::vector<uint8_t> program;
     ASSERT_TRUE(CpmHarness::ReadFile(dir + "/" + c.file, program)) << c.file;
     CpmHarness h;

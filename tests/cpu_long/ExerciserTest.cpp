@@ -5,10 +5,11 @@
 #include <filesystem>
 
 #include "tests/cpu/CpmHarness.h"
+#include "tests/support/SharedTestData.h"
 
 TEST(Exerciser8080, AllGroupsPassWithExactTotals) {
-    const std::string dir = std::string(ORVIK_TESTDATA_DIR) + "/cpu8080";
-    if (!std::filesystem::is_directory(dir)) GTEST_SKIP() << "CPU test programs not found in " << dir;
+    const std::string dir = shared_test_data::Dir() + "/cpu8080";
+    REQUIRE_SHARED_FOLDER(dir, "CPU test programs");
     std::vector<uint8_t> program;
     ASSERT_TRUE(CpmHarness::ReadFile(dir + "/8080EXM.COM", program));
     CpmHarness h;

@@ -146,4 +146,19 @@ TEST_F(KeyTapsTest, KeysLetGoWhenTheFocusGoesAreReleasedAfterTheirHold) {
     EXPECT_EQ(Logged(), expected);
 }
 
+// "ABCDEFGH" typed while the machine is paused is not typed when it runs again; a key
+// still held then is pressed, once.
+TEST_F(KeyTapsTest, KeysTypedWhilePausedAreDropped) {
+    owner.SetPause(1, 0);
+    for (int vk : {'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H'}) Tap(vk);
+    owner.KeyEvents().Post('Q', true);
+    owner.SetPause(0, 0);
+    Settle();
+    owner.KeyEvents().Post('Q', false);
+    Settle();
+    owner.SetPause(1, 0);
+    const std::vector<std::pair<int, int>> expected{{kQ.column, kQ.rows}};
+    EXPECT_EQ(Logged(), expected);
+}
+
 }  // namespace

@@ -138,4 +138,47 @@ TEST(KeyEventQueueTest, ReleaseAllKeepsEachHold) {
     EXPECT_FALSE(q.Live().IsDown('Q'));
 }
 
+// The machine runs again after a pause: what was typed meanwhile is not played, a key
+// still held counts as pressed, a key let go meanwhile is up, and events flow again.
+TEST(KeyEventQueueTest, DroppedEventsLeaveTheHostKeysAsTheyAre) {
+    KeyEventQueue q;
+    HostKeyState keys;
+    q.Post('Z', true);  // held before the pause, let go during it
+    q.Apply(keys, 0);
+    ASSERT_TRUE(keys.IsDown('Z'));
+    // Paused: no Apply runs.
+    for (int vk : {'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H'}) {
+        q.Post(vk, true);
+        q.Post(vk, false);
+    }
+    q.Post('Z', false);
+    q.Post(VK_LSHIFT, true);
+    q.Post('Q', true);  // still held at the resume
+    q.DropQueued();
+    const int64_t resume = 10 * kTwoFrames;
+    EXPECT_TRUE(q.Apply(keys, resume));
+    for (int vk : {'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 'Z'}) EXPECT_FALSE(keys.IsDown(vk)) << char(vk);
+    EXPECT_TRUE(keys.IsDown('Q'));
+    EXPECT_TRUE(keys.IsDown(VK_SHIFT));
+    EXPECT_EQ(q.Waiting(), 0u);
+    // Nothing of it comes later either.
+    for (int64_t t = resume; t <= resume + 4 * kTwoFrames; t += kTwoFrames / 4) {
+        q.Apply(keys, t);
+        EXPECT_FALSE(keys.IsDown('A'));
+        EXPECT_TRUE(keys.IsDown('Q'));
+    }
+    // Typing after the resume is played as ever.
+    q.Post('Q', false);
+    q.Post('W', true);
+    q.Post('W', false);
+    q.Apply(keys, resume + 5 * kTwoFrames);
+    EXPECT_FALSE(keys.IsDown('Q'));
+    bool wDown = keys.IsDown('W');
+    for (int64_t t = resume + 5 * kTwoFrames; t <= resume + 7 * kTwoFrames && !wDown; t += kTwoFrames / 4) {
+        q.Apply(keys, t);
+        wDown = keys.IsDown('W');
+    }
+    EXPECT_TRUE(wDown);
+}
+
 }  // namespace

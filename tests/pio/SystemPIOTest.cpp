@@ -404,6 +404,28 @@ TEST(SystemPIO, TypedZyExchange) {
     EXPECT_FALSE(y.shift);
 }
 
+// Inserted text types each letter as itself: the PMD 85's Z lies at 5/04 (the host's Y
+// key's place) and its Y at 1/10, with change-zy off as well as on.
+TEST(SystemPIO, TypedZAndYAreThemselvesWhateverChangeZy) {
+    struct Case {
+        char16_t ch;
+        int column;
+        uint8_t mask;
+        bool shift;
+    };
+    const Case cases[] = {{u'z', 5, 0x04, true}, {u'Z', 5, 0x04, false}, {u'y', 1, 0x10, true}, {u'Y', 1, 0x10, false}};
+    for (uint8_t changeZy : {0, 1}) {
+        for (int model : {0, 2, 7}) {
+            for (const Case& c : cases) {
+                const Pressed p = TypeOne(model, c.ch, changeZy);
+                EXPECT_EQ(p.column, c.column) << char(c.ch) << " change-zy " << int(changeZy) << " model " << model;
+                EXPECT_EQ(p.mask, c.mask) << char(c.ch) << " change-zy " << int(changeZy) << " model " << model;
+                EXPECT_EQ(p.shift, c.shift) << char(c.ch) << " change-zy " << int(changeZy) << " model " << model;
+            }
+        }
+    }
+}
+
 TEST(SystemPIO, DoubledLetterIsTwoPresses) {
     Machine m(0);
     m.sys.SetInsertText(u"aa");

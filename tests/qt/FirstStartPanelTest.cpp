@@ -229,6 +229,38 @@ private slots:
         QVERIFY(prompts.Errors().isEmpty());
     }
 
+    // The shipped start, on Consul 2717: a folder that holds another model's monitor makes
+    // that model the current one, so that the panel goes and the machine boots it.
+    void romFolderOnTheShippedModelSwitchesToAModelWithItsRom() {
+        Start("Model-C2717");
+        QTRY_VERIFY(Panel()->isVisible());
+        QCOMPARE(Message(), QString("Consul 2717 has no monitor ROM."));
+        QVERIFY(QDir().mkpath(prog->Path("roms")));
+        QVERIFY(prog->Write("roms/pmd2a.rom", VideoMarkMonitor(true)));
+        form->FormSettings()->SetKnownRoms({KnownRomEntry("pmd2a.rom", VideoMarkMonitor(true), "monitor", "Model-2A")});
+        prompts.paths = {prog->Path("roms").toStdString()};
+        prompts.AnswerDialogs<TFormRomFolder>([](TFormRomFolder& d) {
+            d.accept();
+            return d.result();
+        });
+        form->findChild<QPushButton*>("BtnRomFolder")->click();
+        QVERIFY(!Panel()->isVisible());
+        QCOMPARE(form->Owner().GetModel(), 2);
+        CheckRunsTheMonitor();
+        QVERIFY(prog->Read("Orvik.xml").contains("<Model current=\"Model-2A\">"));
+        QVERIFY(form->FormSettings()->findChild<QRadioButton*>("RadioM2A")->isChecked());
+        // The settings dialog's OK keeps the model.
+        prompts.AnswerDialogs<TFormSettings>([](TFormSettings& d) {
+            d.findChild<QPushButton*>("BtnOk")->click();
+            return d.result();
+        });
+        form->ActionNamed("MiGeneral")->trigger();
+        QVERIFY(prog->Read("Orvik.xml").contains("<Model current=\"Model-2A\">"));
+        QCOMPARE(form->Owner().GetModel(), 2);
+        QVERIFY(!Panel()->isVisible());
+        QVERIFY(prompts.Errors().isEmpty());
+    }
+
     // A snapshot saved with its monitor ROM, opened while the panel shows:
     // the panel goes and the machine runs with every timer (the hold had
     // stopped the screen and controls timers too).

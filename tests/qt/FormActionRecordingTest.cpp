@@ -252,12 +252,17 @@ private slots:
         QCOMPARE(window->Thumbnail(0)->geometry(), QRect(10, 10, 144, 128));
         QVERIFY(!window->Thumbnail(0)->pixmap().isNull());
         QCOMPARE(form->RunState(), 1);  // paused until the user runs it
+        // ...and the window says so, until it runs.
+        QVERIFY(window->PausedShown());
+        QCOMPARE(window->findChild<QLabel*>("LblPaused")->text(), QString("Paused: Alt+F3 runs the machine"));  // the English file
+        QVERIFY(window->rect().contains(window->findChild<QLabel*>("LblPaused")->geometry()));
         QVERIFY(form->ActionNamed("MiStopPrc")->isEnabled());
         QVERIFY(form->ActionNamed("MiShowWinPrc")->isEnabled());
         QCOMPARE(form->SoundTag() & 0xFFFF, TFormMain::kSoundTagActionRecording);
 
         // Run to the HLT: three IN bytes recorded.
         form->SetPause(0, 1);
+        QVERIFY(!window->PausedShown());
         QTRY_VERIFY(Halted());
         QTest::keyRelease(form.get(), Qt::Key_Insert, Qt::AltModifier);
         QCOMPARE(window->ThumbnailCount(), 2);
@@ -270,6 +275,7 @@ private slots:
         QCOMPARE(window->ThumbnailCount(), 1);
         QCOMPARE(session.GetRecording()->GetSnapshotCount(), 1);
         QCOMPARE(form->RunState(), 1);
+        QVERIFY(window->PausedShown());
         QCOMPARE(Cpu().PC, uint16_t(0x4000));
         QCOMPARE(Cpu().Halt, uint8_t(0));
 

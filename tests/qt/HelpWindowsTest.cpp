@@ -41,6 +41,39 @@ private slots:
         QVERIFY(!about.isVisible());
     }
 
+    // The version is written in black over the picture: the pixels its text changes
+    // are dark.
+    void aboutBoxVersionIsBlack() {
+        TFormAbout about;
+        about.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&about));
+        auto* version = about.findChild<QLabel*>("LblVersionNum");
+        QVERIFY(version && !version->text().isEmpty());
+        const QRect area(version->mapTo(&about, QPoint(0, 0)), version->size());
+        const QImage with = about.grab(area).toImage().convertToFormat(QImage::Format_RGB32);
+        const QString text = version->text();
+        version->setText(QString());
+        const QImage without = about.grab(area).toImage().convertToFormat(QImage::Format_RGB32);
+        version->setText(text);
+        QCOMPARE(with.size(), without.size());
+        int changed = 0, dark = 0;
+        for (int y = 0; y < with.height(); ++y)
+            for (int x = 0; x < with.width(); ++x) {
+                if (with.pixel(x, y) == without.pixel(x, y)) continue;
+                ++changed;
+                const QColor c(with.pixel(x, y));
+                // Anti-aliased edges mix with the picture; the stroke itself is black.
+                if (qMax(c.red(), qMax(c.green(), c.blue())) < 64) ++dark;
+            }
+        QVERIFY(changed > 10);
+        QVERIFY2(dark * 3 >= changed, qPrintable(QString("%1 of %2 changed pixels dark").arg(dark).arg(changed)));
+        for (int y = 0; y < with.height(); ++y)
+            for (int x = 0; x < with.width(); ++x)
+                if (with.pixel(x, y) != without.pixel(x, y))
+                    QVERIFY2(QColor(with.pixel(x, y)).lightness() <= QColor(without.pixel(x, y)).lightness(),
+                             "the text lightens the picture");
+    }
+
     void clickingThePictureCloses() {
         TFormAbout about;
         about.show();

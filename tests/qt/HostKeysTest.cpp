@@ -125,6 +125,33 @@ private slots:
         QCOMPARE(int(fast[log + 2 * 13 + 1]), 0x10);
     }
 
+    // Real keys typed while the machine is paused are not typed when it runs again; a
+    // key still held then is pressed, once.
+    void keysTypedWhilePausedAreDropped() {
+        if (!Ready()) QSKIP("needs an X server, xdotool and openbox");
+        Start();
+        RunScanner();
+        QVERIFY(Focus(form.get()));
+        form->ActionNamed("MiPaused")->trigger();
+        QCOMPARE(form->RunState(), 1);
+        Xdo({"type", "--delay", "20", "abcdefgh"});
+        Xdo({"keydown", "q"});
+        QTRY_VERIFY_WITH_TIMEOUT(form->Owner().KeyEvents().Live().IsDown('Q'), 10000);
+        form->ActionNamed("MiPaused")->trigger();
+        QCOMPARE(form->RunState(), 0);
+        ChipMemory& m = *form->Owner().GetMemory();
+        QTRY_VERIFY_WITH_TIMEOUT(m.ReadByte(kCount) >= 1, 10000);
+        Xdo({"keyup", "q"});
+        QTRY_VERIFY_WITH_TIMEOUT(form->Owner().KeyEvents().Waiting() == 0, 10000);
+        const int32_t start = form->Owner().GetSliceCount();
+        QTRY_VERIFY_WITH_TIMEOUT(form->Owner().GetSliceCount() > start + 50, 10000);
+        form->SetPause(1, 1);
+        QCOMPARE(int(m.ReadByte(kCount)), 1);
+        const int log = kScreenLog;
+        QCOMPARE(int(m.ReadByte(log)), 0);      // Q: column 0
+        QCOMPARE(int(m.ReadByte(log + 1)), 0x04);  // row 04h
+    }
+
     void altPauseStopsARecording_data() {
         QTest::addColumn<QString>("keys");
         QTest::addColumn<bool>("inRecordingWindow");

@@ -4,6 +4,8 @@
 
 #include "Version.h"
 
+#include "shell/ProgramEntry.h"
+
 #include "tests/qt/TestProgramDir.h"
 
 class ProgramStartTest : public QObject {
@@ -26,17 +28,29 @@ private slots:
     void startupFaultsEndWithTheirMessage_data() {
         QTest::addColumn<int>("kind");
         QTest::addColumn<QString>("message");
-        QTest::newRow("missing") << 0 << "Error in config file: Config file is incorrect or corrupted!";
-        QTest::newRow("corrupt") << 1 << "Error in config file: Config file is incorrect or corrupted!";
-        QTest::newRow("truncated") << 2 << "Error in config file: Config file is incorrect or corrupted!";
-        QTest::newRow("wrong version") << 3
-                                       << "Bad config file version: Config file version mismatch to application version!";
-        QTest::newRow("no version") << 4
-                                    << "Bad config file version: Config file version mismatch to application version!";
+        QTest::addColumn<QStringList>("detail");  // %p: the program folder, %h: the user's home folder
+        const QString unreadable = "Error in config file: Config file is incorrect or corrupted!";
+        const QString version = "Bad config file version: Config file version mismatch to application version!";
+        QTest::newRow("missing") << 0 << unreadable
+                                 << QStringList{"%h/config/orvik/Orvik.xml: missing.",
+                                                "The default configuration cannot be read: it was looked for as "
+                                                "%p/Orvik.xml and as"};
+        QTest::newRow("corrupt") << 1 << unreadable << QStringList{"%p/Orvik.xml: not XML at line 1: "};
+        QTest::newRow("truncated") << 2 << unreadable << QStringList{"%p/Orvik.xml: not XML at line "};
+        QTest::newRow("wrong version") << 3 << version
+                                       << QStringList{"%p/Orvik.xml: version \"9", "where this program needs \""};
+        QTest::newRow("no version") << 4 << version
+                                    << QStringList{"%p/Orvik.xml: no version, where this program needs \""};
+        QTest::newRow("another program's document") << 5 << unreadable
+            << QStringList{"%p/Orvik.xml: another program's document: its root element is <svg>, not <Orvik>."};
+        QTest::newRow("empty") << 6 << unreadable << QStringList{"%p/Orvik.xml: empty."};
     }
+    // The fixed text of the fault, then the file and what is wrong with it; nothing is
+    // written back.
     void startupFaultsEndWithTheirMessage() {
         QFETCH(int, kind);
         QFETCH(QString, message);
+        QFETCH(QStringList, detail);
         TestProgramDir prog;
         QVERIFY(prog.Make({}, true));
         const QByteArray good = prog.Read("Orvik.xml");
@@ -46,6 +60,14 @@ private slots:
             case 2: prog.Write("Orvik.xml", good.left(good.size() / 2)); break;
             case 3: prog.Write("Orvik.xml", QByteArray(good).replace("version=\"", "version=\"9")); break;
             case 4: prog.Write("Orvik.xml", "<?xml version=\"1.0\"?><Orvik><General/></Orvik>"); break;
+            case 5: {
+                // Another program's document that carries the right version attribute.
+                const int at = good.indexOf("version=\"", good.indexOf("<Orvik"));
+                const QByteArray v = good.mid(at, good.indexOf('"', at + 9) + 1 - at);
+                prog.Write("Orvik.xml", "<?xml version=\"1.0\"?>\n<svg " + v + "><g/></svg>\n");
+                break;
+            }
+            case 6: prog.Write("Orvik.xml", ""); break;
         }
         const QByteArray before = prog.Read("Orvik.xml");
         QProcess p;
@@ -54,8 +76,29 @@ private slots:
         QVERIFY(p.waitForFinished(30000));
         QCOMPARE(p.exitStatus(), QProcess::NormalExit);
         QCOMPARE(p.exitCode(), 1);
-        QVERIFY2(QString::fromUtf8(p.readAllStandardError()).contains(message), qPrintable(message));
+        const QString err = QString::fromUtf8(p.readAllStandardError());
+        QVERIFY2(err.contains(message), qPrintable(err));
+        for (QString d : detail) {
+            d.replace("%p", QDir(prog.Path()).absolutePath()).replace("%h", home.path());
+            QVERIFY2(err.contains(d), qPrintable(QString("%1\nnot in:\n%2").arg(d, err)));
+        }
         QCOMPARE(prog.Read("Orvik.xml"), before);  // nothing written back
+    }
+
+    // The box's text: the fixed text, then the file and its fault, then the note.
+    void startupMessageNamesTheFile() {
+        QString caption, text;
+        QVERIFY(StartupErrorMessage(-1, "/a/Orvik.xml", "missing", "The default configuration cannot be read.",
+                                    caption, text));
+        QCOMPARE(caption, QString("Error in config file"));
+        QCOMPARE(text, QString("Config file is incorrect or corrupted!\n\n/a/Orvik.xml: missing.\n"
+                               "The default configuration cannot be read."));
+        QVERIFY(StartupErrorMessage(-2, "/a/Orvik.xml", "no version, where this program needs \"1\"", "", caption, text));
+        QCOMPARE(text, QString("Config file version mismatch to application version!\n\n"
+                               "/a/Orvik.xml: no version, where this program needs \"1\"."));
+        QVERIFY(StartupErrorMessage(-3, "", "", "", caption, text));
+        QCOMPARE(text, QString("inpout32.dll not found!"));
+        QVERIFY(!StartupErrorMessage(0, "", "", "", caption, text));
     }
 
     void commandLineOptions_data() {

@@ -27,6 +27,7 @@
 #include "common/Lang.h"
 #include "common/Paths.h"
 #include "machine/core/ChangeCodes.h"
+#include "machine/owner/MachineBuilder.h"
 #include "shell/romfolder/FormRomFolder.h"
 #include "shell/romfolder/RomFolderAssistant.h"
 #include "shell/settings/FormSettings.h"
@@ -221,6 +222,79 @@ private slots:
         out.accept();
         QCOMPARE(RomFileOf(doc->Root(), "Model-1"), (outside.path() + "/m1-copy.rom").toStdString());
         QVERIFY(out.ChangeCodes().empty());  // Model-1 is not the current model
+    }
+
+    // The shipped configuration starts on Consul 2717: a folder without its monitor makes
+    // the first model it gives a monitor the current one, so that the machine boots.
+    void currentModelWithoutRomGivesWay() {
+        Open();  // Model/current is Model-C2717, no model has a monitor ROM
+        const QString roms = prog->Path("roms/");
+        QVERIFY(WriteFile(roms + "m3.rom", d.mon3));
+        QVERIFY(WriteFile(roms + "m2.rom", d.mon2));
+        QVERIFY(WriteFile(roms + "basic2.rmm", d.basic2));
+        OpenLanguageFilePath(ORVIK_SOURCE_DIR "/resources/Lang/English.ini");
+        TFormRomFolder form(nullptr, roms.toStdString(), d.table, *doc);
+        QCOMPARE(form.Plan().switchModel, 1);
+        auto* summary = form.findChild<QLabel*>("LblSummary");
+        QCOMPARE(summary->text(), QStringLiteral("Consul 2717 has no monitor ROM: OK makes PMD 85-2 the current model."));
+        form.show();
+        QVERIFY(summary->isVisible());
+        form.accept();
+        QCOMPARE(ReadAttrString(FindChildElement(doc->Root(), "Model"), "current"), std::string("Model-2"));
+        QCOMPARE(RomFileOf(doc->Root(), "Model-2"), std::string("roms/m2.rom"));
+        QCOMPARE(RomFileOf(doc->Root(), "Model-3"), std::string("roms/m3.rom"));
+        // The new current model, with its module plugged in.
+        QCOMPARE(ReadAttrString(RomModuleOf(doc->Root(), "Model-2"), "name"), std::string("basic2"));
+        QCOMPARE(form.ChangeCodes(), (std::vector<int>{ChangeCode::Model, ChangeCode::RomModule,
+                                                        ChangeCode::RomModuleInserted}));
+
+        // The current model has its monitor now: no switch, nothing to do.
+        TFormRomFolder again(nullptr, roms.toStdString(), d.table, *doc);
+        QCOMPARE(again.Plan().switchModel, -1);
+        QVERIFY(!again.Plan().HasWork());
+    }
+
+    // Which model takes the place of one without a monitor ROM, by case.
+    void switchCases() {
+        struct Case {
+            const char* name;
+            const char* current;
+            std::vector<std::pair<const char*, QByteArray>> folder;
+            const char* romBefore;  // a model that had a monitor before (its file written), or null
+            int expected;           // switchModel
+        };
+        const Case cases[] = {
+            {"the folder sets the current model's monitor", "Model-3", {{"m3.rom", d.mon3}, {"m1.rom", d.mon1}}, nullptr, -1},
+            {"the first model in order, not the first file", "Model-C2717", {{"a-m3.rom", d.mon3}, {"b-m2.rom", d.mon2}}, nullptr, 1},
+            {"the current model's monitor does not fit", "Model-Mato", {{"mato.rom", d.monMato8k}, {"m3.rom", d.mon3}}, nullptr, 3},
+            {"no monitor here: a model that had one", "Model-C2717", {{"basic2.rmm", d.basic2}}, "Model-Alfa", 5},
+            {"a model of this folder before one that had one", "Model-C2717", {{"m3.rom", d.mon3}}, "Model-1", 3},
+            {"no model has a monitor", "Model-C2717", {{"basic2.rmm", d.basic2}}, nullptr, -1},
+            {"the current model had one already", "Model-Alfa", {{"m1.rom", d.mon1}}, "Model-Alfa", -1},
+        };
+        for (const Case& c : cases) {
+            Open([&](QString& t) {
+                SetCurrent(t, c.current);
+                if (c.romBefore) {
+                    const int at = t.indexOf(QStringLiteral("<%1").arg(c.romBefore));
+                    const int rom = t.indexOf(QStringLiteral("<RomFile/>"), at);
+                    t.replace(rom, 10, QStringLiteral("<RomFile>had.rom</RomFile>"));
+                }
+            });
+            if (c.romBefore) QVERIFY(WriteFile(prog->Path("had.rom"), Pattern(4096, 99)));
+            const QString roms = prog->Path("roms/");
+            QVERIFY(QDir().mkpath(roms));
+            for (const auto& [name, bytes] : c.folder) QVERIFY(WriteFile(roms + name, bytes));
+            TFormRomFolder form(nullptr, roms.toStdString(), d.table, *doc);
+            QVERIFY2(form.Plan().switchModel == c.expected,
+                     qPrintable(QStringLiteral("%1: %2").arg(c.name).arg(form.Plan().switchModel)));
+            form.accept();
+            const QString now = QString::fromStdString(ReadAttrString(FindChildElement(doc->Root(), "Model"), "current"));
+            const QString want = QString::fromLatin1(c.expected < 0 ? c.current : MachineBuilder::ModelName(c.expected));
+            QVERIFY2(now == want, c.name);
+            if (c.expected >= 0) QVERIFY2(ModelHasMonitorRom(doc->Root(), c.expected), c.name);
+            cleanup();
+        }
     }
 
     // The user's own package of the same name and the module he plugged in stay as they are.

@@ -12,6 +12,7 @@
 #include "shell/FormMain.h"
 #include "shell/SnapDialogs.h"
 #include "shell/settings/FormSettings.h"
+#include "tools/debugger/window/FormDebugger.h"
 #include "tests/qt/MainWindowFixture.h"
 
 class SnapshotDialogsTest : public QObject {
@@ -117,6 +118,30 @@ private slots:
         QCOMPARE(form->RunState(), 0);
         form->SetPause(1, 1);
         QCOMPARE(form->Owner().GetCpu()->A, uint8_t(0x42));
+    }
+
+    // After saving, the machine runs on unless the debugger's window is shown, also when
+    // the debugger itself was let run.
+    void saveRunsOnOnlyWithoutTheDebuggerWindow() {
+        Start();
+        const std::string file = prog->Path("d.psn").toStdString();
+        AnswerSnapDialogs(file);
+        form->ActionNamed("MiDebugger")->trigger();
+        TFormDebugger* d = form->FormDebugger();
+        QTRY_VERIFY(d->isVisible());
+        d->SbRunClick(nullptr);  // run on, the window stays
+        QTRY_COMPARE(form->RunState(), 0);
+        QVERIFY(d->isVisible());
+        form->ActionNamed("TBtnSaveSnap")->trigger();
+        QVERIFY(QFileInfo::exists(QString::fromStdString(file)));
+        QCOMPARE(form->RunState(), 1);
+        d->close();
+        QTRY_VERIFY(!d->isVisible());
+        form->ActionNamed("TBtnRunPause")->trigger();  // the user runs it again
+        QCOMPARE(form->RunState(), 0);
+        form->ActionNamed("TBtnSaveSnap")->trigger();
+        QCOMPARE(form->RunState(), 0);
+        QVERIFY(Errors().isEmpty());
     }
 
     void settingsFollowTheSnapshotsModel() {

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "shell/FormMain.h"
+#include "shell/ScreenView.h"
 #include "tests/qt/TestProgramDir.h"
 #include "tests/qt/TestWindowManager.h"
 
@@ -48,7 +49,9 @@ private slots:
         } else {
             manager.Stop();
         }
-        const QPoint where(130, 70);
+        // A place where the whole frame of the Consul's wide 300 % window (1155 wide with
+        // the manager's border) fits 1280 pixels: a frame that would stick out is put back.
+        const QPoint where(120, 70);
         TestProgramDir prog;
         QVERIFY(prog.Make([&](QString& t) {
             t.replace("<Screen x=\"0\" y=\"0\"", QString("<Screen x=\"%1\" y=\"%2\"").arg(where.x()).arg(where.y()));
@@ -79,6 +82,68 @@ private slots:
             form.reset();  // the configuration is written back
             QCOMPARE(StoredPosition(prog), where);
         }
+    }
+
+    // The stored size (the shipped 300 % on a first start) is kept when the whole frame
+    // fits the available screen, else the largest that fits is taken; the window can be
+    // neither resized nor maximised. Run on a 1280x1024 and on a 1024x768 screen.
+    void startSizeFitsTheScreen_data() {
+        QTest::addColumn<bool>("withManager");
+        QTest::addColumn<QString>("place");
+        QTest::newRow("no window manager, shipped place") << false << "x=\"0\" y=\"0\"";
+        QTest::newRow("window manager, shipped place") << true << "x=\"0\" y=\"0\"";
+        QTest::newRow("window manager, far right and down") << true << "x=\"700\" y=\"500\"";
+    }
+    void startSizeFitsTheScreen() {
+        QFETCH(bool, withManager);
+        QFETCH(QString, place);
+        if (withManager) {
+            if (TestWindowManager::Program().isEmpty()) QSKIP("openbox is not installed");
+            QVERIFY2(manager.Start(), "openbox did not start");
+        } else {
+            manager.Stop();
+        }
+        TestProgramDir prog;
+        QVERIFY(prog.Make([&](QString& t) {
+            QVERIFY(t.contains("<Screen x=\"0\" y=\"0\" size=\"triple\""));
+            t.replace("<Screen x=\"0\" y=\"0\"", "<Screen " + place);
+            t.replace("mute=\"false\"", "mute=\"true\"");
+        }));
+        TFormMain::SetProgramDirOverride(prog.Path().toStdString());
+        auto form = std::make_unique<TFormMain>();
+        QCOMPARE(ApplicationTag, 0);
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        QVERIFY(manager.Framed(form.get()));
+        const QRect desk = form->screen()->availableGeometry();
+        auto fits = [&] { return desk.contains(form->frameGeometry()); };
+        (void)QTest::qWaitFor(fits, 5000);
+        QTest::qWait(300);  // settled: the frame stays where it is
+        const QRect frame = form->frameGeometry();
+        QVERIFY2(desk.contains(frame), qPrintable(QString("frame %1,%2 %3x%4 on %5x%6")
+                                                      .arg(frame.x()).arg(frame.y()).arg(frame.width())
+                                                      .arg(frame.height()).arg(desk.width()).arg(desk.height())));
+        int size = -1;
+        for (int i = 0; i < 3; ++i)
+            if (form->ActionNamed(QString("MiSize%1").arg((i + 1) * 100).toLatin1().constData())->isChecked()) size = i;
+        QVERIFY(size >= 0);
+        // The picture is 288 x 256 pixels per step of scale: a size below 300 % is taken
+        // only when the next one's frame would not fit.
+        QCOMPARE(form->Screen()->height(), 256 * (size + 1));
+        if (size < 2)
+            QVERIFY2(frame.width() + 288 > desk.width() || frame.height() + 256 > desk.height(),
+                     qPrintable(QString("%1 % chosen, but %2 % fits").arg((size + 1) * 100).arg((size + 2) * 100)));
+        if (desk.height() >= 1000) QCOMPARE(size, 2);  // 300 % fits a 1280x1024 screen
+        if (desk.height() <= 768) QCOMPARE(size, 1);   // 200 % on 1024x768
+        // A fixed size: neither resized nor maximised.
+        QVERIFY(!(form->windowFlags() & Qt::WindowMaximizeButtonHint));
+        QCOMPARE(form->minimumSize(), form->maximumSize());
+        QVERIFY(form->close());
+        form.reset();
+        // The size that was used is stored.
+        const QString text = QString::fromUtf8(prog.Read("Orvik.xml"));
+        static const char* const names[] = {"normal", "double", "triple"};
+        QVERIFY(text.contains(QString("size=\"%1\"").arg(names[size])));
     }
 };
 

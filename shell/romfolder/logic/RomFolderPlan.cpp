@@ -5,6 +5,7 @@
 #include <set>
 
 #include "common/Config.h"
+#include "common/Files.h"
 #include "common/Lang.h"
 #include "common/Paths.h"
 #include "machine/core/ChangeCodes.h"
@@ -99,7 +100,15 @@ std::string StorableRomPath(const std::string& path) {
     return StoredPathAbsolute(path) == path ? path : std::string();
 }
 
+bool ModelHasMonitorRom(pugi::xml_node root, int model) {
+    if (!IsModelIndex(model)) return false;
+    const std::string text = ReadElementText(FindChildElement(ModelElement(root, model), "RomFile"));
+    if (text.empty() || text == "...") return false;
+    return GetFileSizeByName(StoredPathAbsolute(text)) > 0;
+}
+
 bool RomFolderPlan::HasWork() const {
+    if (switchModel >= 0) return true;
     for (const RomFolderRow& r : rows) {
         if (r.kind == RomFolderRow::Kind::Monitor) return true;
         if (r.kind == RomFolderRow::Kind::Module && (!r.packageExists || (r.plugDefault && r.pluggedNow != r.package)))
@@ -210,6 +219,18 @@ RomFolderPlan PlanRomFolder(const RomScanResult& scan, pugi::xml_node root) {
     }
     std::stable_sort(plan.rows.begin(), plan.rows.end(),
                      [](const RomFolderRow& a, const RomFolderRow& b) { return a.path < b.path; });
+
+    // A current model left without a monitor ROM gives way to one that has one.
+    auto setHere = [&](int model) {
+        return std::any_of(plan.rows.begin(), plan.rows.end(),
+                           [&](const RomFolderRow& r) { return r.kind == Kind::Monitor && r.model == model; });
+    };
+    if (!setHere(plan.currentModel) && !ModelHasMonitorRom(root, plan.currentModel)) {
+        for (int m = 0; m < kModelCount && plan.switchModel < 0; ++m)
+            if (setHere(m)) plan.switchModel = m;
+        for (int m = 0; m < kModelCount && plan.switchModel < 0; ++m)
+            if (m != plan.currentModel && ModelHasMonitorRom(root, m)) plan.switchModel = m;
+    }
     return plan;
 }
 
@@ -220,7 +241,7 @@ std::vector<int> ApplyRomFolderPlan(pugi::xml_node root, const RomFolderPlan& pl
     std::set<int> codes;
     if (!root) return {};
     pugi::xml_node models = ChildForWrite(root, "Model");
-    const int current = MachineBuilder::ModelIndex(ReadAttrString(models, "current"));
+    int current = MachineBuilder::ModelIndex(ReadAttrString(models, "current"));
     for (const RomFolderRow& r : plan.rows) {
         if (r.kind != Kind::Monitor) continue;
         pugi::xml_node rom = ChildForWrite(ChildForWrite(models, MachineBuilder::ModelName(r.model)), "RomFile");
@@ -228,6 +249,15 @@ std::vector<int> ApplyRomFolderPlan(pugi::xml_node root, const RomFolderPlan& pl
         WriteElementText(rom, r.stored);
         changed = true;
         if (r.model == current) codes.insert(ChangeCode::Model);
+    }
+    // The switch is made before the modules, so that the new current model's module and
+    // the RAOM module are never plugged in together either.
+    if (IsModelIndex(plan.switchModel) && plan.switchModel != current &&
+        ModelHasMonitorRom(root, plan.switchModel)) {
+        WriteAttrString(models, "current", MachineBuilder::ModelName(plan.switchModel));
+        current = plan.switchModel;
+        changed = true;
+        codes.insert(ChangeCode::Model);
     }
     for (size_t i = 0; i < plan.rows.size(); ++i) {
         const RomFolderRow& r = plan.rows[i];

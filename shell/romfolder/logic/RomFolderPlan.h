@@ -42,6 +42,10 @@ struct RomFolderRow {
 struct RomFolderPlan {
     bool folderRead = false;
     int currentModel = -1;  // Model/current
+    // The model OK makes current, or -1: the current model has no monitor ROM and does not
+    // get one here, so the first model that does (one this folder sets, else one that had
+    // one) takes its place and the machine boots.
+    int switchModel = -1;
     std::vector<RomFolderRow> rows;
     // True when OK would change something, given the default check boxes.
     bool HasWork() const;
@@ -50,7 +54,11 @@ struct RomFolderPlan {
 // Plans the folder's scan against the configuration under root.
 RomFolderPlan PlanRomFolder(const RomScanResult& scan, pugi::xml_node root);
 
-// Writes the plan: the monitors' RomFile, the new packages, and for the module rows
+// Whether the model's RomFile names a file that is there and not empty (what the machine
+// builder loads as its monitor ROM).
+bool ModelHasMonitorRom(pugi::xml_node root, int model);
+
+// Writes the plan: the monitors' RomFile, the model switch, the new packages, and for the module rows
 // whose plug[i] (indexed like plan.rows) is true the model's ROM module. Returns the
 // change codes for the settings applier (sorted); changed tells whether anything
 // in the document changed.
