@@ -31,6 +31,7 @@
 #include "tools/tape/HeaderRules.h"
 #include "tools/tape/window/EditTapeHeader.h"
 #include "tools/tape/window/TapeBrowserText.h"
+#include "ui/ControlPictures.h"
 #include "ui/WindowPlacement.h"
 
 using namespace tapebrowser;
@@ -42,27 +43,26 @@ TFormTapeBrowser::TFormTapeBrowser(QWidget* parent) : QWidget(parent, Qt::Tool |
     column->setContentsMargins(4, 4, 4, 4);
     auto* tools = new QHBoxLayout;
     column->addLayout(tools);
-    auto button = [this](const char* name, const char* hint, QStyle::StandardPixmap icon, const char* text) {
+    using ControlPictures::Command;
+    auto button = [this](const char* name, const char* hint, const QIcon& icon) {
         auto* b = new QToolButton(this);
         b->setObjectName(name);
         b->setToolTip(QString::fromUtf8(hint));
-        if (icon != QStyle::SP_CustomBase)
-            b->setIcon(style()->standardIcon(icon));
-        else
-            b->setText(QString::fromUtf8(text));
+        b->setIcon(icon);
         b->setAutoRaise(true);
         return b;
     };
-    SBtnInsertTape = button("SBtnInsertTape", "Vložiť pásku", QStyle::SP_DialogOpenButton, "");
-    SBtnNewTape = button("SBtnNewTape", "Nová páska", QStyle::SP_FileIcon, "");
-    SBtnEditTape = button("SBtnEditTape", "Upraviť obsah pásky", QStyle::SP_CustomBase, "E");
+    auto picture = [](Command c) { return ControlPictures::CommandIcon(c); };
+    SBtnInsertTape = button("SBtnInsertTape", "Vložiť pásku", picture(Command::OpenTape));
+    SBtnNewTape = button("SBtnNewTape", "Nová páska", picture(Command::NewTape));
+    SBtnEditTape = button("SBtnEditTape", "Upraviť obsah pásky", picture(Command::EditTape));
     SBtnEditTape->setCheckable(true);
-    SBtnSaveTape = button("SBtnSaveTape", "Uložiť ako...", QStyle::SP_DialogSaveButton, "");
-    SBtnAdd = button("SBtnAdd", "Pridať...", QStyle::SP_CustomBase, "+");
-    SBtnDelete = button("SBtnDelete", "Odstrániť", QStyle::SP_TrashIcon, "");
-    SBtnUp = button("SBtnUp", "Posunúť hore", QStyle::SP_ArrowUp, "");
-    SBtnDown = button("SBtnDown", "Posunúť dolu", QStyle::SP_ArrowDown, "");
-    SBtnPopUp = button("SBtnPopUp", "Kontextové menu", QStyle::SP_CustomBase, "...");
+    SBtnSaveTape = button("SBtnSaveTape", "Uložiť ako...", picture(Command::SaveTape));
+    SBtnAdd = button("SBtnAdd", "Pridať...", picture(Command::Add));
+    SBtnDelete = button("SBtnDelete", "Odstrániť", picture(Command::Delete));
+    SBtnUp = button("SBtnUp", "Posunúť hore", picture(Command::MoveUp));
+    SBtnDown = button("SBtnDown", "Posunúť dolu", picture(Command::MoveDown));
+    SBtnPopUp = button("SBtnPopUp", "Kontextové menu", picture(Command::Menu));
     for (QToolButton* b : {SBtnInsertTape, SBtnNewTape, SBtnEditTape, SBtnSaveTape, SBtnAdd, SBtnDelete, SBtnUp,
                            SBtnDown, SBtnPopUp})
         tools->addWidget(b);
@@ -87,11 +87,12 @@ TFormTapeBrowser::TFormTapeBrowser(QWidget* parent) : QWidget(parent, Qt::Tool |
 
     auto* play = new QHBoxLayout;
     column->addLayout(play);
-    SBtnStop = button("SBtnStop", "Stop", QStyle::SP_MediaStop, "");
-    SBtnPlay = button("SBtnPlay", "Stop", QStyle::SP_MediaPlay, "");
-    SBtnFlashLoad = button("SBtnFlashLoad", "Rýchle nahrávanie", QStyle::SP_MediaSeekForward, "");
+    SBtnStop = button("SBtnStop", "Stop", picture(Command::Stop));
+    SBtnPlay = button("SBtnPlay", "Stop", picture(Command::Run));
+    // The two switches show their picture in colour while on.
+    SBtnFlashLoad = button("SBtnFlashLoad", "Rýchle nahrávanie", ControlPictures::ToggleIcon(Command::FastLoading));
     SBtnFlashLoad->setCheckable(true);
-    SBtnMonit = button("SBtnMonit", "Odposluch", QStyle::SP_MediaVolume, "");
+    SBtnMonit = button("SBtnMonit", "Odposluch", ControlPictures::ToggleIcon(Command::Monitoring));
     SBtnMonit->setCheckable(true);
     for (QToolButton* b : {SBtnStop, SBtnPlay, SBtnFlashLoad, SBtnMonit}) play->addWidget(b);
     ProgressBar = new QProgressBar(this);
@@ -312,7 +313,7 @@ QIcon TFormTapeBrowser::RowPicture(bool current, int state) const {
     QPixmap p(size);
     p.fill(Qt::transparent);
     QPainter g(&p);
-    if (current) g.drawPixmap(0, 0, style()->standardIcon(QStyle::SP_ArrowRight).pixmap(side, side));
+    if (current) g.drawPixmap(0, 0, ControlPictures::CommandPicture(ControlPictures::Command::CurrentBlock, side));
     if (state > 0) g.drawPixmap(size.width() - side, 0, StatePicture(state, side));
     g.end();
     return QIcon(p);
