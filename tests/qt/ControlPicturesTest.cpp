@@ -274,6 +274,14 @@ private slots:
         d->show();
         QVERIFY(d->grab().save(folder + "/pictures-model-page.png"));
         d->hide();
+        TFormTapeBrowser* browser = form->TapeBrowser();
+        browser->show();
+        QVERIFY(browser->grab().save(folder + "/pictures-tape-browser.png"));
+        browser->findChild<QToolButton*>("SBtnFlashLoad")->setChecked(true);
+        browser->findChild<QToolButton*>("SBtnEditTape")->click();
+        QVERIFY(browser->grab().save(folder + "/pictures-tape-browser-edit.png"));
+        browser->findChild<QToolButton*>("SBtnEditTape")->click();
+        browser->hide();
     }
 
     // The meanings asked of the pictures: the tape browser a cassette, the

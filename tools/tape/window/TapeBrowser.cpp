@@ -32,6 +32,7 @@
 #include "tools/tape/window/EditTapeHeader.h"
 #include "tools/tape/window/TapeBrowserText.h"
 #include "ui/ControlPictures.h"
+#include "ui/ListColumns.h"
 #include "ui/WindowPlacement.h"
 
 using namespace tapebrowser;
@@ -524,25 +525,13 @@ void TFormTapeBrowser::FitColumns() {
     // Each column holds its widest content: the block caption with its state
     // image, start and length up to 65535 (FFFFh), and its heading. The
     // window is at least 330 wide and wider when the columns need it.
+    using ListColumns::WidestChar;
     const QFontMetrics fm(ListViewTape->font());
-    const int pad = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, ListViewTape) + 1);
-    const QFontMetrics hm(ListViewTape->header()->font());
-    const int headPad = 2 * style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, ListViewTape->header()) + 4;
-    QTreeWidgetItem* head = ListViewTape->headerItem();
-    const int icon = ListViewTape->iconSize().width() > 0
-                         ? ListViewTape->iconSize().width()
-                         : style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, ListViewTape);
-    int widths[3];
-    widths[0] = icon + 2 * pad + fm.horizontalAdvance(QStringLiteral("00/> ")) + 8 * Widest(fm, "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789");
-    const int number = 5 * Widest(fm, "0123456789") + fm.horizontalAdvance(QStringLiteral(" (h)")) +
-                       4 * Widest(fm, "0123456789ABCDEF");
-    for (int c = 1; c < 3; ++c) widths[c] = number + pad;
-    int total = 0;
-    for (int c = 0; c < 3; ++c) {
-        widths[c] = std::max(widths[c], hm.horizontalAdvance(head->text(c)) + headPad);
-        ListViewTape->setColumnWidth(c, widths[c]);
-        total += widths[c];
-    }
+    const QString caption = QStringLiteral("00/> ") + QString(8, WidestChar(fm, "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789"));
+    const QString number = QString(5, WidestChar(fm, "0123456789")) + " (" +
+                           QString(4, WidestChar(fm, "0123456789ABCDEF")) + "h)";
+    int total = ListColumns::FitColumn(ListViewTape, 0, caption, true);
+    for (int c = 1; c < 3; ++c) total += ListColumns::FitColumn(ListViewTape, c, number);
     const QMargins m = layout()->contentsMargins();
     const int list = total + 2 * ListViewTape->frameWidth() + style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 2;
     setMinimumSize(std::max(kMinClientWidth, list + m.left() + m.right()), kMinClientHeight);
