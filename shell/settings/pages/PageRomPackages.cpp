@@ -85,9 +85,10 @@ void TPageRomPackages::showEvent(QShowEvent* event) {
 }
 
 void TPageRomPackages::FitColumns() {
-    // The widest address is 03FC00h (the last kilobyte of 256), the widest
-    // size 2097152 kB (a file of 2 GB shown as it is, too big), the widest
-    // ROM x " 6 / 21"; the file column shows at least its heading.
+    // Addresses have six hex digits (up to 03FC00h, the last of 256 kB),
+    // sizes up to seven digits (2097152 kB for a file of 2 GB, shown though
+    // too big), ROM x one digit or "-" before the slash and up to two after
+    // (" 6 / 5", " - / 21"); the file column shows at least its heading.
     using ListColumns::WidestChar;
     const QFontMetrics fm(lvRomFileList->font());
     const QChar hex = WidestChar(fm, "0123456789ABCDEF"), digit = WidestChar(fm, "0123456789");
