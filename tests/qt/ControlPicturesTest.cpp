@@ -1,8 +1,9 @@
 // The program's own pictures for controls: every command icon and every
 // model picture is painted and differs clearly from the others; the toolbar,
 // the menus and the recent-files entries show the picture of their meaning;
-// the Model page shows the eight model pictures; the tape browser's commands
-// are disabled on the model without a tape interface. A sheet of all the
+// the Model page shows the eight model pictures; the buttons of the dialogs
+// and tool windows show drawn pictures, not letters nor Qt's stock ones; the
+// tape browser's commands are disabled on the model without a tape interface. A sheet of all the
 // pictures is kept in the build folder (tests/artefacts/) to look at.
 #include <QtTest>
 
