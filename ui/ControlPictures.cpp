@@ -429,6 +429,67 @@ void Tick(QPainter& p, QPointF at, qreal scale, QColor colour, qreal width) {
                               QPointF(at.x() + 4 * scale, at.y() - 2 * scale)}));
 }
 
+// A pop-up menu: a sheet of rows, the middle one chosen, and the pointer.
+void MenuSheet(QPainter& p) {
+    p.setPen(QPen(kOutline, 1));
+    p.setBrush(QColor(250, 250, 250));
+    p.drawRect(QRectF(1.5, 1.5, 11, 13));
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(70, 120, 210));
+    p.drawRect(QRectF(2, 6.5, 10, 3));
+    p.setBrush(QColor(90, 90, 100));
+    p.drawRect(QRectF(3.5, 3.5, 6, 1.2));
+    p.drawRect(QRectF(3.5, 11.5, 7, 1.2));
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(3.5, 7.4, 5, 1.2));
+    // The pointer on the chosen row.
+    p.setPen(QPen(kOutline, 0.8));
+    p.setBrush(Qt::white);
+    p.drawPolygon(QPolygonF({QPointF(9.5, 7.5), QPointF(15.3, 12.4), QPointF(12.6, 12.6), QPointF(14, 15.4),
+                             QPointF(12.8, 15.8), QPointF(11.4, 13.2), QPointF(9.5, 14.8)}));
+}
+
+void Lightning(QPainter& p) {
+    p.setPen(QPen(QColor(150, 100, 0), 0.9, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+    p.setBrush(QColor(255, 210, 40));
+    p.drawPolygon(QPolygonF({QPointF(10, 0.5), QPointF(3, 9), QPointF(7.4, 9), QPointF(5.5, 15.5),
+                             QPointF(13, 6.2), QPointF(8.5, 6.2), QPointF(11, 0.5)}));
+}
+
+void Headphones(QPainter& p) {
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(kOutline, 2.6, Qt::SolidLine, Qt::FlatCap));
+    p.drawArc(QRectF(2.5, 2, 11, 12), 0, 180 * 16);
+    p.setPen(QPen(QColor(120, 120, 130), 1.2, Qt::SolidLine, Qt::FlatCap));
+    p.drawArc(QRectF(2.5, 2, 11, 12), 0, 180 * 16);
+    p.setPen(QPen(kOutline, 1));
+    p.setBrush(QColor(60, 110, 200));
+    p.drawRoundedRect(QRectF(0.5, 7.5, 4, 7), 1.5, 1.5);
+    p.drawRoundedRect(QRectF(11.5, 7.5, 4, 7), 1.5, 1.5);
+}
+
+// A wide arrow filling the icon, pointing down when down, else up.
+void WideArrow(QPainter& p, bool down) {
+    QPolygonF a({QPointF(8, 1.5), QPointF(14.5, 8), QPointF(10.5, 8), QPointF(10.5, 14.5), QPointF(5.5, 14.5),
+                 QPointF(5.5, 8), QPointF(1.5, 8)});
+    if (down)
+        for (QPointF& point : a) point.setY(16 - point.y());
+    p.setPen(QPen(kOutline, 0.8));
+    p.setBrush(QColor(70, 110, 200));
+    p.drawPolygon(a);
+}
+
+// A fat arrow pointing right through the middle of the box.
+void RightArrow(QPainter& p, QRectF r, QColor colour) {
+    const qreal mid = r.center().y(), head = r.width() * 0.45, bar = r.height() * 0.22;
+    p.setPen(QPen(kOutline, 0.8));
+    p.setBrush(colour);
+    p.drawPolygon(QPolygonF({QPointF(r.left(), mid - bar), QPointF(r.right() - head, mid - bar),
+                             QPointF(r.right() - head, r.top()), QPointF(r.right(), mid),
+                             QPointF(r.right() - head, r.bottom()), QPointF(r.right() - head, mid + bar),
+                             QPointF(r.left(), mid + bar)}));
+}
+
 void DrawCommand(QPainter& p, Command c) {
     switch (c) {
         case Command::Open: Folder(p); break;
@@ -542,6 +603,25 @@ void DrawCommand(QPainter& p, Command c) {
             p.drawRect(QRectF(1.5, 5.6, 13, 4.8));
             break;
         case Command::Refresh: RefreshArrows(p); break;
+        case Command::NewTape:
+            Small(p, 0, 3, 0.8, [](QPainter& q) { Cassette(q); });
+            Star(p, QPointF(11.5, 4.5), 4.2);
+            break;
+        case Command::EditTape:
+            Small(p, 0, 0, 0.8, [](QPainter& q) { Cassette(q); });
+            Pencil(p);
+            break;
+        case Command::SaveTape:
+            Small(p, 0, 0, 0.75, [](QPainter& q) { Cassette(q); });
+            Small(p, 7, 7, 0.56, [](QPainter& q) { Disk(q); });
+            break;
+        case Command::MoveUp: WideArrow(p, false); break;
+        case Command::MoveDown: WideArrow(p, true); break;
+        case Command::Menu: MenuSheet(p); break;
+        case Command::Stop: Square(p, QRectF(3.5, 3.5, 9, 9)); break;
+        case Command::FastLoading: Lightning(p); break;
+        case Command::Monitoring: Headphones(p); break;
+        case Command::CurrentBlock: RightArrow(p, QRectF(1.5, 3, 13, 10), QColor(60, 180, 60)); break;
         case Command::Count: break;
     }
 }
@@ -854,6 +934,24 @@ QIcon CommandIcon(Command command) {
     QIcon icon;
     icon.addPixmap(CommandPicture(command, 16));
     icon.addPixmap(CommandPicture(command, 32));
+    return icon;
+}
+
+QIcon ToggleIcon(Command command) {
+    QIcon icon;
+    for (int size : {16, 32}) {
+        const QPixmap on = CommandPicture(command, size);
+        QImage off = on.toImage().convertToFormat(QImage::Format_ARGB32);
+        for (int y = 0; y < off.height(); ++y) {
+            auto* line = reinterpret_cast<QRgb*>(off.scanLine(y));
+            for (int x = 0; x < off.width(); ++x) {
+                const int grey = 96 + qGray(line[x]) * 5 / 8;
+                line[x] = qRgba(grey, grey, grey, qAlpha(line[x]));
+            }
+        }
+        icon.addPixmap(on, QIcon::Normal, QIcon::On);
+        icon.addPixmap(QPixmap::fromImage(off), QIcon::Normal, QIcon::Off);
+    }
     return icon;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // Pictures of the program's own drawing for controls: the icons of the main
-// window's commands (toolbar, menus, recent files) in the style of the status
-// icons, and the pictures of the eight models on the settings' Model page.
+// window's commands (toolbar, menus, recent files, the tape browser's
+// buttons) in the style of the status icons, and the pictures of the eight
+// models on the settings' Model page.
 #include <QIcon>
 #include <QPixmap>
 
@@ -57,6 +58,16 @@ enum class Command {
     Add,              // a green plus
     Remove,           // a red minus
     Refresh,          // two arrows in a circle
+    NewTape,          // cassette with a star: a new, empty tape
+    EditTape,         // cassette and pencil
+    SaveTape,         // cassette and disk
+    MoveUp,           // an arrow up
+    MoveDown,         // an arrow down
+    Menu,             // a pop-up menu with a row chosen
+    Stop,             // a square
+    FastLoading,      // a flash of lightning
+    Monitoring,       // headphones
+    CurrentBlock,     // an arrow pointing right: the block that plays next
     Count
 };
 
@@ -96,6 +107,9 @@ constexpr int kPlateLetterPixels = 7;
 // The picture drawn at size x size (16 or 32); the icon holds both.
 QPixmap CommandPicture(Command command, int size = kCommandSize);
 QIcon CommandIcon(Command command);
+// The icon of a button that turns something on and off: in colour when on
+// (checked), faded to grey when off.
+QIcon ToggleIcon(Command command);
 
 // A subject's picture at size x size (24 in the settings tree, 40 in its
 // header, 32 beside a group); the icon holds 24 and 40.

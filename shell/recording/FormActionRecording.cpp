@@ -22,6 +22,7 @@
 #include "common/Paths.h"
 #include "machine/recording/Recording.h"
 #include "machine/screen/ScreenDAD85.h"
+#include "ui/ControlPictures.h"
 #include "ui/LangWindows.h"
 #include "ui/WindowPlacement.h"
 
@@ -59,7 +60,8 @@ TFormActionRecording::TFormActionRecording(QWidget* parent) : QDialog(parent) {
     editSnapFile->setPalette(grey);
     sbSelectSnapFile = Named(new QToolButton(panelCreate), "SbSelectSnapFile");
     sbSelectSnapFile->setGeometry(324, 92, 24, 22);
-    sbSelectSnapFile->setText("...");
+    sbSelectSnapFile->setIcon(ControlPictures::CommandIcon(ControlPictures::Command::Open));
+    sbSelectSnapFile->setAutoRaise(true);
     sbSelectSnapFile->setToolTip(Text("Výber súboru..."));
     checkExtSnapFile = Named(new QCheckBox(Text("Nevkladať Snapshoty do PRC (externé Snapshoty)"), panelCreate),
                              "CheckExtSnapFile");

@@ -1,8 +1,9 @@
 // The program's own pictures for controls: every command icon and every
 // model picture is painted and differs clearly from the others; the toolbar,
 // the menus and the recent-files entries show the picture of their meaning;
-// the Model page shows the eight model pictures; the tape browser's commands
-// are disabled on the model without a tape interface. A sheet of all the
+// the Model page shows the eight model pictures; the buttons of the dialogs
+// and tool windows show drawn pictures, not letters nor Qt's stock ones; the
+// tape browser's commands are disabled on the model without a tape interface. A sheet of all the
 // pictures is kept in the build folder (tests/artefacts/) to look at.
 #include <QtTest>
 
@@ -13,6 +14,8 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QStyle>
 #include <QRadioButton>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -31,6 +34,8 @@
 #include "shell/settings/FormSettings.h"
 #include "tests/qt/FakePrompts.h"
 #include "tests/qt/TestProgramDir.h"
+#include "shell/recording/FormActionRecording.h"
+#include "tools/memrw/window/FormMemReadWrite.h"
 #include "tools/tape/window/TapeBrowser.h"
 
 using ControlPictures::Command;
@@ -109,6 +114,45 @@ class ControlPicturesTest : public QObject {
     std::unique_ptr<TestProgramDir> prog;
     FakePrompts prompts;
     std::unique_ptr<TFormMain> form;
+
+    // Each button of the window with a short text or none (a letter, "...",
+    // "+", "<>") shows a drawn picture and a hint, not the text nor one of
+    // Qt's stock pictures; except (named) while they have no text.
+    void ButtonsShowPictures(QWidget* window, const QStringList& except = {}) {
+        std::vector<QImage> stock;
+        for (int sp = 0; sp <= int(QStyle::SP_LineEditClearButton) + 8; ++sp) {
+            const QIcon icon = window->style()->standardIcon(QStyle::StandardPixmap(sp));
+            if (!icon.isNull()) stock.push_back(IconImage(icon));
+        }
+        for (QAbstractButton* b : window->findChildren<QAbstractButton*>()) {
+            if (!qobject_cast<QToolButton*>(b) && !qobject_cast<QPushButton*>(b)) continue;
+            const QString text = b->text().remove('&').trimmed();
+            const bool placeholder = text.size() <= 2 || !text.contains(QRegularExpression("\\w"));
+            if (!placeholder || text == "OK") continue;
+            if (except.contains(b->objectName()) && text.isEmpty()) continue;
+            QVERIFY2(text.isEmpty(), qPrintable(b->objectName() + " shows " + text));
+            QVERIFY2(!b->icon().isNull(), qPrintable(b->objectName()));
+            const QImage image = IconImage(b->icon());
+            QString why;
+            QVERIFY2(IsPicture(image, &why), qPrintable(b->objectName() + ": " + why));
+            for (const QImage& s : stock)
+                QVERIFY2(Differing(image, s) >= 16 * 16 / 16, qPrintable(b->objectName() + " shows a stock picture"));
+            QVERIFY2(!b->toolTip().isEmpty(), qPrintable(b->objectName()));
+        }
+    }
+
+    // The named buttons of the window each show a picture of their own.
+    void PicturesDiffer(QWidget* window, const std::vector<const char*>& names) {
+        std::vector<std::pair<const char*, QImage>> seen;
+        for (const char* name : names) {
+            auto* b = window->findChild<QToolButton*>(name);
+            QVERIFY2(b, name);
+            const QImage image = IconImage(b->icon());
+            for (const auto& [other, picture] : seen)
+                QVERIFY2(Differing(image, picture) >= 16 * 16 / 16, qPrintable(QString("%1 and %2").arg(name, other)));
+            seen.emplace_back(name, image);
+        }
+    }
 
     void Start(const char* model = nullptr) {
         prog = std::make_unique<TestProgramDir>();
@@ -231,6 +275,14 @@ private slots:
         d->show();
         QVERIFY(d->grab().save(folder + "/pictures-model-page.png"));
         d->hide();
+        TFormTapeBrowser* browser = form->TapeBrowser();
+        browser->show();
+        QVERIFY(browser->grab().save(folder + "/pictures-tape-browser.png"));
+        browser->findChild<QToolButton*>("SBtnFlashLoad")->setChecked(true);
+        browser->findChild<QToolButton*>("SBtnEditTape")->click();
+        QVERIFY(browser->grab().save(folder + "/pictures-tape-browser-edit.png"));
+        browser->findChild<QToolButton*>("SBtnEditTape")->click();
+        browser->hide();
     }
 
     // The meanings asked of the pictures: the tape browser a cassette, the
@@ -377,40 +429,54 @@ private slots:
     // buttons of different commands show different pictures.
     void buttonsShowPicturesNotLetters() {
         Start();
+        // The assign buttons show a controller button's name, set as they load.
+        const QStringList assign = {"BtnAxesFire", "BtnLeft", "BtnRight", "BtnUp", "BtnDown", "BtnFire"};
         for (QWidget* window : {static_cast<QWidget*>(form->FormSettings()), static_cast<QWidget*>(form->FormJoy())}) {
-            const auto buttons = window->findChildren<QAbstractButton*>();
-            for (QAbstractButton* b : buttons) {
-                if (!qobject_cast<QToolButton*>(b) && !qobject_cast<QPushButton*>(b)) continue;
-                const QString text = b->text().remove('&').trimmed();
-                if (text.size() > 2 || text == "OK") continue;
-                // The assign buttons show a controller button's name, set as they load.
-                static const QStringList assign = {"BtnAxesFire", "BtnLeft", "BtnRight", "BtnUp", "BtnDown", "BtnFire"};
-                if (assign.contains(b->objectName()) && text.isEmpty()) continue;
-                QVERIFY2(text.isEmpty(), qPrintable(b->objectName() + " shows " + text));
-                QVERIFY2(!b->icon().isNull(), qPrintable(b->objectName()));
-                QString why;
-                QVERIFY2(IsPicture(IconImage(b->icon()), &why), qPrintable(b->objectName() + ": " + why));
-                QVERIFY2(!b->toolTip().isEmpty(), qPrintable(b->objectName()));
-            }
+            ButtonsShowPictures(window, assign);
+            if (QTest::currentTestFailed()) return;
         }
-        const std::vector<std::vector<const char*>> differing = {
-            {"Sb32aOpen", "Sb32aNew", "Sb32aEject", "Sb32ExchAB", "SbRootPath"},
-            {"SbRomPackageSave", "SbRomPackageDel", "SbRomFileAdd", "SbRomFileDel"},
-        };
-        for (const auto& set : differing) {
-            std::vector<QImage> seen;
-            for (const char* name : set) {
-                auto* b = form->FormSettings()->findChild<QToolButton*>(name);
-                QVERIFY2(b, name);
-                const QImage image = IconImage(b->icon());
-                for (const QImage& other : seen) QVERIFY2(Differing(image, other) >= 16 * 16 / 16, name);
-                seen.push_back(image);
-            }
+        for (const std::vector<const char*>& set : std::vector<std::vector<const char*>>{
+                 {"Sb32aOpen", "Sb32aNew", "Sb32aEject", "Sb32ExchAB", "SbRootPath"},
+                 {"SbRomPackageSave", "SbRomPackageDel", "SbRomFileAdd", "SbRomFileDel"}}) {
+            PicturesDiffer(form->FormSettings(), set);
+            if (QTest::currentTestFailed()) return;
         }
         // The same command shows the same picture on every drive and device.
         const QImage open = IconImage(form->FormSettings()->findChild<QToolButton*>("Sb32aOpen")->icon());
         for (const char* name : {"Sb32dOpen", "Sb30Open", "SbRaomOpen", "SbKzdOpen", "SbMonOpen"})
             QCOMPARE(IconImage(form->FormSettings()->findChild<QToolButton*>(name)->icon()), open);
+    }
+
+    // The tape browser's buttons, and the file choosers of the memory and
+    // recording windows, show drawn pictures: no letters, none of Qt's stock
+    // pictures, a different picture for each command; the two switches show
+    // whether they are on.
+    void toolWindowButtonsShowPicturesNotLetters() {
+        Start();
+        TFormTapeBrowser* browser = form->TapeBrowser();
+        QVERIFY(browser);
+        const std::vector<const char*> tape = {"SBtnInsertTape", "SBtnNewTape", "SBtnEditTape", "SBtnSaveTape",
+                                               "SBtnAdd",        "SBtnDelete",  "SBtnUp",       "SBtnDown",
+                                               "SBtnPopUp",      "SBtnStop",    "SBtnPlay",     "SBtnFlashLoad",
+                                               "SBtnMonit"};
+        for (const char* name : tape) QVERIFY2(browser->findChild<QToolButton*>(name), name);
+        ButtonsShowPictures(browser);
+        if (QTest::currentTestFailed()) return;
+        PicturesDiffer(browser, tape);
+        if (QTest::currentTestFailed()) return;
+        for (const char* name : {"SBtnFlashLoad", "SBtnMonit"}) {
+            const QIcon icon = browser->findChild<QToolButton*>(name)->icon();
+            const QImage on = Argb(icon.pixmap(QSize(16, 16), QIcon::Normal, QIcon::On));
+            const QImage off = Argb(icon.pixmap(QSize(16, 16), QIcon::Normal, QIcon::Off));
+            QVERIFY2(IsPicture(on) && IsPicture(off), name);
+            QVERIFY2(Differing(on, off) >= 16 * 16 / 16, name);
+        }
+        QVERIFY(form->FormActionRecording());
+        for (QWidget* window : {static_cast<QWidget*>(form->FormMemReadWrite()),
+                                static_cast<QWidget*>(form->FormActionRecording())}) {
+            ButtonsShowPictures(window);
+            if (QTest::currentTestFailed()) return;
+        }
     }
 
     // The model pictures' name plates read at the dialog's own size: their

@@ -14,8 +14,14 @@
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QTabWidget>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QScrollBar>
+#include <QStyleOptionViewItem>
+#include <QTreeWidget>
 #include <QToolButton>
 
+#include "common/Config.h"
 #include "common/IniFile.h"
 #include "common/Lang.h"
 #include "shell/SnapDialogs.h"
@@ -26,6 +32,7 @@
 #include "shell/recording/FormActionRecording.h"
 #include "shell/romfolder/FormRomFolder.h"
 #include "shell/settings/FormSettings.h"
+#include "shell/settings/pages/PageRomPackages.h"
 #include "tests/qt/KnownRomEntry.h"
 #include "tests/qt/MainWindowFixture.h"
 #include "tools/debugger/window/FormDebugger.h"
@@ -226,6 +233,80 @@ private slots:
         w.form->TBtnSettingsClick();
         problems.removeDuplicates();
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join("\n")));
+    }
+
+    // The ROM packages page's file list with the widest addresses, sizes and
+    // "ROM x" values a package can show: every such cell and every heading
+    // fits its column, and the list needs no sideways scrolling.
+    void romPackageColumnsShowTheirContent() {
+        QVERIFY(QDir().mkpath(w.prog->Path("roms")));
+        pugi::xml_node package = ConfigSectionForWrite("RomPackages").append_child("RomPackage");
+        package.append_attribute("name").set_value("Wide");
+        auto add = [&](const QString& name, qint64 kb) {
+            QFile f(w.prog->Path("roms/" + name));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            QVERIFY(f.resize(kb * 1024 > 0x7FFFFFFF ? 0x7FFFFFFF : kb * 1024));  // sparse
+            package.append_child("RomFile").text().set(("roms/" + name).toUtf8().constData());
+        };
+        // At 0..15 kB: "0 / -" up to "6 / 5"; at 31 kB "- / 21"; the last one
+        // at 255 kB (03FC00h) and 2 GB (2097152 kB) long.
+        for (int i = 0; i < 16; ++i) add(QString("k%1.rmm").arg(i), 1);
+        add("fill15.rmm", 15);
+        add("k31.rmm", 1);
+        for (int i = 0; i < 6; ++i) add(QString("m%1.rmm").arg(i), 32);
+        add("fill31.rmm", 31);
+        add("huge.rmm", 2 * 1024 * 1024);
+        if (QTest::currentTestFailed()) return;
+        TFormSettings* settings = w.form->FormSettings();
+        QVERIFY(settings);
+        QStringList expected;
+        w.prompts.AnswerDialogs<TFormSettings>([&](TFormSettings& dialog) {
+            dialog.show();
+            if (!QTest::qWaitForWindowExposed(&dialog)) problems << "settings not shown";
+            dialog.SelectPage(5);
+            dialog.RomPackagesPage()->Load();  // the package added after the program start
+            auto* combo = dialog.findChild<QComboBox*>("CbRomPackage");
+            const int at = combo->findText("Wide");
+            if (at < 0) problems << "no package Wide";
+            combo->setCurrentIndex(at);
+            emit combo->activated(at);
+            QTest::qWait(20);
+            auto* list = dialog.findChild<QTreeWidget*>("LvRomFileList");
+            const int rows = list->topLevelItemCount();
+            if (rows != 26) {
+                problems << QString("%1 rows in package %2").arg(rows).arg(at);
+                return int(QDialog::Rejected);
+            }
+            expected << list->topLevelItem(rows - 1)->text(1) << list->topLevelItem(rows - 1)->text(2);
+            for (int row : {15, 16, 17}) expected << list->topLevelItem(row)->text(3);
+            QStyleOptionViewItem opt;
+            opt.initFrom(list);
+            opt.font = list->font();
+            const int icon = list->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, list);
+            opt.decorationSize = list->iconSize().isValid() ? list->iconSize() : QSize(icon, icon);
+            opt.features = QStyleOptionViewItem::HasDisplay;
+            for (int c = 1; c < 4; ++c)
+                for (int row = 0; row < rows; ++row) {
+                    const int need = list->itemDelegate()->sizeHint(opt, list->model()->index(row, c)).width();
+                    if (need > list->columnWidth(c))
+                        problems << QString("row %1 column %2 \"%3\": needs %4, has %5")
+                                        .arg(row).arg(c).arg(list->topLevelItem(row)->text(c)).arg(need).arg(list->columnWidth(c));
+                }
+            for (int c = 0; c < 4; ++c)
+                if (list->header()->sectionSizeHint(c) > list->columnWidth(c))
+                    problems << QString("heading \"%1\": needs %2, has %3")
+                                    .arg(list->headerItem()->text(c)).arg(list->header()->sectionSizeHint(c)).arg(list->columnWidth(c));
+            if (list->horizontalScrollBar()->maximum() != 0) problems << "the list scrolls sideways";
+            const QString folder = QStringLiteral(ORVIK_BUILD_TESTS_DIR "/artefacts");
+            QDir().mkpath(folder);
+            dialog.grab().save(folder + QString("/rom-packages-page-%1.png").arg(QApplication::font().pointSize()));
+            dialog.hide();
+            return int(QDialog::Rejected);
+        });
+        w.form->TBtnSettingsClick();
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join("\n")));
+        // The rows hold the widest values.
+        QCOMPARE(expected, QStringList({"03FC00h", "2097152", " 6 / 5", " - / 6", " - / 21"}));
     }
 
     void toolWindows() {

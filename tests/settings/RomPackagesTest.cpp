@@ -128,6 +128,16 @@ TEST_F(RomDir, ListRows) {
     EXPECT_EQ(rows[0].icon, 2);
 }
 
+// A file of 2 GB or more (its size held at 2^31 - 1) shows as 2097152 kB,
+// and the rows after it lie beyond the 256 kB.
+TEST(RomFileRows, LargestSizeInKilobytes) {
+    const auto rows = RomFileRows({ROM_FILE{"big.rmm", 0x7FFFFFFF, 2}, ROM_FILE{"k1.rmm", 1024, 5}});
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].size, "2097152");
+    EXPECT_EQ(rows[0].address, "000000h");
+    EXPECT_EQ(rows[1].address, "");
+}
+
 TEST(RomFileTips, Lines) {
     EXPECT_TRUE(RomFileTip(0).empty());
     ASSERT_EQ(RomFileTip(1).size(), 1u);

@@ -30,7 +30,7 @@ bool HasRmmExtension(const std::string& path) {
     return EqualsNoCase(path.substr(dot), ".rmm");
 }
 
-int KbOf(int32_t size) { return (size + 1023) / 1024; }
+int KbOf(int32_t size) { return static_cast<int>((int64_t{size} + 1023) / 1024); }
 
 std::string Format(const char* fmt, long value) {
     char buf[32];

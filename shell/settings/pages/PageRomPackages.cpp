@@ -1,6 +1,9 @@
 #include "shell/settings/pages/PageRomPackages.h"
 
 #include <QHBoxLayout>
+#include <QHeaderView>
+#include <QShowEvent>
+#include <QStyle>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -11,6 +14,7 @@
 #include "shell/settings/pages/PageModel.h"
 #include "shell/settings/pages/PageStorages2.h"
 #include "shell/settings/pages/PageWidgets.h"
+#include "ui/ListColumns.h"
 
 using namespace setpage;
 
@@ -53,9 +57,10 @@ TPageRomPackages::TPageRomPackages(TFormSettings& dialog)
     lvRomFileList->setHeaderLabels({U("ROM súbor"), U("Adresa"), U("Veľkosť [kB]"), U("ROM x")});
     lvRomFileList->setRootIsDecorated(false);
     lvRomFileList->setSelectionBehavior(QAbstractItemView::SelectRows);
-    lvRomFileList->setColumnWidth(0, 140);
-    lvRomFileList->setColumnWidth(1, 55);
-    lvRomFileList->setColumnWidth(2, 75);
+    // The file column takes the room the others leave.
+    lvRomFileList->header()->setStretchLastSection(false);
+    lvRomFileList->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    FitColumns();
     connect(lvRomFileList, &QTreeWidget::itemSelectionChanged, this,
             [this] { sbRomFileDel->setEnabled(!lvRomFileList->selectedItems().isEmpty()); });
     list->addWidget(lvRomFileList, 1);
@@ -72,6 +77,28 @@ TPageRomPackages::TPageRomPackages(TFormSettings& dialog)
     col->addWidget(gb, 1);
     auto* hidden = Named(new QCheckBox(this), "CheckResetOnChange");
     hidden->hide();
+}
+
+void TPageRomPackages::showEvent(QShowEvent* event) {
+    FitColumns();  // the headings and the font of the language
+    TSettingsPage::showEvent(event);
+}
+
+void TPageRomPackages::FitColumns() {
+    // Addresses have six hex digits (up to 03FC00h, the last of 256 kB),
+    // sizes up to seven digits (2097152 kB for a file of 2 GB, shown though
+    // too big), ROM x one digit or "-" before the slash and up to two after
+    // (" 6 / 5", " - / 21"); the file column shows at least its heading.
+    using ListColumns::WidestChar;
+    const QFontMetrics fm(lvRomFileList->font());
+    const QChar hex = WidestChar(fm, "0123456789ABCDEF"), digit = WidestChar(fm, "0123456789");
+    const QChar romX = WidestChar(fm, "0123456789-");
+    int total = lvRomFileList->header()->sectionSizeHint(0);
+    total += ListColumns::FitColumn(lvRomFileList, 1, QString(6, hex) + "h");
+    total += ListColumns::FitColumn(lvRomFileList, 2, QString(7, digit));
+    total += ListColumns::FitColumn(lvRomFileList, 3, QString(" ") + romX + " / " + romX + romX);
+    lvRomFileList->setMinimumWidth(total + 2 * lvRomFileList->frameWidth() +
+                                   style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, lvRomFileList) + 2);
 }
 
 void TPageRomPackages::Fill(const std::string& wanted) {

@@ -16,7 +16,11 @@ public:
     // length, the list is built again when it differs; -1 keeps it).
     void Follow(int index, int count);
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
+    void FitColumns();
     void Fill(const std::string& wanted);
     void CbRomPackageSelect();
     void CbRomPackageChange();

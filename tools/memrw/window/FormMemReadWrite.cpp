@@ -20,6 +20,7 @@
 #include "common/RecentFiles.h"
 #include "common/TextUtils.h"
 #include "machine/cpu/ChipMemory.h"
+#include "ui/ControlPictures.h"
 #include "ui/WindowPlacement.h"
 
 namespace {
@@ -53,7 +54,8 @@ TFormMemReadWrite::TFormMemReadWrite(QWidget* parent) : QDialog(parent) {
     editFile->setStyleSheet("color: grey");
     sbSelectFile = new QToolButton(this);
     sbSelectFile->setObjectName("SbSelectFile");
-    sbSelectFile->setText("...");
+    sbSelectFile->setIcon(ControlPictures::CommandIcon(ControlPictures::Command::Open));
+    sbSelectFile->setAutoRaise(true);
     sbSelectFile->setToolTip(QString::fromUtf8("Výber súboru..."));
     auto* fileRow = new QHBoxLayout;
     fileRow->addWidget(editFile);

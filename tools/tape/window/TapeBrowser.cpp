@@ -31,6 +31,8 @@
 #include "tools/tape/HeaderRules.h"
 #include "tools/tape/window/EditTapeHeader.h"
 #include "tools/tape/window/TapeBrowserText.h"
+#include "ui/ControlPictures.h"
+#include "ui/ListColumns.h"
 #include "ui/WindowPlacement.h"
 
 using namespace tapebrowser;
@@ -42,27 +44,26 @@ TFormTapeBrowser::TFormTapeBrowser(QWidget* parent) : QWidget(parent, Qt::Tool) 
     column->setContentsMargins(4, 4, 4, 4);
     auto* tools = new QHBoxLayout;
     column->addLayout(tools);
-    auto button = [this](const char* name, const char* hint, QStyle::StandardPixmap icon, const char* text) {
+    using ControlPictures::Command;
+    auto button = [this](const char* name, const char* hint, const QIcon& icon) {
         auto* b = new QToolButton(this);
         b->setObjectName(name);
         b->setToolTip(QString::fromUtf8(hint));
-        if (icon != QStyle::SP_CustomBase)
-            b->setIcon(style()->standardIcon(icon));
-        else
-            b->setText(QString::fromUtf8(text));
+        b->setIcon(icon);
         b->setAutoRaise(true);
         return b;
     };
-    SBtnInsertTape = button("SBtnInsertTape", "Vložiť pásku", QStyle::SP_DialogOpenButton, "");
-    SBtnNewTape = button("SBtnNewTape", "Nová páska", QStyle::SP_FileIcon, "");
-    SBtnEditTape = button("SBtnEditTape", "Upraviť obsah pásky", QStyle::SP_CustomBase, "E");
+    auto picture = [](Command c) { return ControlPictures::CommandIcon(c); };
+    SBtnInsertTape = button("SBtnInsertTape", "Vložiť pásku", picture(Command::OpenTape));
+    SBtnNewTape = button("SBtnNewTape", "Nová páska", picture(Command::NewTape));
+    SBtnEditTape = button("SBtnEditTape", "Upraviť obsah pásky", picture(Command::EditTape));
     SBtnEditTape->setCheckable(true);
-    SBtnSaveTape = button("SBtnSaveTape", "Uložiť ako...", QStyle::SP_DialogSaveButton, "");
-    SBtnAdd = button("SBtnAdd", "Pridať...", QStyle::SP_CustomBase, "+");
-    SBtnDelete = button("SBtnDelete", "Odstrániť", QStyle::SP_TrashIcon, "");
-    SBtnUp = button("SBtnUp", "Posunúť hore", QStyle::SP_ArrowUp, "");
-    SBtnDown = button("SBtnDown", "Posunúť dolu", QStyle::SP_ArrowDown, "");
-    SBtnPopUp = button("SBtnPopUp", "Kontextové menu", QStyle::SP_CustomBase, "...");
+    SBtnSaveTape = button("SBtnSaveTape", "Uložiť ako...", picture(Command::SaveTape));
+    SBtnAdd = button("SBtnAdd", "Pridať...", picture(Command::Add));
+    SBtnDelete = button("SBtnDelete", "Odstrániť", picture(Command::Delete));
+    SBtnUp = button("SBtnUp", "Posunúť hore", picture(Command::MoveUp));
+    SBtnDown = button("SBtnDown", "Posunúť dolu", picture(Command::MoveDown));
+    SBtnPopUp = button("SBtnPopUp", "Kontextové menu", picture(Command::Menu));
     for (QToolButton* b : {SBtnInsertTape, SBtnNewTape, SBtnEditTape, SBtnSaveTape, SBtnAdd, SBtnDelete, SBtnUp,
                            SBtnDown, SBtnPopUp})
         tools->addWidget(b);
@@ -87,11 +88,12 @@ TFormTapeBrowser::TFormTapeBrowser(QWidget* parent) : QWidget(parent, Qt::Tool) 
 
     auto* play = new QHBoxLayout;
     column->addLayout(play);
-    SBtnStop = button("SBtnStop", "Stop", QStyle::SP_MediaStop, "");
-    SBtnPlay = button("SBtnPlay", "Stop", QStyle::SP_MediaPlay, "");
-    SBtnFlashLoad = button("SBtnFlashLoad", "Rýchle nahrávanie", QStyle::SP_MediaSeekForward, "");
+    SBtnStop = button("SBtnStop", "Stop", picture(Command::Stop));
+    SBtnPlay = button("SBtnPlay", "Stop", picture(Command::Run));
+    // The two switches show their picture in colour while on.
+    SBtnFlashLoad = button("SBtnFlashLoad", "Rýchle nahrávanie", ControlPictures::ToggleIcon(Command::FastLoading));
     SBtnFlashLoad->setCheckable(true);
-    SBtnMonit = button("SBtnMonit", "Odposluch", QStyle::SP_MediaVolume, "");
+    SBtnMonit = button("SBtnMonit", "Odposluch", ControlPictures::ToggleIcon(Command::Monitoring));
     SBtnMonit->setCheckable(true);
     for (QToolButton* b : {SBtnStop, SBtnPlay, SBtnFlashLoad, SBtnMonit}) play->addWidget(b);
     ProgressBar = new QProgressBar(this);
@@ -312,7 +314,7 @@ QIcon TFormTapeBrowser::RowPicture(bool current, int state) const {
     QPixmap p(size);
     p.fill(Qt::transparent);
     QPainter g(&p);
-    if (current) g.drawPixmap(0, 0, style()->standardIcon(QStyle::SP_ArrowRight).pixmap(side, side));
+    if (current) g.drawPixmap(0, 0, ControlPictures::CommandPicture(ControlPictures::Command::CurrentBlock, side));
     if (state > 0) g.drawPixmap(size.width() - side, 0, StatePicture(state, side));
     g.end();
     return QIcon(p);
@@ -523,25 +525,13 @@ void TFormTapeBrowser::FitColumns() {
     // Each column holds its widest content: the block caption with its state
     // image, start and length up to 65535 (FFFFh), and its heading. The
     // window is at least 330 wide and wider when the columns need it.
+    using ListColumns::WidestChar;
     const QFontMetrics fm(ListViewTape->font());
-    const int pad = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, ListViewTape) + 1);
-    const QFontMetrics hm(ListViewTape->header()->font());
-    const int headPad = 2 * style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, ListViewTape->header()) + 4;
-    QTreeWidgetItem* head = ListViewTape->headerItem();
-    const int icon = ListViewTape->iconSize().width() > 0
-                         ? ListViewTape->iconSize().width()
-                         : style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, ListViewTape);
-    int widths[3];
-    widths[0] = icon + 2 * pad + fm.horizontalAdvance(QStringLiteral("00/> ")) + 8 * Widest(fm, "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789");
-    const int number = 5 * Widest(fm, "0123456789") + fm.horizontalAdvance(QStringLiteral(" (h)")) +
-                       4 * Widest(fm, "0123456789ABCDEF");
-    for (int c = 1; c < 3; ++c) widths[c] = number + pad;
-    int total = 0;
-    for (int c = 0; c < 3; ++c) {
-        widths[c] = std::max(widths[c], hm.horizontalAdvance(head->text(c)) + headPad);
-        ListViewTape->setColumnWidth(c, widths[c]);
-        total += widths[c];
-    }
+    const QString caption = QStringLiteral("00/> ") + QString(8, WidestChar(fm, "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789"));
+    const QString number = QString(5, WidestChar(fm, "0123456789")) + " (" +
+                           QString(4, WidestChar(fm, "0123456789ABCDEF")) + "h)";
+    int total = ListColumns::FitColumn(ListViewTape, 0, caption, true);
+    for (int c = 1; c < 3; ++c) total += ListColumns::FitColumn(ListViewTape, c, number);
     const QMargins m = layout()->contentsMargins();
     const int list = total + 2 * ListViewTape->frameWidth() + style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 2;
     setMinimumSize(std::max(kMinClientWidth, list + m.left() + m.right()), kMinClientHeight);

@@ -35,14 +35,6 @@ inline QString Latin1(const uint8_t* bytes, int n) {
     return out;
 }
 
-// The widest of the characters.
-inline int Widest(const QFontMetrics& fm, std::string_view chars) {
-    int widest = 0;
-    for (char c : chars)
-        widest = std::max(widest, fm.horizontalAdvance(QLatin1Char(c)));
-    return widest;
-}
-
 inline std::string FileName(const std::string& path) {
     const size_t slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
