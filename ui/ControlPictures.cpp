@@ -611,6 +611,13 @@ void DrawCommand(QPainter& p, Command c) {
             Small(p, 0, 0, 0.8, [](QPainter& q) { Cassette(q); });
             Pencil(p);
             break;
+        case Command::EditingTape:
+            p.setPen(QPen(kOutline, 0.6));
+            p.setBrush(QColor(255, 226, 90));
+            p.drawRoundedRect(QRectF(0.5, 0.5, 15, 15), 2.5, 2.5);
+            Small(p, 0, 0, 0.8, [](QPainter& q) { Cassette(q); });
+            Pencil(p);
+            break;
         case Command::SaveTape:
             Small(p, 0, 0, 0.75, [](QPainter& q) { Cassette(q); });
             Small(p, 7, 7, 0.56, [](QPainter& q) { Disk(q); });
@@ -951,6 +958,15 @@ QIcon ToggleIcon(Command command) {
         }
         icon.addPixmap(on, QIcon::Normal, QIcon::On);
         icon.addPixmap(QPixmap::fromImage(off), QIcon::Normal, QIcon::Off);
+    }
+    return icon;
+}
+
+QIcon TwoStateIcon(Command off, Command on) {
+    QIcon icon;
+    for (int size : {16, 32}) {
+        icon.addPixmap(CommandPicture(off, size), QIcon::Normal, QIcon::Off);
+        icon.addPixmap(CommandPicture(on, size), QIcon::Normal, QIcon::On);
     }
     return icon;
 }

@@ -68,6 +68,7 @@ enum class Command {
     FastLoading,      // a flash of lightning
     Monitoring,       // headphones
     CurrentBlock,     // an arrow pointing right: the block that plays next
+    EditingTape,      // cassette and pencil on a lit page: the tape is being edited
     Count
 };
 
@@ -110,6 +111,9 @@ QIcon CommandIcon(Command command);
 // The icon of a button that turns something on and off: in colour when on
 // (checked), faded to grey when off.
 QIcon ToggleIcon(Command command);
+// The icon of a checkable button whose picture changes with its state: off
+// unchecked, on checked.
+QIcon TwoStateIcon(Command off, Command on);
 
 // A subject's picture at size x size (24 in the settings tree, 40 in its
 // header, 32 beside a group); the icon holds 24 and 40.

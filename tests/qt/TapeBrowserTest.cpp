@@ -460,6 +460,23 @@ private slots:
 
     // The three state pictures differ, and the current row shows its state
     // beside the current-block arrow.
+    void editButtonShowsItsEditModePicture() {
+        browser->SetTapeFileName(Tape());
+        auto shown = [this] {
+            const QToolButton* b = browser->SBtnEditTape;
+            return b->icon().pixmap(16, QIcon::Normal, b->isChecked() ? QIcon::On : QIcon::Off).toImage();
+        };
+        const QImage normal = shown();
+        browser->SBtnEditTapeClick();
+        QVERIFY(browser->EditMode());
+        const QImage editing = shown();
+        QVERIFY(!editing.isNull());
+        QVERIFY(editing != normal);
+        browser->SBtnEditTapeClick();
+        QVERIFY(!browser->EditMode());
+        QCOMPARE(shown(), normal);
+    }
+
     void statePicturesAreDistinctAlsoOnTheCurrentRow() {
         Bytes t = HeaderBlock(1, '>', 0x2401, {1, 2, 3}, "GOOD");
         Bytes headSum = HeaderBlock(2, '>', 0x2401, {1, 2, 3}, "HEAD");

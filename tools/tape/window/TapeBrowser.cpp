@@ -56,7 +56,8 @@ TFormTapeBrowser::TFormTapeBrowser(QWidget* parent) : QWidget(parent, Qt::Tool) 
     auto picture = [](Command c) { return ControlPictures::CommandIcon(c); };
     SBtnInsertTape = button("SBtnInsertTape", "Vložiť pásku", picture(Command::OpenTape));
     SBtnNewTape = button("SBtnNewTape", "Nová páska", picture(Command::NewTape));
-    SBtnEditTape = button("SBtnEditTape", "Upraviť obsah pásky", picture(Command::EditTape));
+    SBtnEditTape = button("SBtnEditTape", "Upraviť obsah pásky",
+                          ControlPictures::TwoStateIcon(Command::EditTape, Command::EditingTape));
     SBtnEditTape->setCheckable(true);
     SBtnSaveTape = button("SBtnSaveTape", "Uložiť ako...", picture(Command::SaveTape));
     SBtnAdd = button("SBtnAdd", "Pridať...", picture(Command::Add));
