@@ -63,13 +63,19 @@ void TFormSettings::FitToPages() {
     const QSize need = pages->minimumSizeHint();
     const int pw = std::max(404, need.width());
     const int ph = std::max(344, need.height());
-    const int w = 176 + pw + 4, h = 60 + ph + 38;
+    // The tree as wide as its longest page name.
+    int names = 0;
+    for (int i = 0; i < treeItems->topLevelItemCount(); ++i)
+        names = std::max(names, treeItems->sizeHintForIndex(treeItems->model()->index(i, 0)).width());
+    const int tw = std::max(168, names + 2 * treeItems->frameWidth() + 4);
+    const int x = 4 + tw + 4;
+    const int w = x + pw + 4, h = 60 + ph + 38;
     setFixedSize(w, h);
-    treeItems->setGeometry(4, 4, 168, h - 42);
-    findChild<QWidget*>("PanelTop")->setGeometry(176, 4, pw, 52);
+    treeItems->setGeometry(4, 4, tw, h - 42);
+    findChild<QWidget*>("PanelTop")->setGeometry(x, 4, pw, 52);
     lblCaption->setGeometry(56, 6, pw - 64, 18);
     lblDesc->setGeometry(56, 26, pw - 64, 18);
-    pages->setGeometry(176, 60, pw, ph);
+    pages->setGeometry(x, 60, pw, ph);
     btnOk->setGeometry(w - 174, h - 32, 80, 26);
     btnCancel->setGeometry(w - 86, h - 32, 80, 26);
 }

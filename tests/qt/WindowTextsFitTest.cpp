@@ -227,6 +227,15 @@ private slots:
                 QTest::qWait(20);
                 for (const QString& p : Problems(&dialog)) problems << QString("page %1: ").arg(page) + p;
             }
+            // Every page name shows whole in the tree.
+            auto* tree = dialog.findChild<QTreeWidget*>("TreeItems");
+            for (int i = 0; tree && i < tree->topLevelItemCount(); ++i) {
+                const QModelIndex index = tree->model()->index(i, 0);
+                const int need = tree->sizeHintForIndex(index).width();
+                const int has = tree->viewport()->width();
+                if (need > has)
+                    problems << QString("tree item \"%1\": needs %2, has %3").arg(tree->topLevelItem(i)->text(0)).arg(need).arg(has);
+            }
             dialog.hide();
             return int(QDialog::Rejected);
         });
