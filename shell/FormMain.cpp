@@ -251,10 +251,6 @@ QString TFormMain::FormText(const char* key) const {
 
 // ---- forwards --------------------------------------------------------------
 
-void TFormMain::BuildMachine(uint8_t fromSnapshot, int32_t romLength, const uint8_t* romData) {
-    owner->BuildMachine(fromSnapshot, romLength, romData);
-    ReportDeviceFailures();
-}
 int TFormMain::ApplySettings(std::vector<int>& codes) {
     const int reset = owner->ApplySettings(codes);
     ReportDeviceFailures();
@@ -266,7 +262,6 @@ void TFormMain::ResetMachine(int stopRecordings) {
     if (stopRecordings == 1) StopRecordings();
     owner->ResetMachine(stopRecordings);
 }
-void TFormMain::PreciseTimerCpuTimer() { owner->PreciseTimerCpuTimer(); }
 void TFormMain::TimerRefreshScreenTimer() { owner->TimerRefreshScreenTimer(); }
 
 void TFormMain::RunStateChanged(int paused, bool alsoRefreshTimers) {

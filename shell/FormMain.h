@@ -110,11 +110,9 @@ public:
     OwnerView& ViewLink();
 
     // Forwards to the machine owner.
-    void BuildMachine(uint8_t fromSnapshot, int32_t romLength, const uint8_t* romData);
     int ApplySettings(std::vector<int>& codes);
     void SetPause(int state, int alsoRefreshTimers);
     void ResetMachine(int stopRecordings);
-    void PreciseTimerCpuTimer();
     void TimerRefreshScreenTimer();
 
     // Life cycle.
