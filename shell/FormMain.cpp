@@ -43,6 +43,7 @@
 #include "shell/KeyMap.h"
 #include "shell/ScreenView.h"
 #include "shell/StatusPictures.h"
+#include "shell/romfolder/RomFolderAssistant.h"
 #include "shell/settings/FormSettings.h"
 #include "ui/ControlPictures.h"
 #include "shell/recording/FormActionRecording.h"
@@ -184,7 +185,16 @@ void TFormMain::CreateControls() {
     column->setSpacing(0);
     screenView = new ScreenView(central);
     column->addWidget(screenView, 1);
-    firstStart = new FirstStartPanel(*this, screenView);
+    firstStart = new FirstStartPanel(*owner, screenView);
+    connect(firstStart, &FirstStartPanel::Held, this, [this] {
+        for (int mask : {1, 2, 4}) SetLed(mask, false);
+    });
+    connect(firstStart, &FirstStartPanel::Released, this, [this] {
+        if (RunState() == 1) ResumeAfterReset();
+    });
+    connect(firstStart, &FirstStartPanel::RomFolderRequested, this, &TFormMain::FirstStartRomFolder);
+    connect(firstStart, &FirstStartPanel::ModelSettingsRequested, this,
+            [this] { MiSettingsClick(ActionNamed("MiModel")); });
     panel = new QWidget(central);
     panel->setObjectName("Panel");
     panel->setFixedHeight(kPanelHeight);
@@ -247,6 +257,21 @@ void TFormMain::ShowImage(QLabel* label, int kind, int index) {
 
 QString TFormMain::FormText(const char* key) const {
     return QString::fromStdString(LangText("FormMain", key));
+}
+
+void TFormMain::FirstStartRomFolder() {
+    const int wasRunning = RunState();
+    SetPause(1, 1);
+    TFormSettings& settings = *formSettings;
+    std::vector<int> codes;
+    if (RunRomFolderAssistant(this, xmlDoc, codes, *prompts, settings.KnownRoms())) {
+        // The pages show the document again (so that the dialog's next OK
+        // keeps what the assistant wrote), then as after the dialog's OK.
+        ReloadSettingsPages(settings);
+        ApplyChangedDocument(codes);
+        firstStart->Follow();
+    }
+    if (wasRunning == 0) SetPause(0, 1);
 }
 
 // ---- forwards --------------------------------------------------------------
