@@ -21,6 +21,8 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 
@@ -245,6 +247,10 @@ OwnerView& TFormMain::ViewLink() { return *view; }
 QAction* TFormMain::ActionNamed(const char* name) const {
     for (QAction* a : actions())
         if (a->objectName() == QLatin1String(name)) return a;
+    // A toolbar button that shows a menu item's action.
+    if (toolBar)
+        if (auto* button = toolBar->findChild<QToolButton*>(QLatin1String(name)))
+            return button->defaultAction();
     return nullptr;
 }
 
