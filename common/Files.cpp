@@ -10,10 +10,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "common/Lang.h"
-
 namespace {
-ErrorBoxHandler g_errorBox = nullptr;
 
 class Fd {
 public:
@@ -232,8 +229,7 @@ bool ReplaceFileContents(const std::string& path, const void* data, size_t size)
     return CommitTemp(fd, tmp, target, ok);
 }
 
-bool CreateMediumFile(const std::string& path, int64_t size, uint8_t fill,
-                      const std::string& section) {
+bool CreateMediumFile(const std::string& path, int64_t size, uint8_t fill) {
     bool ok = false;
     std::string target = ResolveTarget(path);
     std::string tmp;
@@ -253,14 +249,5 @@ bool CreateMediumFile(const std::string& path, int64_t size, uint8_t fill,
         ok = whole && written == size && ::lseek(fd, 0, SEEK_END) == size;
         ok = CommitTemp(fd, tmp, target, ok);
     }
-    if (!ok && section != "0")
-        ShowErrorBox(LangText(section, "err.CreateMedium.Title"),
-                     LangText(section, "err.CreateMedium.Message"));
     return ok;
-}
-
-void SetErrorBoxHandler(ErrorBoxHandler handler) { g_errorBox = handler; }
-
-void ShowErrorBox(const std::string& title, const std::string& text) {
-    if (g_errorBox) g_errorBox(title, text);
 }

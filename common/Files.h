@@ -1,6 +1,6 @@
 #pragma once
-// Whole-file operations for images and dumps. All report by result only, except
-// CreateMediumFile, which shows an error box through the installed handler.
+// Whole-file operations for images and dumps. All report by result only and show
+// nothing; the caller tells the user.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -66,13 +66,6 @@ inline bool ReplaceFileContents(const std::string& path, const std::string& data
 
 // Creates a medium image of size bytes, every byte fill, in whole 128-byte blocks (a size
 // that is not a multiple of 128 fails). An existing file is replaced only on success.
-// On failure, unless section is "0", shows err.CreateMedium.Title / err.CreateMedium.Message
-// of the language section through the error-box handler.
-bool CreateMediumFile(const std::string& path, int64_t size, uint8_t fill,
-                      const std::string& section);
-
-// Shows an error message box (title, text). The Qt layer installs one; without it
-// messages go nowhere.
-using ErrorBoxHandler = void (*)(const std::string& title, const std::string& text);
-void SetErrorBoxHandler(ErrorBoxHandler handler);
-void ShowErrorBox(const std::string& title, const std::string& text);
+// False on failure: the settings pages then show err.CreateMedium of their language
+// section through their prompt service; the PMD-32 unit sends a result code.
+bool CreateMediumFile(const std::string& path, int64_t size, uint8_t fill);

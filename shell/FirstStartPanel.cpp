@@ -5,13 +5,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include <vector>
-
 #include "common/Lang.h"
 #include "machine/core/ModelIndex.h"
-#include "shell/FormMain.h"
-#include "shell/romfolder/RomFolderAssistant.h"
-#include "shell/settings/FormSettings.h"
+#include "machine/owner/MachineOwner.h"
 #include "shell/settings/pages/PageModel.h"
 
 namespace {
@@ -20,7 +16,7 @@ QString U(const char* text) { return QString::fromUtf8(text); }
 
 }  // namespace
 
-FirstStartPanel::FirstStartPanel(TFormMain& f, QWidget* screen) : QWidget(screen), form(f) {
+FirstStartPanel::FirstStartPanel(MachineOwner& o, QWidget* screen) : QWidget(screen), owner(o) {
     setObjectName("FirstStartPanel");
     setAutoFillBackground(true);
     // The screen may hide the pointer (full screen, the emulated mouse); the buttons need it.
@@ -75,12 +71,10 @@ void FirstStartPanel::FollowLater() {
 
 void FirstStartPanel::Follow() {
     followPending = false;
-    MachineOwner& owner = form.Owner();
     if (owner.Closing.load() == 1) return;
     if (owner.MonitorRomMissing()) {
         labelMessage->setText(MessageFor(owner.GetModel()));
-        // Nothing runs, so no LED is lit.
-        for (int mask : {1, 2, 4}) form.SetLed(mask, false);
+        emit Held();
         if (parentWidget()) setGeometry(parentWidget()->rect());
         show();
         raise();
@@ -90,26 +84,13 @@ void FirstStartPanel::Follow() {
     hide();
     // The machine was held for its ROM; the change that brought it built and
     // reset the machine.
-    if (form.RunState() == 1) form.ResumeAfterReset();
+    emit Released();
 }
 
-void FirstStartPanel::ChooseRomFolder() {
-    const int wasRunning = form.RunState();
-    form.SetPause(1, 1);
-    TFormSettings& settings = *form.FormSettings();
-    std::vector<int> codes;
-    if (RunRomFolderAssistant(&form, form.XMLDoc(), codes, form.Prompter(), settings.KnownRoms())) {
-        // The pages show the document again (so that the dialog's next OK
-        // keeps what the assistant wrote), then as after the dialog's OK.
-        ReloadSettingsPages(settings);
-        form.ApplyChangedDocument(codes);
-        Follow();
-    }
-    if (wasRunning == 0) form.SetPause(0, 1);
-}
+void FirstStartPanel::ChooseRomFolder() { emit RomFolderRequested(); }
 
 void FirstStartPanel::OpenModelSettings() {
-    form.MiSettingsClick(form.ActionNamed("MiModel"));
+    emit ModelSettingsRequested();
     Follow();
 }
 

@@ -5,18 +5,18 @@
 // machine owner's to say (MachineOwner::MonitorRomMissing; the owner also
 // keeps such a machine paused); the panel follows it after every build:
 // shown while the ROM is missing, gone once it is there, and the machine
-// held for it runs.
+// held for it runs. What it asks of the main window goes out as signals.
 #include <QWidget>
 
+class MachineOwner;
 class QLabel;
 class QPushButton;
-class TFormMain;
 
 class FirstStartPanel : public QWidget {
     Q_OBJECT
 public:
     // Covers screen (the screen view) and follows its size; hidden at first.
-    FirstStartPanel(TFormMain& form, QWidget* screen);
+    FirstStartPanel(MachineOwner& owner, QWidget* screen);
 
     // The text naming the model, from the language file (text.FirstStart.Message).
     static QString MessageFor(int model);
@@ -26,17 +26,28 @@ public slots:
     void Follow();
     // Follow once the current command is over (the builder calls at every build).
     void FollowLater();
-    // BtnRomFolder: the ROM folder assistant; a confirmed change is saved and
-    // applied as the settings dialog's OK does, and the machine is reset.
+    // BtnRomFolder: asks for the ROM folder assistant (RomFolderRequested).
     void ChooseRomFolder();
-    // BtnFirstStartSettings: the settings dialog on the Model page.
+    // BtnFirstStartSettings: asks for the settings dialog on the Model page
+    // (ModelSettingsRequested), then follows what it changed.
     void OpenModelSettings();
+
+signals:
+    // Shown over a machine without its ROM: nothing runs, no LED is lit.
+    void Held();
+    // Gone after a ROM came: the machine held for it may run.
+    void Released();
+    // The ROM folder assistant; a confirmed change is saved and applied as
+    // the settings dialog's OK does, the machine is reset, and Follow is called.
+    void RomFolderRequested();
+    // The settings dialog on its Model page, run to its end.
+    void ModelSettingsRequested();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    TFormMain& form;
+    MachineOwner& owner;
     QLabel* labelMessage = nullptr;
     QLabel* labelHint = nullptr;
     QPushButton* btnRomFolder = nullptr;

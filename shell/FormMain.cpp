@@ -21,6 +21,8 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 
@@ -43,6 +45,7 @@
 #include "shell/KeyMap.h"
 #include "shell/ScreenView.h"
 #include "shell/StatusPictures.h"
+#include "shell/romfolder/RomFolderAssistant.h"
 #include "shell/settings/FormSettings.h"
 #include "ui/ControlPictures.h"
 #include "shell/recording/FormActionRecording.h"
@@ -184,7 +187,16 @@ void TFormMain::CreateControls() {
     column->setSpacing(0);
     screenView = new ScreenView(central);
     column->addWidget(screenView, 1);
-    firstStart = new FirstStartPanel(*this, screenView);
+    firstStart = new FirstStartPanel(*owner, screenView);
+    connect(firstStart, &FirstStartPanel::Held, this, [this] {
+        for (int mask : {1, 2, 4}) SetLed(mask, false);
+    });
+    connect(firstStart, &FirstStartPanel::Released, this, [this] {
+        if (RunState() == 1) ResumeAfterReset();
+    });
+    connect(firstStart, &FirstStartPanel::RomFolderRequested, this, &TFormMain::FirstStartRomFolder);
+    connect(firstStart, &FirstStartPanel::ModelSettingsRequested, this,
+            [this] { MiSettingsClick(ActionNamed("MiModel")); });
     panel = new QWidget(central);
     panel->setObjectName("Panel");
     panel->setFixedHeight(kPanelHeight);
@@ -235,6 +247,10 @@ OwnerView& TFormMain::ViewLink() { return *view; }
 QAction* TFormMain::ActionNamed(const char* name) const {
     for (QAction* a : actions())
         if (a->objectName() == QLatin1String(name)) return a;
+    // A toolbar button that shows a menu item's action.
+    if (toolBar)
+        if (auto* button = toolBar->findChild<QToolButton*>(QLatin1String(name)))
+            return button->defaultAction();
     return nullptr;
 }
 
@@ -249,12 +265,23 @@ QString TFormMain::FormText(const char* key) const {
     return QString::fromStdString(LangText("FormMain", key));
 }
 
+void TFormMain::FirstStartRomFolder() {
+    const int wasRunning = RunState();
+    SetPause(1, 1);
+    TFormSettings& settings = *formSettings;
+    std::vector<int> codes;
+    if (RunRomFolderAssistant(this, xmlDoc, codes, *prompts, settings.KnownRoms())) {
+        // The pages show the document again (so that the dialog's next OK
+        // keeps what the assistant wrote), then as after the dialog's OK.
+        ReloadSettingsPages(settings);
+        ApplyChangedDocument(codes);
+        firstStart->Follow();
+    }
+    if (wasRunning == 0) SetPause(0, 1);
+}
+
 // ---- forwards --------------------------------------------------------------
 
-void TFormMain::BuildMachine(uint8_t fromSnapshot, int32_t romLength, const uint8_t* romData) {
-    owner->BuildMachine(fromSnapshot, romLength, romData);
-    ReportDeviceFailures();
-}
 int TFormMain::ApplySettings(std::vector<int>& codes) {
     const int reset = owner->ApplySettings(codes);
     ReportDeviceFailures();
@@ -266,7 +293,6 @@ void TFormMain::ResetMachine(int stopRecordings) {
     if (stopRecordings == 1) StopRecordings();
     owner->ResetMachine(stopRecordings);
 }
-void TFormMain::PreciseTimerCpuTimer() { owner->PreciseTimerCpuTimer(); }
 void TFormMain::TimerRefreshScreenTimer() { owner->TimerRefreshScreenTimer(); }
 
 void TFormMain::RunStateChanged(int paused, bool alsoRefreshTimers) {

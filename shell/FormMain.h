@@ -110,11 +110,9 @@ public:
     OwnerView& ViewLink();
 
     // Forwards to the machine owner.
-    void BuildMachine(uint8_t fromSnapshot, int32_t romLength, const uint8_t* romData);
     int ApplySettings(std::vector<int>& codes);
     void SetPause(int state, int alsoRefreshTimers);
     void ResetMachine(int stopRecordings);
-    void PreciseTimerCpuTimer();
     void TimerRefreshScreenTimer();
 
     // Life cycle.
@@ -244,7 +242,6 @@ protected:
 
 private:
     class View;
-    friend class FirstStartPanel;
     void CreateControls();
     // The menus and toolbar from their table (FormMainMenus.cpp).
     void CreateMenusAndToolBar();
@@ -284,6 +281,9 @@ private:
     // After the settings dialog's OK or the ROM folder assistant: the document
     // is saved and its changes (codes) applied to the machine.
     void ApplyChangedDocument(std::vector<int> codes);
+    // The first-start panel's ROM folder button: the assistant, its change
+    // applied as the settings dialog's OK does.
+    void FirstStartRomFolder();
     void RunStartSettings();
     // A box for each disk image the last build or apply could not mount, and
     // for a sound device it could not open.

@@ -65,7 +65,15 @@ struct ControlEntry {
     int tag = -1;        // the item's data: the window size, the settings page
     Place opens = Place::Count;
     const char* hint = nullptr;  // a menu item's hint
+    // A button that runs a menu item's command is that item's action: the
+    // button (named here) shows it with its own hint and picture index.
+    const char* shares = nullptr;
 };
+
+constexpr ControlEntry Shares(const char* item, ControlEntry e) {
+    e.shares = item;
+    return e;
+}
 
 constexpr ControlEntry Sep(Place p) { return {Kind::Separator, p, "", ""}; }
 constexpr ControlEntry Sub(Place p, const char* name, const char* caption, Place opens,
@@ -201,11 +209,10 @@ const ControlEntry kControls[] = {
     {Kind::Button, P::ToolBar, "TBtnOpen", "Otvoriť pásku/Snapshot...", kNoKey, kNoKey,
      [](TFormMain& f, QAction*) { f.TBtnOpenClick(0); }, C::Open, 0, Enable::Always, kRecentFiles},
     Sep(P::ToolBar),
-    {Kind::Button, P::ToolBar, "TBtnSaveSnap", "Uložiť snapshot... (Alt+F7)", kNoKey, kNoKey,
-     [](TFormMain& f, QAction*) { f.TBtnSaveSnapClick(); }, C::SaveSnapshot, 1},
+    Shares("MiSaveSnap", {Kind::Button, P::ToolBar, "TBtnSaveSnap", "Uložiť snapshot... (Alt+F7)", kNoKey, kNoKey,
+                          nullptr, C::SaveSnapshot, 1}),
     Sep(P::ToolBar),
-    {Kind::Button, P::ToolBar, "TBtnReset", "Reset (Alt+F5)", kNoKey, kNoKey,
-     [](TFormMain& f, QAction*) { f.TBtnResetClick(); }, C::Reset, 3},
+    Shares("MiReset", {Kind::Button, P::ToolBar, "TBtnReset", "Reset (Alt+F5)", kNoKey, kNoKey, nullptr, C::Reset, 3}),
     // Pictures 4 and 5: run and pause; 6 and 7 sound on and off.
     {Kind::Button, P::ToolBar, "TBtnRunPause", "Spustiť/Pozastaviť (Alt+F3)", kNoKey, kNoKey,
      [](TFormMain& f, QAction*) { f.TBtnRunPauseClick(); }, C::Pause, 5},
@@ -213,8 +220,8 @@ const ControlEntry kControls[] = {
     {Kind::Button, P::ToolBar, "TBtnSound", "Zvuk (Alt+F8)", kNoKey, kNoKey,
      [](TFormMain& f, QAction*) { f.TBtnSoundClick(true); }, C::SoundOn, 6},
     Sep(P::ToolBar),
-    {Kind::Button, P::ToolBar, "TBtnTapeBrowser", "Prieskumník pásky (Alt+T)", kNoKey, kNoKey,
-     [](TFormMain& f, QAction*) { f.MiTapeBrowserClick(); }, C::Tape, 9, Enable::TapeInterface},
+    Shares("MiTapeBrowser", {Kind::Button, P::ToolBar, "TBtnTapeBrowser", "Prieskumník pásky (Alt+T)", kNoKey,
+                             kNoKey, nullptr, C::Tape, 9, Enable::TapeInterface}),
     Sep(P::ToolBar),
     {Kind::Button, P::ToolBar, "TBtnSettings", "Nastavenia emulátora...", kNoKey, kNoKey,
      [](TFormMain& f, QAction*) { f.TBtnSettingsClick(); }, C::Settings, 8},
@@ -279,6 +286,15 @@ void TFormMain::CreateMenusAndToolBar() {
             continue;
         }
         QAction* a = nullptr;
+        if (e.shares) {
+            // Its enabling is the item's (controlActions keeps no second entry).
+            a = ActionNamed(e.shares);
+            a->setToolTip(QString::fromUtf8(e.caption));
+            toolBar->addAction(a);
+            toolBar->widgetForAction(a)->setObjectName(e.name);
+            SetImageIndex(a, e.imageIndex);
+            continue;
+        }
         if (e.kind == Kind::Menu) {
             QMenu* m = e.place == Place::Bar ? bar->addMenu(QString::fromUtf8(e.caption))
                                              : menuOf(e.place)->addMenu(QString::fromUtf8(e.caption));
@@ -295,6 +311,7 @@ void TFormMain::CreateMenusAndToolBar() {
             if (e.kind == Kind::Button) {
                 a->setToolTip(QString::fromUtf8(e.caption));
                 toolBar->addAction(a);
+                toolBar->widgetForAction(a)->setObjectName(e.name);
             }
             if (e.hint) a->setToolTip(QString::fromUtf8(e.hint));
             if (e.flags & kCheckable) a->setCheckable(true);

@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QStackedWidget>
 #include <QTabWidget>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 
@@ -83,6 +84,11 @@ bool SetHint(QObject* o, const QString& text) {
         return o->setProperty("hint", text);
     if (auto* a = qobject_cast<QAction*>(o)) {
         a->setToolTip(text);
+        return true;
+    }
+    // A tool button takes its tip from its action again at every change of it.
+    if (auto* b = qobject_cast<QToolButton*>(o); b && b->defaultAction()) {
+        b->defaultAction()->setToolTip(text);
         return true;
     }
     if (auto* w = qobject_cast<QWidget*>(o)) {

@@ -194,26 +194,6 @@ int MachineOwner::ApplySoundSettings(std::vector<int>& codes) {
     return applier.ApplySoundSettings(codes);
 }
 
-int MachineOwner::ApplyMusicaInterface(std::vector<int>& codes) {
-    Reconfiguration hold(*this);
-    return applier.ApplyMusicaInterface(codes);
-}
-
-int MachineOwner::ApplyMif85Interface(std::vector<int>& codes) {
-    Reconfiguration hold(*this);
-    return applier.ApplyMif85Interface(codes);
-}
-
-int MachineOwner::ApplyStorageSettings(std::vector<int>& codes) {
-    Reconfiguration hold(*this);
-    return applier.ApplyStorageSettings(codes);
-}
-
-void MachineOwner::SetRomModule(uint8_t inserted, uint8_t ramVariant) {
-    Reconfiguration hold(*this);
-    applier.SetRomModule(inserted, ramVariant);
-}
-
 void MachineOwner::SetSteadyInterrupts(bool on) {
     parts.steadyInterrupts = on;
     if (parts.mouse) parts.mouse->SetSteadyInterrupts(on);

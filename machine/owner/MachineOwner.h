@@ -72,10 +72,6 @@ public:
     // A direct rebuild makes a connected disk unit again on the new core.
     void BuildMachine(uint8_t fromSnapshot, int32_t romLength, const uint8_t* romData);
     int ApplySoundSettings(std::vector<int>& codes);
-    int ApplyMusicaInterface(std::vector<int>& codes);
-    int ApplyMif85Interface(std::vector<int>& codes);
-    int ApplyStorageSettings(std::vector<int>& codes);
-    void SetRomModule(uint8_t inserted, uint8_t ramVariant);
     // Brings the machine in line with the configuration for the change codes
     // (1-36); codes may grow. Returns 1 when the machine must be reset.
     int ApplySettings(std::vector<int>& codes);

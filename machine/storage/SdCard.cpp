@@ -211,5 +211,5 @@ std::vector<std::string> ListCardFolder(const std::string& folder, bool atTop) {
 bool CreateNewImageFile(const std::string& path, int64_t size, uint8_t fill) {
     struct stat st;
     if (lstat(path.c_str(), &st) == 0) return false;  // never replace a file or follow a link
-    return CreateMediumFile(path, size, fill, "0");
+    return CreateMediumFile(path, size, fill);
 }

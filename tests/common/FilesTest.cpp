@@ -88,38 +88,19 @@ TEST(ReplaceFileContents, KeepsThePermissionsOfTheOldFile) {
     EXPECT_EQ(dir.read("p.bin"), "new!");
 }
 
-// Records the error boxes shown.
-std::vector<std::pair<std::string, std::string>> g_boxes;
-void RecordBox(const std::string& title, const std::string& text) { g_boxes.emplace_back(title, text); }
-
 class CreateMediumFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        g_boxes.clear();
-        SetErrorBoxHandler(&RecordBox);
-        SetAppDir(dir.path());
-        dir.write("Lang/T.ini",
-                  "[FormSettings]\nerr.CreateMedium.Title=Medium\n"
-                  "err.CreateMedium.Message=Cannot create\\the file\n");
-        OpenLanguageFile("T");
-    }
-    void TearDown() override {
-        SetErrorBoxHandler(nullptr);
-        CloseLanguageFile();
-        ClearAppDir();
-    }
     TestTempDir dir;
 };
 
 TEST_F(CreateMediumFileTest, DiskImageOf2880Blocks) {
     const std::string f = dir.file("disk.p32");
-    ASSERT_TRUE(CreateMediumFile(f, 368640, 0xE5, "FormSettings"));
+    ASSERT_TRUE(CreateMediumFile(f, 368640, 0xE5));
     std::string bytes = dir.read("disk.p32");
     ASSERT_EQ(bytes.size(), 368640u);
     EXPECT_EQ(bytes.find_first_not_of('\xE5'), std::string::npos);
-    EXPECT_TRUE(g_boxes.empty());
     // RAM-disk image with zeros replaces the existing file.
-    ASSERT_TRUE(CreateMediumFile(f, 196608, 0x00, "FormSettings"));
+    ASSERT_TRUE(CreateMediumFile(f, 196608, 0x00));
     bytes = dir.read("disk.p32");
     ASSERT_EQ(bytes.size(), 196608u);
     EXPECT_EQ(bytes.find_first_not_of('\0'), std::string::npos);
@@ -127,36 +108,31 @@ TEST_F(CreateMediumFileTest, DiskImageOf2880Blocks) {
 
 TEST_F(CreateMediumFileTest, SizeNotInWholeBlocksFailsAndKeepsTheOldFile) {
     dir.write("old.p32", "previous image");
-    EXPECT_FALSE(CreateMediumFile(dir.file("old.p32"), 100, 0xE5, "FormSettings"));
+    EXPECT_FALSE(CreateMediumFile(dir.file("old.p32"), 100, 0xE5));
     EXPECT_EQ(dir.read("old.p32"), "previous image");
-    ASSERT_EQ(g_boxes.size(), 1u);
-    EXPECT_EQ(g_boxes[0].first, "Medium");
-    EXPECT_EQ(g_boxes[0].second, "Cannot create\nthe file");
     // No new file and no temporary file are left behind.
-    EXPECT_FALSE(CreateMediumFile(dir.file("new.p32"), 100, 0xE5, "FormSettings"));
+    EXPECT_FALSE(CreateMediumFile(dir.file("new.p32"), 100, 0xE5));
     EXPECT_FALSE(dir.exists("new.p32"));
     int files = 0;
     for (auto& e : std::filesystem::directory_iterator(dir.path())) (void)e, ++files;
-    EXPECT_EQ(files, 2);  // Lang and old.p32
+    EXPECT_EQ(files, 1);  // old.p32
 }
 
-TEST_F(CreateMediumFileTest, SectionZeroShowsNothing) {
-    EXPECT_FALSE(CreateMediumFile(dir.file("no/such/folder/x.p32"), 128, 0xE5, "0"));
-    EXPECT_TRUE(g_boxes.empty());
-    EXPECT_FALSE(CreateMediumFile(dir.file("no/such/folder/x.p32"), 128, 0xE5, "FormSettings"));
-    EXPECT_EQ(g_boxes.size(), 1u);
+TEST_F(CreateMediumFileTest, MissingFolderFails) {
+    EXPECT_FALSE(CreateMediumFile(dir.file("no/such/folder/x.p32"), 128, 0xE5));
+    EXPECT_FALSE(dir.exists("no"));
 }
 
 TEST_F(CreateMediumFileTest, ThroughALinkTheLinkStays) {
     dir.write("target.p32", "old");
     std::filesystem::create_symlink(dir.file("target.p32"), dir.file("link.p32"));
-    ASSERT_TRUE(CreateMediumFile(dir.file("link.p32"), 256, 0xE5, "0"));
+    ASSERT_TRUE(CreateMediumFile(dir.file("link.p32"), 256, 0xE5));
     EXPECT_TRUE(std::filesystem::is_symlink(dir.file("link.p32")));
     EXPECT_EQ(dir.read("target.p32"), std::string(256, '\xE5'));
 }
 
 TEST_F(CreateMediumFileTest, EmptySizeGivesAnEmptyFile) {
-    EXPECT_TRUE(CreateMediumFile(dir.file("zero.img"), 0, 0xE5, "0"));
+    EXPECT_TRUE(CreateMediumFile(dir.file("zero.img"), 0, 0xE5));
     EXPECT_EQ(GetFileSizeByName(dir.file("zero.img")), 0);
 }
 

@@ -53,7 +53,7 @@ bool SaveSnapshotFile(const std::string& path) {
                         memory.GetRomSize(), 0, 1) > 0;
 }
 
-bool CreateImage(const std::string& path) { return CreateMediumFile(path, 368640, 0xE5, "0"); }
+bool CreateImage(const std::string& path) { return CreateMediumFile(path, 368640, 0xE5); }
 
 // Records slices seconds of sound; true when the recording was saved.
 bool RecordWave(const std::string& path, int slices) {

@@ -122,7 +122,7 @@ TEST_F(SpecialFiles, WritersLeaveANamedPipeAlone) {
     const Case cases[] = {
         {"WriteFilePart", [p] { return WriteFilePart(p, 0, "x", 1, true) == -1 && WriteFilePart(p, 0, "x", 1, false) == -1; }},
         {"ReplaceFileContents", [p] { return !ReplaceFileContents(p, std::string("data")); }},
-        {"CreateMediumFile", [p] { return !CreateMediumFile(p, 1024, 0xE5, "0"); }},
+        {"CreateMediumFile", [p] { return !CreateMediumFile(p, 1024, 0xE5); }},
         {"WAV recording", [p] {
              const int volumes[2] = {90, 90};
              SoundDriver d(SoundDriver::NoDevice, 2, volumes);

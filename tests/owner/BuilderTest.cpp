@@ -181,13 +181,11 @@ TEST_F(BuilderTest, SnapshotRomNeedsAtLeast4K) {
 
 TEST_F(BuilderTest, AppliersReturnValues) {
     Build(kModel2A);
-    std::vector<int> none{};
     std::vector<int> musica{7}, mif{34};
-    EXPECT_EQ(owner.ApplyMusicaInterface(musica), 1);  // also when sound-if is not "musica"
-    EXPECT_EQ(owner.ApplyMif85Interface(mif), 1);
-    EXPECT_EQ(owner.ApplyMif85Interface(none), 0);
+    EXPECT_EQ(owner.ApplySettings(musica), 1);  // also when sound-if is not "musica"
+    EXPECT_EQ(owner.ApplySettings(mif), 1);
     std::vector<int> storage{19};
-    EXPECT_EQ(owner.ApplyStorageSettings(storage), 1);
+    EXPECT_EQ(owner.ApplySettings(storage), 1);
     EXPECT_EQ(storage, std::vector<int>{19});  // not connected: nothing appended
     EXPECT_EQ(owner.GetPmd32(), nullptr);
 }
@@ -207,7 +205,7 @@ TEST_F(StorageTest, ConnectMountsAllDrivesAndDriveBRemountsTheLaterOnes) {
     Build(kModel2A);
     SetUpDrives();
     std::vector<int> codes{19};
-    EXPECT_EQ(owner.ApplyStorageSettings(codes), 1);
+    EXPECT_EQ(owner.ApplySettings(codes), 1);
     ASSERT_NE(owner.GetPmd32(), nullptr);
     for (int code : {20, 22, 24, 26}) EXPECT_NE(std::find(codes.begin(), codes.end(), code), codes.end());
     for (int i = 0; i < 4; ++i) EXPECT_EQ(owner.GetPmd32()->Drive(i).name, paths[i]) << i;
@@ -219,14 +217,14 @@ TEST_F(StorageTest, ConnectMountsAllDrivesAndDriveBRemountsTheLaterOnes) {
         Drive(i).text().set(fresh[i].c_str());
     }
     std::vector<int> b{22};
-    EXPECT_EQ(owner.ApplyStorageSettings(b), 0);
+    EXPECT_EQ(owner.ApplySettings(b), 0);
     EXPECT_EQ(owner.GetPmd32()->Drive(0).name, paths[0]);
     for (int i = 1; i < 4; ++i) EXPECT_EQ(owner.GetPmd32()->Drive(i).name, fresh[i]) << i;
 
     // A drive whose file is gone is emptied.
     Drive(3).text().set((dir.path + "/gone.p32").c_str());
     std::vector<int> d{26};
-    owner.ApplyStorageSettings(d);
+    owner.ApplySettings(d);
     EXPECT_EQ(owner.GetPmd32()->Drive(3).handle, -1);
 }
 
@@ -234,7 +232,7 @@ TEST_F(StorageTest, RebuildReplacesTheDiskUnitOnTheNewInterface) {
     Build(kModel2A);
     SetUpDrives();
     std::vector<int> codes{19};
-    owner.ApplyStorageSettings(codes);
+    owner.ApplySettings(codes);
     ASSERT_NE(owner.GetPmd32(), nullptr);
     // The old unit would detach from a freed interface (seen by the sanitizer).
     Build(kModel2);
@@ -254,25 +252,25 @@ TEST_F(StorageTest, RebuildReplacesTheDiskUnitOnTheNewInterface) {
 
 TEST_F(OwnerTest, ModulePortBelongsToALiveModule) {
     Build(kModel2A);
-    owner.SetRomModule(1, 0);
+    SetRomModule(true, 0);
     ASSERT_NE(owner.GetRomModule(), nullptr);
     EXPECT_EQ(Cpu().FindPortDevice(0x88), owner.GetRomModule());
-    owner.SetRomModule(1, 1);
+    SetRomModule(true, 1);
     ASSERT_NE(owner.GetRaomModule(), nullptr);
     EXPECT_EQ(Cpu().FindPortDevice(0x88), owner.GetRaomModule());
     // The ROM/RAM module goes while the ROM module stays: 88h is the ROM module's again.
-    owner.SetRomModule(0, 1);
+    SetRomModule(false, 1);
     EXPECT_EQ(owner.GetRaomModule(), nullptr);
     EXPECT_EQ(Cpu().FindPortDevice(0x88), owner.GetRomModule());
     // Removing the ROM module while the ROM/RAM module holds 88h keeps that entry.
-    owner.SetRomModule(1, 1);
-    owner.SetRomModule(0, 0);
+    SetRomModule(true, 1);
+    SetRomModule(false, 0);
     EXPECT_EQ(owner.GetRomModule(), nullptr);
     EXPECT_EQ(Cpu().FindPortDevice(0x88), owner.GetRaomModule());
-    owner.SetRomModule(0, 1);
+    SetRomModule(false, 1);
     EXPECT_EQ(Cpu().FindPortDevice(0x88), nullptr);
     // Modules are mapped again after a rebuild.
-    owner.SetRomModule(1, 0);
+    SetRomModule(true, 0);
     Build(kModel3);
     EXPECT_EQ(Cpu().FindPortDevice(0x88), owner.GetRomModule());
     ASSERT_NE(Cpu().GetPortMap(), nullptr);
@@ -286,7 +284,7 @@ TEST_F(OwnerTest, RomModuleFilledFromThePackageFiles) {
                         ROM_FILE{dir.File("gone.rmm", {}), 1024, 1}, ROM_FILE{dir.File("b.rmm", second), 1024, 0}};
     std::filesystem::remove(dir.path + "/gone.rmm");
     Build(kModel2A);
-    owner.SetRomModule(1, 0);
+    SetRomModule(true, 0);
     const uint8_t* rom = owner.GetRomModule()->GetRom();
     EXPECT_EQ(rom[0], 0x11);
     EXPECT_EQ(rom[1499], 0x11);
@@ -303,12 +301,12 @@ TEST_F(OwnerTest, RaomModuleImage) {
     m.raomVersion = 1;
     m.raomImage = dir.File("disk.img", std::vector<uint8_t>(4096, 0));
     Build(kModel2A);
-    owner.SetRomModule(1, 1);
+    SetRomModule(true, 1);
     ASSERT_NE(owner.GetRaomModule(), nullptr);
     EXPECT_EQ(owner.GetRaomModule()->GetVersion(), 1);
     EXPECT_TRUE(owner.GetRaomModule()->HasImage());
     m.raomImage = dir.path + "/missing.img";
-    owner.SetRomModule(1, 1);
+    SetRomModule(true, 1);
     EXPECT_FALSE(owner.GetRaomModule()->HasImage());
 }
 

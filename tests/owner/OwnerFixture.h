@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "common/Config.h"
+#include "machine/core/ChangeCodes.h"
 #include "machine/cpu/ChipCpu8080.h"
 #include "machine/cpu/ChipMemory.h"
 #include "machine/owner/MachineOwner.h"
@@ -138,6 +139,19 @@ protected:
         owner.ResetMachine(0);
         std::lock_guard<std::recursive_mutex> hold(owner.CpuMutex);  // the slice may be reading it
         debugger.cpu = owner.GetCpu();
+    }
+    // Inserts or removes the ROM module (ramVariant 0) or the ROM/RAM module
+    // (1) as the settings dialog's OK does: its check, then its change code.
+    void SetRomModule(bool inserted, int ramVariant) {
+        std::vector<int> codes;
+        if (ramVariant) {
+            owner.Modules().raomEnabled = inserted;
+            codes = {ChangeCode::Raom};
+        } else {
+            owner.Modules().romModuleInserted = inserted;
+            codes = {ChangeCode::RomModule};
+        }
+        owner.ApplySettings(codes);
     }
     ChipCpu8080& Cpu() { return *owner.GetCpu(); }
     ChipMemory& Mem() { return *owner.GetMemory(); }

@@ -66,8 +66,10 @@ TEST_F(SettingsApplierTest, ListOrderDoesNotMatter) {
     owner.Modules().romModuleInserted = true;
     owner.Modules().raomEnabled = true;
     for (std::vector<int> codes : {std::vector<int>{CC::Raom, CC::RomModule}, std::vector<int>{CC::RomModule, CC::Raom}}) {
-        owner.SetRomModule(0, 0);
-        owner.SetRomModule(0, 1);
+        SetRomModule(false, 0);
+        SetRomModule(false, 1);
+        owner.Modules().romModuleInserted = true;
+        owner.Modules().raomEnabled = true;
         EXPECT_EQ(owner.ApplySettings(codes), 0);
         ASSERT_NE(owner.GetRomModule(), nullptr);
         ASSERT_NE(owner.GetRaomModule(), nullptr);

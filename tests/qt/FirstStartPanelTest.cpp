@@ -118,6 +118,36 @@ private slots:
         QVERIFY(Panel()->isVisible());
     }
 
+    // The panel reads the machine owner and asks for everything else by its
+    // signals: one of its own over another screen, connected to nothing,
+    // opens no dialog and leaves the window's LEDs and run state alone.
+    void panelAsksThroughItsSignalsOnly() {
+        Start("Model-2A");
+        QTRY_VERIFY(Panel()->isVisible());
+        QWidget screen;
+        screen.resize(300, 200);
+        FirstStartPanel panel(form->Owner(), &screen);
+        QSignalSpy held(&panel, &FirstStartPanel::Held), released(&panel, &FirstStartPanel::Released),
+            romFolder(&panel, &FirstStartPanel::RomFolderRequested),
+            modelPage(&panel, &FirstStartPanel::ModelSettingsRequested);
+        panel.Follow();
+        QCOMPARE(held.count(), 1);
+        QVERIFY(!panel.isHidden());
+        QCOMPARE(panel.geometry(), screen.rect());
+        QCOMPARE(panel.findChild<QLabel*>("LabelFirstStartMessage")->text(), QString("PMD 85-2A has no monitor ROM."));
+        prompts.Clear();
+        panel.findChild<QPushButton*>("BtnRomFolder")->click();
+        QCOMPARE(romFolder.count(), 1);
+        panel.findChild<QPushButton*>("BtnFirstStartSettings")->click();
+        QCOMPARE(modelPage.count(), 1);
+        QCOMPARE(held.count(), 2);  // followed after the settings
+        QCOMPARE(released.count(), 0);
+        QVERIFY(prompts.dialogs.isEmpty());
+        QVERIFY(prompts.boxes.empty());
+        QVERIFY(Panel()->isVisible());
+        CheckHeld();
+    }
+
     // Settings... opens the Model page; the monitor chosen there and OK take
     // the panel away and the machine boots it.
     void romChosenOnTheModelPageRunsTheMachine() {

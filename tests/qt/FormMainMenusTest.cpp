@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QToolBar>
+#include <QToolButton>
 
 #include <memory>
 #include <set>
@@ -77,6 +78,16 @@ QStringList Names(const QList<QAction*>& actions) {
     return out;
 }
 
+// The toolbar's entries by the names of their buttons.
+QStringList ButtonNames(QToolBar* bar) {
+    QStringList out;
+    for (QAction* a : bar->actions()) {
+        QWidget* button = bar->widgetForAction(a);
+        out << (a->isSeparator() ? QString("-") : button ? button->objectName() : QString());
+    }
+    return out;
+}
+
 template <size_t N>
 QStringList List(const char* const (&names)[N]) {
     QStringList out;
@@ -134,10 +145,44 @@ private slots:
         QCOMPARE(Names(Menu("MiFile")->actions()), List(kFileOrder));
         QCOMPARE(Names(Menu("MiTools")->actions()), List(kToolsOrder));
         QCOMPARE(Names(Menu("MiHelp")->actions()), List(kHelpOrder));
-        QCOMPARE(Names(form->findChild<QToolBar*>("ToolBar")->actions()), List(kToolBar));
+        QCOMPARE(ButtonNames(form->findChild<QToolBar*>("ToolBar")), List(kToolBar));
         QVERIFY(!form->ActionNamed("TBtnTest")->isVisible());
         // Alt+R reaches one enabled item only: the ROM modules page.
         QCOMPARE(EnabledWithAltR(), QStringList{"MiRomModul"});
+    }
+
+    // A button that runs a menu item's command is that item's action: one
+    // enabling, one shortcut, one handler; the button keeps its name, its
+    // hint (also after the action changes) and its picture index.
+    void buttonsShareTheActionOfTheirItem() {
+        Start();
+        QToolBar* bar = form->findChild<QToolBar*>("ToolBar");
+        struct Case {
+            const char* button;
+            const char* item;
+            const char* hint;
+            int image;
+        } cases[] = {{"TBtnSaveSnap", "MiSaveSnap", "Save snapshot... (Alt+F7)", 1},
+                     {"TBtnReset", "MiReset", "Reset (Alt+F5)", 3},
+                     {"TBtnTapeBrowser", "MiTapeBrowser", "Tape browser (Alt+T)", 9}};
+        for (const Case& c : cases) {
+            auto* button = bar->findChild<QToolButton*>(c.button);
+            QVERIFY2(button, c.button);
+            QAction* item = form->ActionNamed(c.item);
+            QCOMPARE(button->defaultAction(), item);
+            QCOMPARE(form->ActionNamed(c.button), item);
+            QCOMPARE(form->ImageIndex(item), c.image);
+            item->setEnabled(false);
+            QVERIFY(!button->isEnabled());
+            item->setEnabled(true);
+            QCOMPARE(button->toolTip(), QString(c.hint));
+            QVERIFY2(item->text() != button->toolTip(), c.item);  // the menu keeps its caption
+        }
+        // Every button carries its name, also those with actions of their own.
+        for (const char* name : {"TBtnOpen", "TBtnRunPause", "TBtnSound", "TBtnSettings"}) {
+            auto* button = bar->findChild<QToolButton*>(name);
+            QVERIFY2(button && button->defaultAction() == form->ActionNamed(name), name);
+        }
     }
 
     void commandsOpenTheirWindows() {

@@ -434,6 +434,33 @@ private slots:
         QCOMPARE(image.count('\0'), 262144);
     }
 
+    // An image that cannot be created is told through the window's prompts,
+    // and the drive or the RAM disk is left empty.
+    void failedNewImageIsToldAndLeavesTheDriveEmpty() {
+        Start([](QString& t) { Replace(t, "<PMD-32 connected=\"false\"", "<PMD-32 connected=\"true\""); });
+        const std::string nowhere = prog->Path("no/such/folder/new.p32").toStdString();
+        const QStringList told{"Create medium"};
+        const QStringList text{"The medium file could not be created."};
+        Open("MiDev1", [&](TFormSettings& d) {
+            prompts.Clear();
+            prompts.paths = {nowhere};
+            d.findChild<QToolButton*>("Sb32bNew")->click();
+            QCOMPARE(prompts.Errors(), told);
+            QCOMPARE(prompts.Texts(FakePrompts::Kind::Error), text);
+            QCOMPARE(d.findChild<QLineEdit*>("Edit32B")->text(), QStringLiteral("..."));
+        });
+        Open("MiDev2", [&](TFormSettings& d) {
+            d.findChild<QCheckBox*>("CheckRaomEnable")->click();
+            prompts.Clear();
+            prompts.paths = {prog->Path("no/such/folder/new.rwm").toStdString()};
+            d.findChild<QToolButton*>("SbRaomNew")->click();
+            QCOMPARE(prompts.Errors(), told);
+            QCOMPARE(prompts.Texts(FakePrompts::Kind::Error), text);
+            QCOMPARE(d.findChild<QLineEdit*>("EditRaom")->text(), QStringLiteral("..."));
+        });
+        QVERIFY(!QFileInfo::exists(prog->Path("no")));
+    }
+
     void parallelPortIsProbedOnlyWhenSwitchedOn() {
         Start();
         prompts.Clear();

@@ -199,10 +199,11 @@ void TPageStorages1::Sb32NewClick(int drive) {
     if (drive < 0 || drive > 3) return;
     std::string path = S(edit32[drive]->text());
     if (!dlg.ChooseFile(true, "text.CreateP32.Title", "text.CreateP32.Filter", "p32", path)) return;
-    if (CreateMediumFile(path, Pmd32ImageSize(dlg.ModelPage()->SelectedModel(), path), 0xE5, kSection)) {
+    if (CreateMediumFile(path, Pmd32ImageSize(dlg.ModelPage()->SelectedModel(), path), 0xE5)) {
         SetPath(edit32[drive], MakeRelativePath(path), true);
         check32Wp[drive]->setChecked(false);
     } else {
+        dlg.Prompter().ErrorKey(&dlg, kSection, "err.CreateMedium");
         Sb32EjectClick(drive);
     }
 }

@@ -175,10 +175,12 @@ void TPageStorages2::SbRaomOpenClick() {
 void TPageStorages2::SbRaomNewClick() {
     std::string path = S(editRaom->text());
     if (!dlg.ChooseFile(true, "text.CreateRaom.Title", "text.CreateRaom.Filter", "rwm", path)) return;
-    if (CreateMediumFile(path, RaomImageSize(cbRaomVer->currentIndex()), 0x00, kSection))
+    if (CreateMediumFile(path, RaomImageSize(cbRaomVer->currentIndex()), 0x00)) {
         SetPath(editRaom, MakeRelativePath(path), true);
-    else
+    } else {
+        dlg.Prompter().ErrorKey(&dlg, kSection, "err.CreateMedium");
         SetPath(editRaom, kNoFile, true);
+    }
 }
 
 void TPageStorages2::Read(SettingsControls& c) const {
