@@ -14,7 +14,7 @@
 #include "machine/pio/SystemPIO.h"
 #include "machine/screen/ScreenDAD85.h"
 #include "common/Startup.h"
-#include "machine/core/ModelIndex.h"
+#include "machine/core/ModelCapabilities.h"
 #include "machine/input/Joy4004482.h"
 #include "machine/input/JoyRow.h"
 #include "machine/input/Mouse.h"
@@ -206,7 +206,7 @@ int SettingsApplier::OnMouse(std::vector<int>&) {
             break;
         default: break;
     }
-    if (type == "m602" && parts.model == kModel1) {
+    if (type == "m602" && Capabilities(parts.model).mouse602) {
         parts.mouse = std::make_unique<Mouse602>(scale, 0, offset);
         if (parts.timerIf) parts.timerIf->EnableCascade(1);
     } else if (type == "poly8") {
