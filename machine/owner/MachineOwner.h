@@ -183,6 +183,8 @@ public:
     std::recursive_mutex CpuMutex;
 
 private:
+    void ReadSettings();
+    void WriteBackSettings();
     friend class Reconfiguration;
     // After a build or a settings change: a machine left without its monitor
     // ROM stops running.

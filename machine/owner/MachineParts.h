@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "machine/cpu/DeviceAttachment.h"
+#include "machine/owner/MachineSettings.h"
 #include "machine/owner/OwnerLinks.h"
 #include "machine/pio/KeyEventQueue.h"
 #include "platform/KeyState.h"
@@ -122,5 +123,7 @@ struct MachineParts {
     // the window takes it.
     int soundOpenFailure = -1;
     ModuleSelection modules;
+    // The configuration the builder and the appliers read.
+    MachineSettings settings;
     SoundFactory soundFactory;
 };

@@ -27,6 +27,13 @@ int Word(const std::string& text, const char* const (&words)[N], int otherwise) 
     return otherwise;
 }
 
+// An int attribute; none when missing or not a number.
+std::optional<int> OptionalInt(pugi::xml_node e, const char* name) {
+    const int a = ReadAttrInt(e, name, -1);
+    if (a == -1 && ReadAttrInt(e, name, -2) == -2) return std::nullopt;
+    return a;
+}
+
 // The document's sections, found once for the reader and the writer.
 struct Nodes {
     pugi::xml_node general, screen, model, sound, keyboard, mouse, joy[2], raom, kzd, pmd30, pmd32, printer;
@@ -65,7 +72,7 @@ struct Nodes {
 MachineSettings ReadMachineSettings(pugi::xml_node root) {
     const Nodes n(root);
     MachineSettings v;
-    v.model.current = Word(ReadAttrString(n.model, "current"), kModelNames, kModelC2717);
+    v.model.current = Word(ReadAttrString(n.model, "current"), kModelNames, -1);
     for (int m = 0; m < kModelCount; ++m) {
         ModelElementSettings& e = v.model.models[m];
         e.romFile = ReadElementText(n.romFile[m]);
@@ -85,9 +92,9 @@ MachineSettings ReadMachineSettings(pugi::xml_node root) {
     SoundSettings& so = v.sound;
     so.directSound = AttrEquals(n.sound, "out-type", "dsound");
     so.deviceIndex = ReadAttrInt(n.sound, "device-index", -1);
-    so.volumeSpeaker = ReadAttrInt(n.sound, "volume-speaker", -1);
-    so.volumeTape = ReadAttrInt(n.sound, "volume-tape", -1);
-    so.volumeSoundIf = ReadAttrInt(n.sound, "volume-sound-if", -1);
+    so.volumeSpeaker = OptionalInt(n.sound, "volume-speaker");
+    so.volumeTape = OptionalInt(n.sound, "volume-tape");
+    so.volumeSoundIf = OptionalInt(n.sound, "volume-sound-if");
     so.mute = ReadAttrBool(n.sound, "mute", false);
     so.soundIf = SoundInterface(Word(ReadAttrString(n.sound, "sound-if"), kSoundIfs, int(SoundInterface::None)));
 
@@ -141,6 +148,9 @@ void WriteMachineSettings(pugi::xml_node root, const MachineSettings& v) {
     auto number = [](pugi::xml_node e, const char* name, int was, int now) {
         if (was != now) WriteAttrInt(e, name, now);
     };
+    auto optional = [](pugi::xml_node e, const char* name, std::optional<int> was, std::optional<int> now) {
+        if (was != now && now) WriteAttrInt(e, name, *now);
+    };
     auto word = [](pugi::xml_node e, const char* name, int was, int now, const auto& words) {
         if (was != now && now >= 0 && size_t(now) < std::size(words)) WriteAttrString(e, name, words[now]);
     };
@@ -167,9 +177,9 @@ void WriteMachineSettings(pugi::xml_node root, const MachineSettings& v) {
     const SoundSettings &wo = stored.sound, &so = v.sound;
     if (wo.directSound != so.directSound) WriteAttrString(n.sound, "out-type", so.directSound ? "dsound" : "waveout");
     number(n.sound, "device-index", wo.deviceIndex, so.deviceIndex);
-    number(n.sound, "volume-speaker", wo.volumeSpeaker, so.volumeSpeaker);
-    number(n.sound, "volume-tape", wo.volumeTape, so.volumeTape);
-    number(n.sound, "volume-sound-if", wo.volumeSoundIf, so.volumeSoundIf);
+    optional(n.sound, "volume-speaker", wo.volumeSpeaker, so.volumeSpeaker);
+    optional(n.sound, "volume-tape", wo.volumeTape, so.volumeTape);
+    optional(n.sound, "volume-sound-if", wo.volumeSoundIf, so.volumeSoundIf);
     boolean(n.sound, "mute", wo.mute, so.mute);
     word(n.sound, "sound-if", int(wo.soundIf), int(so.soundIf), kSoundIfs);
 
@@ -245,8 +255,10 @@ std::vector<int> ChangeCodesBetween(const MachineSettings& old, const MachineSet
     const SoundSettings &oo = old.sound, &no = now.sound;
     if (oo.directSound != no.directSound) add(CC::SoundDevice);
     if (oo.deviceIndex != no.deviceIndex) add(CC::SoundDevice);
-    if (oo.volumeSpeaker != no.volumeSpeaker || oo.volumeTape != no.volumeTape ||
-        oo.volumeSoundIf != no.volumeSoundIf || oo.mute != no.mute)
+    // A missing volume compares as -1.
+    auto volume = [](std::optional<int> v) { return v.value_or(-1); };
+    if (volume(oo.volumeSpeaker) != volume(no.volumeSpeaker) || volume(oo.volumeTape) != volume(no.volumeTape) ||
+        volume(oo.volumeSoundIf) != volume(no.volumeSoundIf) || oo.mute != no.mute)
         add(CC::Volumes);
     if (oo.soundIf != no.soundIf) {
         add(CC::SoundDevice);

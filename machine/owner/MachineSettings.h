@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,7 +25,7 @@ struct ModelElementSettings {
 };
 
 struct ModelSettings {
-    int current = kModelC2717;  // an unknown name reads as the Consul
+    int current = -1;  // -1: an unknown name; the Consul's element then counts
     std::array<ModelElementSettings, kModelCount> models;
 
     const ModelElementSettings& Current() const { return models[IsModelIndex(current) ? current : kModelC2717]; }
@@ -49,8 +50,8 @@ enum class SoundInterface : uint8_t { None, Musica, Mif85 };  // other: None
 struct SoundSettings {
     bool directSound = false;  // out-type "dsound"
     int deviceIndex = -1;
-    // As stored; -1 when missing or not a number.
-    int volumeSpeaker = -1, volumeTape = -1, volumeSoundIf = -1;
+    // As stored; none when missing or not a number.
+    std::optional<int> volumeSpeaker, volumeTape, volumeSoundIf;
     bool mute = false;
     SoundInterface soundIf = SoundInterface::None;
     bool operator==(const SoundSettings&) const = default;

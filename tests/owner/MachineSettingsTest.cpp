@@ -77,14 +77,15 @@ TEST(MachineSettings, MissingAndUnknownValuesReadAsTheirDefaults) {
         "<Controls><Mouse type='trackball'/></Controls><Storages><RaomModule hw-version='x'/></Storages>"
         "<Printer type='laser' on-lpt='yes'/></Orvik>"));
     const MachineSettings v = ReadMachineSettings(doc.document_element());
-    EXPECT_EQ(v.model.current, kModelC2717);
+    EXPECT_EQ(v.model.current, -1);
+    EXPECT_EQ(&v.model.Current(), &v.model.models[kModelC2717]);
     EXPECT_EQ(v.screen.halfPass, HalfPass::B0);
     EXPECT_EQ(v.screen.colorProfile, ColorProfile::Color);
     EXPECT_EQ(v.screen.palette, ColorPalette::Defined);
     EXPECT_EQ(v.screen.attr[0], 15);
     EXPECT_EQ(v.sound.soundIf, SoundInterface::None);
-    EXPECT_EQ(v.sound.volumeTape, -1);
-    EXPECT_EQ(v.sound.volumeSpeaker, -1);
+    EXPECT_FALSE(v.sound.volumeTape.has_value());
+    EXPECT_FALSE(v.sound.volumeSpeaker.has_value());
     EXPECT_EQ(v.sound.deviceIndex, -1);
     EXPECT_EQ(v.mouse.type, MouseType::None);
     EXPECT_TRUE(v.mouse.hideCursor);
@@ -226,6 +227,8 @@ const std::vector<CodeRow>& CodeRows() {
         {"speaker volume", {}, [](MachineSettings& v) { v.sound.volumeSpeaker = 40; }, {CC::Volumes}},
         {"tape volume", {}, [](MachineSettings& v) { v.sound.volumeTape = 40; }, {CC::Volumes}},
         {"interface volume", {}, [](MachineSettings& v) { v.sound.volumeSoundIf = 40; }, {CC::Volumes}},
+        {"a missing volume stored as -1", [](MachineSettings& v) { v.sound.volumeTape.reset(); },
+         [](MachineSettings& v) { v.sound.volumeTape = -1; }, {}},
         {"mute", {}, [](MachineSettings& v) { v.sound.mute = true; }, {CC::Volumes}},
         // 7, 34
         {"Musica chosen", {}, [](MachineSettings& v) { v.sound.soundIf = SoundInterface::Musica; },
