@@ -57,7 +57,6 @@ public:
     // Where the video interrupt stands in emulated time: slices since the last one.
     int32_t GetVideoInterruptPhase() const { return slice.VideoInterruptPhase(); }
     void SetVideoInterruptPhase(int32_t phase) { slice.SetVideoInterruptPhase(phase); }
-    ModuleSelection& Modules() { return parts.modules; }
     // The host key state of this machine, filled by the main window.
     HostKeyState& Keys() { return parts.keys; }
     // The main window posts its key events here; they reach Keys() at the
@@ -125,6 +124,8 @@ public:
     ScreenDAD85* GetScreen() const { return parts.screen.get(); }
     SoundDriver* GetSoundDriver() const { return parts.sound.get(); }
     RomModule* GetRomModule() const { return parts.romModule.get(); }
+    // The settings the machine was last built or configured from.
+    const MachineSettings& Settings() const { return parts.settings; }
     RaomModule* GetRaomModule() const { return parts.raomModule.get(); }
     Pmd32* GetPmd32() const { return parts.pmd32.get(); }
     // The disk images that failed to mount since the last call (and forgets them).

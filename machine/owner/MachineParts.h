@@ -122,7 +122,6 @@ struct MachineParts {
     // The sound device the sound applier could not open, -1 when none, until
     // the window takes it.
     int soundOpenFailure = -1;
-    ModuleSelection modules;
     // The configuration the builder and the appliers read.
     MachineSettings settings;
     SoundFactory soundFactory;

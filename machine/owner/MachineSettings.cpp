@@ -4,6 +4,7 @@
 #include "machine/core/ChangeCodes.h"
 #include "machine/core/ModelCapabilities.h"
 #include "machine/owner/ColorTable.h"
+#include "machine/storage/RomPackageFiles.h"
 
 namespace {
 
@@ -36,7 +37,7 @@ std::optional<int> OptionalInt(pugi::xml_node e, const char* name) {
 
 // The document's sections, found once for the reader and the writer.
 struct Nodes {
-    pugi::xml_node general, screen, model, sound, keyboard, mouse, joy[2], raom, kzd, pmd30, pmd32, printer;
+    pugi::xml_node general, screen, model, romPackages, sound, keyboard, mouse, joy[2], raom, kzd, pmd30, pmd32, printer;
     pugi::xml_node drive[4], sdRoot;
     pugi::xml_node models[kModelCount], romFile[kModelCount], romModule[kModelCount];
 
@@ -44,6 +45,7 @@ struct Nodes {
         general = FindChildElement(root, "General");
         screen = FindChildElement(root, "Screen");
         model = FindChildElement(root, "Model");
+        romPackages = FindChildElement(root, "RomPackages");
         for (int m = 0; m < kModelCount; ++m) {
             models[m] = FindChildElement(model, kModelNames[m]);
             romFile[m] = FindChildElement(models[m], "RomFile");
@@ -81,6 +83,11 @@ MachineSettings ReadMachineSettings(pugi::xml_node root) {
         e.romModuleInserted = ReadAttrBool(n.romModule[m], "inserted", false);
         e.romModuleName = ReadAttrString(n.romModule[m], "name");
     }
+
+    const PackageList packages = ListPackages(n.romPackages);
+    for (size_t i = 0; i < packages.names.size(); ++i)
+        v.romPackages.packages.push_back(
+            {packages.names[i], BuildRomFileList(PackageAt(n.romPackages, packages, int(i)))});
 
     ScreenSettings& s = v.screen;
     s.halfPass = HalfPass(Word(ReadAttrString(n.screen, "half-pass"), kHalfPass, int(HalfPass::B0)));
@@ -217,6 +224,21 @@ void WriteMachineSettings(pugi::xml_node root, const MachineSettings& v) {
     boolean(n.printer, "on-lpt", stored.printer.onLpt, v.printer.onLpt);
     boolean(n.general, "show-hint-in-debugger", stored.general.showHintInDebugger, v.general.showHintInDebugger);
 }
+
+RomFileList RomPackagesSettings::FilesOf(const std::string& name) const {
+    std::vector<std::string> names;
+    for (const RomPackageSettings& p : packages) names.push_back(p.name);
+    const int found = FindPackage(names, name);
+    return found >= 0 ? packages[size_t(found)].files : RomFileList();
+}
+
+bool MachineSettings::RomModuleInserted() const {
+    return Capabilities(model.current).romModule && model.Current().romModuleInserted;
+}
+
+RomFileList MachineSettings::RomModuleFiles() const { return romPackages.FilesOf(model.Current().romModuleName); }
+
+RomFileList MachineSettings::RaomFiles() const { return romPackages.FilesOf(raom.name); }
 
 namespace CC = ChangeCode;
 

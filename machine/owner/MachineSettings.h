@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "machine/core/ModelIndex.h"
+#include "machine/storage/RomFile.h"
 
 // One model's element under Model.
 struct ModelElementSettings {
@@ -120,6 +121,23 @@ struct PrinterSettings {
     bool operator==(const PrinterSettings&) const = default;
 };
 
+// One RomPackage: its name and file list.
+struct RomPackageSettings {
+    std::string name;
+    RomFileList files;
+    bool operator==(const RomPackageSettings&) const = default;
+};
+
+// RomPackages, in document order. The packages page saves them itself, so
+// the writer leaves them alone.
+struct RomPackagesSettings {
+    std::vector<RomPackageSettings> packages;
+
+    // The files of the last package named name (ignoring case); none when no package has the name.
+    RomFileList FilesOf(const std::string& name) const;
+    bool operator==(const RomPackagesSettings&) const = default;
+};
+
 struct GeneralSettings {
     bool showHintInDebugger = false;
     bool operator==(const GeneralSettings&) const = default;
@@ -127,6 +145,7 @@ struct GeneralSettings {
 
 struct MachineSettings {
     ModelSettings model;
+    RomPackagesSettings romPackages;
     ScreenSettings screen;
     SoundSettings sound;
     KeyboardSettings keyboard;
@@ -138,6 +157,12 @@ struct MachineSettings {
     Pmd32Settings pmd32;
     PrinterSettings printer;
     GeneralSettings general;
+
+    // What the modules take: whether the ROM module is plugged in (never on a
+    // model without one) and the files of each module's package.
+    bool RomModuleInserted() const;
+    RomFileList RomModuleFiles() const;
+    RomFileList RaomFiles() const;
 
     bool operator==(const MachineSettings&) const = default;
 };

@@ -158,12 +158,12 @@ int SettingsApplier::OnDebuggerHints(std::vector<int>&) {
 }
 
 int SettingsApplier::OnRomModule(std::vector<int>& codes) {
-    SetRomModule(parts.modules.romModuleInserted ? 1 : 0, 0);
+    SetRomModule(parts.settings.RomModuleInserted() ? 1 : 0, 0);
     return Has(codes, CC::RomModuleInserted) ? 1 : 0;
 }
 
 int SettingsApplier::OnRaom(std::vector<int>& codes) {
-    SetRomModule(parts.modules.raomEnabled ? 1 : 0, 1);
+    SetRomModule(parts.settings.raom.inserted ? 1 : 0, 1);
     return Has(codes, CC::RaomInserted) ? 1 : 0;
 }
 
@@ -390,7 +390,7 @@ void SettingsApplier::DeleteRaomModule() {
 }
 
 void SettingsApplier::SetRomModule(uint8_t inserted, uint8_t ramVariant) {
-    ModuleSelection& modules = parts.modules;
+    const MachineSettings& settings = parts.settings;
     if (ramVariant == 0) {
         DeleteRomModule();
     } else {
@@ -400,10 +400,10 @@ void SettingsApplier::SetRomModule(uint8_t inserted, uint8_t ramVariant) {
     }
     if (!inserted) return;
     if (ramVariant == 1) {
-        parts.raomModule = std::make_unique<RaomModule>(modules.raomVersion);
+        parts.raomModule = std::make_unique<RaomModule>(settings.raom.version);
         parts.PlaceRaomModule();
-        parts.raomModule->LoadPackage(modules.raomFiles);
-        const std::string image = StoredPathAbsolute(modules.raomImage);
+        parts.raomModule->LoadPackage(settings.RaomFiles());
+        const std::string image = StoredPathAbsolute(settings.raom.image);
         if (GetFileSizeByName(image) >= 0)
             parts.raomModule->OpenFile(image);
         else
@@ -412,6 +412,6 @@ void SettingsApplier::SetRomModule(uint8_t inserted, uint8_t ramVariant) {
     } else {
         parts.romModule = std::make_unique<RomModule>();
         parts.PlaceRomModule();
-        parts.romModule->LoadPackage(modules.romModuleFiles);
+        parts.romModule->LoadPackage(settings.RomModuleFiles());
     }
 }

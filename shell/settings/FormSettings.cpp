@@ -371,21 +371,3 @@ void TFormSettings::BtnOkClick() {
     for (setpage::PathLineEdit* e : findChildren<setpage::PathLineEdit*>()) e->userSet = false;
     ClearTouched();
 }
-
-ModuleSelection TFormSettings::ModuleControls() const {
-    ModuleSelection m;
-    QComboBox* cbPkg = model->Package();
-    QComboBox* cbRaomPkg = storages2->RaomPackage();
-    m.romModuleInserted = model->InsertRm()->isChecked();
-    m.raomEnabled = storages2->RaomEnabled();
-    m.raomVersion = storages2->RaomVersion() < 0 ? 0 : storages2->RaomVersion();
-    const PathEdit raom = storages2->RaomImage();
-    m.raomImage = raom.Written(ReadElementText(FindChildElement(ConfigSection("Storages"), "RaomModule")));
-    pugi::xml_node packages = ConfigSection("RomPackages");
-    const PackageList list = ListPackages(packages);
-    if (m.romModuleInserted && cbPkg->currentIndex() >= 0)
-        m.romModuleFiles = BuildRomFileList(PackageAt(packages, list, FindPackage(list.names, S(cbPkg->currentText()))));
-    if (m.raomEnabled && cbRaomPkg->currentIndex() >= 0)
-        m.raomFiles = BuildRomFileList(PackageAt(packages, list, FindPackage(list.names, S(cbRaomPkg->currentText()))));
-    return m;
-}

@@ -63,8 +63,8 @@ class SettingsApplierTest : public OwnerTest {};
 // module holds 88h at the end, whatever the order of the list.
 TEST_F(SettingsApplierTest, ListOrderDoesNotMatter) {
     Build(kModel2A);
-    owner.Modules().romModuleInserted = true;
-    owner.Modules().raomEnabled = true;
+    InsertRomModule(kModel2A);
+    InsertRaom();
     for (std::vector<int> codes : {std::vector<int>{CC::Raom, CC::RomModule}, std::vector<int>{CC::RomModule, CC::Raom}}) {
         owner.SetRomModule(0, 0);
         owner.SetRomModule(0, 1);
