@@ -1,6 +1,7 @@
 #include "machine/owner/MachineOwner.h"
 
 #include "common/Config.h"
+#include "common/Startup.h"
 #include "machine/core/ChangeCodes.h"
 #include "machine/core/RequestWords.h"
 #include "machine/cpu/ChipCpu8080.h"
@@ -164,7 +165,7 @@ void MachineOwner::ResetMachine(int stopRecordings) {
 // The builder and the appliers read the configuration as one value, read
 // here for each change; what they changed in it (a drive image that would
 // not mount) goes back into the document.
-void MachineOwner::ReadSettings() { parts.settings = ReadMachineSettings(ConfigRoot); }
+void MachineOwner::ReadSettings() { parts.settings = ReadMachineSettings(ConfigRoot, JoyDevices.get()); }
 
 void MachineOwner::WriteBackSettings() { WriteMachineSettings(ConfigRoot, parts.settings); }
 

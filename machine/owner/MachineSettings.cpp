@@ -71,7 +71,7 @@ struct Nodes {
 
 }  // namespace
 
-MachineSettings ReadMachineSettings(pugi::xml_node root) {
+MachineSettings ReadMachineSettings(pugi::xml_node root, const std::vector<JoyDevice>* joyDevices) {
     const Nodes n(root);
     MachineSettings v;
     v.model.current = Word(ReadAttrString(n.model, "current"), kModelNames, -1);
@@ -110,7 +110,10 @@ MachineSettings ReadMachineSettings(pugi::xml_node root) {
     v.keyboard.matoCtrl = ReadAttrBool(n.keyboard, "mato-ctrl", false);
     v.mouse.type = MouseType(Word(ReadAttrString(n.mouse, "type"), kMice, int(MouseType::None)));
     v.mouse.hideCursor = ReadAttrBool(n.mouse, "hide-cursor", true);
-    for (int j = 0; j < 2; ++j) v.joystick.connected[j] = ReadAttrBool(n.joy[j], "connected", false);
+    for (int j = 0; j < 2; ++j) {
+        v.joystick.connected[j] = ReadAttrBool(n.joy[j], "connected", false);
+        v.joystick.rows[j] = LoadJoyRow(n.joy[j], joyDevices);
+    }
 
     v.raom.inserted = ReadAttrBool(n.raom, "inserted", false);
     v.raom.name = ReadAttrString(n.raom, "name");
@@ -141,7 +144,7 @@ MachineSettings ReadMachineSettings(pugi::xml_node root) {
 }
 
 void WriteMachineSettings(pugi::xml_node root, const MachineSettings& v) {
-    const MachineSettings stored = ReadMachineSettings(root);
+    const MachineSettings stored = ReadMachineSettings(root, nullptr);
     const Nodes n(root);
     auto boolean = [](pugi::xml_node e, const char* name, bool was, bool now) {
         if (was != now) WriteAttrBool(e, name, now ? 1 : 0);

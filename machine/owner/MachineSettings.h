@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "machine/core/ModelIndex.h"
+#include "machine/input/JoyRow.h"
 #include "machine/storage/RomFile.h"
 
 // One model's element under Model.
@@ -71,8 +72,11 @@ struct MouseSettings {
     bool operator==(const MouseSettings&) const = default;
 };
 
+// Gpio0 (K3) and Gpio1 (K4). The set-up rows are written by the joystick
+// set-up dialog, so the writer leaves them alone.
 struct JoystickSettings {
-    std::array<bool, 2> connected = {false, false};  // Gpio0 (K3), Gpio1 (K4)
+    std::array<bool, 2> connected = {false, false};
+    std::array<JoyRow, 2> rows;
     bool operator==(const JoystickSettings&) const = default;
 };
 
@@ -169,8 +173,9 @@ struct MachineSettings {
 
 
 // The value of the document under root (the element holding the sections);
-// missing elements and attributes read as their defaults.
-MachineSettings ReadMachineSettings(pugi::xml_node root);
+// missing elements and attributes read as their defaults. The joystick rows
+// name their controllers among joyDevices (the host's, when given).
+MachineSettings ReadMachineSettings(pugi::xml_node root, const std::vector<JoyDevice>* joyDevices = nullptr);
 
 // Writes every field of the value that differs from what the document reads
 // as; fields that read the same are left as they stand, so writing back the

@@ -13,7 +13,6 @@
 #include "machine/pio/IifGPIO.h"
 #include "machine/pio/SystemPIO.h"
 #include "machine/screen/ScreenDAD85.h"
-#include "common/Startup.h"
 #include "machine/core/ModelCapabilities.h"
 #include "machine/input/Joy4004482.h"
 #include "machine/input/JoyRow.h"
@@ -173,8 +172,7 @@ int SettingsApplier::OnJoystick(std::vector<int>&) {
     const bool first = parts.settings.joystick.connected[0];
     const bool second = parts.settings.joystick.connected[1];
     if (!first && !second) return 0;
-    const JoyRow rows[2] = {LoadJoyRow(JoyRowNode(0, false), JoyDevices.get()),
-                            LoadJoyRow(JoyRowNode(1, false), JoyDevices.get())};
+    const JoyRow* rows = parts.settings.joystick.rows.data();
     const int mode = first && second ? Joy4004482::kBoth : (first ? Joy4004482::kFirstOnly : Joy4004482::kSecondOnly);
     parts.joystick = std::make_unique<Joy4004482>(*parts.gpio, mode, mode == Joy4004482::kSecondOnly ? &rows[1] : rows,
                                                   &parts.keys);

@@ -154,8 +154,11 @@ TEST(MachineSettings, AValueWrittenReadsBackTheSame) {
         if (name == "owner") continue;  // lacks most elements
         pugi::xml_document doc;
         ASSERT_TRUE(doc.load_string(xml.c_str())) << name;
-        WriteMachineSettings(doc.document_element(), changed);
-        EXPECT_TRUE(ReadMachineSettings(doc.document_element()) == changed) << name;
+        MachineSettings expected = changed;
+        expected.joystick.rows = ReadMachineSettings(doc.document_element()).joystick.rows;  // left alone
+        expected.romPackages = ReadMachineSettings(doc.document_element()).romPackages;     // left alone
+        WriteMachineSettings(doc.document_element(), expected);
+        EXPECT_TRUE(ReadMachineSettings(doc.document_element()) == expected) << name;
     }
 }
 
@@ -246,6 +249,8 @@ const std::vector<CodeRow>& CodeRows() {
         {"Mato Ctrl", {}, [](MachineSettings& v) { v.keyboard.matoCtrl = true; }, {CC::Keyboard}},
         {"joystick on K3", {}, [](MachineSettings& v) { v.joystick.connected[0] = true; }, {CC::Joystick}},
         {"joystick on K4", {}, [](MachineSettings& v) { v.joystick.connected[1] = true; }, {CC::Joystick}},
+        {"a joystick's set-up", {}, [](MachineSettings& v) { v.joystick.rows[0].type = JoyRow::kKeys; },
+         {CC::Joystick}},
         {"mouse type", {}, [](MachineSettings& v) { v.mouse.type = MouseType::M602; }, {CC::Mouse}},
         {"mouse cursor", {}, [](MachineSettings& v) { v.mouse.hideCursor = false; }, {CC::Mouse}},
         // 11, 12
