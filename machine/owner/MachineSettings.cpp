@@ -245,7 +245,7 @@ RomFileList MachineSettings::RaomFiles() const { return romPackages.FilesOf(raom
 
 namespace CC = ChangeCode;
 
-std::vector<int> ChangeCodesBetween(const MachineSettings& old, const MachineSettings& now) {
+std::vector<int> ChangeCodesBetween(const MachineSettings& old, const MachineSettings& now, ForcedChanges forced) {
     std::vector<int> codes;
     auto add = [&codes](int code) { codes.push_back(code); };
 
@@ -261,7 +261,8 @@ std::vector<int> ChangeCodesBetween(const MachineSettings& old, const MachineSet
         add(CC::Ram256k);
         add(CC::Model);
     }
-    if (has.romModule && (was.romModuleInserted != is.romModuleInserted || was.romModuleName != is.romModuleName)) {
+    if (has.romModule && (forced.romModule || was.romModuleInserted != is.romModuleInserted ||
+                          was.romModuleName != is.romModuleName)) {
         if (!was.romModuleInserted && is.romModuleInserted) add(CC::RomModuleInserted);
         add(CC::RomModule);
     }
@@ -293,9 +294,9 @@ std::vector<int> ChangeCodesBetween(const MachineSettings& old, const MachineSet
 
     if (!(old.keyboard == now.keyboard)) add(CC::Keyboard);
     if (!(old.mouse == now.mouse)) add(CC::Mouse);
-    if (!(old.joystick == now.joystick)) add(CC::Joystick);
+    if (forced.joystick || !(old.joystick == now.joystick)) add(CC::Joystick);
 
-    if (old.raom.inserted != now.raom.inserted || old.raom.name != now.raom.name ||
+    if (forced.raom || old.raom.inserted != now.raom.inserted || old.raom.name != now.raom.name ||
         old.raom.version != now.raom.version) {
         if (!old.raom.inserted && now.raom.inserted) add(CC::RaomInserted);
         add(CC::Raom);

@@ -182,6 +182,15 @@ MachineSettings ReadMachineSettings(pugi::xml_node root, const std::vector<JoyDe
 // value just read changes nothing. Elements the document lacks are not made.
 void WriteMachineSettings(pugi::xml_node root, const MachineSettings& value);
 
+// Groups that count as changed whatever the values say: a package picked
+// again for the ROM module or the RAOM module, joystick rows edited.
+struct ForcedChanges {
+    bool romModule = false;
+    bool raom = false;
+    bool joystick = false;
+};
+
 // The change codes for going from old to now, in the order the settings
 // dialog's OK appends them (a code may appear more than once).
-std::vector<int> ChangeCodesBetween(const MachineSettings& old, const MachineSettings& now);
+std::vector<int> ChangeCodesBetween(const MachineSettings& old, const MachineSettings& now,
+                                    ForcedChanges forced = {});

@@ -12,6 +12,7 @@
 #include "common/Config.h"
 #include "common/Lang.h"
 #include "common/Paths.h"
+#include "machine/owner/MachineSettings.h"
 #include "shell/settings/logic/Media.h"
 #include "shell/settings/logic/RomPackages.h"
 #include "shell/settings/pages/PageControls.h"
@@ -362,8 +363,16 @@ SettingsControls TFormSettings::Controls() const {
 void TFormSettings::BtnOkClick() {
     changeList.clear();
     if (joystickRowsWriter) joystickRowsWriter();
+    // The codes come from the settings before and after the controls are written.
+    const MachineSettings before = ReadMachineSettings(ConfigRoot);
     SettingsControls c = Controls();
-    changeList = WriteSettings(ConfigRoot, c, flags);
+    // A module box checked with no package chosen is written back unchecked:
+    // the module still counts as changed, as does a package picked again.
+    const ModelElementSettings& shown = before.model.models[IsModelIndex(c.model) ? c.model : kModelC2717];
+    const ForcedChanges forced{flags.romModulePackage || c.insertRomModule != shown.romModuleInserted,
+                               flags.raom || c.raomEnabled != before.raom.inserted, c.joystickDialogChanged};
+    WriteSettings(ConfigRoot, c, flags);
+    changeList = ChangeCodesBetween(before, ReadMachineSettings(ConfigRoot), forced);
     if (!c.insertRomModule) model->UncheckInsertRm();
     if (!c.raomEnabled) storages2->UncheckRaom();
     joystickChanged = c.joystickDialogChanged;

@@ -335,6 +335,20 @@ TEST(MachineSettings, ChangeCodesOfEveryRow) {
     }
 }
 
+TEST(MachineSettings, GroupsForcedWithoutAChange) {
+    const MachineSettings same = Base();
+    EXPECT_EQ(ChangeCodesBetween(same, same, {.romModule = true}), std::vector<int>{CC::RomModule});
+    EXPECT_EQ(ChangeCodesBetween(same, same, {.raom = true}), std::vector<int>{CC::Raom});
+    EXPECT_EQ(ChangeCodesBetween(same, same, {.joystick = true}), std::vector<int>{CC::Joystick});
+    MachineSettings mato = same;
+    mato.model.current = kModelMato;
+    EXPECT_EQ(ChangeCodesBetween(mato, mato, {.romModule = true}), std::vector<int>{});
+    MachineSettings inserted = same;
+    M(inserted, kModel3).romModuleInserted = true;
+    EXPECT_EQ(ChangeCodesBetween(same, inserted, {.romModule = true}),
+              (std::vector<int>{CC::RomModuleInserted, CC::RomModule}));
+}
+
 TEST(MachineSettings, EveryCodeHasARow) {
     std::vector<bool> seen(CC::Last + 1, false);
     for (const CodeRow& row : CodeRows())
