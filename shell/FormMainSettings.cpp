@@ -42,7 +42,6 @@ void TFormMain::MiSettingsClick(QAction* sender) {
 
 void TFormMain::ApplyChangedDocument(std::vector<int> codes) {
     if (!xmlDoc.Save()) prompts->ErrorKey(this, "FormMain", "err.SaveConfig");
-    owner->Modules() = formSettings->ModuleControls();
     const bool reset = ApplySettings(codes);
     // A drive image that would not mount left the document: the storage
     // pages show that, since the next opening may not load them.
@@ -53,7 +52,6 @@ void TFormMain::ApplyChangedDocument(std::vector<int> codes) {
 void TFormMain::RunStartSettings() {
     formSettings->LoadAllPages();
     formSettings->BtnOkClick();
-    owner->Modules() = formSettings->ModuleControls();
     std::vector<int>& codes = formSettings->ChangeList();
     codes.clear();
     for (int c = 1; c <= 36; ++c) codes.push_back(c);

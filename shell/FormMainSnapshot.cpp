@@ -114,11 +114,9 @@ bool TFormMain::LoadSnapshotFile(const std::string& path) { return LoadSnapshot(
 bool TFormMain::LoadSnapshotAt(int fd, int32_t offset) { return LoadSnapshot(std::string(), fd, offset); }
 
 bool TFormMain::LoadSnapshot(const std::string& path, int fd, int32_t offset) {
-    // The settings dialog follows the model and gives the owner its modules.
+    // The settings dialog follows the model.
     const SnapshotModelHook select = [this](int model) {
-        if (!formSettings) return;
-        formSettings->SelectModel(model);
-        owner->Modules() = formSettings->ModuleControls();
+        if (formSettings) formSettings->SelectModel(model);
     };
     const SnapshotLoadResult r = fd >= 0 ? LoadMachineSnapshotFd(*owner, fd, offset, select)
                                          : LoadMachineSnapshot(*owner, path, offset, select);

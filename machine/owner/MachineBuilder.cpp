@@ -105,15 +105,15 @@ void MachineBuilder::DeleteCore(MachineParts& p) {
 void MachineBuilder::Build(MachineParts& p, uint8_t fromSnapshot, int32_t romLength, const uint8_t* romData) {
     DeleteCore(p);
 
-    pugi::xml_node modelSection = ConfigSection("Model");
-    if (const int m = ModelIndex(ReadAttrString(modelSection, "current")); m >= 0) p.model = m;
+    // An unknown model name keeps the model built last.
+    const MachineSettings& settings = p.settings;
+    if (IsModelIndex(settings.model.current)) p.model = settings.model.current;
     const ModelPlan& plan = kPlans[p.model];
-    pugi::xml_node modelElement = FindChildElement(modelSection, plan.name);
+    const ModelElementSettings& modelElement = settings.model.models[p.model];
     p.ram256k = 0;
-    if (plan.memory256k != plan.memory) p.ram256k = ReadAttrBool(modelElement, "ram256k", false) ? 1 : 0;
+    if (plan.memory256k != plan.memory) p.ram256k = modelElement.ram256k ? 1 : 0;
     p.videoInterrupt = 0;
-    if (plan.videoInterruptOption)
-        p.videoInterrupt = ReadAttrBool(ConfigSection("Screen"), "video-cpu-interrupt", false) ? 1 : 0;
+    if (plan.videoInterruptOption) p.videoInterrupt = settings.screen.videoCpuInterrupt ? 1 : 0;
 
     // Monitor ROM.
     std::vector<uint8_t> buffer(kRomBufferSize, 0xFF);
@@ -122,7 +122,7 @@ void MachineBuilder::Build(MachineParts& p, uint8_t fromSnapshot, int32_t romLen
         std::memcpy(buffer.data(), romData, static_cast<size_t>(std::min(romLength, kRomBufferSize)));
         length = romLength;
     } else {
-        const std::string path = StoredPathAbsolute(ReadElementText(FindChildElement(modelElement, "RomFile")));
+        const std::string path = StoredPathAbsolute(modelElement.romFile);
         if (GetFileSizeByName(path) >= 0) length = ReadFilePart(path, 0, buffer.data(), kRomBufferSize);
     }
     int romKb = plan.romKb ? plan.romKb : std::clamp((length + 1023) / 1024, 4, 16);

@@ -1,5 +1,7 @@
 #include "machine/owner/MachineOwner.h"
 
+#include "common/Config.h"
+#include "common/Startup.h"
 #include "machine/core/ChangeCodes.h"
 #include "machine/core/RequestWords.h"
 #include "machine/cpu/ChipCpu8080.h"
@@ -160,15 +162,24 @@ void MachineOwner::ResetMachine(int stopRecordings) {
 
 // ------------------------------------------------------------ forwarding
 
+// The builder and the appliers read the configuration as one value, read
+// here for each change; what they changed in it (a drive image that would
+// not mount) goes back into the document.
+void MachineOwner::ReadSettings() { parts.settings = ReadMachineSettings(ConfigRoot, JoyDevices.get()); }
+
+void MachineOwner::WriteBackSettings() { WriteMachineSettings(ConfigRoot, parts.settings); }
+
 void MachineOwner::BuildMachine(uint8_t fromSnapshot, int32_t romLength, const uint8_t* romData) {
     {
         Reconfiguration hold(*this);
+        ReadSettings();
         const bool hadPmd32 = parts.pmd32 != nullptr;
         MachineBuilder::Build(parts, fromSnapshot, romLength, romData);
         if (hadPmd32) {
             std::vector<int> codes{ChangeCode::Pmd32Unit};
             applier.ApplyStorageSettings(codes);
         }
+        WriteBackSettings();
     }
     HoldWithoutRom();
 }
@@ -177,7 +188,9 @@ int MachineOwner::ApplySettings(std::vector<int>& codes) {
     int reset = 0;
     {
         Reconfiguration hold(*this);
+        ReadSettings();
         reset = applier.Apply(codes);
+        WriteBackSettings();
     }
     HoldWithoutRom();
     return reset;
@@ -191,7 +204,10 @@ void MachineOwner::HoldWithoutRom() {
 
 int MachineOwner::ApplySoundSettings(std::vector<int>& codes) {
     Reconfiguration hold(*this);
-    return applier.ApplySoundSettings(codes);
+    ReadSettings();
+    const int result = applier.ApplySoundSettings(codes);
+    WriteBackSettings();
+    return result;
 }
 
 void MachineOwner::SetSteadyInterrupts(bool on) {

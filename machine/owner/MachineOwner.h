@@ -57,7 +57,6 @@ public:
     // Where the video interrupt stands in emulated time: slices since the last one.
     int32_t GetVideoInterruptPhase() const { return slice.VideoInterruptPhase(); }
     void SetVideoInterruptPhase(int32_t phase) { slice.SetVideoInterruptPhase(phase); }
-    ModuleSelection& Modules() { return parts.modules; }
     // The host key state of this machine, filled by the main window.
     HostKeyState& Keys() { return parts.keys; }
     // The main window posts its key events here; they reach Keys() at the
@@ -121,6 +120,8 @@ public:
     ScreenDAD85* GetScreen() const { return parts.screen.get(); }
     SoundDriver* GetSoundDriver() const { return parts.sound.get(); }
     RomModule* GetRomModule() const { return parts.romModule.get(); }
+    // The settings the machine was last built or configured from.
+    const MachineSettings& Settings() const { return parts.settings; }
     RaomModule* GetRaomModule() const { return parts.raomModule.get(); }
     Pmd32* GetPmd32() const { return parts.pmd32.get(); }
     // The disk images that failed to mount since the last call (and forgets them).
@@ -179,6 +180,8 @@ public:
     std::recursive_mutex CpuMutex;
 
 private:
+    void ReadSettings();
+    void WriteBackSettings();
     friend class Reconfiguration;
     // After a build or a settings change: a machine left without its monitor
     // ROM stops running.

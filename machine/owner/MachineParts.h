@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "machine/cpu/DeviceAttachment.h"
+#include "machine/owner/MachineSettings.h"
 #include "machine/owner/OwnerLinks.h"
 #include "machine/pio/KeyEventQueue.h"
 #include "platform/KeyState.h"
@@ -121,6 +122,7 @@ struct MachineParts {
     // The sound device the sound applier could not open, -1 when none, until
     // the window takes it.
     int soundOpenFailure = -1;
-    ModuleSelection modules;
+    // The configuration the builder and the appliers read.
+    MachineSettings settings;
     SoundFactory soundFactory;
 };

@@ -89,12 +89,3 @@ protected:
     ~OwnerView() = default;
 };
 
-// The settings dialog's module controls, filled by the dialog.
-struct ModuleSelection {
-    bool romModuleInserted = false;  // CheckInsertRm
-    bool raomEnabled = false;        // CheckRaomEnable
-    int raomVersion = 0;             // CbRaomVer index
-    std::string raomImage;           // EditRaom (stored form)
-    RomFileList romModuleFiles;      // file list of the ROM module's package
-    RomFileList raomFiles;           // file list of the ROM/RAM module's package
-};

@@ -13,8 +13,7 @@
 #include "machine/pio/IifGPIO.h"
 #include "machine/pio/SystemPIO.h"
 #include "machine/screen/ScreenDAD85.h"
-#include "common/Startup.h"
-#include "machine/core/ModelIndex.h"
+#include "machine/core/ModelCapabilities.h"
 #include "machine/input/Joy4004482.h"
 #include "machine/input/JoyRow.h"
 #include "machine/input/Mouse.h"
@@ -35,8 +34,9 @@ bool Has(const std::vector<int>& codes, int code) {
     return std::find(codes.begin(), codes.end(), code) != codes.end();
 }
 
-int ReadVolume(pugi::xml_node sound, const char* name, int def) {
-    int v = ReadAttrInt(sound, name, def);
+// A missing volume takes the default; one outside 0-100 gives 90.
+int Volume(std::optional<int> stored, int def) {
+    const int v = stored.value_or(def);
     return (v < 0 || v > 100) ? 90 : v;
 }
 
@@ -90,8 +90,7 @@ int SettingsApplier::OnModel(std::vector<int>& codes) {
 }
 
 int SettingsApplier::OnCompatibility(std::vector<int>&) {
-    pugi::xml_node m3 = FindChildElement(ConfigSection("Model"), "Model-3");
-    parts.compatibilityMode.store(ReadAttrBool(m3, "compatibility-mode", false) ? 1 : 0);
+    parts.compatibilityMode.store(parts.settings.model.models[kModel3].compatibilityMode ? 1 : 0);
     return 0;
 }
 
@@ -99,23 +98,20 @@ int SettingsApplier::OnCompatibility(std::vector<int>&) {
 // interrupt) and by snapshot saving (the port-6Ch register byte). Only the
 // models with the option have it; the port itself is mapped by the next build.
 int SettingsApplier::OnVideoInterrupt(std::vector<int>&) {
-    const bool on = machine_builder::Plan(parts.model).videoInterruptOption &&
-                    ReadAttrBool(ConfigSection("Screen"), "video-cpu-interrupt", false);
+    const bool on = machine_builder::Plan(parts.model).videoInterruptOption && parts.settings.screen.videoCpuInterrupt;
     parts.videoInterrupt = on ? 1 : 0;
     return 0;
 }
 
 int SettingsApplier::OnHalfPass(std::vector<int>&) {
     if (!parts.screen) return 0;
-    static const char* const kSteps[4] = {"off", "b75", "b50", "b25"};
-    const std::string halfPass = ReadAttrString(ConfigSection("Screen"), "half-pass");
-    if (halfPass == "lcd") {
-        parts.screen->SetLcdMode(true);
-    } else {
-        int step = 5;
-        for (int i = 0; i < 4; ++i)
-            if (halfPass == kSteps[i]) step = i + 1;
-        parts.screen->SetHalfPass(step);
+    switch (const HalfPass halfPass = parts.settings.screen.halfPass) {
+        case HalfPass::Lcd: parts.screen->SetLcdMode(true); break;
+        case HalfPass::Off:
+        case HalfPass::B75:
+        case HalfPass::B50:
+        case HalfPass::B25: parts.screen->SetHalfPass(int(halfPass) + 1); break;
+        case HalfPass::B0: parts.screen->SetHalfPass(5); break;
     }
     return 0;
 }
@@ -123,29 +119,24 @@ int SettingsApplier::OnHalfPass(std::vector<int>&) {
 int SettingsApplier::OnColors(std::vector<int>&) {
     if (!parts.screen) return 0;
     ScreenDAD85& screen = *parts.screen;
-    pugi::xml_node section = ConfigSection("Screen");
-    const std::string profile = ReadAttrString(section, "color-profile");
-    if (profile == "mono") {
-        screen.SetColorProfile(0);
-    } else if (profile == "standard") {
-        screen.SetColorProfile(1);
-    } else if (profile == "multicolor") {
-        screen.SetColorProfile(3);
-    } else {
-        screen.SetColorProfile(2);
-        const std::string palette = ReadAttrString(section, "color-pallette");
-        static const int kRgb[4] = {10, 9, 12, 13};
-        static const int kVideo[4] = {15, 10, 9, 1};
-        static const char* const kAttrs[4] = {"attr00", "attr01", "attr10", "attr11"};
-        for (int i = 0; i < 4; ++i) {
-            int color;
-            if (palette == "rgb")
-                color = kRgb[i];
-            else if (palette == "video")
-                color = kVideo[i];
-            else
-                color = ColorTable::ColorIndexFromName(ReadAttrString(section, kAttrs[i]));
-            screen.SetUserColor(i, color);
+    const ScreenSettings& s = parts.settings.screen;
+    switch (s.colorProfile) {
+        case ColorProfile::Mono: screen.SetColorProfile(0); break;
+        case ColorProfile::Standard: screen.SetColorProfile(1); break;
+        case ColorProfile::Multicolor: screen.SetColorProfile(3); break;
+        case ColorProfile::Color: {
+            screen.SetColorProfile(2);
+            static const int kRgb[4] = {10, 9, 12, 13};
+            static const int kVideo[4] = {15, 10, 9, 1};
+            for (int i = 0; i < 4; ++i) {
+                int color = s.attr[i];
+                if (s.palette == ColorPalette::Rgb)
+                    color = kRgb[i];
+                else if (s.palette == ColorPalette::Video)
+                    color = kVideo[i];
+                screen.SetUserColor(i, color);
+            }
+            break;
         }
     }
     return 0;
@@ -153,36 +144,35 @@ int SettingsApplier::OnColors(std::vector<int>&) {
 
 int SettingsApplier::OnKeyboard(std::vector<int>&) {
     if (!parts.systemPio) return 0;
-    pugi::xml_node keyboard = FindChildElement(ConfigSection("Controls"), "Keyboard");
-    parts.systemPio->changeZy = ReadAttrBool(keyboard, "change-zy", false) ? 1 : 0;
-    parts.systemPio->useNumpad = ReadAttrBool(keyboard, "use-numpad", false) ? 1 : 0;
-    parts.systemPio->matoCtrl = ReadAttrBool(keyboard, "mato-ctrl", false) ? 1 : 0;
+    const KeyboardSettings& keyboard = parts.settings.keyboard;
+    parts.systemPio->changeZy = keyboard.changeZy ? 1 : 0;
+    parts.systemPio->useNumpad = keyboard.useNumpad ? 1 : 0;
+    parts.systemPio->matoCtrl = keyboard.matoCtrl ? 1 : 0;
     return 0;
 }
 
 int SettingsApplier::OnDebuggerHints(std::vector<int>&) {
-    if (parts.view) parts.view->ShowDebuggerHints(ReadAttrBool(ConfigSection("General"), "show-hint-in-debugger", false));
+    if (parts.view) parts.view->ShowDebuggerHints(parts.settings.general.showHintInDebugger);
     return 0;
 }
 
 int SettingsApplier::OnRomModule(std::vector<int>& codes) {
-    SetRomModule(parts.modules.romModuleInserted ? 1 : 0, 0);
+    SetRomModule(parts.settings.RomModuleInserted() ? 1 : 0, 0);
     return Has(codes, CC::RomModuleInserted) ? 1 : 0;
 }
 
 int SettingsApplier::OnRaom(std::vector<int>& codes) {
-    SetRomModule(parts.modules.raomEnabled ? 1 : 0, 1);
+    SetRomModule(parts.settings.raom.inserted ? 1 : 0, 1);
     return Has(codes, CC::RaomInserted) ? 1 : 0;
 }
 
 int SettingsApplier::OnJoystick(std::vector<int>&) {
     parts.joystick.reset();
     if (!parts.gpio) return 0;
-    const bool first = ReadAttrBool(JoyRowNode(0, false), "connected", false);
-    const bool second = ReadAttrBool(JoyRowNode(1, false), "connected", false);
+    const bool first = parts.settings.joystick.connected[0];
+    const bool second = parts.settings.joystick.connected[1];
     if (!first && !second) return 0;
-    const JoyRow rows[2] = {LoadJoyRow(JoyRowNode(0, false), JoyDevices.get()),
-                            LoadJoyRow(JoyRowNode(1, false), JoyDevices.get())};
+    const JoyRow* rows = parts.settings.joystick.rows.data();
     const int mode = first && second ? Joy4004482::kBoth : (first ? Joy4004482::kFirstOnly : Joy4004482::kSecondOnly);
     parts.joystick = std::make_unique<Joy4004482>(*parts.gpio, mode, mode == Joy4004482::kSecondOnly ? &rows[1] : rows,
                                                   &parts.keys);
@@ -193,9 +183,8 @@ int SettingsApplier::OnMouse(std::vector<int>&) {
     parts.mousePlace.Detach();
     parts.mouse.reset();
     if (parts.timerIf) parts.timerIf->EnableCascade(0);
-    pugi::xml_node section = FindChildElement(ConfigSection("Controls"), "Mouse");
-    const std::string type = ReadAttrString(section, "type");
-    if (!parts.cpu || type.empty() || type == "none") return 1;
+    const MouseSettings& mouse = parts.settings.mouse;
+    if (!parts.cpu || mouse.type == MouseType::None) return 1;
     int32_t scale = 1, offset = kMouseToolBarOffset;
     switch (parts.screen ? parts.screen->GetSizeMode() : 0) {
         case 1: scale = 2; break;
@@ -206,10 +195,10 @@ int SettingsApplier::OnMouse(std::vector<int>&) {
             break;
         default: break;
     }
-    if (type == "m602" && parts.model == kModel1) {
+    if (mouse.type == MouseType::M602 && Capabilities(parts.model).mouse602) {
         parts.mouse = std::make_unique<Mouse602>(scale, 0, offset);
         if (parts.timerIf) parts.timerIf->EnableCascade(1);
-    } else if (type == "poly8") {
+    } else if (mouse.type == MouseType::Poly8) {
         auto poly = std::make_unique<MousePoly08>(scale, 0, offset);
         poly->SetCpu(parts.cpu.get());
         parts.mouse = std::move(poly);
@@ -218,7 +207,7 @@ int SettingsApplier::OnMouse(std::vector<int>&) {
     }
     parts.mousePlace.Attach(*parts.cpu, parts.mouse.get(), {PortRange{MouseBase::kPort, 0xFF, 0}},
                             parts.mouse->TickHook(), parts.mouse->QuietMeasure());
-    parts.mouse->hideCursor = ReadAttrBool(section, "hide-cursor", true) ? 1 : 0;
+    parts.mouse->hideCursor = mouse.hideCursor ? 1 : 0;
     parts.mouse->SetSteadyInterrupts(parts.steadyInterrupts);
     return 1;
 }
@@ -230,9 +219,9 @@ int SettingsApplier::OnPrinter(std::vector<int>&) {
     parts.bt100Lpt.reset();
     const int handle = LptHandle.exchange(-1);
     if (handle != -1) LptClose(handle);
-    pugi::xml_node section = ConfigSection("Printer");
-    if (!parts.gpio || !parts.cpu || !AttrEquals(section, "type", "bt100")) return 0;
-    if (ReadAttrBool(section, "on-lpt", false)) {
+    const PrinterSettings& printer = parts.settings.printer;
+    if (!parts.gpio || !parts.cpu || printer.type != PrinterType::Bt100) return 0;
+    if (printer.onLpt) {
         // The port is opened first, so the pass-through's start-up writes reach it.
         LptHandle.store(LptOpen(LptNumber));
         parts.bt100Lpt = std::make_unique<Bt100Lpt>(*parts.gpio, 0, SystemParallelPort(), LptPortBase);
@@ -265,10 +254,10 @@ void SettingsApplier::UpdateCpuTimerPeriod() {
 }
 
 int SettingsApplier::ApplySoundSettings(std::vector<int>& codes) {
-    pugi::xml_node section = ConfigSection("Sound");
-    const int speaker = ReadVolume(section, "volume-speaker", 90);
-    const int tapeVolume = ReadVolume(section, "volume-tape", 50);
-    const int soundIf = ReadVolume(section, "volume-sound-if", 90);
+    const SoundSettings& s = parts.settings.sound;
+    const int speaker = Volume(s.volumeSpeaker, 90);
+    const int tapeVolume = Volume(s.volumeTape, 50);
+    const int soundIf = Volume(s.volumeSoundIf, 90);
     const int volumes[6] = {speaker, tapeVolume, soundIf, soundIf, soundIf, soundIf};
 
     if (Has(codes, CC::SoundDevice)) {
@@ -280,12 +269,12 @@ int SettingsApplier::ApplySoundSettings(std::vector<int>& codes) {
         parts.sound.reset();
         parts.BindSoundSinks();
         int result = 0;
-        const int device = ReadAttrInt(section, "device-index", -1);
+        const int device = s.deviceIndex;
         if (device >= 0) {
             int channels = 2;
-            if (AttrEquals(section, "sound-if", "musica"))
+            if (s.soundIf == SoundInterface::Musica)
                 channels = 6;
-            else if (AttrEquals(section, "sound-if", "mif85"))
+            else if (s.soundIf == SoundInterface::Mif85)
                 channels = 3;
             parts.sound = parts.soundFactory(device, channels, volumes);
             parts.BindSoundSinks();
@@ -295,12 +284,12 @@ int SettingsApplier::ApplySoundSettings(std::vector<int>& codes) {
         UpdateCpuTimerPeriod();
         // A new driver starts unmuted: the stored mute setting applies to it
         // as well, or a muted user would hear the machine after a device change.
-        if (parts.sound && ReadAttrBool(section, "mute", false)) parts.sound->Mute();
-        if (Has(codes, CC::Volumes) && parts.view) parts.view->ShowMute(ReadAttrBool(section, "mute", false));
+        if (parts.sound && s.mute) parts.sound->Mute();
+        if (Has(codes, CC::Volumes) && parts.view) parts.view->ShowMute(s.mute);
         return result;
     }
     if (Has(codes, CC::Volumes)) {
-        const bool mute = ReadAttrBool(section, "mute", false);
+        const bool mute = s.mute;
         if (parts.view) parts.view->ShowMute(mute);
         if (parts.sound) {
             parts.sound->SetVolumes(volumes);
@@ -324,7 +313,7 @@ int SettingsApplier::ApplyMusicaInterface(std::vector<int>&) {
         parts.timerIf->SetSoundSink(SoundLevelSink());
     }
     DeleteMusica();
-    if (!parts.sound || !parts.timerIf || !parts.cpu || !AttrEquals(ConfigSection("Sound"), "sound-if", "musica"))
+    if (!parts.sound || !parts.timerIf || !parts.cpu || parts.settings.sound.soundIf != SoundInterface::Musica)
         return 1;
     parts.musica = std::make_unique<IfMusica>();
     parts.PlaceMusica();
@@ -336,7 +325,7 @@ int SettingsApplier::ApplyMif85Interface(std::vector<int>& codes) {
     if (parts.sound) parts.sound->SetGenerator(SoundGenerator());
     parts.mif85Place.Detach();
     parts.mif85.reset();
-    if (parts.sound && parts.timerIf && parts.cpu && AttrEquals(ConfigSection("Sound"), "sound-if", "mif85")) {
+    if (parts.sound && parts.timerIf && parts.cpu && parts.settings.sound.soundIf == SoundInterface::Mif85) {
         parts.mif85 = std::make_unique<Mif85>();
         parts.PlaceMif85();
     }
@@ -344,13 +333,13 @@ int SettingsApplier::ApplyMif85Interface(std::vector<int>& codes) {
 }
 
 int SettingsApplier::ApplyStorageSettings(std::vector<int>& codes) {
-    pugi::xml_node section = FindChildElement(ConfigSection("Storages"), "PMD-32");
+    Pmd32Settings& settings = parts.settings.pmd32;
     int result = 0;
     if (Has(codes, CC::Pmd32Unit)) {
         result = 1;
         parts.pmd32Place.Detach();
         parts.pmd32.reset();
-        if (parts.gpio && parts.cpu && ReadAttrBool(section, "connected", false)) {
+        if (parts.gpio && parts.cpu && settings.connected) {
             parts.pmd32 = std::make_unique<Pmd32>(*parts.gpio);
             parts.pmd32->SetDiscardWrites(parts.discardHostWrites);
             parts.pmd32Place.Attach(*parts.cpu, nullptr, {}, parts.pmd32->TickHook(),
@@ -361,13 +350,11 @@ int SettingsApplier::ApplyStorageSettings(std::vector<int>& codes) {
     if (!parts.pmd32) return result;
     Pmd32& unit = *parts.pmd32;
 
-    unit.SetRoot(ReadAttrBool(section, "extra-commands", false) ? 1 : 0,
-                 StoredPathAbsolute(ReadElementText(FindChildElement(section, "SD-Root"))));
-    static const char* const kDrives[4] = {"DriveA", "DriveB", "DriveC", "DriveD"};
+    unit.SetRoot(settings.extraCommands ? 1 : 0, StoredPathAbsolute(settings.sdRoot));
     for (int index = 0; index < 4; ++index) {
-        pugi::xml_node drive = FindChildElement(section, kDrives[index]);
-        const uint8_t protect = ReadAttrBool(drive, "write-protect", false) ? 1 : 0;
-        const std::string path = StoredPathAbsolute(ReadElementText(drive));
+        Pmd32DriveSettings& drive = settings.drives[index];
+        const uint8_t protect = drive.writeProtect ? 1 : 0;
+        const std::string path = StoredPathAbsolute(drive.image);
         if (Has(codes, CC::Pmd32Image(index))) {
             if (index < 3) {
                 unit.Unmount(index + 1);
@@ -377,7 +364,8 @@ int SettingsApplier::ApplyStorageSettings(std::vector<int>& codes) {
                 int r = unit.MountImage(index, path, protect);
                 if (r != 0) {
                     parts.pmd32MountFailures.push_back({index, path, r});
-                    if (!Pmd32::MountFailureKeepsPath(r)) WriteElementText(drive, "");
+                    // An image that cannot be mounted leaves the configuration.
+                    if (!Pmd32::MountFailureKeepsPath(r)) drive.image.clear();
                 }
             } else {
                 unit.Unmount(index);
@@ -400,7 +388,7 @@ void SettingsApplier::DeleteRaomModule() {
 }
 
 void SettingsApplier::SetRomModule(uint8_t inserted, uint8_t ramVariant) {
-    ModuleSelection& modules = parts.modules;
+    const MachineSettings& settings = parts.settings;
     if (ramVariant == 0) {
         DeleteRomModule();
     } else {
@@ -410,10 +398,10 @@ void SettingsApplier::SetRomModule(uint8_t inserted, uint8_t ramVariant) {
     }
     if (!inserted) return;
     if (ramVariant == 1) {
-        parts.raomModule = std::make_unique<RaomModule>(modules.raomVersion);
+        parts.raomModule = std::make_unique<RaomModule>(settings.raom.version);
         parts.PlaceRaomModule();
-        parts.raomModule->LoadPackage(modules.raomFiles);
-        const std::string image = StoredPathAbsolute(modules.raomImage);
+        parts.raomModule->LoadPackage(settings.RaomFiles());
+        const std::string image = StoredPathAbsolute(settings.raom.image);
         if (GetFileSizeByName(image) >= 0)
             parts.raomModule->OpenFile(image);
         else
@@ -422,6 +410,6 @@ void SettingsApplier::SetRomModule(uint8_t inserted, uint8_t ramVariant) {
     } else {
         parts.romModule = std::make_unique<RomModule>();
         parts.PlaceRomModule();
-        parts.romModule->LoadPackage(modules.romModuleFiles);
+        parts.romModule->LoadPackage(settings.RomModuleFiles());
     }
 }

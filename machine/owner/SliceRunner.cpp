@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "machine/core/ModelIndex.h"
+#include "machine/core/ModelCapabilities.h"
 #include "machine/core/RequestWords.h"
 #include "machine/cpu/ChipCpu8080.h"
 #include "machine/input/Joy4004482.h"
@@ -46,11 +46,12 @@ bool SliceRunner::CpuSlice(int64_t startNs) {
     const int model = parts.model;
     const int tag = debuggerTag.load();
     DebuggerLink* const debugger = parts.debugger;
-    const bool traps = model != kModelMato && parts.recording == nullptr && tag != DebuggerRequest::Stopped &&
+    const ModelCapabilities& has = Capabilities(model);
+    const bool traps = has.tapeTraps && parts.recording == nullptr && tag != DebuggerRequest::Stopped &&
                        parts.tape && parts.tape->GetFastMode();
     const bool stepping = (tag == DebuggerRequest::StepOver || tag == DebuggerRequest::StepOut) && debugger;
     DebuggerLink* const breakpoints = (debugger && debugger->AnyBreakpoint()) ? debugger : nullptr;
-    const bool compatibility = model == kModel3 && parts.compatibilityMode.load() != 0;
+    const bool compatibility = has.compatibilityMode && parts.compatibilityMode.load() != 0;
     // A PC that never matches stands for an inactive trap.
     const int32_t blockPc = traps ? TapeTraps::BlockRoutine(model) : -1;
     const int32_t bytePc = traps ? TapeTraps::ByteRoutine(model) : -1;

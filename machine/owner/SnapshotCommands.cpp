@@ -10,7 +10,7 @@
 #include "common/Files.h"
 #include "common/Paths.h"
 #include "machine/core/ChangeCodes.h"
-#include "machine/core/ModelIndex.h"
+#include "machine/core/ModelCapabilities.h"
 #include "machine/cpu/ChipCpu8080.h"
 #include "machine/cpu/ChipMemory.h"
 #include "machine/owner/MachineOwner.h"
@@ -63,7 +63,7 @@ private:
     std::vector<Entry> entries;
 };
 
-bool IsPagedModel(int model) { return model == kModel2A || model == kModel3; }
+bool IsPagedModel(int model) { return Capabilities(model).ram256k; }
 
 // Steps 3-5: the configuration for the snapshot's machine.
 void SwitchConfiguration(const uint8_t* h, ConfigBackup& backup) {

@@ -1,5 +1,5 @@
 #pragma once
-#include "machine/core/ModelIndex.h"
+#include "machine/core/ModelCapabilities.h"
 // Snapshot files (.psn): the CPU and chip states in a header, then the
 // monitor ROM (optional) and the RAM banks, each block run-length packed or raw.
 // The same record is written as a file of its own or in place inside another
@@ -64,7 +64,7 @@ constexpr uint16_t RomRawFlag = 0x8000;
 // Offset of bank i's stored length in the header.
 constexpr int BankLengthOffset(int bank) { return bank < 4 ? OffBank0 + 2 * bank : OffBank4 + 2 * (bank - 4); }
 // Bank 2 (8000h-BFFFh) is stored only for Model-2A, Model-3 and Model-C2717.
-constexpr bool ModelHasBank2(int model) { return model == kModel2A || model == kModel3 || model == kModelC2717; }
+constexpr bool ModelHasBank2(int model) { return Capabilities(model).allRamSwitch; }
 }  // namespace snapshot
 
 // Result codes of the loaders.

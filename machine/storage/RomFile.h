@@ -11,6 +11,8 @@ struct ROM_FILE {
     std::string path;    // as stored (relative or absolute), "-" for a 1 KB gap
     int32_t size = 0;    // bytes; 1024 for a gap; 0 when missing or unreadable
     int32_t status = 0;  // 0 valid, 1 missing/unreadable, 2 bad size, 3-5 total too large
+
+    bool operator==(const ROM_FILE&) const = default;
 };
 using RomFileList = std::vector<ROM_FILE>;
 

@@ -2,9 +2,9 @@
 // The ROM-folder assistant for the main window: a folder of ROM dumps given
 // once sets the models' monitor ROMs and makes ROM packages of the BASIC
 // modules. After a true result the caller (with the machine paused, as for
-// the settings dialog) saves the document, runs ReloadSettingsPages, takes
-// the module selection from the dialog (ModuleControls) and applies the
-// change codes as after the settings dialog's OK.
+// the settings dialog) saves the document, runs ReloadSettingsPages and
+// applies the change codes as after the settings dialog's OK; the modules'
+// file lists come from the document's ROM packages.
 #include <vector>
 
 #include "common/RomRecogniser.h"
@@ -25,6 +25,5 @@ bool RunRomFolderAssistant(QWidget* parent, ConfigDocument& doc, std::vector<int
 
 // Loads the settings dialog's pages that show what the assistant wrote (Model, ROM
 // packages, storages): the dialog's next OK compares its controls with the document
-// and would otherwise write the old monitor and module back, and the module's file
-// list (ModuleControls) is read from these controls.
+// and would otherwise write the old monitor and module back.
 void ReloadSettingsPages(TFormSettings& settings);

@@ -12,6 +12,7 @@
 #include "common/Config.h"
 #include "common/Lang.h"
 #include "common/Paths.h"
+#include "machine/owner/MachineSettings.h"
 #include "shell/settings/logic/Media.h"
 #include "shell/settings/logic/RomPackages.h"
 #include "shell/settings/pages/PageControls.h"
@@ -368,30 +369,20 @@ SettingsControls TFormSettings::Controls() const {
 void TFormSettings::BtnOkClick() {
     changeList.clear();
     if (joystickRowsWriter) joystickRowsWriter();
+    // The codes come from the settings before and after the controls are written.
+    const MachineSettings before = ReadMachineSettings(ConfigRoot);
     SettingsControls c = Controls();
-    changeList = WriteSettings(ConfigRoot, c, flags);
+    // A module box checked with no package chosen is written back unchecked:
+    // the module still counts as changed, as does a package picked again.
+    const ModelElementSettings& shown = before.model.models[IsModelIndex(c.model) ? c.model : kModelC2717];
+    const ForcedChanges forced{flags.romModulePackage || c.insertRomModule != shown.romModuleInserted,
+                               flags.raom || c.raomEnabled != before.raom.inserted, c.joystickDialogChanged};
+    WriteSettings(ConfigRoot, c, flags);
+    changeList = ChangeCodesBetween(before, ReadMachineSettings(ConfigRoot), forced);
     if (!c.insertRomModule) model->UncheckInsertRm();
     if (!c.raomEnabled) storages2->UncheckRaom();
     joystickChanged = c.joystickDialogChanged;
     // What was written is now the stored state of every path edit.
     for (setpage::PathLineEdit* e : findChildren<setpage::PathLineEdit*>()) e->userSet = false;
     ClearTouched();
-}
-
-ModuleSelection TFormSettings::ModuleControls() const {
-    ModuleSelection m;
-    QComboBox* cbPkg = model->Package();
-    QComboBox* cbRaomPkg = storages2->RaomPackage();
-    m.romModuleInserted = model->InsertRm()->isChecked();
-    m.raomEnabled = storages2->RaomEnabled();
-    m.raomVersion = storages2->RaomVersion() < 0 ? 0 : storages2->RaomVersion();
-    const PathEdit raom = storages2->RaomImage();
-    m.raomImage = raom.Written(ReadElementText(FindChildElement(ConfigSection("Storages"), "RaomModule")));
-    pugi::xml_node packages = ConfigSection("RomPackages");
-    const PackageList list = ListPackages(packages);
-    if (m.romModuleInserted && cbPkg->currentIndex() >= 0)
-        m.romModuleFiles = BuildRomFileList(PackageAt(packages, list, FindPackage(list.names, S(cbPkg->currentText()))));
-    if (m.raomEnabled && cbRaomPkg->currentIndex() >= 0)
-        m.raomFiles = BuildRomFileList(PackageAt(packages, list, FindPackage(list.names, S(cbRaomPkg->currentText()))));
-    return m;
 }

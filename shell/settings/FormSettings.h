@@ -94,8 +94,6 @@ public:
     std::string GetSelectedModelName() const;
     int SelectedModel() const;
     void SelectModel(int model);
-    // The module controls as the settings applier reads them.
-    ModuleSelection ModuleControls() const;
     // The mute box from the main window's sound button.
     void SetMute(bool mute);
     bool Muted() const;

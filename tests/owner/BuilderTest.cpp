@@ -279,12 +279,26 @@ TEST_F(OwnerTest, ModulePortBelongsToALiveModule) {
 TEST_F(OwnerTest, RomModuleFilledFromThePackageFiles) {
     TempDir dir;
     std::vector<uint8_t> first(1500, 0x11), second(1024, 0x22);
-    ModuleSelection& m = owner.Modules();
-    m.romModuleFiles = {ROM_FILE{dir.File("a.rmm", first), 1500, 0}, ROM_FILE{"-", 1024, 0},
-                        ROM_FILE{dir.File("gone.rmm", {}), 1024, 1}, ROM_FILE{dir.File("b.rmm", second), 1024, 0}};
+    const RomFileList files = {ROM_FILE{dir.File("a.rmm", first), 1500, 0}, ROM_FILE{"-", 1024, 0},
+                               ROM_FILE{dir.File("gone.rmm", {}), 1024, 1},
+                               ROM_FILE{dir.File("b.rmm", second), 1024, 0}};
+    // The package of the configuration, with a file gone: it takes no room.
+    pugi::xml_node package = Child(ConfigRoot, "RomPackages").append_child("RomPackage");
+    SetAttr(package, "name", "Basic");
+    for (const ROM_FILE& f : files) package.append_child("RomFile").text().set(f.path.c_str());
     std::filesystem::remove(dir.path + "/gone.rmm");
+    InsertRomModule(kModel2A, "basic");
     Build(kModel2A);
     SetRomModule(true, 0);
+    ASSERT_NE(owner.GetRomModule(), nullptr);
+    const uint8_t* fromPackage = owner.GetRomModule()->GetRom();
+    EXPECT_EQ(fromPackage[0], 0x11);
+    EXPECT_EQ(fromPackage[2048], 0xFF);  // the gap
+    EXPECT_EQ(fromPackage[3072], 0x22);
+    EXPECT_EQ(fromPackage[4096], 0xFF);
+
+    // A file that went after its list was made keeps its KB.
+    owner.GetRomModule()->LoadPackage(files);
     const uint8_t* rom = owner.GetRomModule()->GetRom();
     EXPECT_EQ(rom[0], 0x11);
     EXPECT_EQ(rom[1499], 0x11);
@@ -297,15 +311,15 @@ TEST_F(OwnerTest, RomModuleFilledFromThePackageFiles) {
 
 TEST_F(OwnerTest, RaomModuleImage) {
     TempDir dir;
-    ModuleSelection& m = owner.Modules();
-    m.raomVersion = 1;
-    m.raomImage = dir.File("disk.img", std::vector<uint8_t>(4096, 0));
+    pugi::xml_node raom = Child(Section("Storages"), "RaomModule");
+    SetAttr(raom, "hw-version", "kuvi");
+    raom.text().set(dir.File("disk.img", std::vector<uint8_t>(4096, 0)).c_str());
     Build(kModel2A);
     SetRomModule(true, 1);
     ASSERT_NE(owner.GetRaomModule(), nullptr);
     EXPECT_EQ(owner.GetRaomModule()->GetVersion(), 1);
     EXPECT_TRUE(owner.GetRaomModule()->HasImage());
-    m.raomImage = dir.path + "/missing.img";
+    raom.text().set((dir.path + "/missing.img").c_str());
     SetRomModule(true, 1);
     EXPECT_FALSE(owner.GetRaomModule()->HasImage());
 }

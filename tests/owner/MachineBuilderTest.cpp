@@ -86,12 +86,17 @@ protected:
         MachineBuilder::DeleteCore(parts);
         OwnerTest::TearDown();
     }
+    // The builder reads the configuration as the owner hands it over.
+    void Build() {
+        parts.settings = ReadMachineSettings(ConfigRoot);
+        MachineBuilder::Build(parts, 0, 0, nullptr);
+    }
     MachineParts parts;
 };
 
 TEST_F(BareBuild, SurvivingModuleIsMappedAgainAndTheDiskUnitIsLeftToItsApplier) {
     SelectModel(kModel2A);
-    MachineBuilder::Build(parts, 0, 0, nullptr);
+    Build();
     ASSERT_NE(parts.cpu, nullptr);
     parts.romModule = std::make_unique<RomModule>();
     parts.PlaceRomModule();
@@ -99,7 +104,7 @@ TEST_F(BareBuild, SurvivingModuleIsMappedAgainAndTheDiskUnitIsLeftToItsApplier) 
     parts.pmd32Place.Attach(*parts.cpu, nullptr, {}, parts.pmd32->TickHook());
 
     SelectModel(kModel3);
-    MachineBuilder::Build(parts, 0, 0, nullptr);
+    Build();
     EXPECT_EQ(parts.model, kModel3);
     EXPECT_EQ(parts.cpu->FindPortDevice(0x88), parts.romModule.get());
     EXPECT_EQ(parts.pmd32, nullptr);
@@ -113,7 +118,7 @@ TEST_F(BareBuild, SurvivingModuleIsMappedAgainAndTheDiskUnitIsLeftToItsApplier) 
 
 TEST_F(BareBuild, MatoBuildsOnlyTheSystemPort) {
     SelectModel(kModelMato);
-    MachineBuilder::Build(parts, 0, 0, nullptr);
+    Build();
     ASSERT_NE(parts.systemPio, nullptr);
     EXPECT_EQ(parts.gpio, nullptr);
     EXPECT_EQ(parts.timerIf, nullptr);

@@ -131,6 +131,25 @@ protected:
     pugi::xml_node Section(const char* name) { return ConfigRoot.child(name); }
     pugi::xml_node ModelElement(int model) { return Section("Model").child(kOwnerModelNames[model]); }
     void SelectModel(int model) { Section("Model").attribute("current").set_value(kOwnerModelNames[model]); }
+    // A child element, made when the document lacks it.
+    static pugi::xml_node Child(pugi::xml_node parent, const char* name) {
+        pugi::xml_node n = parent.child(name);
+        return n ? n : parent.append_child(name);
+    }
+    static void SetAttr(pugi::xml_node e, const char* name, const char* value) {
+        (e.attribute(name) ? e.attribute(name) : e.append_attribute(name)).set_value(value);
+    }
+    // The modules plugged in through the configuration.
+    void InsertRomModule(int model, const char* package = "") {
+        pugi::xml_node m = Child(ModelElement(model), "RomModule");
+        SetAttr(m, "inserted", "true");
+        SetAttr(m, "name", package);
+    }
+    pugi::xml_node InsertRaom() {
+        pugi::xml_node r = Child(Section("Storages"), "RaomModule");
+        SetAttr(r, "inserted", "true");
+        return r;
+    }
 
     // Builds the model with romData as its monitor ROM (zeros: all NOP) and resets it.
     void Build(int model, std::vector<uint8_t> rom = std::vector<uint8_t>(4096, 0)) {
@@ -144,11 +163,12 @@ protected:
     // (1) as the settings dialog's OK does: its check, then its change code.
     void SetRomModule(bool inserted, int ramVariant) {
         std::vector<int> codes;
+        const char* on = inserted ? "true" : "false";
         if (ramVariant) {
-            owner.Modules().raomEnabled = inserted;
+            SetAttr(Child(Section("Storages"), "RaomModule"), "inserted", on);
             codes = {ChangeCode::Raom};
         } else {
-            owner.Modules().romModuleInserted = inserted;
+            SetAttr(Child(ModelElement(owner.GetModel()), "RomModule"), "inserted", on);
             codes = {ChangeCode::RomModule};
         }
         owner.ApplySettings(codes);

@@ -137,8 +137,7 @@ TEST_F(RunningMachineTest, NamedPipesAreRefusedWhileTheMachineRuns) {
     pmd.append_attribute("extra-commands").set_value("true");
     pmd.child("DriveA").text().set(disk.c_str());
     pmd.child("SD-Root").text().set(card.c_str());
-    owner.Modules().raomEnabled = true;
-    owner.Modules().raomImage = raom;
+    InsertRaom().text().set(raom.c_str());
 
     owner.SetDebugger(nullptr);
     Build(kModel2A, InterruptLoopRom());

@@ -63,13 +63,13 @@ class SettingsApplierTest : public OwnerTest {};
 // module holds 88h at the end, whatever the order of the list.
 TEST_F(SettingsApplierTest, ListOrderDoesNotMatter) {
     Build(kModel2A);
-    owner.Modules().romModuleInserted = true;
-    owner.Modules().raomEnabled = true;
+    InsertRomModule(kModel2A);
+    InsertRaom();
     for (std::vector<int> codes : {std::vector<int>{CC::Raom, CC::RomModule}, std::vector<int>{CC::RomModule, CC::Raom}}) {
         SetRomModule(false, 0);
         SetRomModule(false, 1);
-        owner.Modules().romModuleInserted = true;
-        owner.Modules().raomEnabled = true;
+        InsertRomModule(kModel2A);
+        InsertRaom();
         EXPECT_EQ(owner.ApplySettings(codes), 0);
         ASSERT_NE(owner.GetRomModule(), nullptr);
         ASSERT_NE(owner.GetRaomModule(), nullptr);

@@ -99,7 +99,7 @@ TEST_F(SettingsTest, HardResetRebuildsAndReappliesEveryDeviceButNotSoundOrColour
     Attr("Sound", "device-index", "0");
     Attr("Sound", "sound-if", "musica");
     ConnectDrives();
-    owner.Modules().romModuleInserted = true;
+    InsertRomModule(kModel3);
     ASSERT_EQ(Apply({5, 1}), 1);
     ASSERT_EQ(created, 1);
     SoundDriver* driver = owner.GetSoundDriver();

@@ -188,7 +188,7 @@ private slots:
             d.findChild<QPushButton*>("BtnCancel")->click();
         });
         QCOMPARE(form->XMLDoc().SavedText(), before);
-        QVERIFY(!form->Owner().Modules().romModuleInserted);
+        QVERIFY(form->Owner().GetRomModule() == nullptr);
         QVERIFY(!Dialog().findChild<QCheckBox*>("CheckMute")->isChecked());
         QVERIFY(!Dialog().findChild<QCheckBox*>("CheckAZ")->isChecked());
         // The next OK finds only the ROM-module package the Model page always picks.
@@ -533,8 +533,8 @@ private slots:
         QCOMPARE(QString::fromUtf8(packages.child("RomPackage").child("RomFile").text().get()), QStringLiteral("basic.rmm"));
         const std::vector<int>& codes = Dialog().ChangeList();
         QVERIFY(std::find(codes.begin(), codes.end(), int(ChangeCode::RomModuleInserted)) != codes.end());
-        QVERIFY(form->Owner().Modules().romModuleInserted);
-        QCOMPARE(int(form->Owner().Modules().romModuleFiles.size()), 1);
+        QVERIFY(form->Owner().Settings().RomModuleInserted());
+        QCOMPARE(int(form->Owner().Settings().RomModuleFiles().size()), 1);
         QVERIFY(form->Owner().GetRomModule() != nullptr);
     }
 

@@ -28,6 +28,7 @@
 #include "common/Paths.h"
 #include "machine/core/ChangeCodes.h"
 #include "machine/owner/MachineBuilder.h"
+#include "machine/owner/MachineSettings.h"
 #include "shell/romfolder/FormRomFolder.h"
 #include "shell/romfolder/RomFolderAssistant.h"
 #include "shell/settings/FormSettings.h"
@@ -571,11 +572,11 @@ private slots:
         QVERIFY(form.Changed());
         ReloadSettingsPages(settings);
         QCOMPARE(settings.findChild<QLineEdit*>("EditMon")->text(), QStringLiteral("roms/m2.rom"));
-        const ModuleSelection modules = settings.ModuleControls();
-        QVERIFY(modules.romModuleInserted);
-        QCOMPARE(modules.romModuleFiles.size(), size_t(1));
-        QCOMPARE(modules.romModuleFiles[0].path, std::string("roms/basic2.rmm"));
-        QCOMPARE(modules.romModuleFiles[0].status, 0);
+        const MachineSettings modules = ReadMachineSettings(doc->Root());
+        QVERIFY(modules.RomModuleInserted());
+        QCOMPARE(modules.RomModuleFiles().size(), size_t(1));
+        QCOMPARE(modules.RomModuleFiles()[0].path, std::string("roms/basic2.rmm"));
+        QCOMPARE(modules.RomModuleFiles()[0].status, 0);
         settings.BtnOkClick();
         QCOMPARE(RomFileOf(doc->Root(), "Model-2"), std::string("roms/m2.rom"));
         QCOMPARE(ReadAttrString(RomModuleOf(doc->Root(), "Model-2"), "name"), std::string("basic2"));

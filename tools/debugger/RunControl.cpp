@@ -1,6 +1,6 @@
 #include "tools/debugger/RunControl.h"
 
-#include "machine/core/ModelIndex.h"
+#include "machine/core/ModelCapabilities.h"
 #include "machine/core/RequestWords.h"
 #include "machine/cpu/ChipCpu8080.h"
 #include "machine/cpu/ChipMemory.h"
@@ -152,7 +152,7 @@ bool RunControl::SwitchAllRam() {
 
 bool RunControl::SwitchRemap() {
     // During the boot mapping 0000h..3FFFh is ROM and the patch could not run.
-    if (!cpu || !memory || model != kModelC2717 || memory->GetBootFlag()) return false;
+    if (!cpu || !memory || !Capabilities(model).remap || memory->GetBootFlag()) return false;
     return RunPatch(memory->GetRemapFlag() ? 0x0E : 0x0F);
 }
 

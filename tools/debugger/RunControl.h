@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "machine/core/ModelIndex.h"
+#include "machine/core/ModelCapabilities.h"
 #include "machine/owner/MachineOwner.h"
 
 class ChipCpu8080;
@@ -64,7 +64,7 @@ public:
     // (model without the switch, boot mapping in force, patch not writable).
     bool SwitchAllRam();
     bool SwitchRemap();
-    static bool HasAllRamSwitch(int m) { return m == kModel2A || m == kModel3 || m == kModelC2717; }
+    static bool HasAllRamSwitch(int m) { return Capabilities(m).allRamSwitch; }
     uint16_t SavedSp() const { return savedSp.load(); }
 
 private:

@@ -4,14 +4,14 @@
 
 #include "common/Files.h"
 #include "common/TextUtils.h"
-#include "machine/core/ModelIndex.h"
+#include "machine/core/ModelCapabilities.h"
 #include "machine/cpu/ChipMemory.h"
 
 namespace {
 
 bool HasPaging(ChipMemory& memory) { return memory.GetPagingFlag() != 0; }
 
-bool SourceChoice(int model) { return model == kModel2A || model == kModel3 || model == kModelC2717; }
+bool SourceChoice(int model) { return Capabilities(model).allRamSwitch; }
 
 // Sets the mapping flags of a copy and puts them back when it ends.
 class MappingScope {
@@ -23,12 +23,12 @@ public:
         paging = HasPaging(memory);
         page = paging ? memory.GetPagingRegister() : 0;
         if (save && SourceChoice(model)) memory.SetAllRamFlag(options.fromRam ? 1 : 0);
-        if (model == kModelC2717) memory.SetRemapFlag(options.remap ? 1 : 0);
+        if (Capabilities(model).remap) memory.SetRemapFlag(options.remap ? 1 : 0);
         if (paging) memory.SetPagingRegister(static_cast<uint8_t>(options.page));
     }
     ~MappingScope() {
         if (paging) memory.SetPagingRegister(page);
-        if (model == kModelC2717) memory.SetRemapFlag(remap);
+        if (Capabilities(model).remap) memory.SetRemapFlag(remap);
         if (save && SourceChoice(model)) memory.SetAllRamFlag(allRam);
     }
     MappingScope(const MappingScope&) = delete;
@@ -72,7 +72,7 @@ bool MemRangeValues::Read(const std::string& startText, const std::string& lengt
 MemRwVisibility MemRwControls(int model, const ChipMemory& memory, bool save) {
     MemRwVisibility v;
     v.readFrom = save && SourceChoice(model);
-    v.remap = model == kModelC2717;
+    v.remap = Capabilities(model).remap;
     v.page = memory.GetPagingFlag() != 0;
     return v;
 }

@@ -8,7 +8,7 @@
 #include "common/Files.h"
 #include "common/TextStream.h"
 #include "common/TextUtils.h"
-#include "machine/core/ModelIndex.h"
+#include "machine/core/ModelCapabilities.h"
 #include "machine/cpu/ChipMemory.h"
 
 namespace {
@@ -97,7 +97,7 @@ void PokeList::RefreshTexts(bool hex) {
 }
 
 void PokeList::Apply(ChipMemory& memory, int model) const {
-    const bool consul = model == kModelC2717;
+    const bool consul = Capabilities(model).remap;
     const uint8_t remembered = memory.GetRemapFlag();
     for (const PokeItem& item : items) {
         if (item.IsNote() || !item.checked) continue;

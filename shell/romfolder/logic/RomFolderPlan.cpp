@@ -9,7 +9,7 @@
 #include "common/Lang.h"
 #include "common/Paths.h"
 #include "machine/core/ChangeCodes.h"
-#include "machine/core/ModelIndex.h"
+#include "machine/core/ModelCapabilities.h"
 #include "machine/owner/MachineBuilder.h"
 #include "shell/settings/logic/RomPackages.h"
 
@@ -183,7 +183,7 @@ RomFolderPlan PlanRomFolder(const RomScanResult& scan, pugi::xml_node root) {
                 }
             }
             if (row.package.empty()) row.kind = Kind::ModuleBad;
-            row.plugOffered = row.kind == Kind::Module && row.model != kModelMato;
+            row.plugOffered = row.kind == Kind::Module && Capabilities(row.model).romModule;
             if (row.plugOffered) {
                 pugi::xml_node rm = FindChildElement(ModelElement(root, row.model), "RomModule");
                 const std::string now = ReadAttrString(rm, "name");

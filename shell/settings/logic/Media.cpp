@@ -3,7 +3,7 @@
 #include <sys/stat.h>
 
 #include "common/Paths.h"
-#include "machine/core/ModelIndex.h"
+#include "machine/core/ModelCapabilities.h"
 #include "shell/settings/logic/SettingsWriter.h"
 
 namespace {
@@ -30,7 +30,7 @@ bool FileHasSize(const std::string& path, int64_t size) {
 }
 
 int32_t Pmd32ImageSize(int model, const std::string& path) {
-    if (model != kModelC2717) return kPmd32ImageSize;
+    if (!Capabilities(model).consulDiskImages) return kPmd32ImageSize;
     const bool dcz = path.size() >= 4 && SameNoCase(path.substr(path.size() - 4), ".dcz");
     return dcz ? kPmd32ImageSize : kC2717ImageSize;
 }

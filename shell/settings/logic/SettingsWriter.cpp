@@ -2,6 +2,7 @@
 
 #include "common/Config.h"
 #include "machine/core/ChangeCodes.h"
+#include "machine/core/ModelCapabilities.h"
 #include "machine/owner/ColorTable.h"
 
 namespace {
@@ -80,13 +81,13 @@ private:
         }
         if (Bool(FindChildElement(model, "Model-3"), "compatibility-mode", false, c.m3Compatibility))
             Add(ChangeCode::Compatibility);
-        if (m == "Model-3" || m == "Model-2A") {
+        if (Capabilities(c.model).ram256k) {
             if (Bool(me, "ram256k", false, c.ram256k)) {
                 Add(ChangeCode::Ram256k);
                 Add(ChangeCode::Model);
             }
         }
-        if (m != "Model-Mato")
+        if (Capabilities(c.model).romModule)
             Module(FindChildElement(me, "RomModule"), c.insertRomModule, c.romModulePackage, f.romModulePackage,
                    ChangeCode::RomModuleInserted, ChangeCode::RomModule);
     }

@@ -13,6 +13,7 @@
 #include "common/Paths.h"
 #include "common/RomRecogniser.h"
 #include "machine/core/ModelIndex.h"
+#include "machine/core/ModelCapabilities.h"
 #include "machine/owner/MachineBuilder.h"
 #include "shell/romfolder/logic/RomFolderPlan.h"
 #include "shell/settings/FormSettings.h"
@@ -159,21 +160,22 @@ void TPageModel::RadioModelClick() {
     pugi::xml_node me = FindChildElement(ConfigSection("Model"), SelectedModelName(m));
     SetPath(editMon, ShownIfExists(ReadElementText(FindChildElement(me, "RomFile"))), false);
     ShowMonitorName();
-    checkM3Comp->setVisible(m == 3);
-    checkM3Comp->setEnabled(m == 3);
+    const ModelCapabilities& has = Capabilities(m);
+    checkM3Comp->setVisible(has.compatibilityMode);
+    checkM3Comp->setEnabled(has.compatibilityMode);
     checkM3Comp->setChecked(ReadAttrBool(me, "compatibility-mode", false));
-    check256k->setVisible(m == 3 || m == 2);
-    check256k->setEnabled(m == 3 || m == 2);
+    check256k->setVisible(has.ram256k);
+    check256k->setEnabled(has.ram256k);
     check256k->setChecked(ReadAttrBool(me, "ram256k", false));
-    if (m == 4) {
+    if (!has.romModule) {
         cbPkg->setCurrentIndex(-1);
         checkInsertRm->setChecked(false);
         checkInsertRm->setEnabled(false);
         lblPkg->setEnabled(false);
         cbPkg->setEnabled(false);
-        dlg.SoundPage()->ClearSoundInterface();
+        if (!has.soundInterface) dlg.SoundPage()->ClearSoundInterface();
     } else {
-        if (m == 7) dlg.SoundPage()->ClearSoundInterface();
+        if (!has.soundInterface) dlg.SoundPage()->ClearSoundInterface();
         checkInsertRm->setEnabled(true);
         pugi::xml_node rm = FindChildElement(me, "RomModule");
         checkInsertRm->setChecked(ReadAttrBool(rm, "inserted", false));

@@ -13,6 +13,7 @@
 #include "common/Paths.h"
 #include "shell/settings/FormSettings.h"
 #include "shell/settings/logic/Media.h"
+#include "machine/core/ModelCapabilities.h"
 #include "shell/settings/pages/PageModel.h"
 
 using namespace setpage;
@@ -174,7 +175,7 @@ void TPageStorages1::Check32SDClick() {
 
 void TPageStorages1::Sb32OpenClick(int drive) {
     if (drive < 0 || drive > 3) return;
-    const bool consul = dlg.ModelPage()->SelectedModel() == 7;
+    const bool consul = Capabilities(dlg.ModelPage()->SelectedModel()).consulDiskImages;
     std::string path = S(edit32[drive]->text());
     if (!dlg.ChooseFile(false, "text.OpenP32.Title", consul ? "text.OpenZBR.Filter" : "text.OpenP32.Filter",
                         consul ? "dcz" : "p32", path))

@@ -19,7 +19,7 @@
 #include "common/Config.h"
 #include "common/Lang.h"
 #include "common/TextUtils.h"
-#include "machine/core/ModelIndex.h"
+#include "machine/core/ModelCapabilities.h"
 #include "machine/core/RequestWords.h"
 #include "machine/cpu/ChipCpu8080.h"
 #include "machine/cpu/ChipMemory.h"
@@ -314,7 +314,7 @@ void TFormDebugger::Attach(ChipCpu8080* c, ChipMemory* m, int modelIndex) {
     run.Attach(c, m, modelIndex);
     disass->SetMemory(m);
     lblAllRam->setVisible(dbg::RunControl::HasAllRamSwitch(model));
-    lblRemap->setVisible(model == kModelC2717);
+    lblRemap->setVisible(Capabilities(model).remap);
     const bool paging = m && m->GetPagingFlag();
     lblMM->setVisible(paging);
     shapeMM->setVisible(paging);

@@ -16,7 +16,7 @@
 #include "common/Lang.h"
 #include "common/Paths.h"
 #include "common/TextUtils.h"
-#include "machine/core/ModelIndex.h"
+#include "machine/core/ModelCapabilities.h"
 #include "ui/WindowPlacement.h"
 
 namespace {
@@ -160,7 +160,7 @@ void TFormPoke::FormShow() {
         PlaceWindowFrame(this, QPoint(left, top));
         lastFolder = AppDir();
     }
-    checkRemap->setEnabled(model == kModelC2717);
+    checkRemap->setEnabled(Capabilities(model).remap);
     WriteFields();
     UpdateButtons();
     meAddress->setFocus();
