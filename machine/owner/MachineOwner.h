@@ -85,7 +85,8 @@ public:
     void PreciseTimerCpuTimer();
     void TimerRefreshScreenTimer();
     // The machine's part of the 20 ms controls tick (user-interface thread):
-    // the two request words, keyboard scan, LEDs, disk and tape icons.
+    // the two request words, whether the keyboard is free, LEDs, disk and
+    // tape icons. The key matrix itself is written by the slices alone.
     void TimerRefreshControlsTimer();
 
     // A window's command: work runs on the emulation thread under the CPU
