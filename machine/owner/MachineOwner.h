@@ -93,7 +93,8 @@ public:
     // mutex at the next slice boundary, also while the machine is paused,
     // in the order posted; then answer (may be empty) runs on the thread of
     // the answer poster. Any thread may post; a command posted while closing
-    // never runs.
+    // never runs. The work must not reach the windows (nor call what tells
+    // the view, such as SetPause or a build): that belongs in the answer.
     void Post(CommandQueue::Work work, CommandQueue::Work answer = {});
     // The shell hands answers to its user-interface thread; without a poster
     // an answer runs on the emulation thread right after its command.
