@@ -145,8 +145,28 @@ TFormMain::TFormMain(Prompts& prompter, QWidget* parent) : QMainWindow(parent), 
     owner->Closing.store(0);
     // The sound library starts when a device is listed or opened.
     owner->SetView(view.get());
+    // Answers come through our own lock and a call by name, like the view's
+    // notifications: no functor crosses the threads through Qt's queue.
+    owner->SetAnswerPoster([this](std::function<void()> answer) {
+        bool first = false;
+        {
+            std::lock_guard<std::mutex> lock(answersMutex);
+            first = commandAnswers.empty();
+            commandAnswers.push_back(std::move(answer));
+        }
+        if (first) QMetaObject::invokeMethod(this, "RunCommandAnswers", Qt::QueuedConnection);
+    });
     CreatePeripheralWindows();
     CreateTapeBrowser();
+}
+
+void TFormMain::RunCommandAnswers() {
+    std::vector<std::function<void()>> taken;
+    {
+        std::lock_guard<std::mutex> lock(answersMutex);
+        taken.swap(commandAnswers);
+    }
+    for (std::function<void()>& answer : taken) answer();
 }
 
 TFormMain::~TFormMain() {
@@ -605,9 +625,8 @@ bool TFormMain::AskSaveFile(const std::string& title, const std::string& filter,
 }
 
 void TFormMain::MiRecordSoundClick() {
-    SetPause(1, 0);
+    MachineOwner::PauseHold hold(*owner, 0, MachineOwner::PauseHold::Always);
     RecordSound(!recordingWave);
-    SetPause(0, 0);
 }
 
 void TFormMain::RecordSound(bool start) {
@@ -659,7 +678,7 @@ void TFormMain::MiPictureClipClick() {
     ScreenDAD85* s = owner->GetScreen();
     ChipMemory* m = owner->GetMemory();
     if (!s || !m) return;
-    SetPause(1, 1);
+    MachineOwner::PauseHold hold(*owner, 1, MachineOwner::PauseHold::Always);
     ScreenPicture picture;
     if (s->CopyToClipboard(m->GetVideoRam(), picture) && picture.width > 0 && picture.height > 0) {
         QImage image = QImage(picture.pixels.data(), picture.width, picture.height, picture.width,
@@ -668,20 +687,18 @@ void TFormMain::MiPictureClipClick() {
         image.setColorTable(ScreenView::ColorTable());
         QGuiApplication::clipboard()->setImage(image);
     }
-    SetPause(0, 1);
 }
 
 void TFormMain::MiPictureBmpClick() {
     ScreenDAD85* s = owner->GetScreen();
     ChipMemory* m = owner->GetMemory();
     if (!s || !m) return;
-    SetPause(1, 1);
+    MachineOwner::PauseHold hold(*owner, 1, MachineOwner::PauseHold::Always);
     std::string path;
     if (AskSaveFile(LangText("FormMain", "text.SavePictureDlg.Title"),
                     LangText("FormMain", "text.SavePictureDlg.FilterBmp"), "bmp", path) &&
         s->SaveToBmp(m->GetVideoRam(), path) != 0)
         prompts->ErrorKey(this, "FormMain", "err.SavePicture");
-    SetPause(0, 1);
 }
 
 void TFormMain::MiInsertTextClick() {

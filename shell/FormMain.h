@@ -8,7 +8,9 @@
 #include <QMainWindow>
 #include <QString>
 
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -143,6 +145,8 @@ public:
     void ScreenSizeClick(QAction* sender);
     void SetScreenSize(int size);
     Q_INVOKABLE void UpdateWindowLayout();
+    // Runs the answers of the machine's commands handed over by the emulation thread.
+    Q_INVOKABLE void RunCommandAnswers();
     // The window size (0..2) to start with: wanted when the whole window, with a frame
     // frameExtra larger than its client area, fits the available screen, else the
     // largest that fits (100 % when none does).
@@ -179,7 +183,9 @@ public:
     TFormMemReadWrite* FormMemReadWrite();
     // After a tool window: reopens the debugger when it holds the machine;
     // otherwise runs again when the machine ran before (runStateBefore 0).
-    void ResumeOrReopenDebugger(int runStateBefore);
+    // The end of a hold for a memory tool: the debugger opens again when it held
+    // the machine (the hold then keeps it paused), else the hold ends by its rule.
+    void ResumeOrReopenDebugger(MachineOwner::PauseHold& hold);
     void MiDebuggerClick();
     TFormDebugger* FormDebugger() const { return formDebugger.get(); }
     // While the debugger holds the machine, running goes through it, so that no
@@ -306,6 +312,9 @@ private:
     std::unique_ptr<TFormAbout> formAbout;
     std::unique_ptr<TFormKeyMap> formKeyMap;
     std::unique_ptr<MachineOwner> owner;
+    // Answers of posted commands, waiting for RunCommandAnswers.
+    std::mutex answersMutex;
+    std::vector<std::function<void()>> commandAnswers;
     std::unique_ptr<View> view;
 
     bool firstShowPending = false;

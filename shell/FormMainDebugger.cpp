@@ -13,6 +13,10 @@ void TFormMain::CreateDebugger() {
     // A stop request seen by the controls tick opens the debugger.
     formDebugger->Run().onStopRequest = [this] { MiDebuggerClick(); };
     owner->SetDebugger(&formDebugger->Run());
+    // Steps and memory switches run on the emulation thread, their answers here.
+    formDebugger->Run().SetPoster([this](dbg::RunControl::Work work, dbg::RunControl::Work answer) {
+        owner->Post(std::move(work), std::move(answer));
+    });
 }
 
 void TFormMain::MiDebuggerClick() {

@@ -24,7 +24,6 @@ void TFormMain::MiKeyboardClick() {
 }
 
 void TFormMain::MiAboutClick() {
-    SetPause(1, 0);
+    MachineOwner::PauseHold hold(*owner, 0, MachineOwner::PauseHold::Always);
     FormAbout()->exec();
-    SetPause(0, 0);
 }

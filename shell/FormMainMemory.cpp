@@ -15,30 +15,30 @@ TFormMemReadWrite* TFormMain::FormMemReadWrite() {
     return MadeOnFirstUse(formMemReadWrite, this, [this](TFormMemReadWrite& w) { w.SetPrompts(*prompts); });
 }
 
-void TFormMain::ResumeOrReopenDebugger(int runStateBefore) {
+void TFormMain::ResumeOrReopenDebugger(MachineOwner::PauseHold& hold) {
     const int tag = owner->DebuggerTag.load();
-    if (tag == DebuggerRequest::Stopped || tag == DebuggerRequest::StopRequest)
+    if (tag == DebuggerRequest::Stopped || tag == DebuggerRequest::StopRequest) {
+        hold.Keep();
         MiDebuggerClick();
-    else if (runStateBefore == 0)
-        SetPause(0, 0);
+    } else {
+        hold.Release();
+    }
 }
 
 void TFormMain::MiPokeClick() {
-    const int before = RunState();
-    SetPause(1, 0);
+    MachineOwner::PauseHold hold(*owner, 0, MachineOwner::PauseHold::IfWasRunning);
     TFormPoke* form = FormPoke();
     form->SetTarget(owner->GetModel(), owner->GetMemory());
     form->exec();
-    ResumeOrReopenDebugger(before);
+    ResumeOrReopenDebugger(hold);
 }
 
 void TFormMain::MiLoadSaveMemClick(int direction) {
-    const int before = RunState();
-    SetPause(1, 0);
+    MachineOwner::PauseHold hold(*owner, 0, MachineOwner::PauseHold::IfWasRunning);
     TFormMemReadWrite* form = FormMemReadWrite();
     form->Setup(owner->GetModel(), owner->GetMemory(), direction == 1);
     form->exec();
-    ResumeOrReopenDebugger(before);
+    ResumeOrReopenDebugger(hold);
 }
 
 void TFormMain::ShowMemoryLoadWindow(const std::string& path) {
@@ -49,10 +49,9 @@ void TFormMain::ShowMemoryLoadWindow(const std::string& path) {
 }
 
 void TFormMain::OpenInMemoryLoadWindow(const std::string& path) {
-    const int before = RunState();
-    SetPause(1, 1);
+    MachineOwner::PauseHold hold(*owner, 1, MachineOwner::PauseHold::IfWasRunning);
     ShowMemoryLoadWindow(path);
     const int tag = owner->DebuggerTag.load();
-    if (before == 0 && tag != DebuggerRequest::Stopped && tag != DebuggerRequest::StopRequest) SetPause(0, 1);
+    if (tag == DebuggerRequest::Stopped || tag == DebuggerRequest::StopRequest) hold.Keep();
 }
 

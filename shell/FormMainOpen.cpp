@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <QMenu>
 
+#include <optional>
+
 #include "common/Config.h"
 #include "common/Lang.h"
 #include "common/Paths.h"
@@ -38,7 +40,10 @@ bool TFormMain::DebuggerWindowVisible() const { return formDebugger && formDebug
 
 void TFormMain::OpenFile(const std::string& path, bool fromOutside) {
     const OpenKind kind = KindOfFile(path);
-    if (fromOutside) SetPause(1, 1);
+    // Opened from outside (command line, another instance): held here; from
+    // the open dialog, by its caller.
+    std::optional<MachineOwner::PauseHold> hold;
+    if (fromOutside) hold.emplace(*owner, 1, MachineOwner::PauseHold::Always);
     switch (kind) {
         case OpenKind::Snapshot:
             ClosePrc();
@@ -56,10 +61,9 @@ void TFormMain::OpenFile(const std::string& path, bool fromOutside) {
         case OpenKind::Memory:
             SetPause(1, 1);
             ShowMemoryLoadWindow(path);
-            if (fromOutside && !DebuggerWindowVisible()) SetPause(0, 1);
+            if (hold && DebuggerWindowVisible()) hold->Keep();
             return;
     }
-    if (fromOutside) SetPause(0, 1);
 }
 
 void TFormMain::OpenFileByName(const std::string& path) {
@@ -68,7 +72,7 @@ void TFormMain::OpenFileByName(const std::string& path) {
 }
 
 void TFormMain::TBtnOpenClick(int kind) {
-    SetPause(1, 0);
+    MachineOwner::PauseHold hold(*owner, 0, MachineOwner::PauseHold::Always);
     std::string filter;
     std::string start;
     if (kind == 1) {
@@ -82,7 +86,6 @@ void TFormMain::TBtnOpenClick(int kind) {
     const std::string title = LangText("FormMain", "text.OpenFileDlg.Title");
     if (prompts->OpenFile(title, filter, "", start))
         OpenFile(start, false);
-    SetPause(0, 0);
 }
 
 void TFormMain::MiOpenTapeClick() { TBtnOpenClick(1); }

@@ -37,54 +37,45 @@ void TFormMain::ShowRecordingIcon(int tag) {
 }
 
 void TFormMain::MiCreatePrcClick() {
-    SetPause(1, 0);
+    MachineOwner::PauseHold hold(*owner, 0, MachineOwner::PauseHold::Always);
     StopRecordings();
     std::string path;
     const std::string title = LangText("FormMain", "text.SaveFileDlg.Title");
     const std::string filter = LangText("FormMain", "text.OpenFileDlg.FilterPrc");
     const bool chosen = prompts->SaveFile(title, filter, "prc", true, path);
-    if (!chosen) {
-        SetPause(0, 0);
-        return;
-    }
+    if (!chosen) return;
     TFormActionRecording& window = *formActionRecording;
     window.ShowStartPanel(true);
     const bool ok = prompts->Exec(window) == QDialog::Accepted;
-    if (!ok) {
-        SetPause(0, 0);
-        return;
-    }
+    if (!ok) return;
     prcSession->SetExternalSnapshots(window.ExternalSnapshots());
     const std::string from = window.StartFromSnapshot() ? MakeAbsolutePath(window.SnapshotFileText()) : std::string();
     // A snapshot that does not load aborts the recording and deletes its file.
     if (prcSession->Create(path, from) != 0) {
         ShowPrcError("err.CreatePrcDlg.Title", "err.CreatePrcDlg.Message");
-        SetPause(0, 0);
         return;
     }
     AddRecentFile(path);
+    hold.Keep();
     SetUpRecordingView();
 }
 
 void TFormMain::MiContinuePrcClick(bool withSender) {
     if (withSender) {
-        SetPause(1, 0);
+        MachineOwner::PauseHold hold(*owner, 0, MachineOwner::PauseHold::Always);
         StopRecordings();
         std::string path;
         const std::string title = LangText("FormMain", "text.OpenFileDlg.Title");
         const std::string filter = LangText("FormMain", "text.OpenFileDlg.FilterPrc");
         const bool chosen = prompts->OpenFile(title, filter, "prc", path);
-        if (!chosen) {
-            SetPause(0, 0);
-            return;
-        }
+        if (!chosen) return;
         prcSession->SetExternalSnapshots(formActionRecording->ExternalSnapshots());
         if (prcSession->Continue(path) != 0) {
             ShowPrcError("err.OpenPrcDlg.Title", "err.OpenPrcDlg.Message");
-            SetPause(0, 0);
             return;
         }
         AddRecentFile(path);
+        hold.Keep();
     }
     SetUpRecordingView();
 }
@@ -102,7 +93,7 @@ void TFormMain::SetUpRecordingView() {
 }
 
 void TFormMain::MiPlaybackPrcClick() {
-    SetPause(1, 0);
+    MachineOwner::PauseHold hold(*owner, 0, MachineOwner::PauseHold::Always);
     StopRecordings();
     std::string path;
     const std::string title = LangText("FormMain", "text.OpenFileDlg.Title");
@@ -112,7 +103,6 @@ void TFormMain::MiPlaybackPrcClick() {
         PlaybackPrc(path);
         AddRecentFile(path);
     }
-    SetPause(0, 0);
 }
 
 bool TFormMain::PlaybackPrc(const std::string& path) {
@@ -135,9 +125,8 @@ void TFormMain::OpenPrcFile(const std::string& path) {
 }
 
 void TFormMain::MiStopPrcClick() {
-    SetPause(1, 0);
+    MachineOwner::PauseHold hold(*owner, 0, MachineOwner::PauseHold::Always);
     ClosePrc();
-    SetPause(0, 0);
 }
 
 void TFormMain::MiShowWinPrcClick() {
@@ -146,20 +135,21 @@ void TFormMain::MiShowWinPrcClick() {
 
 void TFormMain::PrcAddSnapshot() {
     if (!prcSession->IsRecording()) return;
-    SetPause(1, 0);
+    MachineOwner::PauseHold hold(*owner, 0, MachineOwner::PauseHold::Always);
     if (prcSession->AddSavePoint()) formActionRecording->AddThumbnail();
-    SetPause(0, 0);
 }
 
 void TFormMain::PrcRestoreSnapshot() {
     if (!prcSession->IsRecording()) return;
-    SetPause(1, 0);
+    MachineOwner::PauseHold hold(*owner, 0, MachineOwner::PauseHold::Always);
     bool removed = false;
     const int loaded = prcSession->Rollback(removed);
     if (removed) formActionRecording->RemoveLastThumbnail();
-    if (loaded) return;  // linked again; the machine stays paused
+    if (loaded) {
+        hold.Keep();  // linked again; the machine stays paused
+        return;
+    }
     ResetMachine(1);
-    SetPause(0, 0);
 }
 
 void TFormMain::ClosePrc() {

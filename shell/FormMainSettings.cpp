@@ -23,8 +23,7 @@ void TFormMain::CreateSettingsWindow() {
 }
 
 void TFormMain::MiSettingsClick(QAction* sender) {
-    const int wasRunning = RunState();
-    SetPause(1, 1);
+    MachineOwner::PauseHold hold(*owner, 1, MachineOwner::PauseHold::IfWasRunning);
     if (sender && sender->data().isValid() && sender->data().toInt() >= 0)
         formSettings->SelectPage(sender->data().toInt());
     formSettings->TreeItemsClick();
@@ -37,7 +36,6 @@ void TFormMain::MiSettingsClick(QAction* sender) {
     }
     // The General page may have loaded another language.
     firstStart->FollowLater();
-    if (wasRunning == 0) SetPause(0, 1);
 }
 
 void TFormMain::ApplyChangedDocument(std::vector<int> codes) {

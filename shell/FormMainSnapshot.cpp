@@ -68,7 +68,7 @@ bool TFormMain::RunSnapDialog(bool save, std::string& path, uint8_t (&checks)[2]
 void TFormMain::TBtnSaveSnapClick() {
     pugi::xml_node section = SnapshotSection();
     std::string path = MakeAbsolutePath(ReadElementText(section));
-    SetPause(1, 0);
+    MachineOwner::PauseHold hold(*owner, 0, MachineOwner::PauseHold::Always);
     uint8_t checks[2] = {static_cast<uint8_t>(ReadAttrBool(section, "save-snapshot-compressed", true) ? 1 : 0),
                          static_cast<uint8_t>(ReadAttrBool(section, "save-snapshot-with-monitor", false) ? 1 : 0)};
     if (RunSnapDialog(true, path, checks)) {
@@ -84,13 +84,13 @@ void TFormMain::TBtnSaveSnapClick() {
             prompts->Error(this, Text("err.SaveSnap.Title"), Text("err.SaveSnap.Message"));
     }
     // The debugger's window, when shown, keeps the machine paused for it.
-    if (!DebuggerWindowVisible()) SetPause(0, 0);
+    if (DebuggerWindowVisible()) hold.Keep();
 }
 
 void TFormMain::MiOpenSnapClick() {
     pugi::xml_node section = SnapshotSection();
     std::string path = MakeAbsolutePath(ReadElementText(section));
-    SetPause(1, 0);
+    MachineOwner::PauseHold hold(*owner, 0, MachineOwner::PauseHold::Always);
     uint8_t checks[2] = {static_cast<uint8_t>(ReadAttrBool(section, "dont-run-snapshot-on-load", false) ? 1 : 0), 0};
     bool loaded = false;
     bool cancelled = true;
@@ -103,10 +103,10 @@ void TFormMain::MiOpenSnapClick() {
     }
     // A snapshot refused before anything changed leaves the machine as it was.
     if (!loaded && (cancelled || lastSnapshotChanged)) ResetMachine(1);
-    if (checks[0] == 1 && loaded)
+    if (checks[0] == 1 && loaded) {
+        hold.Keep();
         MiDebuggerClick();
-    else
-        SetPause(0, 0);
+    }
 }
 
 bool TFormMain::LoadSnapshotFile(const std::string& path) { return LoadSnapshot(path, -1, 0); }

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <thread>
 
 namespace {
 
@@ -59,7 +58,6 @@ void ChipCpu8080::BuildTables() {
 }
 
 void ChipCpu8080::Reset() {
-    while (Busy.load(std::memory_order_acquire)) std::this_thread::yield();
     INTE = EiStage1 = EiStage2 = Halt = IntRequest = 0;
     PC = 0;
     memory.Reset();
@@ -295,8 +293,8 @@ void ChipCpu8080::ScheduleEvents() {
 }
 
 int32_t ChipCpu8080::Step() {
-    if (Busy.load(std::memory_order_relaxed)) return 0;
-    Busy.store(1, std::memory_order_relaxed);
+    if (inStep) return 0;
+    inStep = true;
 
     ChipMemory& m = memory;
     uint8_t op;
@@ -693,6 +691,6 @@ int32_t ChipCpu8080::Step() {
     LastCycles = cycles;
     SliceClock += cycles;
     TotalClock += static_cast<uint32_t>(cycles);
-    Busy.store(0, std::memory_order_release);
+    inStep = false;
     return cycles;
 }

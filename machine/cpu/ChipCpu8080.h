@@ -127,7 +127,6 @@ public:
     uint8_t EiStage2 = 0;
     uint8_t Halt = 0;
     uint8_t IntRequest = 0;
-    std::atomic<uint8_t> Busy{0};
     int32_t SliceClock = 0;           // cycles within the current slice
     uint32_t TotalClock = 0;          // cycles since creation, wraps
     int32_t LastCycles = 0;           // cycles of the last instruction
@@ -142,6 +141,10 @@ public:
     ChipMemory& GetMemory() { return memory; }
 
 private:
+    // Inside Step: a Step called from a device hook during it does nothing.
+    // Every Step and Reset runs on the emulation thread or under the CPU
+    // mutex, so this is no lock.
+    bool inStep = false;
     void BuildTables();
     // Copies the callback list into the flat arrays (-1 when it is longer).
     void FlattenCycleCallbacks();

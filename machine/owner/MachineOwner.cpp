@@ -28,6 +28,8 @@ MachineOwner::MachineOwner() {
     cpuTimer.SetOnTimer([this](TPreciseTimer*) { PreciseTimerCpuTimer(); });
     screenTimer.SetInterval(kScreenIntervalMs);
     screenTimer.SetOnTimer([this](TPreciseTimer*) { TimerRefreshScreenTimer(); });
+    commandTimer.SetInterval(1);
+    commandTimer.SetOnTimer([this](TPreciseTimer*) { RunCommands(); });
     // While the CPU runs, the screen tick is served in the slices' wake-ups.
     screenTimer.SetFollow(&cpuTimer);
     parts.soundFactory = [](int device, int channels, std::span<const int> volumes) {
@@ -54,8 +56,11 @@ void MachineOwner::Shutdown() {
     SetPause(1, 1);
     cpuTimer.SetEnabled(false);
     screenTimer.SetEnabled(false);
+    commandTimer.SetEnabled(false);
     cpuTimer.WaitIdle();
     screenTimer.WaitIdle();
+    commandTimer.WaitIdle();
+    commands.Drop();
     TPreciseTimer::ShutdownThread();
 }
 
@@ -80,17 +85,50 @@ MachineOwner::Reconfiguration::~Reconfiguration() {
     owner.CpuMutex.unlock();
 }
 
+MachineOwner::PauseHold::PauseHold(MachineOwner& o, int alsoRefreshTimers, Resume r)
+    : owner(o), timers(alsoRefreshTimers), rule(r), before(o.GetRunState()) {
+    owner.SetPause(1, timers);
+}
+
+void MachineOwner::PauseHold::Release() {
+    if (!held) return;
+    held = false;
+    if (rule == Always || before == 0) owner.SetPause(0, timers);
+}
+
 void MachineOwner::PreciseTimerCpuTimer() {
     const int64_t start = SliceRunner::NowNs();
     if (Closing.load() == 1 || DebuggerTag.load() == DebuggerRequest::StopRequest || rebuilding.load()) return;
     // The CPU holds while a tape request waits for the controls tick.
     if (tags.TapeRequestWaiting()) return;
     std::unique_lock<std::recursive_mutex> lock(CpuMutex);
+    if (rebuilding.load() || Closing.load() == 1) return;
+    // Commands first: the slice runs on what they left.
+    if (commands.Waiting()) commands.RunPending();
     // A pause or a rebuild that came while this tick waited wins.
     if (rebuilding.load() || runState.load() == 1 || Closing.load() == 1 || !parts.cpu) return;
     const bool stop = slice.CpuSlice(start);
     lock.unlock();
     if (stop) DebuggerTag.store(DebuggerRequest::StopRequest);
+}
+
+void MachineOwner::Post(CommandQueue::Work work, CommandQueue::Work answer) {
+    if (Closing.load() == 1) return;
+    commands.Post(std::move(work), std::move(answer));
+    commandTimer.SetEnabled(true);
+}
+
+void MachineOwner::RunCommands() {
+    // Off first: a command posted from now on enables it again.
+    commandTimer.SetEnabled(false);
+    if (Closing.load() == 1) return;
+    std::unique_lock<std::recursive_mutex> lock(CpuMutex, std::try_to_lock);
+    if (!lock.owns_lock() || rebuilding.load()) {
+        // Held for a reconfiguration: try again on the next wake-up.
+        commandTimer.SetEnabled(true);
+        return;
+    }
+    commands.RunPending();
 }
 
 void MachineOwner::TimerRefreshScreenTimer() {

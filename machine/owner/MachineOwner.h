@@ -3,7 +3,7 @@
 // that guard it, and carries the main window's machine commands. Each job
 // behind it has its own room: the builder (MachineBuilder), the settings
 // applier (SettingsApplier), the slice runner (SliceRunner) and the request
-// words (TagRequests). What the owner needs from windows comes through the
+// words (TagRequests), the windows' command queue (CommandQueue). What the owner needs from windows comes through the
 // links in OwnerLinks.h.
 
 #include <atomic>
@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "machine/owner/CommandQueue.h"
 #include "machine/owner/MachineBuilder.h"
 #include "machine/owner/MachineParts.h"
 #include "machine/owner/OwnerLinks.h"
@@ -79,8 +80,22 @@ public:
     void PreciseTimerCpuTimer();
     void TimerRefreshScreenTimer();
     // The machine's part of the 20 ms controls tick (user-interface thread):
-    // the two request words, keyboard scan, LEDs, disk and tape icons.
+    // the two request words, whether the keyboard is free, LEDs, disk and
+    // tape icons. The key matrix itself is written by the slices alone.
     void TimerRefreshControlsTimer();
+
+    // A window's command: work runs on the emulation thread under the CPU
+    // mutex at the next slice boundary, also while the machine is paused,
+    // in the order posted; then answer (may be empty) runs on the thread of
+    // the answer poster. Any thread may post; a command posted while closing
+    // never runs. The work must not reach the windows (nor call what tells
+    // the view, such as SetPause or a build): that belongs in the answer.
+    void Post(CommandQueue::Work work, CommandQueue::Work answer = {});
+    // The shell hands answers to its user-interface thread; without a poster
+    // an answer runs on the emulation thread right after its command.
+    void SetAnswerPoster(CommandQueue::AnswerPoster poster) { commands.SetAnswerPoster(std::move(poster)); }
+    // The command wake-up while the CPU does not run (timer thread; tests call it).
+    void RunCommands();
 
     // state 0 runs (unless the monitor ROM is missing), 1 pauses.
     void SetPause(int state, int alsoRefreshTimers);
@@ -101,6 +116,31 @@ public:
     private:
         MachineOwner& owner;
         bool outer;
+    };
+
+    // Holds the machine paused while a dialog is open or a file is read
+    // (SetPause(1, timers) at the start). When the hold ends it runs the
+    // machine again by its rule: Always, or IfWasRunning (only when it ran
+    // as the hold began), with the same timers flag. Keep() ends the hold
+    // leaving the machine paused; Release() ends it now by its rule. Holds nest.
+    class PauseHold {
+    public:
+        enum Resume { Always, IfWasRunning };
+        PauseHold(MachineOwner& owner, int alsoRefreshTimers, Resume rule);
+        ~PauseHold() { Release(); }
+        PauseHold(const PauseHold&) = delete;
+        PauseHold& operator=(const PauseHold&) = delete;
+        // The run state as the hold began (0 running).
+        int StateBefore() const { return before; }
+        void Keep() { held = false; }
+        void Release();
+
+    private:
+        MachineOwner& owner;
+        int timers;
+        Resume rule;
+        int before;
+        bool held = true;
     };
 
     // The configuration name of a model ("Model-1" ...), "" outside 0-7.
@@ -189,6 +229,9 @@ private:
 
     TPreciseTimer cpuTimer;
     TPreciseTimer screenTimer;
+    // Wakes the timer thread for posted commands; enabled by Post, off once served.
+    TPreciseTimer commandTimer;
+    CommandQueue commands;
     SettingsApplier applier{parts, cpuTimer};
     SliceRunner slice{parts, tags.debugger, tags.TapeHold()};
 

@@ -134,6 +134,11 @@ bool SliceRunner::CpuSlice(int64_t startNs) {
     if (!stop && !held) {
         c.SliceClock -= kSliceCycles;
         keyClock += kSliceCycles;
+        // The only writer of the key matrix besides the key events above.
+        if (++keyboardSlices >= kKeyboardSlices) {
+            keyboardSlices = 0;
+            if (parts.systemPio && keyboardFree.load(std::memory_order_relaxed)) parts.systemPio->ScanKeyboard();
+        }
         const int32_t count = sliceCount.fetch_add(1) + 1;
         if (parts.recording && parts.recording->IsRecording() && count % kRecordingFlushSlices == 0) parts.recording->Flush();
         const int32_t since = videoSlices.load(std::memory_order_relaxed) + 1;
@@ -203,8 +208,8 @@ void SliceRunner::ControlsTick(bool tapeBrowserIdle) {
     if (browser) browser->PeriodicUpdate();
     if (parts.systemPio) {
         const bool browserActive = browser && browser->IsActiveWindow();
-        if (!browserActive && tapeBrowserIdle && debuggerTag.load() != DebuggerRequest::Stopped)
-            parts.systemPio->ScanKeyboard();
+        keyboardFree.store(!browserActive && tapeBrowserIdle && debuggerTag.load() != DebuggerRequest::Stopped,
+                           std::memory_order_relaxed);
         const uint8_t leds = parts.systemPio->leds.load();
         if (view)
             for (int i = 0; i < 3; ++i) view->SetLed(i, (leds >> i) & 1);

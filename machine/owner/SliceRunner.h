@@ -18,6 +18,10 @@ public:
     static constexpr int32_t kVideoInterruptSlices = 10;
     // A running recording writes its pending IN bytes every 200 slices.
     static constexpr int32_t kRecordingFlushSlices = 200;
+    // The keyboard step (host scan, or the next step of inserted text) comes
+    // every 10 slices of emulated time (20 ms), so inserted text is typed at
+    // the same emulated pace whatever the speed.
+    static constexpr int32_t kKeyboardSlices = 10;
 
     // hold: while not 0 the CPU holds (a tape request waits for the
     // user-interface thread).
@@ -30,8 +34,8 @@ public:
     // goes on from there.
     bool CpuSlice(int64_t startNs);
     void ScreenTick();
-    // Keyboard scan, LEDs, disk and tape icons. tapeBrowserIdle: the tape
-    // browser's request word is idle.
+    // Whether the keyboard is free for the slices' keyboard step; LEDs, disk
+    // and tape icons. tapeBrowserIdle: the tape browser's request word is idle.
     void ControlsTick(bool tapeBrowserIdle);
 
     // Percentage shown for busyUs microseconds in slices within elapsedMs.
@@ -55,6 +59,10 @@ private:
     std::atomic<int32_t> sliceCount{0};
     std::atomic<int32_t> videoSlices{0};  // completed slices since the last video interrupt
     int64_t keyClock = 0;                 // emulated cycles of completed slices, for the key events
+    int32_t keyboardSlices = 0;           // completed slices since the last keyboard step
+    // Set by the controls tick: neither the tape browser (active, or busy
+    // with a request) nor a stopped debugger holds the keyboard.
+    std::atomic<bool> keyboardFree{true};
 
     // Screen-tick state (timer thread).
     int phase = 0;

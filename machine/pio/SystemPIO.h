@@ -18,9 +18,9 @@ class HostKeyState;
 // tones, a LED and the memory-mapping lines. Also turns the host key state
 // into the emulated key matrix and types inserted text.
 //
-// The CPU thread (ports, hooks, Tick, ScanAfterKeyEvents at a slice
-// boundary) and the user-interface thread (ScanKeyboard, SetInsertText,
-// reading leds and changeWord) share the matrix, modifiers, changeWord and
+// The CPU thread (ports, hooks, Tick, ScanAfterKeyEvents and ScanKeyboard
+// at a slice boundary, the only writer of the matrix) and the user-interface
+// thread (SetInsertText, reading leds and changeWord) share the matrix, modifiers, changeWord and
 // leds as atomic bytes; the inserted text is guarded by its own small lock,
 // and the two scans by another, taken only at slice boundaries and ticks.
 class SystemPIO : public PeripheralDevice {
@@ -38,8 +38,8 @@ public:
     // The speaker's level writer (channel 0); an empty closure silences it.
     void SetSoundSink(SoundLevelSink sink);
 
-    // Controls-timer step (every 20 ms): types the next character of inserted
-    // text, or scans the host key state into the matrix.
+    // Keyboard step, every 10 slices (20 ms of emulated time): types the next
+    // character of inserted text, or scans the host key state into the matrix.
     void ScanKeyboard();
     // Emulation thread, at a slice boundary after host key events were
     // applied: scans the host key state into the matrix at once, unless

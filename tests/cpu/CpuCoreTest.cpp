@@ -539,7 +539,9 @@ TEST_F(CpuTest, SecondStepWhileRunningDoesNothing) {
     EXPECT_EQ(cpu.A, 0x01);
     EXPECT_EQ(cpu.InstructionCounter, 1u);
     EXPECT_EQ(cpu.SliceClock, 7);
-    EXPECT_EQ(cpu.Busy.load(), 0);
+    // The guard is down again: the next Step runs the NOP.
+    EXPECT_EQ(cpu.Step(), 4);
+    EXPECT_EQ(cpu.PC, 0x0103);
 }
 
 TEST_F(CpuTest, PortAccessesSeeTheClockBeforeTheInstruction) {

@@ -245,7 +245,11 @@ TEST_F(RequestWordsTest, KeyboardScanOnlyWhenNeitherWindowHoldsIt) {
         watching.active = c.browserActive;
         owner.TapeBrowserTag = c.browserTag;
         owner.DebuggerTag = c.debuggerTag;
+        // The controls tick decides; the slices' next keyboard step scans.
         owner.TimerRefreshControlsTimer();
+        owner.TapeBrowserTag = 0;
+        owner.DebuggerTag = 0;
+        for (int i = 0; i < SliceRunner::kKeyboardSlices; ++i) owner.PreciseTimerCpuTimer();
         EXPECT_EQ(sys.matrix[0].load() == 0x10, c.scanned);
     }
     owner.TapeBrowserTag = 0;
@@ -259,8 +263,10 @@ TEST_F(RequestWordsTest, TwoMachinesNeverShareKeys) {
     other.BuildMachine(0, 0, nullptr);
     // Space is column 0, row bit 10h; each owner scans its own key state.
     owner.Keys().SetKey(VK_SPACE, true);
-    owner.TimerRefreshControlsTimer();
-    other.TimerRefreshControlsTimer();
+    for (int i = 0; i < SliceRunner::kKeyboardSlices; ++i) {
+        owner.PreciseTimerCpuTimer();
+        other.PreciseTimerCpuTimer();
+    }
     EXPECT_EQ(owner.GetSystemPio()->matrix[0].load(), 0x10);
     EXPECT_EQ(other.GetSystemPio()->matrix[0].load(), 0x00);
     owner.SetPause(1, 0);

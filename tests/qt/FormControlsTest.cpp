@@ -128,14 +128,19 @@ private slots:
         Start();
         QGuiApplication::clipboard()->setText("\n");
         form->ActionNamed("MiInsertText")->trigger();
-        SystemPIO* pio = form->Owner().GetSystemPio();
-        // Ticks until the pump has taken the character.
-        for (int i = 0; i < 10 && !pio->GetInsertText().empty(); ++i) form->TimerRefreshControlsTimer();
+        MachineOwner& o = form->Owner();
+        SystemPIO* pio = o.GetSystemPio();
+        // The running slices type it: one keyboard step every 10 slices.
+        auto keyboardSteps = [&o](int n) {
+            const int32_t until = o.GetSliceCount() + n * SliceRunner::kKeyboardSlices;
+            QTRY_VERIFY_WITH_TIMEOUT(o.GetSliceCount() >= until, 10000);
+        };
+        for (int i = 0; i < 10 && !pio->GetInsertText().empty(); ++i) keyboardSteps(1);
         QVERIFY(pio->GetInsertText().empty());
         // A dropped character never presses a key; Return leaves a pause of a
         // second before the next one, so a following character still waits.
         pio->SetInsertText(u"X");
-        for (int i = 0; i < 10; ++i) form->TimerRefreshControlsTimer();
+        keyboardSteps(10);
         QCOMPARE(pio->GetInsertText(), std::u16string(u"X"));
     }
 

@@ -190,6 +190,38 @@ private slots:
         QCOMPARE(o.DebuggerTag.load(), int(DebuggerRequest::Running));
     }
 
+    // The debugger's steps go to the emulation thread as commands; their
+    // answers refresh the window here.
+    void stepsAndSwitchesRunThroughTheMachinesCommands() {
+        form->ActionNamed("MiDebugger")->trigger();
+        TFormDebugger* d = form->FormDebugger();
+        MachineOwner& o = form->Owner();
+        auto pc = [&o] {
+            std::lock_guard<std::recursive_mutex> hold(o.CpuMutex);
+            return o.GetCpu()->PC;
+        };
+        {
+            std::lock_guard<std::recursive_mutex> hold(o.CpuMutex);
+            ChipMemory& m = *o.GetMemory();
+            const uint8_t code[] = {0x00, 0xCD, 0x10, 0x40, 0x00};  // NOP; CALL 4010h; NOP
+            for (int i = 0; i < 5; ++i) m.WriteByte(0x4000 + i, code[i]);
+            m.WriteByte(0x4010, 0xC9);  // RET
+            o.GetCpu()->PC = 0x4000;
+            o.GetCpu()->SP = 0x7000;
+        }
+        d->EnterStopped();
+        d->SbStepClick();
+        QTRY_COMPARE_WITH_TIMEOUT(pc(), uint16_t(0x4001), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(d->findChild<QLabel*>("RegPC")->text().contains("4001"), 5000);
+        // Over the call: the routine runs in slices, the debugger opens again after it.
+        // (Stopped and paused before as well: only the three together mark the end.)
+        d->SbStepOverClick();
+        QTRY_VERIFY_WITH_TIMEOUT(pc() == 0x4004 && o.DebuggerTag.load() == DebuggerRequest::Stopped &&
+                                     form->RunState() == 1,
+                                 10000);
+        QVERIFY(d->isVisible());
+    }
+
     void followsARebuiltMachine() {
         form->ActionNamed("MiDebugger")->trigger();
         TFormDebugger* d = form->FormDebugger();

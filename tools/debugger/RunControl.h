@@ -1,6 +1,7 @@
 #pragma once
 // Breakpoints, stepping and the memory switches of the debugger, against the
-// owner's request word; the CPU slice reaches it through DebuggerLink.
+// owner's request word; the CPU slice reaches it through DebuggerLink. The
+// window runs its steps through Post, so that they run on the emulation thread.
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -45,6 +46,20 @@ public:
     // Called by the controls tick on a stop request (pause and show the window).
     std::function<void()> onStopRequest;
 
+    // Hands work to the emulation thread and its answer back to the window's
+    // thread (the owner's command queue); unset, both run here and now.
+    using Work = std::function<void()>;
+    using Poster = std::function<void(Work work, Work answer)>;
+    void SetPoster(Poster p) { poster = std::move(p); }
+    void Post(Work work, Work answer = {}) {
+        if (poster) {
+            poster(std::move(work), std::move(answer));
+            return;
+        }
+        work();
+        if (answer) answer();
+    }
+
     // User-interface thread, machine paused.
     BreakPoint& Bp(int index) { return bps[index]; }
     void SetBp(int index, uint16_t address, bool active) {
@@ -53,6 +68,7 @@ public:
     }
     // Drops the temporary breakpoint and marks the machine stopped.
     void EnterStopped();
+    // The stepping and the switches run the CPU: through Post.
     void Step();       // one instruction, stays stopped
     void StepOver();   // over a call or RST, else one step
     void StepOut();    // to the caller, or one step on a return
@@ -78,6 +94,7 @@ private:
     ChipMemory* memory = nullptr;
     int model = -1;
     BreakPoint bps[kCount];
+    Poster poster;
     std::atomic<uint16_t> savedSp{0};
 };
 

@@ -7,6 +7,8 @@
 #include <QListWidget>
 #include <QToolButton>
 
+#include <memory>
+
 #include "common/TextUtils.h"
 #include "machine/core/RequestWords.h"
 #include "machine/cpu/ChipCpu8080.h"
@@ -40,26 +42,29 @@ void TFormDebugger::SbTo0Click() {
 }
 
 void TFormDebugger::SbStepClick() {
-    run.Step();
-    EnterStopped();
+    run.Post([this] { run.Step(); }, [this] { EnterStopped(); });
 }
 
 void TFormDebugger::SbStepOverClick() {
-    run.StepOver();
-    if (run.State() == DebuggerRequest::Stopped) EnterStopped();
+    run.Post([this] { run.StepOver(); }, [this] {
+        if (run.State() == DebuggerRequest::Stopped) EnterStopped();
+    });
 }
 
 void TFormDebugger::SbStepOutClick() {
-    run.StepOut();
-    if (run.State() == DebuggerRequest::Stopped) EnterStopped();
+    run.Post([this] { run.StepOut(); }, [this] {
+        if (run.State() == DebuggerRequest::Stopped) EnterStopped();
+    });
 }
 
-void TFormDebugger::SbToNextClick() { run.RunToNext(); }
+void TFormDebugger::SbToNextClick() {
+    run.Post([this] { run.RunToNext(); });
+}
 
 void TFormDebugger::SbRunClick(QObject* sender) {
     if (run.State() == DebuggerRequest::Stopped && !CanAct(true, true)) return;
     SaveSettings();
-    run.Run();
+    run.Post([this] { run.Run(); });
     if (sender) hide();
     disass->hide();
     find->hide();
@@ -129,12 +134,18 @@ void TFormDebugger::RegsDblClick(int tag) {
 
 void TFormDebugger::LblAllRamDblClick() {
     if (!CanAct(true, true)) return;
-    if (run.SwitchAllRam()) FormShow();
+    auto done = std::make_shared<bool>(false);
+    run.Post([this, done] { *done = run.SwitchAllRam(); }, [this, done] {
+        if (*done) FormShow();
+    });
 }
 
 void TFormDebugger::LblRemapDblClick() {
     if (!CanAct(true, true)) return;
-    if (run.SwitchRemap()) FormShow();
+    auto done = std::make_shared<bool>(false);
+    run.Post([this, done] { *done = run.SwitchRemap(); }, [this, done] {
+        if (*done) FormShow();
+    });
 }
 
 void TFormDebugger::NestingsDblClick() {
