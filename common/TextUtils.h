@@ -4,6 +4,9 @@
 
 #include "platform/Guid.h"
 
+// True when a and b are the same text but for the case of ASCII letters.
+bool SameTextNoCase(const std::string& a, const std::string& b);
+
 // Every backslash becomes a line feed.
 void ConvertLineBreaks(std::string& text);
 

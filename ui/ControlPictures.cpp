@@ -925,16 +925,22 @@ const Plate kPlates[8] = {
     {QRectF(7, 1.5, 32, 10.5), "2717", QColor(40, 60, 120), kPlateWhite},
 };
 
-}  // namespace
-
-QPixmap CommandPicture(Command command, int size) {
+// A size x size picture drawn on the 16 x 16 grid.
+template <class F>
+QPixmap OnGrid(int size, F draw) {
     QImage image = Blank(size, size);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.scale(size / 16.0, size / 16.0);
-    DrawCommand(p, command);
+    draw(p);
     p.end();
     return QPixmap::fromImage(image);
+}
+
+}  // namespace
+
+QPixmap CommandPicture(Command command, int size) {
+    return OnGrid(size, [command](QPainter& p) { DrawCommand(p, command); });
 }
 
 QIcon CommandIcon(Command command) {
@@ -972,13 +978,7 @@ QIcon TwoStateIcon(Command off, Command on) {
 }
 
 QPixmap SubjectPicture(Subject subject, int size) {
-    QImage image = Blank(size, size);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.scale(size / 16.0, size / 16.0);
-    DrawSubject(p, subject);
-    p.end();
-    return QPixmap::fromImage(image);
+    return OnGrid(size, [subject](QPainter& p) { DrawSubject(p, subject); });
 }
 
 QIcon SubjectIcon(Subject subject) {

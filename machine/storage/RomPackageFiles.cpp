@@ -7,25 +7,16 @@
 #include "common/Config.h"
 #include "common/Files.h"
 #include "common/Paths.h"
+#include "common/TextUtils.h"
 
 namespace {
 
-bool EqualsNoCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = char(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = char(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
-}
 
 bool HasRmmExtension(const std::string& path) {
     const size_t slash = path.find_last_of('/');
     const size_t dot = path.find_last_of('.');
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
-    return EqualsNoCase(path.substr(dot), ".rmm");
+    return SameTextNoCase(path.substr(dot), ".rmm");
 }
 
 int KbOf(int32_t size) { return (size + 1023) / 1024; }
@@ -90,7 +81,7 @@ PackageList ListPackages(pugi::xml_node romPackages) {
 int FindPackage(const std::vector<std::string>& names, const std::string& wanted) {
     int found = -1;
     for (size_t i = 0; i < names.size(); ++i)
-        if (EqualsNoCase(names[i], wanted)) found = static_cast<int>(i);
+        if (SameTextNoCase(names[i], wanted)) found = static_cast<int>(i);
     return found;
 }
 

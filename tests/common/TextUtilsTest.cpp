@@ -106,3 +106,14 @@ TEST(ConvertLineBreaks, EveryBackslashBecomesLineFeed) {
 }
 
 }  // namespace
+
+TEST(SameTextNoCase, OnlyAsciiLettersFold) {
+    struct Case {
+        const char* a;
+        const char* b;
+        bool same;
+    };
+    const Case cases[] = {{"basic.RMM", "BASIC.rmm", true}, {"", "", true},     {"a", "", false},
+                          {"[", "{", false},                {"@", "`", false}, {"\xc3\x81", "\xc3\xa1", false}};
+    for (const Case& c : cases) EXPECT_EQ(SameTextNoCase(c.a, c.b), c.same) << c.a << " / " << c.b;
+}

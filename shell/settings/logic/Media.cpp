@@ -5,19 +5,10 @@
 #include "common/Paths.h"
 #include "machine/core/ModelCapabilities.h"
 #include "shell/settings/logic/SettingsWriter.h"
+#include "common/TextUtils.h"
 
 namespace {
 
-bool SameNoCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = char(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = char(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
-}
 
 bool IsNoFile(const std::string& p) { return p.empty() || p == kNoFile; }
 
@@ -31,7 +22,7 @@ bool FileHasSize(const std::string& path, int64_t size) {
 
 int32_t Pmd32ImageSize(int model, const std::string& path) {
     if (!Capabilities(model).consulDiskImages) return kPmd32ImageSize;
-    const bool dcz = path.size() >= 4 && SameNoCase(path.substr(path.size() - 4), ".dcz");
+    const bool dcz = path.size() >= 4 && SameTextNoCase(path.substr(path.size() - 4), ".dcz");
     return dcz ? kPmd32ImageSize : kC2717ImageSize;
 }
 
@@ -48,7 +39,7 @@ DriveView ShownDrives(const std::array<std::string, 4>& stored) {
         if (IsNoFile(stored[d])) continue;
         bool seen = false;
         for (int e = 0; e < d; ++e)
-            if (SameNoCase(v.shown[e], stored[d])) seen = true;
+            if (SameTextNoCase(v.shown[e], stored[d])) seen = true;
         if (seen) {
             v.duplicate[d] = true;
             continue;

@@ -7,18 +7,13 @@
 
 #include "common/Config.h"
 #include "machine/owner/ColorTable.h"
+#include "common/TextUtils.h"
 
 namespace {
 
 char Lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
 char Upper(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
 
-bool SameNoCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (Lower(a[i]) != Lower(b[i])) return false;
-    return true;
-}
 
 }  // namespace
 
@@ -87,7 +82,7 @@ int LoadVolume(pugi::xml_node sound, const char* name, int def, bool& rewrite) {
 std::vector<LanguageEntry> LanguageEntries(const std::vector<std::string>& fileNames) {
     std::vector<LanguageEntry> list;
     for (const std::string& f : fileNames) {
-        if (f.size() <= 4 || !SameNoCase(f.substr(f.size() - 4), ".ini")) continue;
+        if (f.size() <= 4 || !SameTextNoCase(f.substr(f.size() - 4), ".ini")) continue;
         LanguageEntry e;
         e.baseName = f.substr(0, f.size() - 4);
         e.shownName = e.baseName;
@@ -100,7 +95,7 @@ std::vector<LanguageEntry> LanguageEntries(const std::vector<std::string>& fileN
 
 int FindLanguage(const std::vector<LanguageEntry>& entries, const std::string& stored) {
     for (size_t i = 0; i < entries.size(); ++i)
-        if (SameNoCase(entries[i].baseName, stored)) return static_cast<int>(i);
+        if (SameTextNoCase(entries[i].baseName, stored)) return static_cast<int>(i);
     return -1;
 }
 
@@ -110,7 +105,7 @@ std::vector<std::string> ListLanguageFiles(const std::string& folder) {
     for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
         if (!entry.is_regular_file(ec)) continue;
         const std::string n = entry.path().filename().string();
-        if (n.size() > 4 && SameNoCase(n.substr(n.size() - 4), ".ini")) names.push_back(n);
+        if (n.size() > 4 && SameTextNoCase(n.substr(n.size() - 4), ".ini")) names.push_back(n);
     }
     std::sort(names.begin(), names.end());
     return names;

@@ -5,19 +5,10 @@
 #include "common/Config.h"
 #include "common/Files.h"
 #include "common/Paths.h"
+#include "common/TextUtils.h"
 
 namespace {
 
-bool EqualsNoCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = char(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = char(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
-}
 
 int KbOf(int32_t size) { return static_cast<int>((int64_t{size} + 1023) / 1024); }
 
@@ -114,7 +105,7 @@ DeleteResult DeletePackage(pugi::xml_node root, const std::string& typed) {
     for (pugi::xml_node m = models.first_child(); m; m = m.next_sibling()) {
         if (m.type() != pugi::node_element || std::string(m.name()).rfind("Model", 0) != 0) continue;
         pugi::xml_node rm = FindChildElement(m, "RomModule");
-        if (rm && EqualsNoCase(ReadAttrString(rm, "name"), n)) return DeleteResult::InUse;
+        if (rm && SameTextNoCase(ReadAttrString(rm, "name"), n)) return DeleteResult::InUse;
     }
     pugi::xml_node packages = FindChildElement(root, "RomPackages");
     const PackageList list = ListPackages(packages);
@@ -122,6 +113,6 @@ DeleteResult DeletePackage(pugi::xml_node root, const std::string& typed) {
     if (at < 0) return DeleteResult::NotFound;
     packages.remove_child(PackageAt(packages, list, at));
     pugi::xml_node raom = FindChildElement(FindChildElement(root, "Storages"), "RaomModule");
-    if (raom && EqualsNoCase(ReadAttrString(raom, "name"), n)) WriteAttrString(raom, "name", "");
+    if (raom && SameTextNoCase(ReadAttrString(raom, "name"), n)) WriteAttrString(raom, "name", "");
     return DeleteResult::Deleted;
 }
