@@ -19,7 +19,6 @@ bool HasRmmExtension(const std::string& path) {
     return SameTextNoCase(path.substr(dot), ".rmm");
 }
 
-int KbOf(int32_t size) { return (size + 1023) / 1024; }
 
 }  // namespace
 
@@ -55,7 +54,7 @@ RomFileList BuildRomFileList(pugi::xml_node package) {
         } else {
             f.size = CheckRomFile(MakeAbsolutePath(f.path), f.status);
         }
-        totalKb += KbOf(f.size);
+        totalKb += RomFileKb(f.size);
         if (totalKb > 256)
             f.status = 5;
         else if (totalKb > 64)
@@ -93,3 +92,4 @@ pugi::xml_node PackageAt(pugi::xml_node romPackages, const PackageList& list, in
     return {};
 }
 
+int RomFileKb(int32_t size) { return static_cast<int>((int64_t{size} + 1023) / 1024); }

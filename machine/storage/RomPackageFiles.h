@@ -13,6 +13,9 @@
 // unreadable or not ".rmm", 2 bad size (below 1 KB, above 32 KB, not whole KB).
 int32_t CheckRomFile(const std::string& path, int32_t& status);
 
+// Whole KB a file of size bytes takes (rounded up; any int32 size).
+int RomFileKb(int32_t size);
+
 // The file list of one RomPackage element: "-" is a 1 KB gap; running totals
 // beyond 32, 64 and 256 KB give statuses 3, 4 and 5.
 RomFileList BuildRomFileList(pugi::xml_node package);

@@ -9,9 +9,6 @@
 
 namespace {
 
-
-int KbOf(int32_t size) { return static_cast<int>((int64_t{size} + 1023) / 1024); }
-
 std::string Format(const char* fmt, long value) {
     char buf[32];
     std::snprintf(buf, sizeof buf, fmt, value);
@@ -36,7 +33,7 @@ std::vector<RomFileRow> RomFileRows(const RomFileList& files) {
         r.icon = f.status < 0 ? 0 : (f.status > 3 ? 3 : f.status);
         if (a < 256 && f.status != 1) {
             r.address = Format("%06lXh", long(a) * 1024);
-            r.size = f.size == 0 ? "???" : Format("%ld", KbOf(f.size));
+            r.size = f.size == 0 ? "???" : Format("%ld", RomFileKb(f.size));
             if (a >= 9 && a <= 31 && f.path != "-") {
                 char before[8] = "-", after[8] = "-", text[24];
                 if (a <= 15) std::snprintf(before, sizeof before, "%d", a - 9);
@@ -45,7 +42,7 @@ std::vector<RomFileRow> RomFileRows(const RomFileList& files) {
                 r.romX = text;
             }
         }
-        a += KbOf(f.size);
+        a += RomFileKb(f.size);
         rows.push_back(std::move(r));
     }
     return rows;
