@@ -227,6 +227,23 @@ private slots:
         QCOMPARE(form->Owner().GetMemory()->ReadByte(0x5009), uint8_t('9'));
     }
 
+    // Through the open dialog: the machine runs again with its picture.
+    void memoryFileFromTheOpenDialogKeepsTheScreenRunning() {
+        Start();
+        QVERIFY(prog->Write("game.xyz", "0123456789"));
+        TFormMemReadWrite* mem = form->FormMemReadWrite();
+        WhenShown(mem, [mem] {
+            Child<QLineEdit>(mem, "MeStart")->setText("20480");
+            Child<QPushButton>(mem, "BtnOK")->click();
+        });
+        w.prompts.paths = {prog->Path("game.xyz").toStdString()};
+        form->TBtnOpenClick(0);
+        QCOMPARE(form->RunState(), 0);
+        QVERIFY(form->Owner().ScreenTimer().Enabled());
+        form->SetPause(1, 1);
+        QCOMPARE(form->Owner().GetMemory()->ReadByte(0x5009), uint8_t('9'));
+    }
+
     void everyNamedControlIsTranslated() {
         Start();
         IniFile ini;
