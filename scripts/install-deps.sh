@@ -9,6 +9,6 @@ $SUDO apt-get install -y --no-install-recommends \
   g++ cmake ninja-build pkg-config \
   qt6-base-dev libpugixml-dev portaudio19-dev zlib1g-dev libsdl2-dev \
   libgtest-dev xvfb xauth openbox \
-  nettle-dev xdotool lintian desktop-file-utils appstream dpkg-dev file \
+  nettle-dev xdotool x11-utils lintian desktop-file-utils appstream dpkg-dev file \
   shared-mime-info libglib2.0-bin \
   clang libclang-rt-14-dev

@@ -18,58 +18,27 @@
 #include "tests/qt/FakePrompts.h"
 #include "tests/qt/TestProgramDir.h"
 #include "tests/qt/TestWindowManager.h"
+#include "tests/qt/XdoMainWindow.h"
 #include "tools/debugger/window/FormDebugger.h"
 
 class DebuggerKeysTest : public QObject {
     Q_OBJECT
 
-    TestWindowManager wm;
-    std::unique_ptr<TestProgramDir> prog;
-    FakePrompts prompts;
-    std::unique_ptr<TFormMain> form;
+    XdoMainWindow x;
+    std::unique_ptr<TFormMain>& form = x.form;
 
-    static QString Xdotool() { return QStandardPaths::findExecutable("xdotool"); }
-
-    // Types one key combination (xdotool's names) into the focused window.
-    static bool Type(const QString& keys) {
-        QProcess p;
-        p.start(Xdotool(), {"key", "--clearmodifiers", keys});
-        return p.waitForFinished(5000) && p.exitCode() == 0;
-    }
-
-    // Makes the debugger the active window with focus in w.
-    bool FocusIn(TFormDebugger* d, QWidget* w) {
-        QProcess p;
-        p.start(Xdotool(), {"windowactivate", "--sync", QString::number(d->winId())});
-        p.waitForFinished(5000);
-        d->activateWindow();
-        if (!QTest::qWaitFor([d] { return QApplication::activeWindow() == d; }, 5000)) return false;
-        w->setFocus(Qt::OtherFocusReason);
-        return QTest::qWaitFor([w] { return QApplication::focusWidget() == w; }, 5000);
-    }
+    static bool Type(const QString& keys) { return XdoMainWindow::Key(keys); }
+    static bool FocusIn(TFormDebugger* d, QWidget* w) { return XdoMainWindow::FocusIn(d, w); }
 
 private slots:
     void initTestCase() {
-        if (!TestWindowManager::OnX11()) QSKIP("needs an X server");
-        if (Xdotool().isEmpty()) QSKIP("xdotool is not installed");
-        QVERIFY(wm.Start());
+        if (const char* why = XdoMainWindow::Missing()) QSKIP(why);
+        QVERIFY(x.wm.Start());
     }
 
-    void init() {
-        prog = std::make_unique<TestProgramDir>();
-        QVERIFY(prog->Make([](QString& t) { t.replace("mute=\"false\"", "mute=\"true\""); }));
-        TFormMain::SetProgramDirOverride(prog->Path().toStdString());
-        form = std::make_unique<TFormMain>(prompts);
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-        QVERIFY(!form->FirstShowPending());
-    }
+    void init() { QVERIFY(x.Show()); }
 
-    void cleanup() {
-        form.reset();
-        prog.reset();
-        TFormMain::SetProgramDirOverride("");
-    }
+    void cleanup() { x.Close(); }
 
     // With the list as Dump on MEM: Down and Up step 8 bytes, Page Down and
     // Page Up 80, Home returns to offset 0, Ctrl+C starts the copy.

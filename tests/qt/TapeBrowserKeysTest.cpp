@@ -16,6 +16,7 @@
 #include "tests/qt/FakePrompts.h"
 #include "tests/qt/TestProgramDir.h"
 #include "tests/qt/TestWindowManager.h"
+#include "tests/qt/XdoMainWindow.h"
 #include "tools/tape/window/TapeBrowser.h"
 
 namespace {
@@ -58,27 +59,12 @@ Bytes HeaderBlock(uint8_t number, int n) {
 class TapeBrowserKeysTest : public QObject {
     Q_OBJECT
 
-    TestWindowManager wm;
     QTemporaryDir dir;
-    std::unique_ptr<TestProgramDir> prog;
-    FakePrompts prompts;
-    std::unique_ptr<TFormMain> form;
+    XdoMainWindow x;
+    std::unique_ptr<TFormMain>& form = x.form;
 
-    static QString Xdotool() { return QStandardPaths::findExecutable("xdotool"); }
-
-    static bool Type(const QString& keys) {
-        QProcess p;
-        p.start(Xdotool(), {"key", "--clearmodifiers", keys});
-        return p.waitForFinished(5000) && p.exitCode() == 0;
-    }
-
-    static bool Activate(QWidget* window) {
-        QProcess p;
-        p.start(Xdotool(), {"windowactivate", "--sync", QString::number(window->winId())});
-        p.waitForFinished(5000);
-        window->activateWindow();
-        return QTest::qWaitFor([window] { return QApplication::activeWindow() == window; }, 5000);
-    }
+    static bool Type(const QString& keys) { return XdoMainWindow::Key(keys); }
+    static bool Activate(QWidget* window) { return XdoMainWindow::Activate(window); }
 
     // The browser active with the focus in its block list, row 2 selected.
     bool FocusTheList(TFormTapeBrowser* b) {
@@ -93,26 +79,13 @@ class TapeBrowserKeysTest : public QObject {
 
 private slots:
     void initTestCase() {
-        if (!TestWindowManager::OnX11()) QSKIP("needs an X server");
-        if (Xdotool().isEmpty()) QSKIP("xdotool is not installed");
-        QVERIFY(wm.Start());
+        if (const char* why = XdoMainWindow::Missing()) QSKIP(why);
+        QVERIFY(x.wm.Start());
     }
 
-    void init() {
-        prog = std::make_unique<TestProgramDir>();
-        QVERIFY(prog->Make([](QString& t) { t.replace("mute=\"false\"", "mute=\"true\""); }));
-        TFormMain::SetProgramDirOverride(prog->Path().toStdString());
-        form = std::make_unique<TFormMain>(prompts);
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-        QVERIFY(!form->FirstShowPending());
-    }
+    void init() { QVERIFY(x.Show()); }
 
-    void cleanup() {
-        form.reset();
-        prog.reset();
-        TFormMain::SetProgramDirOverride("");
-    }
+    void cleanup() { x.Close(); }
 
     void spaceMakesTheSelectedBlockCurrent() {
         TFormTapeBrowser* b = OpenTape();

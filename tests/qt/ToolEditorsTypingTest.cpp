@@ -24,6 +24,7 @@
 #include "tests/qt/FakePrompts.h"
 #include "tests/qt/TestProgramDir.h"
 #include "tests/qt/TestWindowManager.h"
+#include "tests/qt/XdoMainWindow.h"
 #include "tools/debugger/window/DbgWindowUtils.h"
 #include "tools/debugger/window/FormDbgFind.h"
 #include "tools/debugger/window/FormDebugger.h"
@@ -32,30 +33,14 @@
 class ToolEditorsTypingTest : public QObject {
     Q_OBJECT
 
-    TestWindowManager wm;
-    std::unique_ptr<TestProgramDir> prog;
-    FakePrompts prompts;
-    std::unique_ptr<TFormMain> form;
+    XdoMainWindow x;
+    FakePrompts& prompts = x.prompts;
+    std::unique_ptr<TFormMain>& form = x.form;
 
-    static QString Xdotool() { return QStandardPaths::findExecutable("xdotool"); }
-
-    // Types text, or one key combination, into the focused window.
-    static bool Run(const QStringList& args) {
-        QProcess p;
-        p.start(Xdotool(), args);
-        return p.waitForFinished(5000) && p.exitCode() == 0;
-    }
-    static bool Type(const QString& text) { return Run({"type", "--delay", "30", text}); }
-    static bool Key(const QString& keys) { return Run({"key", "--clearmodifiers", keys}); }
-
-    // Makes window the active one with the focus in w.
-    static bool FocusIn(QWidget* window, QWidget* w) {
-        Run({"windowactivate", "--sync", QString::number(window->winId())});
-        window->activateWindow();
-        if (!QTest::qWaitFor([window] { return QApplication::activeWindow() == window; }, 5000)) return false;
-        w->setFocus(Qt::OtherFocusReason);
-        return QTest::qWaitFor([w] { return QApplication::focusWidget() == w; }, 5000);
-    }
+    static bool Run(const QStringList& args) { return XdoMainWindow::Xdo(args); }
+    static bool Type(const QString& text) { return XdoMainWindow::TypeText(text); }
+    static bool Key(const QString& keys) { return XdoMainWindow::Key(keys); }
+    static bool FocusIn(QWidget* window, QWidget* w) { return XdoMainWindow::FocusIn(window, w); }
 
     TFormDebugger* OpenDebugger() {
         form->ActionNamed("MiDebugger")->trigger();
@@ -67,26 +52,13 @@ class ToolEditorsTypingTest : public QObject {
 
 private slots:
     void initTestCase() {
-        if (!TestWindowManager::OnX11()) QSKIP("needs an X server");
-        if (Xdotool().isEmpty()) QSKIP("xdotool is not installed");
-        QVERIFY(wm.Start());
+        if (const char* why = XdoMainWindow::Missing()) QSKIP(why);
+        QVERIFY(x.wm.Start());
     }
 
-    void init() {
-        prog = std::make_unique<TestProgramDir>();
-        QVERIFY(prog->Make([](QString& t) { t.replace("mute=\"false\"", "mute=\"true\""); }));
-        TFormMain::SetProgramDirOverride(prog->Path().toStdString());
-        form = std::make_unique<TFormMain>(prompts);
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-        QVERIFY(!form->FirstShowPending());
-    }
+    void init() { QVERIFY(x.Show()); }
 
-    void cleanup() {
-        form.reset();
-        prog.reset();
-        TFormMain::SetProgramDirOverride("");
-    }
+    void cleanup() { x.Close(); }
 
     // Each typed character takes the next place; "." over a byte that
     // shows as "." keeps the byte; a character past the end is dropped.

@@ -16,16 +16,15 @@
 #include "tests/qt/MainWindowFixture.h"
 #include "tests/qt/TestProgramDir.h"
 #include "tests/qt/TestWindowManager.h"
+#include "tests/qt/XdoMainWindow.h"
 #include "tools/memrw/window/FormMemReadWrite.h"
 #include "tools/tape/window/TapeBrowser.h"
 
 class ToolWindowStackingTest : public QObject {
     Q_OBJECT
 
-    TestWindowManager wm;
-    std::unique_ptr<TestProgramDir> prog;
-    FakePrompts prompts;
-    std::unique_ptr<TFormMain> form;
+    XdoMainWindow x;
+    std::unique_ptr<TFormMain>& form = x.form;
 
     static QString Output(const QString& program, const QStringList& args) {
         QProcess p;
@@ -56,33 +55,19 @@ class ToolWindowStackingTest : public QObject {
         return Output("xprop", {"-id", QString::number(w->winId()), "_NET_WM_STATE"}).contains("_NET_WM_STATE_ABOVE");
     }
     static void Activate(QWidget* w) {
-        QProcess p;
-        p.start(QStandardPaths::findExecutable("xdotool"), {"windowactivate", "--sync", QString::number(w->winId())});
-        p.waitForFinished(5000);
-        w->activateWindow();
+        XdoMainWindow::Activate(w);
         w->raise();
     }
 
 private slots:
     void initTestCase() {
-        if (!TestWindowManager::OnX11()) QSKIP("needs an X server");
-        if (QStandardPaths::findExecutable("xdotool").isEmpty() || QStandardPaths::findExecutable("xprop").isEmpty())
-            QSKIP("xdotool or xprop is not installed");
-        QVERIFY(wm.Start());
-        prog = std::make_unique<TestProgramDir>();
-        QVERIFY(prog->Make([](QString& t) { t.replace("mute=\"false\"", "mute=\"true\""); }));
-        TFormMain::SetProgramDirOverride(prog->Path().toStdString());
-        form = std::make_unique<TFormMain>(prompts);
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-        QVERIFY(!form->FirstShowPending());
+        if (const char* why = XdoMainWindow::Missing()) QSKIP(why);
+        if (QStandardPaths::findExecutable("xprop").isEmpty()) QSKIP("xprop is not installed");
+        QVERIFY(x.wm.Start());
+        QVERIFY(x.Show());
     }
 
-    void cleanupTestCase() {
-        form.reset();
-        prog.reset();
-        TFormMain::SetProgramDirOverride("");
-    }
+    void cleanupTestCase() { x.Close(); }
 
     // Another window of the desktop activated comes above the tool windows;
     // the main window activated stays below them.
@@ -98,7 +83,7 @@ private slots:
         const QList<QWidget*> tools = {tape, keys, rec};
         for (QWidget* t : tools) {
             QVERIFY(QTest::qWaitForWindowExposed(t));
-            QVERIFY(wm.Framed(t));
+            QVERIFY(x.wm.Framed(t));
             QVERIFY2(!(t->windowFlags() & Qt::WindowStaysOnTopHint), qPrintable(t->objectName()));
             QVERIFY2(!StateAbove(t), qPrintable(t->objectName()));
         }
@@ -107,7 +92,7 @@ private slots:
         other.resize(300, 200);
         other.show();
         QVERIFY(QTest::qWaitForWindowExposed(&other));
-        QVERIFY(wm.Framed(&other));
+        QVERIFY(x.wm.Framed(&other));
         Activate(&other);
         for (QWidget* t : tools) QTRY_VERIFY2_WITH_TIMEOUT(Above(&other, t), qPrintable(t->objectName()), 5000);
         Activate(form.get());
