@@ -159,8 +159,13 @@ TEST(PreciseTimer, FollowerIsServedInItsHostsWakeUps) {
         log.clear();
     }
     ASSERT_EQ(hosted.front(), 'h');
-    for (size_t i = 0; i < hosted.size(); ++i)
-        if (hosted[i] == 'f') ASSERT_EQ(hosted[i - 1], 'h') << "tick " << i << " of " << hosted;
+    // Ticks after the host's last one may come on their own: the host had
+    // stopped before the log was taken.
+    const size_t hostEnd = std::min(hosted.find_last_of('h') + 2, hosted.size());
+    for (size_t i = 0; i < hostEnd; ++i) {
+        if (hosted[i] != 'f') continue;
+        ASSERT_EQ(hosted[i - 1], 'h') << "tick " << i << " of " << hosted;
+    }
     // On its own once the host stops.
     ASSERT_TRUE(WaitFor([&] { return count('f') >= 5; }));
     EXPECT_EQ(count('h'), 0);
